@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+#include <mutex>
+
+namespace sv {
+
+// The per-user defaults store over QSettings. Defaults are registered first,
+// then read through typed getters; a key that is neither stored nor
+// registered reads as absent (false, 0, empty). Safe to use from any thread.
+// didChange() is emitted on the store's thread, queued and coalesced: many
+// writes in one turn of the event loop give one signal.
+class UserDefaults : public QObject {
+    Q_OBJECT
+public:
+    // The name of the notification posted with each didChange().
+    static inline const QString DidChangeNotification = QStringLiteral("UserDefaultsDidChange");
+
+    // A store over the given settings file (INI format), for tests and tools.
+    explicit UserDefaults(const QString& fileName, QObject* parent = nullptr);
+    ~UserDefaults() override;
+
+    // The application's store: ~/.config/Skyvane/Skyvane.conf (the XDG
+    // config folder). Created on first use.
+    static UserDefaults& standardUserDefaults();
+    // Replaces the application's store (tests); nullptr restores the default.
+    static void setStandardUserDefaults(std::unique_ptr<UserDefaults> defaults);
+
+    void registerDefaults(const QVariantMap& defaults);
+    QVariantMap registeredDefaults() const;
+
+    bool hasStoredValue(const QString& key) const;
+    QVariant objectForKey(const QString& key) const; // stored, else registered, else invalid
+    bool boolForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key) const;
+    double doubleForKey(const QString& key) const;
+    QString stringForKey(const QString& key) const;
+    QByteArray dataForKey(const QString& key) const;
+    QStringList stringArrayForKey(const QString& key) const;
+    QVariantList arrayForKey(const QString& key) const;
+    QVariantMap dictionaryForKey(const QString& key) const;
+
+    void setObject(const QVariant& value, const QString& key);
+    void setBool(bool value, const QString& key) { setObject(value, key); }
+    void setInteger(qint64 value, const QString& key) { setObject(value, key); }
+    void setDouble(double value, const QString& key) { setObject(value, key); }
+    void setString(const QString& value, const QString& key) { setObject(value, key); }
+    void removeObjectForKey(const QString& key);
+
+    // Writes pending changes to disk; false when the file could not be written.
+    bool synchronize();
+    QString fileName() const;
+
+signals:
+    void didChange();
+
+private:
+    void scheduleChange();
+
+    mutable std::recursive_mutex m_mutex;
+    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_registered;
+    bool m_changePending = false;
+};
+
+} // namespace sv

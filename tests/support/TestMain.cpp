@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "support/TestSupport.h"
+
+int main(int argc, char** argv)
+{
+    // Everything a test writes lands in one temporary folder: settings, the
+    // application folder, caches. Set before the application object exists
+    // so Qt picks the folders up.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_CONFIG_HOME", root + "/config");
+    qputenv("XDG_DATA_HOME", root + "/data");
+    qputenv("XDG_CACHE_HOME", root + "/cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Skyvane"));
+    QApplication::setOrganizationName(QStringLiteral("Skyvane"));
+    sv::test::setTestHome(home.path());
+
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,203 @@
+#include "model/SVActiveScanEngine.h"
+
+#include "model/CWInterfaceUtil.h"
+#include "model/CWNetworkUtil.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+
+namespace {
+
+constexpr double kRetryPause = 3.0;
+constexpr double kPowerOffPause = 1.0;
+constexpr double kMinimumPass = 1.0;
+// The extra wait after a directed scan belongs to every system newer than
+// the oldest one the design knew; all Linux systems count as newer.
+constexpr bool kWaitAfterDirectedScan = true;
+
+bool sameBss(const CWNetwork& a, const QString& bssid, int band)
+{
+    return a.wlanChannel().channelBand() == band && a.bssid().compare(bssid, Qt::CaseInsensitive) == 0;
+}
+
+void addUnlessPresent(QList<CWNetwork>& list, const CWNetwork& n)
+{
+    for (const CWNetwork& have : list)
+        if (sameBss(have, n.bssid(), n.wlanChannel().channelBand()))
+            return;
+    list.push_back(n);
+}
+
+} // namespace
+
+SVActiveScanEngine::SVActiveScanEngine(std::shared_ptr<CWInterface> wifi, std::optional<QString> ssid,
+                                       std::shared_ptr<sv::Clock> clock, sv::NotificationCenter* center)
+    : m_wifi(std::move(wifi)),
+      m_clock(clock ? std::move(clock) : std::make_shared<sv::SystemClock>()),
+      m_center(center ? center : &sv::NotificationCenter::defaultCenter()),
+      m_ssid(std::move(ssid))
+{
+}
+
+SVActiveScanEngine::~SVActiveScanEngine()
+{
+    m_isRunning = false;
+    m_clock->cancel();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SVActiveScanEngine::runEngine()
+{
+    if (m_isRunning)
+        return;
+    // A loop that was stopped may still be in its pause: let it end first so
+    // two loops never share the engine.
+    if (m_thread.joinable()) {
+        m_clock->cancel();
+        m_thread.join();
+        m_clock->resume();
+    }
+    m_isRunning = true;
+    m_thread = std::thread([this] { scan(); });
+}
+
+void SVActiveScanEngine::stopEngine()
+{
+    std::lock_guard lock(m_mutex);
+    m_networks.reset();
+    m_isRunning = false;
+    m_scans = 0;
+}
+
+bool SVActiveScanEngine::hasResults() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_networks != nullptr;
+}
+
+SVScanResults SVActiveScanEngine::results() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_networks;
+}
+
+bool SVActiveScanEngine::powerOn() const { return m_wifi->powerOn(); }
+
+std::optional<QString> SVActiveScanEngine::ssid() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_ssid;
+}
+
+void SVActiveScanEngine::setSsid(std::optional<QString> ssid)
+{
+    std::lock_guard lock(m_mutex);
+    m_ssid = std::move(ssid);
+}
+
+void SVActiveScanEngine::setNetworks(SVScanResults networks)
+{
+    std::lock_guard lock(m_mutex);
+    // A pass that ends after stopEngine must not bring back a result.
+    if (m_isRunning)
+        m_networks = std::move(networks);
+}
+
+void SVActiveScanEngine::post(const QString& name) { m_center->post(name); }
+
+void SVActiveScanEngine::scan()
+{
+    while (m_isRunning) {
+        post(ScanDidStartNotification);
+        double pause = kPowerOffPause;
+        if (m_wifi->powerOn()) {
+            auto dictionaries = std::make_shared<QVector<QVariantMap>>();
+            for (const CWNetwork& n : scanForNetworks()) {
+                if (n.bssid().isEmpty()) {
+                    qCInfo(lcSkyvane).noquote() << QStringLiteral("Network (%1) found but BSSID cannot be determined.")
+                                                       .arg(n.ssid().isNull() ? QStringLiteral("<unknown>") : n.ssid());
+                    continue;
+                }
+                dictionaries->push_back(CWNetworkUtil::dictionary(n));
+            }
+            setNetworks(std::move(dictionaries));
+            pause = m_scanInterval;
+        }
+        post(ScanDidEndNotification);
+        m_clock->sleep(pause);
+    }
+}
+
+QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
+{
+    const double start = m_clock->monotonicSeconds();
+    const std::optional<QString> directedName = ssid();
+    const std::optional<QByteArray> directedBytes =
+        directedName ? std::optional<QByteArray>(directedName->toUtf8()) : std::nullopt;
+    QList<CWNetwork> collected;
+    QList<CWNetwork> inHand;
+    CWError lastError;
+
+    for (int attempt = 0; attempt < 3 && m_isRunning; ++attempt) {
+        lastError = CWError();
+        if (m_firstTime) {
+            m_firstTime = false;
+            if (!directedName)
+                inHand = m_wifi->cachedScanResults();
+        }
+        if (inHand.isEmpty())
+            inHand = m_wifi->scanForNetworksWithSSID(directedBytes, &lastError);
+        if (!inHand.isEmpty() && !lastError)
+            for (const CWNetwork& n : inHand)
+                addUnlessPresent(collected, n);
+        if (collected.isEmpty()) {
+            m_clock->sleep(kRetryPause);
+            continue;
+        }
+        if (kWaitAfterDirectedScan && m_didPerformedDirectedScan) {
+            m_clock->sleep(kRetryPause);
+            m_didPerformedDirectedScan = false;
+            continue;
+        }
+        lastError = CWError();
+        break;
+    }
+
+    QList<CWNetwork> result = collected;
+    ++m_scans;
+
+    if (m_isRunning) {
+        bool directedRescan = true;
+        if (lastError) {
+            qCInfo(lcSkyvane).noquote() << QStringLiteral("scan: %1").arg(lastError.localizedDescription);
+            directedRescan = lastError.code == kCWTimeoutErr;
+        }
+        if (directedRescan && !directedName && CWInterfaceUtil::isAssociated(*m_wifi)) {
+            const QString bssid = m_wifi->bssid();
+            const int band = CWInterfaceUtil::channelBand(*m_wifi);
+            const bool present = std::any_of(result.cbegin(), result.cend(),
+                                             [&](const CWNetwork& n) { return sameBss(n, bssid, band); });
+            if (!present && !m_wifi->ssid().isNull()) {
+                if (m_clock->monotonicSeconds() - start < kRetryPause)
+                    m_clock->sleep(kRetryPause);
+                CWError error;
+                const QList<CWNetwork> directed = m_wifi->scanForNetworksWithSSID(m_wifi->ssidData(), &error);
+                m_didPerformedDirectedScan = true;
+                QList<CWNetwork> front;
+                if (!directed.isEmpty() && !error)
+                    for (const CWNetwork& n : directed)
+                        addUnlessPresent(front, n);
+                if (!front.isEmpty()) {
+                    front.append(result);
+                    result = front;
+                }
+            }
+        }
+    }
+
+    const double elapsed = m_clock->monotonicSeconds() - start;
+    if (elapsed < kMinimumPass)
+        m_clock->sleep(kMinimumPass - elapsed);
+    return result;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/wlan/CWError.h"
+#include "platform/wlan/CWNetwork.h"
+#include "platform/wlan/CWWlanBackend.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace sv {
+class Clock;
+}
+class QObject;
+
+// One wireless interface. Real interfaces are reached over nl80211; names
+// starting with "sim" are simulated radios playing a scenario file.
+class CWInterface {
+public:
+    static inline const QString PowerDidChangeNotification = QStringLiteral("CWPowerDidChangeNotification");
+    static inline const QString BSSIDDidChangeNotification = QStringLiteral("CWBSSIDDidChangeNotification");
+    static inline const QString LinkQualityDidChangeNotification = QStringLiteral("CWLinkQualityDidChangeNotification");
+
+    explicit CWInterface(std::shared_ptr<CWWlanBackend> backend);
+    ~CWInterface();
+    CWInterface(const CWInterface&) = delete;
+    CWInterface& operator=(const CWInterface&) = delete;
+
+    // The first real Wi-Fi interface, or nullptr when the machine has none.
+    static std::shared_ptr<CWInterface> interface();
+    // A real interface by name, or a simulated one ("sim0", ...); nullptr
+    // when there is no such interface or its scenario cannot be read (the
+    // reason goes to error when given).
+    static std::shared_ptr<CWInterface> interfaceWithName(const QString& name, QString* error = nullptr);
+    // Names of the real Wi-Fi interfaces.
+    static QStringList interfaceNames();
+
+    // Scenario the simulated interfaces play; empty: the shipped default.
+    static void setScenarioPath(const QString& path);
+    static QString scenarioPath();
+    static bool isSimulatedName(const QString& name);
+    static QString defaultScenarioPath();
+
+    QString interfaceName() const;
+    QList<CWNetwork> cachedScanResults() const;
+    QList<CWNetwork> scanForNetworksWithSSID(const std::optional<QByteArray>& ssid, CWError* error) const;
+    bool powerOn() const;
+    bool setPower(bool on, CWError* error);
+    QString bssid() const;
+    QString ssid() const;
+    QByteArray ssidData() const;
+    std::optional<CWChannel> wlanChannel() const;
+    double transmitRate() const;
+
+    // Watches power, BSSID and link quality every interval seconds and posts
+    // the notifications above on the default centre, with "interfaceName" in
+    // the user info. The watch runs on the calling thread's event loop.
+    void startMonitoringEvents(int intervalMs = 1000);
+    void stopMonitoringEvents();
+
+private:
+    std::shared_ptr<CWWlanBackend> m_backend;
+    QObject* m_monitor = nullptr;
+};

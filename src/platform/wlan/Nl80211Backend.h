@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/wlan/CWWlanBackend.h"
+
+#include <QStringList>
+
+#include <atomic>
+
+namespace sv::wlan {
+
+// A real radio reached over nl80211. Each operation opens its own netlink
+// socket, so calls from several threads do not share state.
+class Nl80211Backend final : public CWWlanBackend {
+public:
+    // Names of the station-mode Wi-Fi interfaces; empty without nl80211.
+    static QStringList interfaceNames();
+
+    explicit Nl80211Backend(QString name);
+
+    QString interfaceName() const override;
+    QList<CWNetwork> cachedScanResults() override;
+    QList<CWNetwork> scan(const std::optional<QByteArray>& ssid, CWError* error) override;
+    bool powerOn() override;
+    bool setPower(bool on, CWError* error) override;
+    CWLinkState linkState() override;
+
+private:
+    enum class Mode { Unknown, Trigger, NetworkManager, Passive };
+    QList<CWNetwork> dumpResults(std::optional<CWNetwork>* associated = nullptr);
+    void noteMode(Mode mode);
+
+    const QString m_name;
+    std::atomic<Mode> m_mode{Mode::Unknown};
+};
+
+} // namespace sv::wlan

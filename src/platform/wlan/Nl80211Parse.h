@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/wlan/CWNetwork.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+struct nlmsghdr;
+
+namespace sv::wlan {
+
+// One BSS entry of a scan-results dump, as the kernel gave it.
+struct Nl80211Bss {
+    QByteArray bssid;          // 6 bytes
+    int frequency = 0;         // MHz
+    std::optional<int> signalMbm;
+    QByteArray ies;            // probe-response elements, else beacon elements
+    int capability = 0;
+    int beaconInterval = 0;
+    std::optional<int> status; // associated / joined
+};
+
+struct Nl80211Survey {
+    int frequency = 0;
+    std::optional<int> noise;
+};
+
+struct Nl80211Iface {
+    int ifindex = 0;
+    QString name;
+    int iftype = 0;
+    int frequency = 0;
+    std::optional<int> channelWidth; // the kernel's channel width value
+};
+
+// Each takes one generic-netlink message of nl80211. A message that is
+// malformed gives nothing and a reason in error; attributes of a wrong size
+// are skipped.
+std::optional<Nl80211Bss> parseScanBss(const nlmsghdr* msg, QString* error = nullptr);
+std::optional<Nl80211Survey> parseSurvey(const nlmsghdr* msg, QString* error = nullptr);
+std::optional<Nl80211Iface> parseInterface(const nlmsghdr* msg, QString* error = nullptr);
+// Transmit bit rate in Mb/s from a station message.
+std::optional<double> parseStationTxRate(const nlmsghdr* msg, QString* error = nullptr);
+
+// A scanned BSS as a network; nothing for bands other than 2.4 and 5 GHz.
+std::optional<CWNetwork> networkFromBss(const Nl80211Bss& bss, int noise);
+// Width code from the kernel's channel width value.
+int widthFromNl80211(int chanWidth);
+
+QString bssidText(const QByteArray& mac);
+
+} // namespace sv::wlan

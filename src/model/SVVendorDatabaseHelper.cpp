@@ -1,11 +1,484 @@
 #include "model/SVVendorDatabaseHelper.h"
 
-SVVendorDatabaseHelper& SVVendorDatabaseHelper::sharedDatabase()
+#include "model/SVVendorDatabaseUI.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "platform/Resources.h"
+#include "platform/UserDefaults.h"
+#include "platform/UserNotifications.h"
+#include "platform/Zip.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QTimeZone>
+#include <QVersionNumber>
+
+#include <array>
+
+namespace {
+
+const QString LastCheckKey = QStringLiteral("LastVendorsDatabaseCheck");
+const QString SuppressionKey = QStringLiteral("UpdateAlertSuppressionButton");
+const QString AutoUpdateKey = QStringLiteral("AutoUpdateVendorsDatabase");
+const QString LastLaunchedVersionKey = QStringLiteral("LastLaunchedVersion");
+const QString DatabaseURLKey = QStringLiteral("VendorsDatabaseURL");
+const QString DatabaseName = QStringLiteral("vendors.plist");
+
+QString tr(const char* text)
 {
-    static SVVendorDatabaseHelper db;
-    return db;
+    return QCoreApplication::translate("SVVendorDatabaseHelper", text);
 }
 
-QString SVVendorDatabaseHelper::stringForVendor(const QString&) const { return {}; }
-QString SVVendorDatabaseHelper::shortStringForVendor(const QString&) const { return {}; }
-QString SVVendorDatabaseHelper::urlForVendor(const QString&) const { return {}; }
+// Prefixes whose first octet varies but whose vendor is listed under one key.
+struct FixedPrefix {
+    const char* tail; // the prefix after its first two characters
+    const char* key;
+};
+constexpr std::array<FixedPrefix, 12> FixedPrefixes = {{
+    {":15:6D", "00:15:6D"}, {":27:22", "00:27:22"}, {":18:D6", "04:18:D6"}, {":A4:3C", "24:A4:3C"},
+    {":D9:E7", "44:D9:E7"}, {":72:51", "68:72:51"}, {":A8:20", "78:A8:20"}, {":2A:A8", "80:2A:A8"},
+    {":FB:E4", "B4:FB:E4"}, {":9F:DB", "DC:9F:DB"}, {":9F:C2", "F0:9F:C2"}, {":EC:DA", "FC:EC:DA"},
+}};
+
+int hexDigit(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - '0';
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// "XX:XX:XX" in upper-case hex -> 24-bit value; -1 for any other text.
+qint64 parseOui(const QString& key)
+{
+    if (key.size() != 8 || key.at(2) != u':' || key.at(5) != u':')
+        return -1;
+    quint32 value = 0;
+    for (int i : {0, 1, 3, 4, 6, 7}) {
+        const int d = hexDigit(key.at(i));
+        if (d < 0)
+            return -1;
+        value = (value << 4) | quint32(d);
+    }
+    return value;
+}
+
+// The text with bit value 2 of its first octet cleared: the OUI a locally
+// administered address was derived from.
+QString withoutLocalBit(const QString& octet)
+{
+    const int hi = octet.size() == 2 ? hexDigit(octet.at(0)) : -1;
+    const int lo = octet.size() == 2 ? hexDigit(octet.at(1)) : -1;
+    if (hi < 0 || lo < 0)
+        return {};
+    return QStringLiteral("%1").arg((hi * 16 + lo) & ~2, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+bool isOlderVersion(const QString& previous, const QString& current)
+{
+    return QVersionNumber::fromString(previous) < QVersionNumber::fromString(current);
+}
+
+} // namespace
+
+SVVendorDatabaseHelper::SVVendorDatabaseHelper() = default;
+SVVendorDatabaseHelper::~SVVendorDatabaseHelper() = default;
+
+SVVendorDatabaseHelper& SVVendorDatabaseHelper::sharedDatabase()
+{
+    // Never destroyed: lookups may come from threads that outlive main().
+    static SVVendorDatabaseHelper* db = new SVVendorDatabaseHelper;
+    return *db;
+}
+
+QString SVVendorDatabaseHelper::pathToDatabase() const
+{
+    return sv::applicationSupportFolder() + u'/' + DatabaseName;
+}
+
+void SVVendorDatabaseHelper::dropDatabase()
+{
+    std::lock_guard lock(m_tableMutex);
+    m_table.reset();
+    ++m_generation;
+}
+
+std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::table() const
+{
+    {
+        std::lock_guard lock(m_tableMutex);
+        if (m_table)
+            return m_table;
+    }
+    // One loader at a time; others wait and take its result.
+    std::lock_guard load(m_loadMutex);
+    quint64 generation = 0;
+    {
+        std::lock_guard lock(m_tableMutex);
+        if (m_table)
+            return m_table;
+        generation = m_generation;
+    }
+    auto t = std::make_shared<Table>();
+    QString error;
+    const QVariant root = sv::PropertyList::readFile(pathToDatabase(), &error);
+    if (root.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap map = root.toMap();
+        t->reserve(map.size());
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            const qint64 oui = parseOui(it.key());
+            if (oui >= 0 && it.value().typeId() == QMetaType::QString)
+                t->insert(quint32(oui), it.value().toString());
+        }
+    } else if (QFileInfo::exists(pathToDatabase())) {
+        qCWarning(lcSkyvane) << "Cannot read the vendor database:" << error;
+    }
+    std::shared_ptr<const Table> result = std::move(t);
+    std::lock_guard lock(m_tableMutex);
+    // A database installed while this one was read makes it stale: answer
+    // this lookup with it, but let the next one read the new file.
+    if (generation == m_generation)
+        m_table = result;
+    return result;
+}
+
+QString SVVendorDatabaseHelper::entry(const Table& t, const QString& key) const
+{
+    const qint64 oui = parseOui(key);
+    return oui < 0 ? QString() : t.value(quint32(oui));
+}
+
+QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
+{
+    const std::shared_ptr<const Table> t = table();
+    const QString prefix = bssid.left(8);
+    QString vendor = entry(*t, prefix);
+    if (!vendor.isEmpty())
+        return vendor;
+    if (prefix.size() == 8) {
+        const QStringView tail = QStringView(prefix).mid(2);
+        for (const FixedPrefix& f : FixedPrefixes)
+            if (tail == QLatin1String(f.tail))
+                return entry(*t, QLatin1String(f.key));
+    }
+    // Some radios derive their BSSID from the device address: first octet with
+    // the local bit cleared, then the last two octets swapped.
+    const QStringList octets = bssid.split(u':');
+    if (octets.size() == 6) {
+        const QString first = withoutLocalBit(octets.at(0));
+        if (!first.isEmpty() && octets.at(5).size() == 2 && octets.at(4).size() == 2) {
+            QString key = first + u':' + octets.at(5) + u':' + octets.at(4);
+            for (int h = 0; h < 16; ++h) {
+                key[4] = QChar(u"0123456789ABCDEF"[h]);
+                const QString e = entry(*t, key);
+                if (e.startsWith(u"Apple"))
+                    return e;
+            }
+        }
+    }
+    const QString first = withoutLocalBit(prefix.left(2));
+    return first.isEmpty() ? QString() : entry(*t, first + prefix.mid(2));
+}
+
+QString SVVendorDatabaseHelper::shortStringForVendor(const QString& bssid) const
+{
+    const QString vendor = stringForVendor(bssid);
+    if (vendor == u"Cisco Meraki")
+        return QStringLiteral("Meraki");
+    qsizetype end = 0;
+    while (end < vendor.size() && !vendor.at(end).isSpace() && vendor.at(end) != u',')
+        ++end;
+    return vendor.left(end);
+}
+
+QString SVVendorDatabaseHelper::urlForVendor(const QString& vendor) const
+{
+    std::call_once(m_urlsOnce, [this] {
+        const QString path = sv::resourcePath(QStringLiteral("urls.plist"));
+        m_urls = path.isEmpty() ? QVariantMap() : sv::PropertyList::readFile(path).toMap();
+    });
+    const QVariant url = m_urls.value(vendor);
+    return url.typeId() == QMetaType::QString ? url.toString() : QString();
+}
+
+bool SVVendorDatabaseHelper::expandDatabase()
+{
+    return expandDatabaseUsingFile(sv::resourcePath(QStringLiteral("vendors.plist.zip")), false);
+}
+
+bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, bool overwrite)
+{
+    const QString folder = sv::applicationSupportFolder();
+    if (!QDir().mkpath(folder)) {
+        qCWarning(lcSkyvane) << "Cannot create" << folder;
+        return false;
+    }
+    const QString path = pathToDatabase();
+    const QString backup = path + QStringLiteral(".bak");
+    const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(LastLaunchedVersionKey);
+    const bool replace = overwrite || previous.isEmpty() || isOlderVersion(previous, QStringLiteral(SKYVANE_VERSION));
+    if (!replace && QFileInfo::exists(path))
+        return true;
+
+    // Everything is read and checked before the installed file is touched.
+    sv::Zip::Member member;
+    QString error;
+    bool valid = !zipPath.isEmpty()
+        && sv::Zip::readMember(zipPath, DatabaseName, MaximumDatabaseSize, &member, &error);
+    if (valid) {
+        const QVariant root = sv::PropertyList::fromData(member.data, &error);
+        valid = root.typeId() == QMetaType::QVariantMap && !root.toMap().isEmpty();
+        if (!valid && error.isEmpty())
+            error = QStringLiteral("the database holds no entries");
+    }
+    if (!valid) {
+        qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << error;
+        return false;
+    }
+
+    const bool hadDatabase = QFileInfo::exists(path);
+    if (hadDatabase) {
+        // A backup left by an interrupted install is ours and stale.
+        QFile::remove(backup);
+        if (!QFile::copy(path, backup))
+            qCWarning(lcSkyvane) << "Cannot back up" << path;
+    }
+    QSaveFile out(path);
+    const bool written = out.open(QIODevice::WriteOnly) && out.write(member.data) == member.data.size()
+        && out.commit();
+    if (!written) {
+        qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << out.errorString();
+        if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+            QFile::rename(backup, path);
+        return false;
+    }
+    // The file carries the database's own date, which the update check compares.
+    if (member.modified.isValid()) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadWrite))
+            f.setFileTime(member.modified, QFileDevice::FileModificationTime);
+    }
+    QFile::remove(backup);
+    dropDatabase();
+    return true;
+}
+
+QDateTime SVVendorDatabaseHelper::parseLastModified(const QString& text)
+{
+    QDateTime date = QLocale::c().toDateTime(text.trimmed(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (!date.isValid())
+        return {};
+    date.setTimeZone(QTimeZone::utc());
+    return date;
+}
+
+bool SVVendorDatabaseHelper::isRemoteNewer(const QDateTime& remote, const QDateTime& local)
+{
+    if (!remote.isValid())
+        return false;
+    if (!local.isValid())
+        return true;
+    return local.secsTo(remote) / 3600 > 12;
+}
+
+QString SVVendorDatabaseHelper::databaseURL() const
+{
+    const QString url = sv::UserDefaults::standardUserDefaults().stringForKey(DatabaseURLKey);
+    return url.isEmpty() ? QString::fromLatin1(DefaultDatabaseURL) : url;
+}
+
+void SVVendorDatabaseHelper::ensureNetwork()
+{
+    if (m_context)
+        return;
+    m_context = std::make_unique<QObject>();
+    m_network = new QNetworkAccessManager(m_context.get());
+}
+
+void SVVendorDatabaseHelper::showInfo(const QString& message, const QString& informative, const QString& button)
+{
+    qCInfo(lcSkyvane).noquote() << message << informative;
+    if (m_ui)
+        m_ui->showInformationalAlert(message, informative, button);
+}
+
+void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    if (QThread::currentThread() != app->thread()) {
+        QMetaObject::invokeMethod(app, [this, interactive] { checkForDatabaseUpdates(interactive); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
+    if (!interactive) {
+        const QDateTime last = defaults.objectForKey(LastCheckKey).toDateTime();
+        if (last.isValid() && last.secsTo(QDateTime::currentDateTimeUtc()) < 86400)
+            return;
+        if (defaults.integerForKey(SuppressionKey) != 0)
+            return;
+    }
+    if (m_checking)
+        return;
+    m_checking = true;
+    if (interactive && m_ui)
+        m_ui->showProgress(tr("Checking for database updates..."));
+
+    ensureNetwork();
+    QNetworkRequest request{QUrl(databaseURL())};
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(10000);
+    QNetworkReply* reply = m_network->get(request);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > MaximumDatabaseSize)
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, m_context.get(), [this, reply, interactive] {
+        reply->deleteLater();
+        m_checking = false;
+        if (reply->error() != QNetworkReply::NoError) {
+            failCheck(interactive, reply->errorString());
+            return;
+        }
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status != 200) {
+            const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+            if (reason.isEmpty())
+                finishCheck(interactive, false);
+            else
+                failCheck(interactive, reason);
+            return;
+        }
+        bool newer = false;
+        if (reply->hasRawHeader("Last-Modified")) {
+            const QString header = QString::fromLatin1(reply->rawHeader("Last-Modified"));
+            const QDateTime remote = parseLastModified(header);
+            if (remote.isValid()) {
+                sv::UserDefaults::standardUserDefaults().setObject(QDateTime::currentDateTimeUtc(), LastCheckKey);
+                const QFileInfo local(pathToDatabase());
+                newer = isRemoteNewer(remote, local.exists() ? local.lastModified() : QDateTime());
+            } else {
+                qCWarning(lcSkyvane) << "Unreadable Last-Modified header:" << header;
+            }
+        }
+        finishCheck(interactive, newer);
+    });
+}
+
+void SVVendorDatabaseHelper::failCheck(bool interactive, const QString& text)
+{
+    if (m_ui)
+        m_ui->hideProgress();
+    qCInfo(lcSkyvane).noquote() << "Vendor database check failed:" << text;
+    if (interactive && m_ui)
+        m_ui->showInformationalAlert(tr("Unable to check for updates."), text, tr("OK"));
+}
+
+void SVVendorDatabaseHelper::finishCheck(bool interactive, bool newer)
+{
+    if (m_ui)
+        m_ui->hideProgress();
+    sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
+    if (newer && defaults.boolForKey(AutoUpdateKey)) {
+        startDatabaseUpdate();
+    } else if (newer) {
+        if (!m_ui)
+            return;
+        const QStringList buttons{tr("Update"), tr("No"), tr("Turn On Auto Update")};
+        m_ui->askToUpdate(tr("A new vendors database is available!"), tr("Do you want to update it now?"), buttons,
+                          !interactive, [this](SVVendorDatabaseUI::UpdateChoice choice, bool suppress) {
+                              sv::UserDefaults& d = sv::UserDefaults::standardUserDefaults();
+                              d.setInteger(suppress ? 1 : 0, SuppressionKey);
+                              switch (choice) {
+                              case SVVendorDatabaseUI::UpdateChoice::Update:
+                                  startDatabaseUpdate();
+                                  break;
+                              case SVVendorDatabaseUI::UpdateChoice::TurnOnAutoUpdate:
+                                  d.setBool(true, AutoUpdateKey);
+                                  d.setInteger(0, SuppressionKey);
+                                  startDatabaseUpdate();
+                                  break;
+                              case SVVendorDatabaseUI::UpdateChoice::No:
+                                  break;
+                              }
+                          });
+    } else if (interactive && m_ui) {
+        m_ui->showInformationalAlert(tr("The database is up-to-date!"),
+                                     tr("The existing database is the newest version available."),
+                                     QStringLiteral("OK"));
+    }
+}
+
+void SVVendorDatabaseHelper::startDatabaseUpdate()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    if (QThread::currentThread() != app->thread()) {
+        QMetaObject::invokeMethod(app, [this] { startDatabaseUpdate(); }, Qt::QueuedConnection);
+        return;
+    }
+    if (m_downloading)
+        return;
+    m_downloading = true;
+    ensureNetwork();
+    QNetworkRequest request{QUrl(databaseURL())};
+    request.setTransferTimeout(60000);
+    QNetworkReply* reply = m_network->get(request);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > MaximumDatabaseSize)
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, m_context.get(), [this, reply] {
+        reply->deleteLater();
+        m_downloading = false;
+        downloadFinished(reply);
+    });
+}
+
+void SVVendorDatabaseHelper::downloadFinished(QNetworkReply* reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status != 200) {
+        const QString text = reply->error() != QNetworkReply::NoError
+            ? reply->errorString()
+            : reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        qCWarning(lcSkyvane).noquote()
+            << QStringLiteral("Download failed: %1 (%2)").arg(text, reply->url().toString());
+        showInfo(tr("Unable to download database update."), text, tr("OK"));
+        return;
+    }
+    qCInfo(lcSkyvane) << "Download finished.";
+    // The archive goes to a temporary file of our own, removed on return.
+    QTemporaryFile archive(QDir::tempPath() + QStringLiteral("/skyvane-vendors-XXXXXX.zip"));
+    const QByteArray body = reply->readAll();
+    const bool installed = archive.open() && archive.write(body) == body.size() && archive.flush()
+        && expandDatabaseUsingFile(archive.fileName(), true);
+    if (!installed) {
+        // The old database stays in place; say so rather than stay silent.
+        showInfo(tr("Unable to download database update."),
+                 tr("The downloaded database could not be installed."), tr("OK"));
+        return;
+    }
+    qCInfo(lcSkyvane) << "Database downloaded succesfully.";
+    sv::UserNotifications* notifications = m_notifications ? m_notifications : &sv::UserNotifications::shared();
+    const QString title = tr("Update finished.");
+    const QString text = tr("The vendors database was updated successfully.");
+    if (!(sv::UserDefaults::standardUserDefaults().boolForKey(AutoUpdateKey) && notifications->isAvailable()
+          && notifications->deliver(title, text)))
+        showInfo(title, text, tr("OK"));
+    dropDatabase();
+}

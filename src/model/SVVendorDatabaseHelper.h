@@ -1,11 +1,38 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QString>
+#include <QVariantMap>
 
-// The shared vendor (OUI) database. Placeholder interface: lookups answer
-// nothing until the database itself is built.
+#include <memory>
+#include <mutex>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QObject;
+class SVVendorDatabaseUI;
+namespace sv {
+class UserNotifications;
+}
+
+// The shared vendor (OUI) database: vendor names by BSSID, web links by
+// vendor, the shipped database and its updates from the web. Lookups are
+// safe from any thread, also while a new database is installed; the update
+// check and download run on the main thread's event loop.
 class SVVendorDatabaseHelper {
 public:
+    // The address the database is fetched from unless the setting
+    // "VendorsDatabaseURL" names another.
+    static constexpr const char* DefaultDatabaseURL = "https://skyvane.app/vendors/vendors.plist.zip";
+    // Largest vendors.plist accepted out of an archive or a download.
+    static constexpr qint64 MaximumDatabaseSize = 32 * 1024 * 1024;
+
+    SVVendorDatabaseHelper();
+    ~SVVendorDatabaseHelper();
+    SVVendorDatabaseHelper(const SVVendorDatabaseHelper&) = delete;
+    SVVendorDatabaseHelper& operator=(const SVVendorDatabaseHelper&) = delete;
+
     static SVVendorDatabaseHelper& sharedDatabase();
 
     // Vendor name for a normalised BSSID text ("AA:BB:CC:DD:EE:FF"), or empty.
@@ -14,4 +41,53 @@ public:
     QString shortStringForVendor(const QString& bssid) const;
     // Web address for a vendor name, or empty.
     QString urlForVendor(const QString& vendor) const;
+
+    // Installs the shipped database when this version has not done so yet.
+    bool expandDatabase();
+    // Installs the vendors.plist held by a zip archive. The new file replaces
+    // the old one only once it is read, checked and written whole.
+    bool expandDatabaseUsingFile(const QString& zipPath, bool overwrite);
+    QString pathToDatabase() const;
+
+    void checkForDatabaseUpdates(bool interactive);
+    void startDatabaseUpdate();
+
+    // The window's alerts and sheet; nullptr shows nothing.
+    void setUI(SVVendorDatabaseUI* ui) { m_ui = ui; }
+    // Where "Update finished." notifications go (the desktop's by default).
+    void setUserNotifications(sv::UserNotifications* notifications) { m_notifications = notifications; }
+    // Drops the loaded database; the next lookup reads the file again.
+    void dropDatabase();
+
+    // The "Last-Modified" form: "Sun, 06 Nov 1994 08:49:37 GMT", read in
+    // the C locale; invalid when the text has another form.
+    static QDateTime parseLastModified(const QString& text);
+    // True when remote is more than 12 whole hours newer than local; a
+    // missing local database is older than anything.
+    static bool isRemoteNewer(const QDateTime& remote, const QDateTime& local);
+
+private:
+    using Table = QHash<quint32, QString>;
+    std::shared_ptr<const Table> table() const;
+    QString entry(const Table& t, const QString& key) const;
+    QString databaseURL() const;
+    void ensureNetwork();
+    void finishCheck(bool interactive, bool newer);
+    void failCheck(bool interactive, const QString& text);
+    void downloadFinished(QNetworkReply* reply);
+    void showInfo(const QString& message, const QString& informative, const QString& button);
+
+    mutable std::mutex m_tableMutex;
+    mutable std::mutex m_loadMutex;
+    mutable std::shared_ptr<const Table> m_table;
+    quint64 m_generation = 0; // counts installs, under m_tableMutex
+    mutable std::once_flag m_urlsOnce;
+    mutable QVariantMap m_urls;
+
+    SVVendorDatabaseUI* m_ui = nullptr;
+    sv::UserNotifications* m_notifications = nullptr;
+    std::unique_ptr<QObject> m_context; // main thread: owns the network objects
+    QNetworkAccessManager* m_network = nullptr;
+    bool m_checking = false;
+    bool m_downloading = false;
 };

@@ -1,0 +1,64 @@
+#include "model/SVDataPoint.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kReferenceDateMSecs = 978307200000LL; // 2001-01-01 UTC
+
+template <typename T>
+T saturate(qint64 v)
+{
+    return static_cast<T>(std::clamp<qint64>(v, std::numeric_limits<T>::min(),
+                                             std::numeric_limits<T>::max()));
+}
+
+} // namespace
+
+static_assert(sizeof(SVDataPoint) <= 24, "a sample must stay compact");
+
+SVDataPoint::SVDataPoint(qint64 rssi, qint64 noise, qint64 stationCount, qint64 channelUtilization,
+                         const QDateTime& timestamp)
+    : m_time(secondsSinceReferenceDate(timestamp)),
+      m_stationCount(saturate<std::int32_t>(stationCount)),
+      m_rssi(saturate<std::int16_t>(rssi < -120 ? -120 : rssi)),
+      m_noise(saturate<std::int16_t>(noise == 0 ? -96 : (noise < -120 ? -120 : noise))),
+      m_channel(0),
+      m_chUtilization(saturate<std::int16_t>(channelUtilization))
+{
+}
+
+SVDataPoint SVDataPoint::fromArchive(qint64 rssi, qint64 noise, qint64 channel, qint64 stationCount,
+                                     qint64 channelUtilization, double secondsSinceReferenceDate)
+{
+    SVDataPoint p;
+    p.m_time = std::isfinite(secondsSinceReferenceDate) ? secondsSinceReferenceDate : 0.0;
+    p.m_stationCount = saturate<std::int32_t>(stationCount);
+    p.m_rssi = saturate<std::int16_t>(rssi);
+    p.m_noise = saturate<std::int16_t>(noise);
+    p.m_channel = saturate<std::int16_t>(channel);
+    p.m_chUtilization = saturate<std::int16_t>(channelUtilization);
+    return p;
+}
+
+QDateTime SVDataPoint::timestamp() const
+{
+    return dateFromSecondsSinceReferenceDate(m_time);
+}
+
+double SVDataPoint::secondsSinceReferenceDate(const QDateTime& date)
+{
+    if (!date.isValid())
+        return 0;
+    return double(date.toMSecsSinceEpoch() - kReferenceDateMSecs) / 1000.0;
+}
+
+QDateTime SVDataPoint::dateFromSecondsSinceReferenceDate(double seconds)
+{
+    const double ms = std::round(seconds * 1000.0);
+    // Beyond what QDateTime holds: the reference date itself rather than garbage.
+    if (!std::isfinite(ms) || std::fabs(ms) > 1e17)
+        return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs + qint64(ms), Qt::UTC);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <limits>
+
+// One signal sample: signal and noise in dBm, channel, station count,
+// channel utilisation and the time it was taken. An immutable value of 24
+// bytes; records keep them by value in contiguous storage.
+class SVDataPoint {
+public:
+    static constexpr const char* className = "SVDataPoint";
+    // Older documents archive samples under this class name.
+    static constexpr const char* legacyClassName = "SkyvaneDataPoint";
+
+    SVDataPoint() = default;
+
+    // A sample of a live scan: RSSI below -120 reads -120; noise 0 reads -96,
+    // below -120 reads -120; channel 0.
+    SVDataPoint(qint64 rssi, qint64 noise, qint64 stationCount, qint64 channelUtilization,
+                const QDateTime& timestamp);
+
+    // A sample as a document holds it, not clamped (old documents give
+    // channel, station count and utilisation -1). Values beyond what the
+    // compact form holds are saturated.
+    static SVDataPoint fromArchive(qint64 rssi, qint64 noise, qint64 channel, qint64 stationCount,
+                                   qint64 channelUtilization, double secondsSinceReferenceDate);
+
+    qint64 rssiValue() const { return m_rssi; }
+    qint64 noiseValue() const { return m_noise; }
+    qint64 channel() const { return m_channel; }
+    qint64 stationCount() const { return m_stationCount; }
+    qint64 chUtilization() const { return m_chUtilization; }
+    QDateTime timestamp() const;
+    // Seconds since 2001-01-01 00:00:00 UTC, the archived form of the time.
+    double secondsSinceReferenceDate() const { return m_time; }
+
+    qint64 snr() const { return qint64(m_rssi) - qint64(m_noise); }
+    bool hasData() const { return m_rssi != -120; }
+
+    static double secondsSinceReferenceDate(const QDateTime& date);
+    static QDateTime dateFromSecondsSinceReferenceDate(double seconds);
+
+private:
+    double m_time = 0;
+    std::int32_t m_stationCount = -1;
+    std::int16_t m_rssi = -120;
+    std::int16_t m_noise = -120;
+    std::int16_t m_channel = 0;
+    std::int16_t m_chUtilization = -1;
+};
+
+// Old documents name the sample class differently; it is the same value.
+using SkyvaneDataPoint = SVDataPoint;

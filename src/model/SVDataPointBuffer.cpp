@@ -1,0 +1,63 @@
+#include "model/SVDataPointBuffer.h"
+
+#include <algorithm>
+
+SVDataPointBuffer::SVDataPointBuffer(std::size_t limit, std::size_t initialCapacity)
+    : m_limit(std::max<std::size_t>(limit, 1)),
+      m_initialCapacity(std::clamp<std::size_t>(initialCapacity, 1, m_limit))
+{
+}
+
+void SVDataPointBuffer::grow()
+{
+    const std::size_t newCapacity = m_storage.empty()
+        ? m_initialCapacity
+        : std::min(m_limit, m_storage.size() * 2);
+    std::vector<SVDataPoint> storage;
+    storage.reserve(newCapacity);
+    for (std::size_t i = 0; i < m_count; ++i)
+        storage.push_back(at(i));
+    storage.resize(newCapacity);
+    m_storage = std::move(storage);
+    m_head = 0;
+}
+
+void SVDataPointBuffer::push(const SVDataPoint& point)
+{
+    if (m_count == m_limit) {
+        m_storage[m_head] = point;
+        m_head = (m_head + 1) % m_storage.size();
+        return;
+    }
+    if (m_count == m_storage.size())
+        grow();
+    m_storage[(m_head + m_count) % m_storage.size()] = point;
+    ++m_count;
+}
+
+void SVDataPointBuffer::clear()
+{
+    m_storage.clear();
+    m_storage.shrink_to_fit();
+    m_head = 0;
+    m_count = 0;
+}
+
+std::pair<std::span<const SVDataPoint>, std::span<const SVDataPoint>> SVDataPointBuffer::segments() const
+{
+    if (m_count == 0)
+        return {};
+    const std::size_t firstLength = std::min(m_count, m_storage.size() - m_head);
+    return {std::span<const SVDataPoint>(m_storage.data() + m_head, firstLength),
+            std::span<const SVDataPoint>(m_storage.data(), m_count - firstLength)};
+}
+
+std::vector<SVDataPoint> SVDataPointBuffer::toVector() const
+{
+    std::vector<SVDataPoint> out;
+    out.reserve(m_count);
+    const auto [a, b] = segments();
+    out.insert(out.end(), a.begin(), a.end());
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}

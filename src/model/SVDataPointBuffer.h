@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/SVDataPoint.h"
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+// The samples of one record, oldest first, in one contiguous ring. It grows
+// by doubling up to its limit; once full, each new sample replaces the
+// oldest in constant time.
+class SVDataPointBuffer {
+public:
+    explicit SVDataPointBuffer(std::size_t limit, std::size_t initialCapacity = 100);
+
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    std::size_t limit() const { return m_limit; }
+    std::size_t capacity() const { return m_storage.size(); }
+
+    // i = 0 is the oldest sample. i must be below size().
+    const SVDataPoint& at(std::size_t i) const { return m_storage[(m_head + i) % m_storage.size()]; }
+    const SVDataPoint& front() const { return at(0); }
+    const SVDataPoint& back() const { return at(m_count - 1); }
+
+    // Appends, dropping the oldest sample when the limit is reached.
+    void push(const SVDataPoint& point);
+    void clear();
+
+    // The samples as (older part, newer part), each contiguous.
+    std::pair<std::span<const SVDataPoint>, std::span<const SVDataPoint>> segments() const;
+    std::vector<SVDataPoint> toVector() const;
+
+private:
+    void grow();
+
+    std::vector<SVDataPoint> m_storage;
+    std::size_t m_head = 0;
+    std::size_t m_count = 0;
+    std::size_t m_limit;
+    std::size_t m_initialCapacity;
+};

@@ -1,0 +1,526 @@
+#include "model/SVNetworkDigest.h"
+
+#include "model/SVElementWalk.h"
+#include "model/SVVendorOUI.h"
+
+#include <QCoreApplication>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+using u8 = std::uint8_t;
+
+enum PhyBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
+
+// Amendment letters in the order they are shown.
+constexpr char kAmendmentLetters[] = {'d', 'e', 'h', 'i', 'k', 'p', 'r', 's', 'u', 'v', 'w'};
+
+struct Amendments {
+    unsigned bits = 0;
+    void add(char letter)
+    {
+        for (unsigned i = 0; i < sizeof kAmendmentLetters; ++i)
+            if (kAmendmentLetters[i] == letter)
+                bits |= 1u << i;
+    }
+    QStringList list() const
+    {
+        QStringList out;
+        for (unsigned i = 0; i < sizeof kAmendmentLetters; ++i)
+            if (bits & (1u << i))
+                out << QString(QLatin1Char(kAmendmentLetters[i]));
+        return out;
+    }
+};
+
+// Bits per subcarrier and coding rate of VHT/HT MCS 0-9.
+constexpr int kBits[10] = {1, 2, 2, 4, 4, 6, 6, 6, 8, 8};
+constexpr int kRateNum[10] = {1, 1, 3, 1, 3, 2, 3, 5, 3, 5};
+constexpr int kRateDen[10] = {2, 2, 4, 2, 4, 3, 4, 6, 4, 6};
+
+bool is5GHzChannel(qint64 c) { return c >= 36 && c <= 165; }
+bool is2Dot4GHzChannel(qint64 c) { return c >= 1 && c <= 14; }
+
+// Text of at most maxLength bytes, up to the first zero byte.
+QString asciiText(const u8* bytes, int length, int maxLength = 128)
+{
+    length = std::min(length, maxLength);
+    int n = 0;
+    while (n < length && bytes[n] != 0)
+        ++n;
+    return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
+}
+
+void addDataRate(double rate, std::vector<double>& rates)
+{
+    if (rate <= 0)
+        return;
+    if (std::find(rates.begin(), rates.end(), rate) == rates.end())
+        rates.push_back(rate);
+}
+
+double rateFromTenths(int tenths) { return tenths / 10.0; }
+
+struct SecurityFlags {
+    bool enterprise = false;
+    bool adaptive = false;
+    bool managementFrameProtection = false;
+};
+
+// Pairwise cipher and AKM suite lists of an RSN or WPA element. Lists end at
+// the last whole suite inside the body; a cut list leaves what follows absent.
+void parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
+                 qint64& cipherType, SecurityFlags& flags)
+{
+    if (countPos >= length)
+        return;
+    const int pairwise = body[countPos];
+    int pos = suitesPos;
+    for (int i = 0; i < pairwise; ++i, pos += 4) {
+        if (pos + 4 > length)
+            return;
+        if (!sv::oui::matches(body + pos, oui))
+            continue;
+        switch (body[pos + 3]) {
+        case 1: cipherType |= 1; break;
+        case 2: cipherType |= 2; break;
+        case 4: cipherType |= 4; break;
+        case 5: cipherType |= 8; break;
+        default: break;
+        }
+    }
+    if (pos + 2 > length)
+        return;
+    const int akmCount = body[pos];
+    pos += 2;
+    bool fastTransition = false;
+    for (int i = 0; i < akmCount; ++i, pos += 4) {
+        if (pos + 4 > length)
+            break;
+        if (!sv::oui::matches(body + pos, oui))
+            continue;
+        const u8 type = body[pos + 3];
+        if (type == 1 || type == 3 || type == 5)
+            flags.enterprise = true;
+        if (type == 3 || type == 4)
+            fastTransition = true;
+    }
+    if (!fastTransition)
+        flags.adaptive = true;
+    if (pos < length && (body[pos] & 0x80))
+        flags.managementFrameProtection = true;
+}
+
+// VHT Operation: the channel width code it announces, or 0 to leave it.
+qint64 vhtOperationWidth(const u8* body, int length)
+{
+    if (length < 1)
+        return 0;
+    switch (body[0]) {
+    case 1:
+        if (length >= 3 && body[2] != 0) {
+            // 80 MHz element form of 160 and 80+80 MHz: the second centre
+            // segment names the whole 160 MHz block or the other 80 MHz block.
+            const int distance = std::abs(int(body[2]) - int(body[1]));
+            if (distance == 8)
+                return 4;
+            if (distance > 16)
+                return 5;
+        }
+        return 3;
+    case 2: return 4;
+    case 3: return 5;
+    default: return 0;
+    }
+}
+
+bool isMembershipSelector(u8 b) { return b == 0xFF || b == 0xFE || b == 0xFB || b == 0xFA; }
+
+} // namespace
+
+int mcsRateTenths(int dataSubcarriers, int mcs, int streams, bool shortGuardInterval)
+{
+    if (mcs < 0 || mcs > 9 || streams < 1)
+        return 0;
+    // rate (Mb/s) = subcarriers x bits x coding rate x streams / symbol time (us);
+    // symbol time 4.0 us, or 3.6 us with the short guard interval.
+    const qint64 symbolTenthsUs = shortGuardInterval ? 36 : 40;
+    const qint64 num = qint64(dataSubcarriers) * kBits[mcs] * kRateNum[mcs] * streams * 100;
+    const qint64 den = qint64(kRateDen[mcs]) * symbolTenthsUs;
+    return static_cast<int>((2 * num + den) / (2 * den));
+}
+
+void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
+{
+    d.phyMode = dictionary.value(QStringLiteral("phyMode")).toLongLong();
+    d.securityMode = dictionary.value(QStringLiteral("securityMode")).toLongLong();
+    const qint64 dictionarySecurity = d.securityMode;
+    const qint64 dictionaryChannel = dictionary.value(QStringLiteral("channelNumber")).toLongLong();
+
+    qint64 phyFlags = 0;
+    SecurityFlags security;
+    bool rsnSeen = false;
+    bool wpaSeen = false;
+
+    const auto ieIt = dictionary.constFind(QStringLiteral("informationElementData"));
+    if (ieIt == dictionary.constEnd()) {
+        d.streams = 0;
+        d.channelWidth = 0;
+        d.stationCount = d.channelUtilization = d.htProtection = d.fastBssTransition = -1;
+        d.ssid.clear();
+        d.deviceName.clear();
+        d.countryCode.clear();
+        d.channel = 0;
+        d.wpsEnabled = d.wpsConfigured = d.wpsLocked = false;
+    } else {
+        const QByteArray elements = ieIt->toByteArray();
+        d.cipherType = 0;
+        qint64 stationCount = -1, utilization = -1, htProtection = -1, fastBss = -1;
+        QString deviceName, ssid, countryCode;
+        qint64 elementChannel = 0;
+        qint64 width = 0;
+        qint64 secondaryOffset = 0;
+        bool sgi20 = false, sgi40 = false, sgi80 = false, sgi160 = false;
+        bool htOperationSeen = false, vhtSeen = false, spectrumElementSeen = false;
+        bool wpsEnabled = false, wpsConfigured = false, wpsLocked = false;
+        Amendments amendments;
+
+        // First pass: SSID, channel, country, capabilities that need no channel.
+        sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
+            switch (id) {
+            case 0:
+                if (len > 0) {
+                    const int limit = std::min(len, 33);
+                    int n = 0;
+                    while (n < limit && body[n] != 0)
+                        ++n;
+                    QStringDecoder utf8(QStringDecoder::Utf8);
+                    QString decoded = utf8.decode(QByteArrayView(body, n));
+                    ssid = utf8.hasError() ? QString() : decoded;
+                }
+                break;
+            case 3:
+            case 61:
+                if (elementChannel == 0 && len >= 1)
+                    elementChannel = body[0];
+                break;
+            case 7:
+                amendments.add('d');
+                if (len >= 2)
+                    countryCode = QString::fromLatin1(reinterpret_cast<const char*>(body), 2);
+                break;
+            case 32: case 35: case 37: case 40:
+                spectrumElementSeen = true;
+                break;
+            case 45:
+                if (len >= 1 && !(body[0] & 0x02))
+                    width = 1;
+                break;
+            case 69: amendments.add('p'); break;
+            case 70: amendments.add('k'); break;
+            case 113: case 114: amendments.add('s'); break;
+            case 127:
+                if (len > 2 && (body[2] & 0x08))
+                    amendments.add('v');
+                break;
+            case 191: case 192: vhtSeen = true; break;
+            default: break;
+            }
+        });
+        // The channel this very digest finds, so a new record's first digest
+        // agrees with every later one.
+        const qint64 channelNow = elementChannel != 0 ? elementChannel : dictionaryChannel;
+        if (spectrumElementSeen && is5GHzChannel(channelNow))
+            amendments.add('h');
+        if (vhtSeen && d.phyMode == 0 && is5GHzChannel(channelNow))
+            phyFlags = PhyAC;
+
+        // Second pass: load, security, mobility, HT/VHT operation, vendor elements.
+        sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
+            switch (id) {
+            case 11:
+                amendments.add('e');
+                if (len == 4 || len == 5) {
+                    stationCount = body[0] | (body[1] << 8);
+                    utilization = body[2] * 100 / 255;
+                    d.channelUtilizationMax = std::max(d.channelUtilizationMax, utilization);
+                }
+                break;
+            case 45:
+                if (len >= 1) {
+                    sgi20 = body[0] & 0x20;
+                    sgi40 = body[0] & 0x40;
+                }
+                break;
+            case 48:
+                amendments.add('i');
+                rsnSeen = true;
+                if (len > 8) {
+                    parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security);
+                    if (security.managementFrameProtection)
+                        amendments.add('w');
+                }
+                break;
+            case 54:
+                amendments.add('r');
+                if (len == 3)
+                    fastBss = body[2] & 0x01;
+                break;
+            case 61:
+                if (len >= 2)
+                    secondaryOffset = body[1] & 0x03;
+                if (len >= 3)
+                    htProtection = body[2] & 0x03;
+                if (d.phyMode == 0 && phyFlags != PhyAC)
+                    phyFlags |= PhyN;
+                htOperationSeen = true;
+                break;
+            case 133:
+                if (len >= 26) {
+                    deviceName = asciiText(body + 10, 16);
+                    if (stationCount == -1 && len >= 27)
+                        stationCount = body[26];
+                }
+                break;
+            case 191:
+                if (len >= 1) {
+                    sgi80 = body[0] & 0x20;
+                    sgi160 = body[0] & 0x40;
+                }
+                break;
+            case 192:
+                if (const qint64 w = vhtOperationWidth(body, len))
+                    width = w;
+                break;
+            case 221: {
+                if (len <= 4)
+                    break;
+                const u8 type = body[3];
+                if (sv::oui::matches(body, sv::oui::WiFiAlliance)) {
+                    if (type == 0x10)
+                        amendments.add('u');
+                } else if (sv::oui::matches(body, sv::oui::Microsoft)) {
+                    if (type == 4) {
+                        wpsEnabled = true;
+                        if (len > 8) {
+                            int pos = 4;
+                            while (len - pos > 4) {
+                                const int attr = (body[pos] << 8) | body[pos + 1];
+                                const int attrLen = (body[pos + 2] << 8) | body[pos + 3];
+                                if (attrLen > len - pos - 4)
+                                    break;
+                                const u8* value = body + pos + 4;
+                                if (attr == 0x1057 && attrLen >= 1 && value[0] != 0)
+                                    wpsLocked = true;
+                                if (attr == 0x1044 && attrLen >= 1 && value[0] == 2)
+                                    wpsConfigured = true;
+                                pos += 4 + attrLen;
+                            }
+                        }
+                    } else if (type == 2) {
+                        amendments.add('e');
+                    } else if (type == 1) {
+                        wpaSeen = true;
+                        parseSuites(body, len, 10, 12, sv::oui::Microsoft, d.cipherType, security);
+                    }
+                } else if (sv::oui::matches(body, sv::oui::Aruba)) {
+                    if (type == 1 && len > 6 && body[4] == 3)
+                        deviceName = asciiText(body + 6, len - 6);
+                } else if (sv::oui::matches(body, sv::oui::Symbol)) {
+                    if (type == 1 && len > 12 && body[4] == 3)
+                        deviceName = asciiText(body + 12, len - 12);
+                } else if (sv::oui::matches(body, sv::oui::MikroTik)) {
+                    int pos = 4;
+                    while (len - pos >= 2) {
+                        const int subId = body[pos];
+                        const int subLen = body[pos + 1];
+                        if (subLen > len - pos - 2)
+                            break;
+                        if (subId == 1 && subLen > 10)
+                            deviceName = asciiText(body + pos + 2 + 10, subLen - 10);
+                        pos += 2 + subLen;
+                    }
+                }
+                break;
+            }
+            default: break;
+            }
+        });
+
+        if (!htOperationSeen)
+            secondaryOffset = 0;
+        bool twentyMHz = false;
+        if (width == 1) {
+            secondaryOffset = 0;
+            twentyMHz = true;
+        } else if (width == 0) {
+            if (secondaryOffset == 1 || secondaryOffset == 3) {
+                width = 2;
+            } else {
+                secondaryOffset = 0;
+                width = 1;
+                twentyMHz = true;
+            }
+        }
+
+        // Third pass: HT and VHT rates and streams.
+        std::vector<double> rates;
+        quint64 streams = 0;
+        sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
+            if (id == 191 && len >= 9) {
+                int subcarriers = 0;
+                bool shortGI = false;
+                if (twentyMHz) {
+                    subcarriers = 52;
+                    shortGI = sgi20;
+                } else if (width == 2) {
+                    subcarriers = 108;
+                    shortGI = sgi40;
+                } else if (width == 3) {
+                    subcarriers = 234;
+                    shortGI = sgi80;
+                } else if (width == 4 || width == 5) {
+                    // 80+80 MHz carries the same rates as 160 MHz.
+                    subcarriers = 468;
+                    shortGI = sgi160;
+                }
+                const u8 map = body[8];
+                quint64 supported = 0;
+                for (int n = 1; n <= 4; ++n) {
+                    const int code = (map >> (2 * (n - 1))) & 0x03;
+                    if (code == 3)
+                        continue;
+                    ++supported;
+                    if (subcarriers == 0)
+                        continue;
+                    for (int mcs = 0; mcs <= 7 + code; ++mcs) {
+                        // Combinations the standard leaves out.
+                        if (subcarriers == 52 && mcs == 9 && (n == 1 || n == 2 || n == 4))
+                            continue;
+                        if (subcarriers == 234 && mcs == 6 && n == 3)
+                            continue;
+                        if (subcarriers == 468 && mcs == 9 && n == 3)
+                            continue;
+                        if (shortGI)
+                            addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
+                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                    }
+                }
+                if (supported > 0)
+                    streams = supported;
+            } else if (id == 45) {
+                const bool forty = width == 2;
+                const int subcarriers = forty ? 108 : 52;
+                const bool shortGI = forty ? sgi40 : sgi20;
+                int highest = -1;
+                for (int m = 0; m < 32; ++m) {
+                    const int byteIndex = 3 + m / 8;
+                    if (byteIndex >= len)
+                        break;
+                    if (!(body[byteIndex] & (1 << (m % 8))))
+                        continue;
+                    highest = m;
+                    const int n = m / 8 + 1;
+                    const int mcs = m % 8;
+                    if (shortGI)
+                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
+                    addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                }
+                streams = highest > 23 ? 4 : highest >= 16 ? 3 : highest >= 8 ? 2 : 1;
+            }
+        });
+
+        // Fourth pass: Cisco extensions and the legacy rate sets.
+        sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
+            if ((id == 150 || id == 221) && len > 4 && sv::oui::matches(body, sv::oui::Cisco)) {
+                if (body[3] == 0x14)
+                    d.ccxClientMFP = body[4] & 0x01
+                        ? QCoreApplication::translate("SVNetwork", "Enabled")
+                        : QCoreApplication::translate("SVNetwork", "Disabled");
+                else if (body[3] == 0)
+                    d.ccxDTPC = body[4];
+            } else if (id == 1 || id == 50) {
+                for (int i = 0; i < len; ++i) {
+                    const u8 b = body[i];
+                    if (isMembershipSelector(b))
+                        continue;
+                    const double r = (b & 0x7F) * 0.5;
+                    const auto same = std::find(rates.begin(), rates.end(), r);
+                    if (same != rates.end())
+                        rates.erase(same);
+                    rates.push_back((b & 0x80) ? -r : r);
+                }
+            }
+        });
+
+        std::stable_sort(rates.begin(), rates.end(),
+                         [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+        d.minBasicRate = d.maxBasicRate = 0;
+        for (double r : rates) {
+            if (r < 0) {
+                if (d.minBasicRate == 0)
+                    d.minBasicRate = static_cast<float>(-r);
+                d.maxBasicRate = static_cast<float>(-r);
+            }
+        }
+        d.rates = std::move(rates);
+        d.amendments = amendments.list();
+        d.secondaryChannelOffset = secondaryOffset;
+
+        d.streams = streams;
+        d.channelWidth = width;
+        d.stationCount = stationCount;
+        d.channelUtilization = utilization;
+        d.htProtection = htProtection;
+        d.fastBssTransition = fastBss;
+        d.ssid = ssid;
+        d.deviceName = deviceName;
+        d.countryCode = countryCode.toUpper();
+        d.channel = elementChannel;
+        d.wpsEnabled = wpsEnabled;
+        d.wpsConfigured = wpsConfigured;
+        d.wpsLocked = wpsLocked;
+    }
+
+    if (security.adaptive && (d.fastBssTransition == 0 || d.fastBssTransition == 1))
+        d.fastBssTransition += 2;
+
+    if (d.phyMode == 0) {
+        const qint64 channel = d.channel != 0 ? d.channel : dictionaryChannel;
+        auto hasRate = [&](std::initializer_list<double> wanted) {
+            for (double r : d.rates)
+                for (double w : wanted)
+                    if (std::fabs(r) == w)
+                        return true;
+            return false;
+        };
+        const std::initializer_list<double> ofdm = {6, 12, 18, 24, 36, 48, 54};
+        qint64 modes = phyFlags;
+        if (is5GHzChannel(channel)) {
+            if (phyFlags != PhyAC && hasRate(ofdm))
+                modes |= PhyA;
+        } else if (is2Dot4GHzChannel(channel)) {
+            if (hasRate({1, 2, 5.5, 11}))
+                modes |= PhyB;
+            if (hasRate(ofdm))
+                modes |= PhyG;
+        }
+        d.phyMode = modes;
+    }
+
+    if (dictionarySecurity == std::numeric_limits<qint64>::max() || dictionarySecurity == 1) {
+        if (rsnSeen && wpaSeen)
+            d.securityMode = security.enterprise ? 8 : 3;
+        else if (wpaSeen)
+            d.securityMode = security.enterprise ? 7 : 2;
+        else if (rsnSeen)
+            d.securityMode = security.enterprise ? 9 : 4;
+    }
+
+    if (d.phyMode != 0 && d.streams == 0)
+        d.streams = 1;
+}

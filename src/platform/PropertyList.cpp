@@ -1,0 +1,270 @@
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace sv::PropertyList {
+
+namespace {
+
+// Deeper documents are refused; no property list we read nests this far.
+constexpr int MaximumDepth = 256;
+
+// Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
+const QDateTime& referenceDate()
+{
+    static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
+    return reference;
+}
+
+struct PlistFree {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QVariant toVariant(plist_t node, int depth, bool* ok)
+{
+    if (depth > MaximumDepth) {
+        *ok = false;
+        return {};
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t v = 0;
+        plist_get_bool_val(node, &v);
+        return bool(v);
+    }
+    case PLIST_UINT: {
+        // libplist keeps negative integers as their two's complement.
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        return qint64(v);
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        return v;
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        if (!s)
+            return QString();
+        return QString::fromUtf8(s, qsizetype(length));
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char* d = plist_get_data_ptr(node, &length);
+        return d ? QByteArray(d, qsizetype(length)) : QByteArray();
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        return referenceDate().addMSecs(qint64(sec) * 1000 + usec / 1000);
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t n = plist_array_get_size(node);
+        list.reserve(qsizetype(n));
+        for (uint32_t i = 0; i < n && *ok; ++i) {
+            plist_t item = plist_array_get_item(node, i);
+            if (!item) {
+                *ok = false;
+                break;
+            }
+            list.append(toVariant(item, depth + 1, ok));
+        }
+        return list;
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        while (it && *ok) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, it, &key, &value);
+            if (!key)
+                break;
+            const QString k = QString::fromUtf8(key);
+            std::free(key);
+            if (!value) {
+                *ok = false;
+                break;
+            }
+            map.insert(k, toVariant(value, depth + 1, ok));
+        }
+        std::free(it);
+        return map;
+    }
+    default:
+        // UIDs belong to keyed archives, not to the plain lists read here.
+        *ok = false;
+        return {};
+    }
+}
+
+plist_t fromVariant(const QVariant& value, int depth)
+{
+    if (depth > MaximumDepth)
+        return nullptr;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::SChar:
+        return plist_new_uint(uint64_t(value.toLongLong()));
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return plist_new_uint(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::QByteArray: {
+        const QByteArray d = value.toByteArray();
+        return plist_new_data(d.constData(), uint64_t(d.size()));
+    }
+    case QMetaType::QDateTime: {
+        const qint64 ms = referenceDate().msecsTo(value.toDateTime());
+        qint64 sec = ms / 1000;
+        qint64 rem = ms % 1000;
+        if (rem < 0) {
+            rem += 1000;
+            --sec;
+        }
+        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max())
+            return nullptr;
+        return plist_new_date(int32_t(sec), int32_t(rem * 1000));
+    }
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList: {
+        PlistPtr array(plist_new_array());
+        for (const QVariant& item : value.toList()) {
+            plist_t node = fromVariant(item, depth + 1);
+            if (!node)
+                return nullptr;
+            plist_array_append_item(static_cast<plist_t>(array.get()), node);
+        }
+        return static_cast<plist_t>(array.release());
+    }
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        PlistPtr dict(plist_new_dict());
+        const QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            plist_t node = fromVariant(it.value(), depth + 1);
+            if (!node)
+                return nullptr;
+            plist_dict_set_item(static_cast<plist_t>(dict.get()), it.key().toUtf8().constData(), node);
+        }
+        return static_cast<plist_t>(dict.release());
+    }
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+QVariant fromData(const QByteArray& data, QString* error)
+{
+    if (data.isEmpty()) {
+        setError(error, QStringLiteral("empty property list"));
+        return {};
+    }
+    if (data.size() > MaximumSize) {
+        setError(error, QStringLiteral("property list too large"));
+        return {};
+    }
+    plist_t root = nullptr;
+    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    if (!root) {
+        setError(error, QStringLiteral("not a property list"));
+        return {};
+    }
+    PlistPtr owner(root);
+    bool ok = true;
+    QVariant result = toVariant(root, 0, &ok);
+    if (!ok) {
+        setError(error, QStringLiteral("unsupported or too deeply nested property list"));
+        return {};
+    }
+    return result;
+}
+
+QVariant readFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, file.errorString());
+        return {};
+    }
+    if (file.size() > MaximumSize) {
+        setError(error, QStringLiteral("property list too large"));
+        return {};
+    }
+    // size() is 0 for some special files: read with a bound either way.
+    const QByteArray data = file.read(MaximumSize + 1);
+    return fromData(data, error);
+}
+
+QByteArray toXml(const QVariant& value, bool* ok)
+{
+    if (ok)
+        *ok = false;
+    plist_t root = fromVariant(value, 0);
+    if (!root)
+        return {};
+    PlistPtr owner(root);
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root, &xml, &length);
+    if (!xml)
+        return {};
+    QByteArray result(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    if (ok)
+        *ok = true;
+    return result;
+}
+
+bool writeFile(const QVariant& value, const QString& path, QString* error)
+{
+    bool ok = false;
+    const QByteArray xml = toXml(value, &ok);
+    if (!ok) {
+        setError(error, QStringLiteral("value has no property-list form"));
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace sv::PropertyList

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+namespace sv::PropertyList {
+
+// Property lists as QVariant: dict <-> QVariantMap, array <-> QVariantList,
+// string <-> QString, integer <-> qint64, real <-> double, bool <-> bool,
+// data <-> QByteArray, date <-> QDateTime (UTC). Input is untrusted: sizes
+// and nesting are bounded, and anything malformed reads as an invalid QVariant.
+
+// Largest property list read from memory or disk.
+constexpr qint64 MaximumSize = 64 * 1024 * 1024;
+
+// Reads an XML or binary property list. On failure returns an invalid
+// QVariant and, when given, sets *error.
+QVariant fromData(const QByteArray& data, QString* error = nullptr);
+QVariant readFile(const QString& path, QString* error = nullptr);
+
+// Writes XML. Values with no property-list form (invalid variants, maps
+// with unsupported values) make the whole write fail rather than drop data.
+QByteArray toXml(const QVariant& value, bool* ok = nullptr);
+
+// Writes XML to a temporary file beside path and renames it over path, so
+// the old file stays whole if anything fails.
+bool writeFile(const QVariant& value, const QString& path, QString* error = nullptr);
+
+} // namespace sv::PropertyList

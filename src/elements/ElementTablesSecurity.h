@@ -33,7 +33,7 @@ inline constexpr ValueText kIEEE80211Ciphers[] = {
 };
 
 inline constexpr ValueText kIEEE80211AKMs[] = {
-    {0, "None"},
+    {0, "Reserved"},
     {1, "802.1X"},
     {2, "PSK"},
     {3, "FT over IEEE 802.1X"},

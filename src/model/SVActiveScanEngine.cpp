@@ -45,6 +45,7 @@ SVActiveScanEngine::~SVActiveScanEngine()
     m_clock->cancel();
     if (m_thread.joinable())
         m_thread.join();
+    m_clock->resume();
 }
 
 void SVActiveScanEngine::runEngine()

@@ -240,10 +240,11 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                 bool done = false;
                 QElapsedTimer timer;
                 timer.start();
+                // The group carries every interface's scans: wait for ours.
                 Visitor watch = [&](const nlmsghdr* h) {
-                    const auto* g = static_cast<const genlmsghdr*>(nlmsg_data(h));
-                    if (h->nlmsg_len >= NLMSG_HDRLEN + GENL_HDRLEN
-                        && (g->cmd == NL80211_CMD_NEW_SCAN_RESULTS || g->cmd == NL80211_CMD_SCAN_ABORTED))
+                    const auto e = parseEvent(h);
+                    if (e && (e->ifindex == 0 || e->ifindex == ifindex)
+                        && (e->cmd == NL80211_CMD_NEW_SCAN_RESULTS || e->cmd == NL80211_CMD_SCAN_ABORTED))
                         done = true;
                 };
                 nl_socket_modify_cb(events.sock, NL_CB_VALID, NL_CB_CUSTOM, onEvent, &watch);
@@ -280,13 +281,16 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     }
     QDBusInterface wireless(QStringLiteral("org.freedesktop.NetworkManager"), device.value().path(),
                             QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"), bus);
-    const qlonglong before = wireless.property("LastScan").toLongLong();
+    // LastScan (milliseconds of boot time) moves when a scan completes;
+    // versions without it get the results at hand.
+    const QVariant lastScan = wireless.property("LastScan");
+    const qlonglong before = lastScan.toLongLong();
     QVariantMap options;
     if (ssid)
         options.insert(QStringLiteral("ssids"), QVariant::fromValue(QList<QByteArray>{*ssid}));
     const QDBusMessage reply = wireless.call(QStringLiteral("RequestScan"), options);
     noteMode(Mode::NetworkManager);
-    if (reply.type() != QDBusMessage::ErrorMessage) {
+    if (reply.type() != QDBusMessage::ErrorMessage && lastScan.isValid()) {
         QElapsedTimer timer;
         timer.start();
         while (wireless.property("LastScan").toLongLong() == before && timer.elapsed() < kScanWaitMs)
@@ -318,6 +322,8 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
         return false;
     };
     const QStringList dirs = rfkillDirs(m_name);
+    if (dirs.isEmpty() && !(on && interfaceUp(m_name)))
+        return fail(kCWNotSupportedErr, QStringLiteral("The Wi-Fi radio of %1 has no switch this program can use.").arg(m_name));
     for (const QString& dir : dirs) {
         if (on && readLine(dir + QStringLiteral("/hard")) == QLatin1String("1"))
             return fail(kCWOperationNotPermittedErr, QStringLiteral("The Wi-Fi radio is switched off by a hardware switch."));
@@ -341,6 +347,9 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
             return fail(kCWOperationNotPermittedErr, QStringLiteral("Not permitted to switch the Wi-Fi radio (%1).")
                                                          .arg(QString::fromLocal8Bit(strerror(err))));
     }
+    // The network service brings the interface up once the radio is free.
+    for (int i = 0; on && !interfaceUp(m_name) && i < 30; ++i)
+        QThread::msleep(100);
     if (on && !interfaceUp(m_name))
         return fail(kCWOperationNotPermittedErr,
                     QStringLiteral("The interface %1 is down; bringing it up needs administrator rights.").arg(m_name));

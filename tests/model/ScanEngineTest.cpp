@@ -306,3 +306,56 @@ TEST(ScanEngine, DroppingARunningEngineEndsItsThread)
     engine.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
 }
+
+namespace {
+
+// A radio whose scans wait until they are aborted, like a long real scan.
+class SlowRadio final : public CWWlanBackend {
+public:
+    QString interfaceName() const override { return QStringLiteral("sim8"); }
+    QList<CWNetwork> cachedScanResults() override { return {}; }
+    QList<CWNetwork> scan(const std::optional<QByteArray>&, CWError* error) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_scanning = true;
+        m_cv.notify_all();
+        m_cv.wait(lock, [this] { return m_aborted; });
+        *error = CWError::make(kCWUnknownErr, QStringLiteral("cancelled"));
+        return {};
+    }
+    bool powerOn() override { return true; }
+    bool setPower(bool, CWError*) override { return true; }
+    CWLinkState linkState() override { return {}; }
+    void abortScans() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_aborted = true;
+        m_cv.notify_all();
+    }
+    void waitUntilScanning()
+    {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_scanning; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_scanning = false;
+    bool m_aborted = false;
+};
+
+} // namespace
+
+TEST(ScanEngine, DroppingTheEngineCutsShortAScanUnderWay)
+{
+    auto radio = std::make_shared<SlowRadio>();
+    sv::NotificationCenter center;
+    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt,
+                                                       std::make_shared<sv::ManualClock>(), &center);
+    engine->runEngine();
+    radio->waitUntilScanning();
+    engine->stopEngine();
+    engine.reset(); // returns only once the scan was aborted and the thread ended
+    SUCCEED();
+}

@@ -31,6 +31,9 @@ namespace sv::wlan {
 namespace {
 
 constexpr int kScanWaitMs = 15000;
+constexpr int kWaitSliceMs = 200;
+
+CWError abortedError() { return CWError::make(kCWUnknownErr, QStringLiteral("The scan was cancelled.")); }
 
 struct Socket {
     nl_sock* sock = nullptr;
@@ -215,6 +218,8 @@ QList<CWNetwork> Nl80211Backend::cachedScanResults() { return dumpResults(); }
 
 QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWError* error)
 {
+    const int aborts = m_aborts;
+    auto aborted = [&] { return m_aborts != aborts; };
     const int ifindex = ifindexOf(m_name);
     Socket s;
     if (!s || ifindex <= 0) {
@@ -248,10 +253,16 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                         done = true;
                 };
                 nl_socket_modify_cb(events.sock, NL_CB_VALID, NL_CB_CUSTOM, onEvent, &watch);
-                while (!done && timer.elapsed() < kScanWaitMs) {
+                while (!done && !aborted() && timer.elapsed() < kScanWaitMs) {
                     pollfd p{nl_socket_get_fd(events.sock), POLLIN, 0};
-                    if (poll(&p, 1, static_cast<int>(std::max<qint64>(1, kScanWaitMs - timer.elapsed()))) > 0)
+                    const qint64 left = std::max<qint64>(1, kScanWaitMs - timer.elapsed());
+                    if (poll(&p, 1, static_cast<int>(std::min<qint64>(left, kWaitSliceMs))) > 0)
                         nl_recvmsgs_default(events.sock);
+                }
+                if (aborted()) {
+                    if (error)
+                        *error = abortedError();
+                    return {};
                 }
                 if (!done) {
                     if (error)
@@ -293,8 +304,13 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     if (reply.type() != QDBusMessage::ErrorMessage && lastScan.isValid()) {
         QElapsedTimer timer;
         timer.start();
-        while (wireless.property("LastScan").toLongLong() == before && timer.elapsed() < kScanWaitMs)
-            QThread::msleep(200);
+        while (wireless.property("LastScan").toLongLong() == before && !aborted() && timer.elapsed() < kScanWaitMs)
+            QThread::msleep(kWaitSliceMs);
+        if (aborted()) {
+            if (error)
+                *error = abortedError();
+            return {};
+        }
         if (wireless.property("LastScan").toLongLong() == before) {
             if (error)
                 *error = CWError::make(kCWTimeoutErr, QStringLiteral("The operation timed out."));
@@ -304,6 +320,8 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     // A refused request (scans too close together) still leaves results.
     return dumpResults();
 }
+
+void Nl80211Backend::abortScans() { ++m_aborts; }
 
 bool Nl80211Backend::powerOn()
 {

@@ -61,12 +61,19 @@ using Visitor = std::function<void(const nlmsghdr*)>;
 struct Exchange {
     Visitor visit;
     int state = 1; // 1 while waiting, then 0 or -errno
+    bool interrupted = false; // the kernel's list changed during the dump
 };
 
 int onValid(nl_msg* msg, void* arg)
 {
     static_cast<Exchange*>(arg)->visit(nlmsg_hdr(msg));
     return NL_OK;
+}
+
+int onDumpInterrupted(nl_msg*, void* arg)
+{
+    static_cast<Exchange*>(arg)->interrupted = true;
+    return NL_OK; // read on to the end of the dump
 }
 
 int onFinish(nl_msg*, void* arg)
@@ -81,7 +88,8 @@ int onError(sockaddr_nl*, nlmsgerr* err, void* arg)
     return NL_STOP;
 }
 
-// Sends one request and feeds every answer to visit; returns 0 or -errno.
+// Sends one request and feeds every answer to visit; returns 0 or -errno,
+// -EINTR for a dump the kernel marked inconsistent.
 int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
             const std::function<void(nl_msg*)>& fill = {})
 {
@@ -101,6 +109,7 @@ int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
     nl_cb_set(cb, NL_CB_VALID, NL_CB_CUSTOM, onValid, &ex);
     nl_cb_set(cb, NL_CB_FINISH, NL_CB_CUSTOM, onFinish, &ex);
     nl_cb_set(cb, NL_CB_ACK, NL_CB_CUSTOM, onFinish, &ex);
+    nl_cb_set(cb, NL_CB_DUMP_INTR, NL_CB_CUSTOM, onDumpInterrupted, &ex);
     nl_cb_err(cb, NL_CB_CUSTOM, onError, &ex);
     int rc = nl_send_auto(s.sock, msg);
     nlmsg_free(msg);
@@ -111,6 +120,8 @@ int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
     while (ex.state > 0)
         if (nl_recvmsgs(s.sock, cb) < 0 && ex.state > 0)
             ex.state = -EIO;
+    if (ex.state == 0 && ex.interrupted)
+        ex.state = -EINTR;
     nl_cb_put(cb);
     return ex.state;
 }
@@ -198,19 +209,31 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associate
         if (auto sv = parseSurvey(h); sv && sv->noise)
             noise[sv->frequency] = *sv->noise;
     });
-    request(s, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
-        auto bss = parseScanBss(h);
-        if (!bss)
-            return;
-        const auto it = noise.find(bss->frequency);
-        auto n = networkFromBss(*bss, it == noise.end() ? 0 : it->second);
-        if (!n)
-            return;
-        if (associated && bss->status
-            && (*bss->status == NL80211_BSS_STATUS_ASSOCIATED || *bss->status == NL80211_BSS_STATUS_IBSS_JOINED))
-            *associated = *n;
-        out.push_back(*n);
-    });
+    // Results change while a scan lands: an interrupted dump is partial, so
+    // it is taken again on a fresh socket (the old one still holds its rest).
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        out.clear();
+        if (associated)
+            associated->reset();
+        Socket d;
+        if (!d)
+            break;
+        const int rc = request(d, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
+            auto bss = parseScanBss(h);
+            if (!bss)
+                return;
+            const auto it = noise.find(bss->frequency);
+            auto n = networkFromBss(*bss, it == noise.end() ? 0 : it->second);
+            if (!n)
+                return;
+            if (associated && bss->status
+                && (*bss->status == NL80211_BSS_STATUS_ASSOCIATED || *bss->status == NL80211_BSS_STATUS_IBSS_JOINED))
+                *associated = *n;
+            out.push_back(*n);
+        });
+        if (rc != -EINTR)
+            break;
+    }
     return out;
 }
 

@@ -43,8 +43,11 @@ SVActiveScanEngine::~SVActiveScanEngine()
 {
     m_isRunning = false;
     m_clock->cancel();
-    if (m_thread.joinable())
+    if (m_thread.joinable()) {
+        m_wifi->abortScans();
         m_thread.join();
+    }
+    m_clock->resume();
 }
 
 void SVActiveScanEngine::runEngine()
@@ -55,6 +58,7 @@ void SVActiveScanEngine::runEngine()
     // two loops never share the engine.
     if (m_thread.joinable()) {
         m_clock->cancel();
+        m_wifi->abortScans();
         m_thread.join();
         m_clock->resume();
     }

@@ -18,7 +18,8 @@ class NotificationCenter;
 
 // Scans one interface in a loop on its own thread and publishes each pass.
 // Posts "ScanDidStart" and "ScanDidEnd" on that thread. Dropping the engine
-// ends its thread: the pass under way finishes (without its pause) first.
+// ends its thread: the pass under way finishes first, its waits and the
+// interface's scan under way cut short.
 class SVActiveScanEngine final : public SVScanEngine {
 public:
     static inline const QString ScanDidStartNotification = QStringLiteral("ScanDidStart");

@@ -155,6 +155,7 @@ QString CWInterface::ssid() const
 QByteArray CWInterface::ssidData() const { return m_backend->linkState().ssidData; }
 std::optional<CWChannel> CWInterface::wlanChannel() const { return m_backend->linkState().channel; }
 double CWInterface::transmitRate() const { return m_backend->linkState().transmitRate; }
+void CWInterface::abortScans() const { m_backend->abortScans(); }
 
 void CWInterface::startMonitoringEvents(int intervalMs)
 {

@@ -55,6 +55,8 @@ public:
     QByteArray ssidData() const;
     std::optional<CWChannel> wlanChannel() const;
     double transmitRate() const;
+    // Ends the waits of scans under way on this interface (they fail).
+    void abortScans() const;
 
     // Watches power, BSSID and link quality every interval seconds and posts
     // the notifications above on the default centre, with "interfaceName" in

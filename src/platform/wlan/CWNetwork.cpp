@@ -8,7 +8,8 @@ void CWNetwork::setSsidData(const QByteArray& v)
 {
     m_ssidData = v;
     m_ssid = QString();
-    if (v.isEmpty())
+    // Hidden networks send an empty name or one of zero bytes.
+    if (v.count('\0') == v.size())
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(v);

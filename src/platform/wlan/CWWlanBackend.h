@@ -33,4 +33,7 @@ public:
     virtual bool powerOn() = 0;
     virtual bool setPower(bool on, CWError* error) = 0;
     virtual CWLinkState linkState() = 0;
+    // Cuts short the waits of scans under way: they end with an error. Lets
+    // a dropped scan engine end its thread without sitting out a scan.
+    virtual void abortScans() {}
 };

@@ -31,6 +31,9 @@ namespace sv::wlan {
 namespace {
 
 constexpr int kScanWaitMs = 15000;
+constexpr int kWaitSliceMs = 200;
+
+CWError abortedError() { return CWError::make(kCWUnknownErr, QStringLiteral("The scan was cancelled.")); }
 
 struct Socket {
     nl_sock* sock = nullptr;
@@ -58,12 +61,19 @@ using Visitor = std::function<void(const nlmsghdr*)>;
 struct Exchange {
     Visitor visit;
     int state = 1; // 1 while waiting, then 0 or -errno
+    bool interrupted = false; // the kernel's list changed during the dump
 };
 
 int onValid(nl_msg* msg, void* arg)
 {
     static_cast<Exchange*>(arg)->visit(nlmsg_hdr(msg));
     return NL_OK;
+}
+
+int onDumpInterrupted(nl_msg*, void* arg)
+{
+    static_cast<Exchange*>(arg)->interrupted = true;
+    return NL_OK; // read on to the end of the dump
 }
 
 int onFinish(nl_msg*, void* arg)
@@ -78,7 +88,8 @@ int onError(sockaddr_nl*, nlmsgerr* err, void* arg)
     return NL_STOP;
 }
 
-// Sends one request and feeds every answer to visit; returns 0 or -errno.
+// Sends one request and feeds every answer to visit; returns 0 or -errno,
+// -EINTR for a dump the kernel marked inconsistent.
 int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
             const std::function<void(nl_msg*)>& fill = {})
 {
@@ -98,6 +109,7 @@ int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
     nl_cb_set(cb, NL_CB_VALID, NL_CB_CUSTOM, onValid, &ex);
     nl_cb_set(cb, NL_CB_FINISH, NL_CB_CUSTOM, onFinish, &ex);
     nl_cb_set(cb, NL_CB_ACK, NL_CB_CUSTOM, onFinish, &ex);
+    nl_cb_set(cb, NL_CB_DUMP_INTR, NL_CB_CUSTOM, onDumpInterrupted, &ex);
     nl_cb_err(cb, NL_CB_CUSTOM, onError, &ex);
     int rc = nl_send_auto(s.sock, msg);
     nlmsg_free(msg);
@@ -108,6 +120,8 @@ int request(Socket& s, int cmd, int flags, int ifindex, const Visitor& visit,
     while (ex.state > 0)
         if (nl_recvmsgs(s.sock, cb) < 0 && ex.state > 0)
             ex.state = -EIO;
+    if (ex.state == 0 && ex.interrupted)
+        ex.state = -EINTR;
     nl_cb_put(cb);
     return ex.state;
 }
@@ -195,19 +209,31 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associate
         if (auto sv = parseSurvey(h); sv && sv->noise)
             noise[sv->frequency] = *sv->noise;
     });
-    request(s, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
-        auto bss = parseScanBss(h);
-        if (!bss)
-            return;
-        const auto it = noise.find(bss->frequency);
-        auto n = networkFromBss(*bss, it == noise.end() ? 0 : it->second);
-        if (!n)
-            return;
-        if (associated && bss->status
-            && (*bss->status == NL80211_BSS_STATUS_ASSOCIATED || *bss->status == NL80211_BSS_STATUS_IBSS_JOINED))
-            *associated = *n;
-        out.push_back(*n);
-    });
+    // Results change while a scan lands: an interrupted dump is partial, so
+    // it is taken again on a fresh socket (the old one still holds its rest).
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        out.clear();
+        if (associated)
+            associated->reset();
+        Socket d;
+        if (!d)
+            break;
+        const int rc = request(d, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
+            auto bss = parseScanBss(h);
+            if (!bss)
+                return;
+            const auto it = noise.find(bss->frequency);
+            auto n = networkFromBss(*bss, it == noise.end() ? 0 : it->second);
+            if (!n)
+                return;
+            if (associated && bss->status
+                && (*bss->status == NL80211_BSS_STATUS_ASSOCIATED || *bss->status == NL80211_BSS_STATUS_IBSS_JOINED))
+                *associated = *n;
+            out.push_back(*n);
+        });
+        if (rc != -EINTR)
+            break;
+    }
     return out;
 }
 
@@ -215,6 +241,8 @@ QList<CWNetwork> Nl80211Backend::cachedScanResults() { return dumpResults(); }
 
 QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWError* error)
 {
+    const int aborts = m_aborts;
+    auto aborted = [&] { return m_aborts != aborts; };
     const int ifindex = ifindexOf(m_name);
     Socket s;
     if (!s || ifindex <= 0) {
@@ -240,17 +268,24 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                 bool done = false;
                 QElapsedTimer timer;
                 timer.start();
+                // The group carries every interface's scans: wait for ours.
                 Visitor watch = [&](const nlmsghdr* h) {
-                    const auto* g = static_cast<const genlmsghdr*>(nlmsg_data(h));
-                    if (h->nlmsg_len >= NLMSG_HDRLEN + GENL_HDRLEN
-                        && (g->cmd == NL80211_CMD_NEW_SCAN_RESULTS || g->cmd == NL80211_CMD_SCAN_ABORTED))
+                    const auto e = parseEvent(h);
+                    if (e && (e->ifindex == 0 || e->ifindex == ifindex)
+                        && (e->cmd == NL80211_CMD_NEW_SCAN_RESULTS || e->cmd == NL80211_CMD_SCAN_ABORTED))
                         done = true;
                 };
                 nl_socket_modify_cb(events.sock, NL_CB_VALID, NL_CB_CUSTOM, onEvent, &watch);
-                while (!done && timer.elapsed() < kScanWaitMs) {
+                while (!done && !aborted() && timer.elapsed() < kScanWaitMs) {
                     pollfd p{nl_socket_get_fd(events.sock), POLLIN, 0};
-                    if (poll(&p, 1, static_cast<int>(std::max<qint64>(1, kScanWaitMs - timer.elapsed()))) > 0)
+                    const qint64 left = std::max<qint64>(1, kScanWaitMs - timer.elapsed());
+                    if (poll(&p, 1, static_cast<int>(std::min<qint64>(left, kWaitSliceMs))) > 0)
                         nl_recvmsgs_default(events.sock);
+                }
+                if (aborted()) {
+                    if (error)
+                        *error = abortedError();
+                    return {};
                 }
                 if (!done) {
                     if (error)
@@ -280,17 +315,25 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     }
     QDBusInterface wireless(QStringLiteral("org.freedesktop.NetworkManager"), device.value().path(),
                             QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"), bus);
-    const qlonglong before = wireless.property("LastScan").toLongLong();
+    // LastScan (milliseconds of boot time) moves when a scan completes;
+    // versions without it get the results at hand.
+    const QVariant lastScan = wireless.property("LastScan");
+    const qlonglong before = lastScan.toLongLong();
     QVariantMap options;
     if (ssid)
         options.insert(QStringLiteral("ssids"), QVariant::fromValue(QList<QByteArray>{*ssid}));
     const QDBusMessage reply = wireless.call(QStringLiteral("RequestScan"), options);
     noteMode(Mode::NetworkManager);
-    if (reply.type() != QDBusMessage::ErrorMessage) {
+    if (reply.type() != QDBusMessage::ErrorMessage && lastScan.isValid()) {
         QElapsedTimer timer;
         timer.start();
-        while (wireless.property("LastScan").toLongLong() == before && timer.elapsed() < kScanWaitMs)
-            QThread::msleep(200);
+        while (wireless.property("LastScan").toLongLong() == before && !aborted() && timer.elapsed() < kScanWaitMs)
+            QThread::msleep(kWaitSliceMs);
+        if (aborted()) {
+            if (error)
+                *error = abortedError();
+            return {};
+        }
         if (wireless.property("LastScan").toLongLong() == before) {
             if (error)
                 *error = CWError::make(kCWTimeoutErr, QStringLiteral("The operation timed out."));
@@ -300,6 +343,8 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     // A refused request (scans too close together) still leaves results.
     return dumpResults();
 }
+
+void Nl80211Backend::abortScans() { ++m_aborts; }
 
 bool Nl80211Backend::powerOn()
 {
@@ -318,6 +363,8 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
         return false;
     };
     const QStringList dirs = rfkillDirs(m_name);
+    if (dirs.isEmpty() && !(on && interfaceUp(m_name)))
+        return fail(kCWNotSupportedErr, QStringLiteral("The Wi-Fi radio of %1 has no switch this program can use.").arg(m_name));
     for (const QString& dir : dirs) {
         if (on && readLine(dir + QStringLiteral("/hard")) == QLatin1String("1"))
             return fail(kCWOperationNotPermittedErr, QStringLiteral("The Wi-Fi radio is switched off by a hardware switch."));
@@ -341,6 +388,9 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
             return fail(kCWOperationNotPermittedErr, QStringLiteral("Not permitted to switch the Wi-Fi radio (%1).")
                                                          .arg(QString::fromLocal8Bit(strerror(err))));
     }
+    // The network service brings the interface up once the radio is free.
+    for (int i = 0; on && !interfaceUp(m_name) && i < 30; ++i)
+        QThread::msleep(100);
     if (on && !interfaceUp(m_name))
         return fail(kCWOperationNotPermittedErr,
                     QStringLiteral("The interface %1 is down; bringing it up needs administrator rights.").arg(m_name));

@@ -23,6 +23,7 @@ public:
     bool powerOn() override;
     bool setPower(bool on, CWError* error) override;
     CWLinkState linkState() override;
+    void abortScans() override;
 
 private:
     enum class Mode { Unknown, Trigger, NetworkManager, Passive };
@@ -31,6 +32,7 @@ private:
 
     const QString m_name;
     std::atomic<Mode> m_mode{Mode::Unknown};
+    std::atomic<int> m_aborts{0}; // a scan whose count changes while it waits ends
 };
 
 } // namespace sv::wlan

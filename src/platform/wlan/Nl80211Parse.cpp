@@ -148,6 +148,17 @@ std::optional<Nl80211Iface> parseInterface(const nlmsghdr* msg, QString* error)
     return out;
 }
 
+std::optional<Nl80211Event> parseEvent(const nlmsghdr* msg, QString* error)
+{
+    nlattr* tb[NL80211_ATTR_MAX + 1] = {};
+    if (!parseTop(msg, tb, NL80211_ATTR_MAX, error))
+        return std::nullopt;
+    Nl80211Event out;
+    out.cmd = static_cast<const genlmsghdr*>(nlmsg_data(msg))->cmd;
+    out.ifindex = static_cast<int>(u32(tb[NL80211_ATTR_IFINDEX]).value_or(0));
+    return out;
+}
+
 std::optional<double> parseStationTxRate(const nlmsghdr* msg, QString* error)
 {
     nlattr* tb[NL80211_ATTR_MAX + 1] = {};

@@ -35,12 +35,20 @@ struct Nl80211Iface {
     std::optional<int> channelWidth; // the kernel's channel width value
 };
 
+// A multicast event: its command and the interface it concerns (0 when the
+// message names none).
+struct Nl80211Event {
+    int cmd = 0;
+    int ifindex = 0;
+};
+
 // Each takes one generic-netlink message of nl80211. A message that is
 // malformed gives nothing and a reason in error; attributes of a wrong size
 // are skipped.
 std::optional<Nl80211Bss> parseScanBss(const nlmsghdr* msg, QString* error = nullptr);
 std::optional<Nl80211Survey> parseSurvey(const nlmsghdr* msg, QString* error = nullptr);
 std::optional<Nl80211Iface> parseInterface(const nlmsghdr* msg, QString* error = nullptr);
+std::optional<Nl80211Event> parseEvent(const nlmsghdr* msg, QString* error = nullptr);
 // Transmit bit rate in Mb/s from a station message.
 std::optional<double> parseStationTxRate(const nlmsghdr* msg, QString* error = nullptr);
 

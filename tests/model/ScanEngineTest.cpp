@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include "model/SVActiveScanEngine.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/wlan/SimulatedRadio.h"
+
+#include <chrono>
+#include <future>
+
+using sv::wlan::SimulatedRadio;
+
+namespace {
+
+// One pass as the engine's observers saw it.
+struct Pass {
+    SVScanResults results;
+    std::vector<SimulatedRadio::ScanCall> calls; // scans made during the pass
+    std::vector<double> sleeps;                  // the pass's waits and the pause after it
+};
+
+// Runs an engine over a scenario on a manual clock for a number of passes.
+class Harness {
+public:
+    explicit Harness(const QByteArray& json)
+    {
+        QString error;
+        radio = SimulatedRadio::fromJson(QStringLiteral("sim0"), json, QStringLiteral("test.json"), clock, &error);
+        EXPECT_TRUE(radio) << error.toStdString();
+        wifi = std::make_shared<CWInterface>(radio);
+    }
+
+    std::vector<Pass> run(int count)
+    {
+        auto engine = std::make_unique<SVActiveScanEngine>(wifi, std::nullopt, clock, &center);
+        SVActiveScanEngine* const e = engine.get(); // stays valid until the thread is joined
+        std::vector<Pass> passes;
+        std::vector<size_t> sleepMarks, callMarks;
+        std::promise<void> done;
+        auto onStart = center.addObserver(
+            SVActiveScanEngine::ScanDidStartNotification,
+            [&](const sv::Notification&) {
+                ++starts;
+                sleepMarks.push_back(clock->sleeps().size());
+                callMarks.push_back(radio->scanCalls().size());
+                if (static_cast<int>(passes.size()) == count) {
+                    hadResultsBeforeStop = e->hasResults();
+                    e->stopEngine();
+                    hasResultsAfterStop = e->hasResults() || e->results();
+                    done.set_value();
+                    return;
+                }
+                passes.emplace_back();
+            },
+            sv::NotificationCenter::Delivery::PostingThread);
+        auto onEnd = center.addObserver(
+            SVActiveScanEngine::ScanDidEndNotification,
+            [&](const sv::Notification&) {
+                ++ends;
+                if (e->isRunning())
+                    passes.back().results = e->results();
+            },
+            sv::NotificationCenter::Delivery::PostingThread);
+        engine->runEngine();
+        EXPECT_EQ(done.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        engine.reset(); // joins the thread
+        const auto sleeps = clock->sleeps();
+        const auto calls = radio->scanCalls();
+        for (size_t i = 0; i < passes.size(); ++i) {
+            passes[i].sleeps.assign(sleeps.begin() + sleepMarks[i], sleeps.begin() + sleepMarks[i + 1]);
+            passes[i].calls.assign(calls.begin() + callMarks[i], calls.begin() + callMarks[i + 1]);
+        }
+        return passes;
+    }
+
+    std::shared_ptr<sv::ManualClock> clock = std::make_shared<sv::ManualClock>();
+    std::shared_ptr<SimulatedRadio> radio;
+    std::shared_ptr<CWInterface> wifi;
+    sv::NotificationCenter center;
+    bool hadResultsBeforeStop = false;
+    bool hasResultsAfterStop = true;
+    int starts = 0;
+    int ends = 0;
+};
+
+QStringList bssids(const SVScanResults& results)
+{
+    QStringList out;
+    if (results)
+        for (const QVariantMap& d : *results)
+            out << d.value(QStringLiteral("bssid")).toString() + QLatin1Char('/')
+                       + d.value(QStringLiteral("channelNumber")).toString();
+    return out;
+}
+
+int directedScans(const Pass& pass)
+{
+    return static_cast<int>(std::count_if(pass.calls.begin(), pass.calls.end(),
+                                          [](const SimulatedRadio::ScanCall& c) { return c.ssid.has_value(); }));
+}
+
+const char* kTwoNetworks = R"({"cachedResults": %1, "networks": [
+    {"bssid": "aa:00:00:00:00:01", "ssid": "One", "channel": 1, "rssi": -50},
+    {"bssid": "aa:00:00:00:00:02", "ssid": "Two", "channel": 36, "rssi": -60}]})";
+
+} // namespace
+
+TEST(ScanEngine, FirstPassTakesCachedResultsElseScans)
+{
+    for (const bool cached : {true, false}) {
+        SCOPED_TRACE(cached);
+        Harness h(QString::fromLatin1(kTwoNetworks).arg(cached ? "true" : "false").toUtf8());
+        const auto passes = h.run(2);
+        ASSERT_EQ(passes.size(), 2u);
+        EXPECT_EQ(bssids(passes[0].results), QStringList({"aa:00:00:00:00:01/1", "aa:00:00:00:00:02/36"}));
+        EXPECT_EQ(passes[0].calls.size(), cached ? 0u : 1u);
+        EXPECT_EQ(h.radio->cachedResultCalls(), 1); // first pass only, either way
+        // A quick pass is stretched to 1.0 s, then the 3.0 s pause.
+        EXPECT_EQ(passes[0].sleeps, std::vector<double>({1.0, 3.0}));
+        EXPECT_EQ(passes[1].calls.size(), 1u);
+        EXPECT_EQ(h.starts, 3);
+    }
+}
+
+TEST(ScanEngine, DuplicatesAreRemovedByBandAndBssidIgnoringCase)
+{
+    Harness h(R"({"cachedResults": false, "networks": [
+        {"bssid": "aa:bb:cc:00:00:01", "ssid": "A", "channel": 1},
+        {"bssid": "AA:BB:CC:00:00:01", "ssid": "A", "channel": 6},
+        {"bssid": "aa:bb:cc:00:00:01", "ssid": "A", "channel": 36},
+        {"ssid": "no address", "channel": 11},
+        {"bssid": "aa:bb:cc:00:00:02", "ssid": "B", "channel": 11}]})");
+    const auto passes = h.run(1);
+    // The first of a band wins; the other band stays; a network without a
+    // BSSID is left out.
+    EXPECT_EQ(bssids(passes.at(0).results),
+              QStringList({"aa:bb:cc:00:00:01/1", "aa:bb:cc:00:00:01/36", "aa:bb:cc:00:00:02/11"}));
+}
+
+TEST(ScanEngine, MissingAssociatedNetworkGetsDirectedScanFirst)
+{
+    // The joined network misses the first broadcast scan (#0) but answers
+    // the directed one (#1) and later broadcasts; "Home" on channel 6
+    // answers only scans for its name.
+    Harness h(R"({"cachedResults": false,
+        "associated": {"bssid": "cc:00:00:00:00:09", "ssid": "Home", "channel": 44},
+        "networks": [
+        {"bssid": "cc:00:00:00:00:01", "ssid": "Other", "channel": 1},
+        {"bssid": "cc:00:00:00:00:09", "ssid": "Home", "channel": 44, "rssi": [null, -55, -56, -57]},
+        {"bssid": "cc:00:00:00:00:0a", "ssid": "Home", "channel": 6, "broadcast": false}]})");
+    const auto passes = h.run(2);
+    ASSERT_EQ(passes.size(), 2u);
+    EXPECT_EQ(bssids(passes[0].results),
+              QStringList({"cc:00:00:00:00:09/44", "cc:00:00:00:00:0a/6", "cc:00:00:00:00:01/1"}));
+    ASSERT_EQ(passes[0].calls.size(), 2u);
+    EXPECT_FALSE(passes[0].calls[0].ssid);
+    EXPECT_EQ(passes[0].calls[1].ssid, QByteArray("Home"));
+    // The directed scan waits 3.0 s into the pass, which then needs no stretching.
+    EXPECT_EQ(passes[0].sleeps, std::vector<double>({3.0, 3.0}));
+    // The pass after a directed scan waits 3.0 s more before it ends its
+    // attempts, reusing what it has; its result holds the joined network.
+    EXPECT_EQ(passes[1].calls.size(), 1u);
+    EXPECT_EQ(passes[1].sleeps, std::vector<double>({3.0, 3.0}));
+    EXPECT_EQ(bssids(passes[1].results), QStringList({"cc:00:00:00:00:01/1", "cc:00:00:00:00:09/44"}));
+}
+
+TEST(ScanEngine, DirectedScanOnlyWhenAssociatedBssIsMissingInItsBand)
+{
+    struct Case {
+        const char* name;
+        const char* associated;
+        bool directed;
+    } cases[] = {
+        {"not associated", "null", false},
+        {"zero BSSID", R"({"bssid": "00:00:00:00:00:00", "ssid": "Home", "channel": 6})", false},
+        {"present in its band", R"({"bssid": "DD:00:00:00:00:01", "ssid": "Home", "channel": 6})", false},
+        {"present in the other band only", R"({"bssid": "dd:00:00:00:00:01", "ssid": "Home", "channel": 40})", true},
+        {"joined without a name", R"({"bssid": "dd:00:00:00:00:07", "channel": 6})", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h(QStringLiteral(R"({"associated": %1, "networks": [
+            {"bssid": "dd:00:00:00:00:01", "ssid": "Home", "channel": 6}]})")
+                      .arg(QLatin1String(c.associated))
+                      .toUtf8());
+        const auto passes = h.run(1);
+        EXPECT_EQ(directedScans(passes.at(0)), c.directed ? 1 : 0);
+    }
+}
+
+TEST(ScanEngine, TimeoutStillRescansOtherErrorsDoNot)
+{
+    for (const int code : {-3905, -3902}) {
+        SCOPED_TRACE(code);
+        Harness h(QStringLiteral(R"({"cachedResults": false,
+            "associated": {"bssid": "ee:00:00:00:00:09", "ssid": "Home", "channel": 1},
+            "scanScript": [{"scan": 0, "error": %1}, {"scan": 1, "error": %1}, {"scan": 2, "error": %1}],
+            "networks": [{"bssid": "ee:00:00:00:00:09", "ssid": "Home", "channel": 1}]})")
+                      .arg(code)
+                      .toUtf8());
+        const auto passes = h.run(1);
+        const Pass& p = passes.at(0);
+        // Three failed attempts 3.0 s apart, then the pause.
+        EXPECT_EQ(p.sleeps, std::vector<double>({3.0, 3.0, 3.0, 3.0}));
+        if (code == -3905) {
+            EXPECT_EQ(directedScans(p), 1);
+            EXPECT_EQ(bssids(p.results), QStringList({"ee:00:00:00:00:09/1"}));
+        } else {
+            EXPECT_EQ(p.calls.size(), 3u);
+            ASSERT_TRUE(p.results);
+            EXPECT_TRUE(p.results->isEmpty());
+        }
+    }
+}
+
+TEST(ScanEngine, EmptyScansPublishAnEmptyResultAndStopDropsIt)
+{
+    Harness h(R"({"cachedResults": false, "networks": []})");
+    SVActiveScanEngine fresh(h.wifi, std::nullopt, h.clock, &h.center);
+    EXPECT_FALSE(fresh.hasResults());
+    EXPECT_FALSE(fresh.results());
+
+    const auto passes = h.run(1);
+    const Pass& p = passes.at(0);
+    EXPECT_EQ(p.calls.size(), 3u);
+    EXPECT_EQ(p.sleeps, std::vector<double>({3.0, 3.0, 3.0, 3.0}));
+    ASSERT_TRUE(p.results);
+    EXPECT_TRUE(p.results->isEmpty());
+    EXPECT_TRUE(h.hadResultsBeforeStop);
+    EXPECT_FALSE(h.hasResultsAfterStop);
+}
+
+TEST(ScanEngine, RadioOffKeepsTheLastResultAndPausesOneSecond)
+{
+    // On for the first two passes (0-4 s, 4-8 s), off from 5 s.
+    Harness h(R"({"power": [{"at": 0, "on": true}, {"at": 5, "on": false}], "networks": [
+        {"bssid": "ab:00:00:00:00:01", "ssid": "One", "channel": 1, "rssi": [-50, -51, -52]}]})");
+    const auto passes = h.run(4);
+    ASSERT_EQ(passes.size(), 4u);
+    ASSERT_TRUE(passes[1].results);
+    EXPECT_EQ(passes[1].results->at(0).value("rssiValue").toInt(), -50);
+    for (int i : {2, 3}) {
+        EXPECT_EQ(passes[i].results, passes[1].results) << i;
+        EXPECT_TRUE(passes[i].calls.empty());
+        EXPECT_EQ(passes[i].sleeps, std::vector<double>({1.0}));
+    }
+    EXPECT_EQ(h.starts, h.ends);
+}
+
+namespace {
+
+// A radio whose scan stops the engine, as the controller would mid-pass.
+class StoppingRadio final : public CWWlanBackend {
+public:
+    std::function<void()> onScan;
+    QString interfaceName() const override { return QStringLiteral("sim9"); }
+    QList<CWNetwork> cachedScanResults() override { return {}; }
+    QList<CWNetwork> scan(const std::optional<QByteArray>&, CWError*) override
+    {
+        ++scans;
+        if (onScan)
+            onScan();
+        CWNetwork n;
+        n.setBssid(QStringLiteral("01:02:03:04:05:06"));
+        n.setWlanChannel(CWChannel(1, kCWChannelBand2GHz, kCWChannelWidth20MHz));
+        return {n};
+    }
+    bool powerOn() override { return true; }
+    bool setPower(bool, CWError*) override { return true; }
+    CWLinkState linkState() override { return {}; }
+    std::atomic<int> scans{0};
+};
+
+} // namespace
+
+TEST(ScanEngine, StopDuringAPassPublishesNothingAndTheThreadEnds)
+{
+    auto radio = std::make_shared<StoppingRadio>();
+    auto clock = std::make_shared<sv::ManualClock>();
+    sv::NotificationCenter center;
+    std::atomic<int> ends{0};
+    auto obs = center.addObserver(SVActiveScanEngine::ScanDidEndNotification, [&](const sv::Notification&) { ++ends; },
+                                  sv::NotificationCenter::Delivery::PostingThread);
+    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt, clock,
+                                                       &center);
+    radio->onScan = [&] { engine->stopEngine(); };
+    engine->runEngine();
+    // The loop ends by itself after the pass under way.
+    for (int i = 0; i < 2000 && ends == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    engine.reset();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(radio->scans, 1);
+}
+
+TEST(ScanEngine, DroppingARunningEngineEndsItsThread)
+{
+    auto radio = std::make_shared<StoppingRadio>();
+    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt,
+                                                       std::make_shared<sv::SystemClock>());
+    engine->runEngine();
+    while (radio->scans == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // In its 3.0 s pause now, or about to be: dropping must not wait it out.
+    const auto before = std::chrono::steady_clock::now();
+    engine.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+}
+
+namespace {
+
+// A radio whose scans wait until they are aborted, like a long real scan.
+class SlowRadio final : public CWWlanBackend {
+public:
+    QString interfaceName() const override { return QStringLiteral("sim8"); }
+    QList<CWNetwork> cachedScanResults() override { return {}; }
+    QList<CWNetwork> scan(const std::optional<QByteArray>&, CWError* error) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_scanning = true;
+        m_cv.notify_all();
+        m_cv.wait(lock, [this] { return m_aborted; });
+        *error = CWError::make(kCWUnknownErr, QStringLiteral("cancelled"));
+        return {};
+    }
+    bool powerOn() override { return true; }
+    bool setPower(bool, CWError*) override { return true; }
+    CWLinkState linkState() override { return {}; }
+    void abortScans() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_aborted = true;
+        m_cv.notify_all();
+    }
+    void waitUntilScanning()
+    {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_scanning; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_scanning = false;
+    bool m_aborted = false;
+};
+
+} // namespace
+
+TEST(ScanEngine, DroppingTheEngineCutsShortAScanUnderWay)
+{
+    auto radio = std::make_shared<SlowRadio>();
+    sv::NotificationCenter center;
+    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt,
+                                                       std::make_shared<sv::ManualClock>(), &center);
+    engine->runEngine();
+    radio->waitUntilScanning();
+    engine->stopEngine();
+    engine.reset(); // returns only once the scan was aborted and the thread ended
+    SUCCEED();
+}

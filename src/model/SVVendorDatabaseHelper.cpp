@@ -2,6 +2,7 @@
 
 #include "model/SVVendorDatabaseUI.h"
 #include "platform/ApplicationFolder.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/Resources.h"
@@ -13,10 +14,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QThread>
@@ -85,6 +86,28 @@ QString withoutLocalBit(const QString& octet)
     return QStringLiteral("%1").arg((hi * 16 + lo) & ~2, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+// Entries of a database dictionary in the form lookups use: "XX:XX:XX" keys
+// with text values. Anything else in the file is ignored.
+template <typename Fn>
+qsizetype forEachEntry(const QVariantMap& map, Fn&& fn)
+{
+    qsizetype count = 0;
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const qint64 oui = parseOui(it.key());
+        if (oui >= 0 && it.value().typeId() == QMetaType::QString) {
+            fn(quint32(oui), it.value().toString());
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool setModificationDate(const QString& path, const QDateTime& date)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(date, QFileDevice::FileModificationTime);
+}
+
 bool isOlderVersion(const QString& previous, const QString& current)
 {
     return QVersionNumber::fromString(previous) < QVersionNumber::fromString(current);
@@ -136,11 +159,7 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     if (root.typeId() == QMetaType::QVariantMap) {
         const QVariantMap map = root.toMap();
         t->reserve(map.size());
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            const qint64 oui = parseOui(it.key());
-            if (oui >= 0 && it.value().typeId() == QMetaType::QString)
-                t->insert(quint32(oui), it.value().toString());
-        }
+        forEachEntry(map, [&t](quint32 oui, const QString& name) { t->insert(oui, name); });
     } else if (QFileInfo::exists(pathToDatabase())) {
         qCWarning(lcSkyvane) << "Cannot read the vendor database:" << error;
     }
@@ -168,9 +187,14 @@ QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
         return vendor;
     if (prefix.size() == 8) {
         const QStringView tail = QStringView(prefix).mid(2);
-        for (const FixedPrefix& f : FixedPrefixes)
-            if (tail == QLatin1String(f.tail))
-                return entry(*t, QLatin1String(f.key));
+        for (const FixedPrefix& f : FixedPrefixes) {
+            if (tail == QLatin1String(f.tail)) {
+                vendor = entry(*t, QLatin1String(f.key));
+                if (!vendor.isEmpty())
+                    return vendor;
+                break;
+            }
+        }
     }
     // Some radios derive their BSSID from the device address: first octet with
     // the local bit cleared, then the last two octets swapped.
@@ -226,10 +250,17 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     }
     const QString path = pathToDatabase();
     const QString backup = path + QStringLiteral(".bak");
+    // An install cut short after moving the database aside left it only in the
+    // backup: put it back before deciding anything.
+    if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+        QFile::rename(backup, path);
+
     const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(LastLaunchedVersionKey);
     const bool replace = overwrite || previous.isEmpty() || isOlderVersion(previous, QStringLiteral(SKYVANE_VERSION));
-    if (!replace && QFileInfo::exists(path))
+    if (!replace && QFileInfo::exists(path)) {
+        QFile::remove(backup);
         return true;
+    }
 
     // Everything is read and checked before the installed file is touched.
     sv::Zip::Member member;
@@ -238,37 +269,39 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
         && sv::Zip::readMember(zipPath, DatabaseName, MaximumDatabaseSize, &member, &error);
     if (valid) {
         const QVariant root = sv::PropertyList::fromData(member.data, &error);
-        valid = root.typeId() == QMetaType::QVariantMap && !root.toMap().isEmpty();
+        valid = root.typeId() == QMetaType::QVariantMap
+            && forEachEntry(root.toMap(), [](quint32, const QString&) {}) > 0;
         if (!valid && error.isEmpty())
             error = QStringLiteral("the database holds no entries");
+    } else if (zipPath.isEmpty()) {
+        error = QStringLiteral("no database archive");
     }
     if (!valid) {
         qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << error;
         return false;
     }
 
-    const bool hadDatabase = QFileInfo::exists(path);
-    if (hadDatabase) {
-        // A backup left by an interrupted install is ours and stale.
+    if (QFileInfo::exists(path)) {
+        // A backup left by an earlier install is stale: the database is in place.
         QFile::remove(backup);
         if (!QFile::copy(path, backup))
             qCWarning(lcSkyvane) << "Cannot back up" << path;
     }
+    // QSaveFile leaves the old file untouched unless the new one is written whole.
     QSaveFile out(path);
     const bool written = out.open(QIODevice::WriteOnly) && out.write(member.data) == member.data.size()
         && out.commit();
     if (!written) {
         qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << out.errorString();
-        if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+        if (QFileInfo::exists(path))
+            QFile::remove(backup);
+        else
             QFile::rename(backup, path);
         return false;
     }
     // The file carries the database's own date, which the update check compares.
-    if (member.modified.isValid()) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadWrite))
-            f.setFileTime(member.modified, QFileDevice::FileModificationTime);
-    }
+    if (member.modified.isValid())
+        setModificationDate(path, member.modified);
     QFile::remove(backup);
     dropDatabase();
     return true;
@@ -276,11 +309,21 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
 
 QDateTime SVVendorDatabaseHelper::parseLastModified(const QString& text)
 {
-    QDateTime date = QLocale::c().toDateTime(text.trimmed(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
-    if (!date.isValid())
+    // Read field by field rather than through a locale, so neither the
+    // user's language nor the local time zone changes what the text means.
+    static const QRegularExpression form(QStringLiteral(
+        "^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), (\\d{2}) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+        "(\\d{4}) (\\d{2}):(\\d{2}):(\\d{2}) GMT$"));
+    static const QStringList months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
         return {};
-    date.setTimeZone(QTimeZone::utc());
-    return date;
+    const QDate date(m.captured(4).toInt(), int(months.indexOf(m.captured(3))) + 1, m.captured(2).toInt());
+    const QTime time(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(7).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, QTimeZone::utc());
 }
 
 bool SVVendorDatabaseHelper::isRemoteNewer(const QDateTime& remote, const QDateTime& local)
@@ -290,6 +333,42 @@ bool SVVendorDatabaseHelper::isRemoteNewer(const QDateTime& remote, const QDateT
     if (!local.isValid())
         return true;
     return local.secsTo(remote) / 3600 > 12;
+}
+
+QString SVVendorDatabaseHelper::standardTextForStatusCode(int status)
+{
+    struct Phrase {
+        int status;
+        const char* text;
+    };
+    static constexpr Phrase Phrases[] = {
+        {100, "Continue"}, {101, "Switching Protocols"}, {200, "OK"}, {201, "Created"}, {202, "Accepted"},
+        {203, "Non-Authoritative Information"}, {204, "No Content"}, {205, "Reset Content"},
+        {206, "Partial Content"}, {300, "Multiple Choices"}, {301, "Moved Permanently"}, {302, "Found"},
+        {303, "See Other"}, {304, "Not Modified"}, {305, "Use Proxy"}, {307, "Temporary Redirect"},
+        {308, "Permanent Redirect"}, {400, "Bad Request"}, {401, "Unauthorized"}, {402, "Payment Required"},
+        {403, "Forbidden"}, {404, "Not Found"}, {405, "Method Not Allowed"}, {406, "Not Acceptable"},
+        {407, "Proxy Authentication Required"}, {408, "Request Timeout"}, {409, "Conflict"}, {410, "Gone"},
+        {411, "Length Required"}, {412, "Precondition Failed"}, {413, "Content Too Large"},
+        {414, "URI Too Long"}, {415, "Unsupported Media Type"}, {416, "Range Not Satisfiable"},
+        {417, "Expectation Failed"}, {421, "Misdirected Request"}, {422, "Unprocessable Content"},
+        {426, "Upgrade Required"}, {428, "Precondition Required"}, {429, "Too Many Requests"},
+        {431, "Request Header Fields Too Large"}, {451, "Unavailable For Legal Reasons"},
+        {500, "Internal Server Error"}, {501, "Not Implemented"}, {502, "Bad Gateway"},
+        {503, "Service Unavailable"}, {504, "Gateway Timeout"}, {505, "HTTP Version Not Supported"},
+        {511, "Network Authentication Required"},
+    };
+    for (const Phrase& p : Phrases)
+        if (p.status == status)
+            return QString::fromLatin1(p.text);
+    return {};
+}
+
+void SVVendorDatabaseHelper::setClock(std::shared_ptr<sv::Clock> clock) { m_clock = std::move(clock); }
+
+QDateTime SVVendorDatabaseHelper::now() const
+{
+    return m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
 }
 
 QString SVVendorDatabaseHelper::databaseURL() const
@@ -325,8 +404,11 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     }
     sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
     if (!interactive) {
+        // A last check dated in the future (a clock set back) does not hold
+        // checks off until that date.
         const QDateTime last = defaults.objectForKey(LastCheckKey).toDateTime();
-        if (last.isValid() && last.secsTo(QDateTime::currentDateTimeUtc()) < 86400)
+        const qint64 elapsed = last.isValid() ? last.secsTo(now()) : -1;
+        if (elapsed >= 0 && elapsed < 86400)
             return;
         if (defaults.integerForKey(SuppressionKey) != 0)
             return;
@@ -349,25 +431,28 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     QObject::connect(reply, &QNetworkReply::finished, m_context.get(), [this, reply, interactive] {
         reply->deleteLater();
         m_checking = false;
-        if (reply->error() != QNetworkReply::NoError) {
+        // Only the headers matter; an HTTP error status is an answer, not a
+        // transport failure.
+        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!statusAttribute.isValid()) {
             failCheck(interactive, reply->errorString());
             return;
         }
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const int status = statusAttribute.toInt();
         if (status != 200) {
-            const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-            if (reason.isEmpty())
+            const QString text = standardTextForStatusCode(status);
+            if (text.isEmpty())
                 finishCheck(interactive, false);
             else
-                failCheck(interactive, reason);
+                failCheck(interactive, text);
             return;
         }
         bool newer = false;
         if (reply->hasRawHeader("Last-Modified")) {
             const QString header = QString::fromLatin1(reply->rawHeader("Last-Modified"));
             const QDateTime remote = parseLastModified(header);
+            sv::UserDefaults::standardUserDefaults().setObject(now(), LastCheckKey);
             if (remote.isValid()) {
-                sv::UserDefaults::standardUserDefaults().setObject(QDateTime::currentDateTimeUtc(), LastCheckKey);
                 const QFileInfo local(pathToDatabase());
                 newer = isRemoteNewer(remote, local.exists() ? local.lastModified() : QDateTime());
             } else {
@@ -467,6 +552,11 @@ void SVVendorDatabaseHelper::downloadFinished(QNetworkReply* reply)
     const QByteArray body = reply->readAll();
     const bool installed = archive.open() && archive.write(body) == body.size() && archive.flush()
         && expandDatabaseUsingFile(archive.fileName(), true);
+    // The next check compares the server's date with the file's: a file dated
+    // before the server's copy would be offered again and again.
+    const QDateTime served = parseLastModified(QString::fromLatin1(reply->rawHeader("Last-Modified")));
+    if (installed && served.isValid() && QFileInfo(pathToDatabase()).lastModified() < served)
+        setModificationDate(pathToDatabase(), served);
     if (!installed) {
         // The old database stays in place; say so rather than stay silent.
         showInfo(tr("Unable to download database update."),

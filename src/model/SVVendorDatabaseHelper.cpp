@@ -416,8 +416,10 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     if (m_checking)
         return;
     m_checking = true;
-    if (interactive && m_ui)
+    if (interactive && m_ui) {
         m_ui->showProgress(tr("Checking for database updates..."));
+        m_progressShown = true;
+    }
 
     ensureNetwork();
     QNetworkRequest request{QUrl(databaseURL())};
@@ -463,10 +465,16 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     });
 }
 
+void SVVendorDatabaseHelper::hideProgress()
+{
+    if (m_progressShown && m_ui)
+        m_ui->hideProgress();
+    m_progressShown = false;
+}
+
 void SVVendorDatabaseHelper::failCheck(bool interactive, const QString& text)
 {
-    if (m_ui)
-        m_ui->hideProgress();
+    hideProgress();
     qCInfo(lcSkyvane).noquote() << "Vendor database check failed:" << text;
     if (interactive && m_ui)
         m_ui->showInformationalAlert(tr("Unable to check for updates."), text, tr("OK"));
@@ -474,8 +482,7 @@ void SVVendorDatabaseHelper::failCheck(bool interactive, const QString& text)
 
 void SVVendorDatabaseHelper::finishCheck(bool interactive, bool newer)
 {
-    if (m_ui)
-        m_ui->hideProgress();
+    hideProgress();
     sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
     if (newer && defaults.boolForKey(AutoUpdateKey)) {
         startDatabaseUpdate();

@@ -81,6 +81,7 @@ private:
     void failCheck(bool interactive, const QString& text);
     void downloadFinished(QNetworkReply* reply);
     QDateTime now() const;
+    void hideProgress();
     void showInfo(const QString& message, const QString& informative, const QString& button);
 
     mutable std::mutex m_tableMutex;
@@ -96,5 +97,6 @@ private:
     std::unique_ptr<QObject> m_context; // main thread: owns the network objects
     QNetworkAccessManager* m_network = nullptr;
     bool m_checking = false;
+    bool m_progressShown = false;
     bool m_downloading = false;
 };

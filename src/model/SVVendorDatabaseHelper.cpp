@@ -42,13 +42,13 @@ QString tr(const char* text)
 
 // Prefixes whose first octet varies but whose vendor is listed under one key.
 struct FixedPrefix {
-    const char* tail; // the prefix after its first two characters
-    const char* key;
+    quint32 tail; // the prefix's last two octets
+    quint32 key;
 };
 constexpr std::array<FixedPrefix, 12> FixedPrefixes = {{
-    {":15:6D", "00:15:6D"}, {":27:22", "00:27:22"}, {":18:D6", "04:18:D6"}, {":A4:3C", "24:A4:3C"},
-    {":D9:E7", "44:D9:E7"}, {":72:51", "68:72:51"}, {":A8:20", "78:A8:20"}, {":2A:A8", "80:2A:A8"},
-    {":FB:E4", "B4:FB:E4"}, {":9F:DB", "DC:9F:DB"}, {":9F:C2", "F0:9F:C2"}, {":EC:DA", "FC:EC:DA"},
+    {0x156D, 0x00156D}, {0x2722, 0x002722}, {0x18D6, 0x0418D6}, {0xA43C, 0x24A43C},
+    {0xD9E7, 0x44D9E7}, {0x7251, 0x687251}, {0xA820, 0x78A820}, {0x2AA8, 0x802AA8},
+    {0xFBE4, 0xB4FBE4}, {0x9FDB, 0xDC9FDB}, {0x9FC2, 0xF09FC2}, {0xECDA, 0xFCECDA},
 }};
 
 int hexDigit(QChar c)
@@ -73,17 +73,6 @@ qint64 parseOui(const QString& key)
         value = (value << 4) | quint32(d);
     }
     return value;
-}
-
-// The text with bit value 2 of its first octet cleared: the OUI a locally
-// administered address was derived from.
-QString withoutLocalBit(const QString& octet)
-{
-    const int hi = octet.size() == 2 ? hexDigit(octet.at(0)) : -1;
-    const int lo = octet.size() == 2 ? hexDigit(octet.at(1)) : -1;
-    if (hi < 0 || lo < 0)
-        return {};
-    return QStringLiteral("%1").arg((hi * 16 + lo) & ~2, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 // Entries of a database dictionary in the form lookups use: "XX:XX:XX" keys
@@ -172,47 +161,50 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     return result;
 }
 
-QString SVVendorDatabaseHelper::entry(const Table& t, const QString& key) const
-{
-    const qint64 oui = parseOui(key);
-    return oui < 0 ? QString() : t.value(quint32(oui));
-}
-
 QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
 {
     const std::shared_ptr<const Table> t = table();
-    const QString prefix = bssid.left(8);
-    QString vendor = entry(*t, prefix);
+    // Octets read straight from "XX:XX:XX:XX:XX:XX" (upper-case hex, as the
+    // keys are); parsing stops at the first one that is not in that form.
+    quint32 octet[6] = {};
+    int octets = 0;
+    while (octets < 6) {
+        const qsizetype at = qsizetype(octets) * 3;
+        if (at + 2 > bssid.size() || (octets > 0 && bssid.at(at - 1) != u':'))
+            break;
+        const int hi = hexDigit(bssid.at(at));
+        const int lo = hexDigit(bssid.at(at + 1));
+        if (hi < 0 || lo < 0)
+            break;
+        octet[octets++] = quint32(hi * 16 + lo);
+    }
+    if (octets < 3 || (bssid.size() > 8 && bssid.at(8) != u':'))
+        return {};
+    const quint32 prefix = octet[0] << 16 | octet[1] << 8 | octet[2];
+    QString vendor = t->value(prefix);
     if (!vendor.isEmpty())
         return vendor;
-    if (prefix.size() == 8) {
-        const QStringView tail = QStringView(prefix).mid(2);
-        for (const FixedPrefix& f : FixedPrefixes) {
-            if (tail == QLatin1String(f.tail)) {
-                vendor = entry(*t, QLatin1String(f.key));
-                if (!vendor.isEmpty())
-                    return vendor;
-                break;
-            }
+    const quint32 tail = prefix & 0xFFFF;
+    for (const FixedPrefix& f : FixedPrefixes) {
+        if (f.tail == tail) {
+            vendor = t->value(f.key);
+            if (!vendor.isEmpty())
+                return vendor;
+            break;
         }
     }
     // Some radios derive their BSSID from the device address: first octet with
-    // the local bit cleared, then the last two octets swapped.
-    const QStringList octets = bssid.split(u':');
-    if (octets.size() == 6) {
-        const QString first = withoutLocalBit(octets.at(0));
-        if (!first.isEmpty() && octets.at(5).size() == 2 && octets.at(4).size() == 2) {
-            QString key = first + u':' + octets.at(5) + u':' + octets.at(4);
-            for (int h = 0; h < 16; ++h) {
-                key[4] = QChar(u"0123456789ABCDEF"[h]);
-                const QString e = entry(*t, key);
-                if (e.startsWith(u"Apple"))
-                    return e;
-            }
+    // the local bit cleared, then the last two octets swapped, and the low
+    // digit of the second one unknown.
+    const quint32 first = octet[0] & ~2u;
+    if (octets == 6 && bssid.size() == 17) {
+        for (quint32 h = 0; h < 16; ++h) {
+            const QString e = t->value(first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4]);
+            if (e.startsWith(u"Apple"))
+                return e;
         }
     }
-    const QString first = withoutLocalBit(prefix.left(2));
-    return first.isEmpty() ? QString() : entry(*t, first + prefix.mid(2));
+    return t->value(first << 16 | (prefix & 0xFFFF));
 }
 
 QString SVVendorDatabaseHelper::shortStringForVendor(const QString& bssid) const

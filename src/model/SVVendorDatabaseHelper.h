@@ -74,7 +74,6 @@ public:
 private:
     using Table = QHash<quint32, QString>;
     std::shared_ptr<const Table> table() const;
-    QString entry(const Table& t, const QString& key) const;
     QString databaseURL() const;
     void ensureNetwork();
     void finishCheck(bool interactive, bool newer);

@@ -2,6 +2,7 @@
 
 #include "model/SVVendorDatabaseUI.h"
 #include "platform/ApplicationFolder.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/Resources.h"
@@ -13,10 +14,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QThread>
@@ -41,13 +42,13 @@ QString tr(const char* text)
 
 // Prefixes whose first octet varies but whose vendor is listed under one key.
 struct FixedPrefix {
-    const char* tail; // the prefix after its first two characters
-    const char* key;
+    quint32 tail; // the prefix's last two octets
+    quint32 key;
 };
 constexpr std::array<FixedPrefix, 12> FixedPrefixes = {{
-    {":15:6D", "00:15:6D"}, {":27:22", "00:27:22"}, {":18:D6", "04:18:D6"}, {":A4:3C", "24:A4:3C"},
-    {":D9:E7", "44:D9:E7"}, {":72:51", "68:72:51"}, {":A8:20", "78:A8:20"}, {":2A:A8", "80:2A:A8"},
-    {":FB:E4", "B4:FB:E4"}, {":9F:DB", "DC:9F:DB"}, {":9F:C2", "F0:9F:C2"}, {":EC:DA", "FC:EC:DA"},
+    {0x156D, 0x00156D}, {0x2722, 0x002722}, {0x18D6, 0x0418D6}, {0xA43C, 0x24A43C},
+    {0xD9E7, 0x44D9E7}, {0x7251, 0x687251}, {0xA820, 0x78A820}, {0x2AA8, 0x802AA8},
+    {0xFBE4, 0xB4FBE4}, {0x9FDB, 0xDC9FDB}, {0x9FC2, 0xF09FC2}, {0xECDA, 0xFCECDA},
 }};
 
 int hexDigit(QChar c)
@@ -74,15 +75,26 @@ qint64 parseOui(const QString& key)
     return value;
 }
 
-// The text with bit value 2 of its first octet cleared: the OUI a locally
-// administered address was derived from.
-QString withoutLocalBit(const QString& octet)
+// Entries of a database dictionary in the form lookups use: "XX:XX:XX" keys
+// with text values. Anything else in the file is ignored.
+template <typename Fn>
+qsizetype forEachEntry(const QVariantMap& map, Fn&& fn)
 {
-    const int hi = octet.size() == 2 ? hexDigit(octet.at(0)) : -1;
-    const int lo = octet.size() == 2 ? hexDigit(octet.at(1)) : -1;
-    if (hi < 0 || lo < 0)
-        return {};
-    return QStringLiteral("%1").arg((hi * 16 + lo) & ~2, 2, 16, QLatin1Char('0')).toUpper();
+    qsizetype count = 0;
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const qint64 oui = parseOui(it.key());
+        if (oui >= 0 && it.value().typeId() == QMetaType::QString) {
+            fn(quint32(oui), it.value().toString());
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool setModificationDate(const QString& path, const QDateTime& date)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(date, QFileDevice::FileModificationTime);
 }
 
 bool isOlderVersion(const QString& previous, const QString& current)
@@ -136,11 +148,7 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     if (root.typeId() == QMetaType::QVariantMap) {
         const QVariantMap map = root.toMap();
         t->reserve(map.size());
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            const qint64 oui = parseOui(it.key());
-            if (oui >= 0 && it.value().typeId() == QMetaType::QString)
-                t->insert(quint32(oui), it.value().toString());
-        }
+        forEachEntry(map, [&t](quint32 oui, const QString& name) { t->insert(oui, name); });
     } else if (QFileInfo::exists(pathToDatabase())) {
         qCWarning(lcSkyvane) << "Cannot read the vendor database:" << error;
     }
@@ -153,42 +161,50 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     return result;
 }
 
-QString SVVendorDatabaseHelper::entry(const Table& t, const QString& key) const
-{
-    const qint64 oui = parseOui(key);
-    return oui < 0 ? QString() : t.value(quint32(oui));
-}
-
 QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
 {
     const std::shared_ptr<const Table> t = table();
-    const QString prefix = bssid.left(8);
-    QString vendor = entry(*t, prefix);
+    // Octets read straight from "XX:XX:XX:XX:XX:XX" (upper-case hex, as the
+    // keys are); parsing stops at the first one that is not in that form.
+    quint32 octet[6] = {};
+    int octets = 0;
+    while (octets < 6) {
+        const qsizetype at = qsizetype(octets) * 3;
+        if (at + 2 > bssid.size() || (octets > 0 && bssid.at(at - 1) != u':'))
+            break;
+        const int hi = hexDigit(bssid.at(at));
+        const int lo = hexDigit(bssid.at(at + 1));
+        if (hi < 0 || lo < 0)
+            break;
+        octet[octets++] = quint32(hi * 16 + lo);
+    }
+    if (octets < 3 || (bssid.size() > 8 && bssid.at(8) != u':'))
+        return {};
+    const quint32 prefix = octet[0] << 16 | octet[1] << 8 | octet[2];
+    QString vendor = t->value(prefix);
     if (!vendor.isEmpty())
         return vendor;
-    if (prefix.size() == 8) {
-        const QStringView tail = QStringView(prefix).mid(2);
-        for (const FixedPrefix& f : FixedPrefixes)
-            if (tail == QLatin1String(f.tail))
-                return entry(*t, QLatin1String(f.key));
-    }
-    // Some radios derive their BSSID from the device address: first octet with
-    // the local bit cleared, then the last two octets swapped.
-    const QStringList octets = bssid.split(u':');
-    if (octets.size() == 6) {
-        const QString first = withoutLocalBit(octets.at(0));
-        if (!first.isEmpty() && octets.at(5).size() == 2 && octets.at(4).size() == 2) {
-            QString key = first + u':' + octets.at(5) + u':' + octets.at(4);
-            for (int h = 0; h < 16; ++h) {
-                key[4] = QChar(u"0123456789ABCDEF"[h]);
-                const QString e = entry(*t, key);
-                if (e.startsWith(u"Apple"))
-                    return e;
-            }
+    const quint32 tail = prefix & 0xFFFF;
+    for (const FixedPrefix& f : FixedPrefixes) {
+        if (f.tail == tail) {
+            vendor = t->value(f.key);
+            if (!vendor.isEmpty())
+                return vendor;
+            break;
         }
     }
-    const QString first = withoutLocalBit(prefix.left(2));
-    return first.isEmpty() ? QString() : entry(*t, first + prefix.mid(2));
+    // Some radios derive their BSSID from the device address: first octet with
+    // the local bit cleared, then the last two octets swapped, and the low
+    // digit of the second one unknown.
+    const quint32 first = octet[0] & ~2u;
+    if (octets == 6 && bssid.size() == 17) {
+        for (quint32 h = 0; h < 16; ++h) {
+            const QString e = t->value(first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4]);
+            if (e.startsWith(u"Apple"))
+                return e;
+        }
+    }
+    return t->value(first << 16 | (prefix & 0xFFFF));
 }
 
 QString SVVendorDatabaseHelper::shortStringForVendor(const QString& bssid) const
@@ -226,10 +242,17 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     }
     const QString path = pathToDatabase();
     const QString backup = path + QStringLiteral(".bak");
+    // An install cut short after moving the database aside left it only in the
+    // backup: put it back before deciding anything.
+    if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+        QFile::rename(backup, path);
+
     const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(LastLaunchedVersionKey);
     const bool replace = overwrite || previous.isEmpty() || isOlderVersion(previous, QStringLiteral(SKYVANE_VERSION));
-    if (!replace && QFileInfo::exists(path))
+    if (!replace && QFileInfo::exists(path)) {
+        QFile::remove(backup);
         return true;
+    }
 
     // Everything is read and checked before the installed file is touched.
     sv::Zip::Member member;
@@ -238,37 +261,39 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
         && sv::Zip::readMember(zipPath, DatabaseName, MaximumDatabaseSize, &member, &error);
     if (valid) {
         const QVariant root = sv::PropertyList::fromData(member.data, &error);
-        valid = root.typeId() == QMetaType::QVariantMap && !root.toMap().isEmpty();
+        valid = root.typeId() == QMetaType::QVariantMap
+            && forEachEntry(root.toMap(), [](quint32, const QString&) {}) > 0;
         if (!valid && error.isEmpty())
             error = QStringLiteral("the database holds no entries");
+    } else if (zipPath.isEmpty()) {
+        error = QStringLiteral("no database archive");
     }
     if (!valid) {
         qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << error;
         return false;
     }
 
-    const bool hadDatabase = QFileInfo::exists(path);
-    if (hadDatabase) {
-        // A backup left by an interrupted install is ours and stale.
+    if (QFileInfo::exists(path)) {
+        // A backup left by an earlier install is stale: the database is in place.
         QFile::remove(backup);
         if (!QFile::copy(path, backup))
             qCWarning(lcSkyvane) << "Cannot back up" << path;
     }
+    // QSaveFile leaves the old file untouched unless the new one is written whole.
     QSaveFile out(path);
     const bool written = out.open(QIODevice::WriteOnly) && out.write(member.data) == member.data.size()
         && out.commit();
     if (!written) {
         qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << out.errorString();
-        if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+        if (QFileInfo::exists(path))
+            QFile::remove(backup);
+        else
             QFile::rename(backup, path);
         return false;
     }
     // The file carries the database's own date, which the update check compares.
-    if (member.modified.isValid()) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadWrite))
-            f.setFileTime(member.modified, QFileDevice::FileModificationTime);
-    }
+    if (member.modified.isValid())
+        setModificationDate(path, member.modified);
     QFile::remove(backup);
     dropDatabase();
     return true;
@@ -276,11 +301,21 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
 
 QDateTime SVVendorDatabaseHelper::parseLastModified(const QString& text)
 {
-    QDateTime date = QLocale::c().toDateTime(text.trimmed(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
-    if (!date.isValid())
+    // Read field by field rather than through a locale, so neither the
+    // user's language nor the local time zone changes what the text means.
+    static const QRegularExpression form(QStringLiteral(
+        "^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), (\\d{2}) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+        "(\\d{4}) (\\d{2}):(\\d{2}):(\\d{2}) GMT$"));
+    static const QStringList months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
         return {};
-    date.setTimeZone(QTimeZone::utc());
-    return date;
+    const QDate date(m.captured(4).toInt(), int(months.indexOf(m.captured(3))) + 1, m.captured(2).toInt());
+    const QTime time(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(7).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, QTimeZone::utc());
 }
 
 bool SVVendorDatabaseHelper::isRemoteNewer(const QDateTime& remote, const QDateTime& local)
@@ -290,6 +325,42 @@ bool SVVendorDatabaseHelper::isRemoteNewer(const QDateTime& remote, const QDateT
     if (!local.isValid())
         return true;
     return local.secsTo(remote) / 3600 > 12;
+}
+
+QString SVVendorDatabaseHelper::standardTextForStatusCode(int status)
+{
+    struct Phrase {
+        int status;
+        const char* text;
+    };
+    static constexpr Phrase Phrases[] = {
+        {100, "Continue"}, {101, "Switching Protocols"}, {200, "OK"}, {201, "Created"}, {202, "Accepted"},
+        {203, "Non-Authoritative Information"}, {204, "No Content"}, {205, "Reset Content"},
+        {206, "Partial Content"}, {300, "Multiple Choices"}, {301, "Moved Permanently"}, {302, "Found"},
+        {303, "See Other"}, {304, "Not Modified"}, {305, "Use Proxy"}, {307, "Temporary Redirect"},
+        {308, "Permanent Redirect"}, {400, "Bad Request"}, {401, "Unauthorized"}, {402, "Payment Required"},
+        {403, "Forbidden"}, {404, "Not Found"}, {405, "Method Not Allowed"}, {406, "Not Acceptable"},
+        {407, "Proxy Authentication Required"}, {408, "Request Timeout"}, {409, "Conflict"}, {410, "Gone"},
+        {411, "Length Required"}, {412, "Precondition Failed"}, {413, "Content Too Large"},
+        {414, "URI Too Long"}, {415, "Unsupported Media Type"}, {416, "Range Not Satisfiable"},
+        {417, "Expectation Failed"}, {421, "Misdirected Request"}, {422, "Unprocessable Content"},
+        {426, "Upgrade Required"}, {428, "Precondition Required"}, {429, "Too Many Requests"},
+        {431, "Request Header Fields Too Large"}, {451, "Unavailable For Legal Reasons"},
+        {500, "Internal Server Error"}, {501, "Not Implemented"}, {502, "Bad Gateway"},
+        {503, "Service Unavailable"}, {504, "Gateway Timeout"}, {505, "HTTP Version Not Supported"},
+        {511, "Network Authentication Required"},
+    };
+    for (const Phrase& p : Phrases)
+        if (p.status == status)
+            return QString::fromLatin1(p.text);
+    return {};
+}
+
+void SVVendorDatabaseHelper::setClock(std::shared_ptr<sv::Clock> clock) { m_clock = std::move(clock); }
+
+QDateTime SVVendorDatabaseHelper::now() const
+{
+    return m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
 }
 
 QString SVVendorDatabaseHelper::databaseURL() const
@@ -325,8 +396,11 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     }
     sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
     if (!interactive) {
+        // A last check dated in the future (a clock set back) does not hold
+        // checks off until that date.
         const QDateTime last = defaults.objectForKey(LastCheckKey).toDateTime();
-        if (last.isValid() && last.secsTo(QDateTime::currentDateTimeUtc()) < 86400)
+        const qint64 elapsed = last.isValid() ? last.secsTo(now()) : -1;
+        if (elapsed >= 0 && elapsed < 86400)
             return;
         if (defaults.integerForKey(SuppressionKey) != 0)
             return;
@@ -334,8 +408,10 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     if (m_checking)
         return;
     m_checking = true;
-    if (interactive && m_ui)
+    if (interactive && m_ui) {
         m_ui->showProgress(tr("Checking for database updates..."));
+        m_progressShown = true;
+    }
 
     ensureNetwork();
     QNetworkRequest request{QUrl(databaseURL())};
@@ -349,25 +425,28 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     QObject::connect(reply, &QNetworkReply::finished, m_context.get(), [this, reply, interactive] {
         reply->deleteLater();
         m_checking = false;
-        if (reply->error() != QNetworkReply::NoError) {
+        // Only the headers matter; an HTTP error status is an answer, not a
+        // transport failure.
+        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!statusAttribute.isValid()) {
             failCheck(interactive, reply->errorString());
             return;
         }
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const int status = statusAttribute.toInt();
         if (status != 200) {
-            const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-            if (reason.isEmpty())
+            const QString text = standardTextForStatusCode(status);
+            if (text.isEmpty())
                 finishCheck(interactive, false);
             else
-                failCheck(interactive, reason);
+                failCheck(interactive, text);
             return;
         }
         bool newer = false;
         if (reply->hasRawHeader("Last-Modified")) {
             const QString header = QString::fromLatin1(reply->rawHeader("Last-Modified"));
             const QDateTime remote = parseLastModified(header);
+            sv::UserDefaults::standardUserDefaults().setObject(now(), LastCheckKey);
             if (remote.isValid()) {
-                sv::UserDefaults::standardUserDefaults().setObject(QDateTime::currentDateTimeUtc(), LastCheckKey);
                 const QFileInfo local(pathToDatabase());
                 newer = isRemoteNewer(remote, local.exists() ? local.lastModified() : QDateTime());
             } else {
@@ -378,10 +457,16 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     });
 }
 
+void SVVendorDatabaseHelper::hideProgress()
+{
+    if (m_progressShown && m_ui)
+        m_ui->hideProgress();
+    m_progressShown = false;
+}
+
 void SVVendorDatabaseHelper::failCheck(bool interactive, const QString& text)
 {
-    if (m_ui)
-        m_ui->hideProgress();
+    hideProgress();
     qCInfo(lcSkyvane).noquote() << "Vendor database check failed:" << text;
     if (interactive && m_ui)
         m_ui->showInformationalAlert(tr("Unable to check for updates."), text, tr("OK"));
@@ -389,8 +474,7 @@ void SVVendorDatabaseHelper::failCheck(bool interactive, const QString& text)
 
 void SVVendorDatabaseHelper::finishCheck(bool interactive, bool newer)
 {
-    if (m_ui)
-        m_ui->hideProgress();
+    hideProgress();
     sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
     if (newer && defaults.boolForKey(AutoUpdateKey)) {
         startDatabaseUpdate();
@@ -467,6 +551,11 @@ void SVVendorDatabaseHelper::downloadFinished(QNetworkReply* reply)
     const QByteArray body = reply->readAll();
     const bool installed = archive.open() && archive.write(body) == body.size() && archive.flush()
         && expandDatabaseUsingFile(archive.fileName(), true);
+    // The next check compares the server's date with the file's: a file dated
+    // before the server's copy would be offered again and again.
+    const QDateTime served = parseLastModified(QString::fromLatin1(reply->rawHeader("Last-Modified")));
+    if (installed && served.isValid() && QFileInfo(pathToDatabase()).lastModified() < served)
+        setModificationDate(pathToDatabase(), served);
     if (!installed) {
         // The old database stays in place; say so rather than stay silent.
         showInfo(tr("Unable to download database update."),

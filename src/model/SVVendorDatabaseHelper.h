@@ -13,6 +13,7 @@ class QNetworkReply;
 class QObject;
 class SVVendorDatabaseUI;
 namespace sv {
+class Clock;
 class UserNotifications;
 }
 
@@ -56,25 +57,30 @@ public:
     void setUI(SVVendorDatabaseUI* ui) { m_ui = ui; }
     // Where "Update finished." notifications go (the desktop's by default).
     void setUserNotifications(sv::UserNotifications* notifications) { m_notifications = notifications; }
+    // Where "now" comes from for the 24-hour rule (the system clock by default).
+    void setClock(std::shared_ptr<sv::Clock> clock);
     // Drops the loaded database; the next lookup reads the file again.
     void dropDatabase();
 
     // The "Last-Modified" form: "Sun, 06 Nov 1994 08:49:37 GMT", read in
-    // the C locale; invalid when the text has another form.
+    // English names and GMT whatever the locale; invalid for any other form.
     static QDateTime parseLastModified(const QString& text);
     // True when remote is more than 12 whole hours newer than local; a
     // missing local database is older than anything.
     static bool isRemoteNewer(const QDateTime& remote, const QDateTime& local);
+    // The standard reason phrase of an HTTP status code; empty when it has none.
+    static QString standardTextForStatusCode(int status);
 
 private:
     using Table = QHash<quint32, QString>;
     std::shared_ptr<const Table> table() const;
-    QString entry(const Table& t, const QString& key) const;
     QString databaseURL() const;
     void ensureNetwork();
     void finishCheck(bool interactive, bool newer);
     void failCheck(bool interactive, const QString& text);
     void downloadFinished(QNetworkReply* reply);
+    QDateTime now() const;
+    void hideProgress();
     void showInfo(const QString& message, const QString& informative, const QString& button);
 
     mutable std::mutex m_tableMutex;
@@ -86,8 +92,10 @@ private:
 
     SVVendorDatabaseUI* m_ui = nullptr;
     sv::UserNotifications* m_notifications = nullptr;
+    std::shared_ptr<sv::Clock> m_clock;
     std::unique_ptr<QObject> m_context; // main thread: owns the network objects
     QNetworkAccessManager* m_network = nullptr;
     bool m_checking = false;
+    bool m_progressShown = false;
     bool m_downloading = false;
 };

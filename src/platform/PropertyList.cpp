@@ -7,9 +7,12 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace sv::PropertyList {
 
@@ -34,6 +37,151 @@ void setError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
+}
+
+// libplist's readers recurse once per nesting level, so a hostile file of a
+// million nested arrays would exhaust the stack inside them. These scans
+// bound the nesting before libplist sees the bytes.
+
+// XML: counts open <array>/<dict> elements. Text that merely looks like a
+// tag (inside comments or CDATA) can only make the count larger.
+bool xmlNestingWithin(const QByteArray& data, int limit)
+{
+    int depth = 0;
+    const char* p = data.constData();
+    const char* end = p + data.size();
+    while ((p = static_cast<const char*>(memchr(p, '<', size_t(end - p))))) {
+        ++p;
+        const bool closing = p < end && *p == '/';
+        const char* name = closing ? p + 1 : p;
+        qsizetype length = 0;
+        if (end - name >= 5 && memcmp(name, "array", 5) == 0)
+            length = 5;
+        else if (end - name >= 4 && memcmp(name, "dict", 4) == 0)
+            length = 4;
+        if (!length)
+            continue;
+        const char* after = name + length;
+        if (after < end && *after != '>' && *after != '/' && *after != ' ' && *after != '\t' && *after != '\n'
+            && *after != '\r')
+            continue;
+        const char* close = static_cast<const char*>(memchr(after, '>', size_t(end - after)));
+        if (!close)
+            return true; // unterminated: libplist refuses it
+        if (closing)
+            --depth;
+        else if (close[-1] != '/' && ++depth > limit)
+            return false;
+        p = close;
+    }
+    return true;
+}
+
+quint64 readBigEndian(const uchar* p, int size)
+{
+    quint64 v = 0;
+    for (int i = 0; i < size; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Binary: walks the object graph from the top object without recursion and
+// checks the longest chain of containers. False also for a graph that loops
+// or points outside the file.
+bool binaryNestingWithin(const QByteArray& data, int limit)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const quint64 size = quint64(data.size());
+    if (size < 8 + 32)
+        return true; // too short to hold anything: libplist refuses it
+    const uchar* trailer = bytes + size - 32;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 count = readBigEndian(trailer + 8, 8);
+    const quint64 top = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || top >= count
+        || count > size || tableOffset >= size - 32 || count > (size - 32 - tableOffset) / quint64(offsetSize))
+        return false;
+
+    auto objectOffset = [&](quint64 index) { return readBigEndian(bytes + tableOffset + index * offsetSize, offsetSize); };
+    // The references an object holds: containers only; 0 for the others.
+    struct Refs {
+        quint64 first = 0; // offset of the first reference
+        quint64 count = 0;
+        bool valid = true;
+    };
+    auto refsOf = [&](quint64 index) -> Refs {
+        const quint64 at = objectOffset(index);
+        if (at < 8 || at >= tableOffset)
+            return {0, 0, false};
+        const uchar marker = bytes[at];
+        const int type = marker >> 4;
+        if (type != 0xA && type != 0xB && type != 0xC && type != 0xD)
+            return {};
+        quint64 n = marker & 0x0F;
+        quint64 next = at + 1;
+        if (n == 0x0F) {
+            if (next >= tableOffset || (bytes[next] >> 4) != 0x1)
+                return {0, 0, false};
+            const int intSize = 1 << (bytes[next] & 0x0F);
+            if (intSize > 8 || next + 1 + quint64(intSize) > tableOffset)
+                return {0, 0, false};
+            n = readBigEndian(bytes + next + 1, intSize);
+            next += 1 + quint64(intSize);
+        }
+        const quint64 refs = type == 0xD ? n * 2 : n;
+        if (n > size || refs > (tableOffset - next) / quint64(refSize))
+            return {0, 0, false};
+        return {next, refs, true};
+    };
+
+    // depth[i]: 0 not seen, Visiting while on the path, else 1 + chain below.
+    constexpr quint16 Visiting = 0xFFFF;
+    std::vector<quint16> depth(count, 0);
+    struct Frame {
+        quint64 index;
+        Refs refs;
+        quint64 next;
+        quint16 deepest;
+    };
+    std::vector<Frame> path;
+    auto enter = [&](quint64 index) -> bool {
+        const Refs r = refsOf(index);
+        if (!r.valid)
+            return false;
+        depth[index] = Visiting;
+        path.push_back({index, r, 0, 0});
+        return path.size() <= size_t(limit) + 1;
+    };
+    if (!enter(top))
+        return false;
+    while (!path.empty()) {
+        Frame& f = path.back();
+        if (f.next == f.refs.count) {
+            depth[f.index] = quint16(f.deepest + 1);
+            const quint16 d = depth[f.index];
+            path.pop_back();
+            if (!path.empty())
+                path.back().deepest = std::max(path.back().deepest, d);
+            continue;
+        }
+        const quint64 child = readBigEndian(bytes + f.refs.first + f.next * refSize, refSize);
+        ++f.next;
+        if (child >= count)
+            return false;
+        if (depth[child] == Visiting)
+            return false; // a container that holds itself
+        if (depth[child] != 0) {
+            if (depth[child] + path.size() > size_t(limit) + 1)
+                return false;
+            f.deepest = std::max(f.deepest, depth[child]);
+            continue;
+        }
+        if (!enter(child))
+            return false;
+    }
+    return true;
 }
 
 QVariant toVariant(plist_t node, int depth, bool* ok)
@@ -197,6 +345,11 @@ QVariant fromData(const QByteArray& data, QString* error)
     }
     if (data.size() > MaximumSize) {
         setError(error, QStringLiteral("property list too large"));
+        return {};
+    }
+    const bool binary = data.startsWith("bplist00");
+    if (!(binary ? binaryNestingWithin(data, MaximumDepth) : xmlNestingWithin(data, MaximumDepth))) {
+        setError(error, QStringLiteral("unsupported or too deeply nested property list"));
         return {};
     }
     plist_t root = nullptr;

@@ -167,7 +167,8 @@ private:
             return;
         }
         m_client = client;
-        if (avahi_client_get_state(client) == AVAHI_CLIENT_S_RUNNING)
+        // The state callback inside avahi_client_new may have started it already.
+        if (!m_browser && avahi_client_get_state(client) == AVAHI_CLIENT_S_RUNNING)
             startBrowser();
     }
 
@@ -273,8 +274,12 @@ private:
             self->post([](ServiceBrowser* o) { emit o->allForNow(); });
             break;
         case AVAHI_BROWSER_FAILURE:
+            // A failed browser reports nothing more: end it like a stop, so
+            // the owner's next cycle can try again (not from inside its own
+            // callback).
             qCWarning(lcSkyvane) << "Browsing failed:"
                                  << avahi_strerror(avahi_client_errno(self->m_client));
+            self->enqueue([self] { self->stop(); });
             break;
         default:
             break;

@@ -8,24 +8,35 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <cstdio>
 
 namespace {
 
-// Splits one CSV line: commas separate fields, double quotes protect commas,
-// two double quotes inside quotes stand for one.
-QStringList splitCsv(const QString& line)
+// Splits CSV text into records of fields: commas separate fields, line ends
+// separate records, double quotes protect both, and two double quotes inside
+// quotes stand for one. The registry's addresses span lines inside quotes.
+QList<QStringList> parseCsv(const QString& text)
 {
+    QList<QStringList> records;
     QStringList fields;
     QString field;
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
+    auto endRecord = [&] {
+        fields << field;
+        field.clear();
+        if (fields.size() > 1 || !fields.first().isEmpty())
+            records << fields;
+        fields.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (quoted) {
             if (c == u'"') {
-                if (i + 1 < line.size() && line.at(i + 1) == u'"') {
+                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
                     field += c;
                     ++i;
                 } else {
@@ -39,12 +50,14 @@ QStringList splitCsv(const QString& line)
         } else if (c == u',') {
             fields << field;
             field.clear();
-        } else {
+        } else if (c == u'\n') {
+            endRecord();
+        } else if (c != u'\r') {
             field += c;
         }
     }
-    fields << field;
-    return fields;
+    endRecord();
+    return records;
 }
 
 bool isHex(const QString& s)
@@ -64,20 +77,16 @@ int main(int argc, char** argv)
         return 2;
     }
     QFile csv(QFile::decodeName(argv[1]));
-    if (!csv.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!csv.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(csv.errorString()));
         return 1;
     }
     QVariantMap vendors;
-    bool header = true;
-    while (!csv.atEnd()) {
-        const QString line = QString::fromUtf8(csv.readLine()).trimmed();
-        if (header) {
-            header = false;
-            continue;
-        }
-        const QStringList f = splitCsv(line);
-        if (f.size() < 3 || f.at(0) != u"MA-L")
+    const QList<QStringList> records = parseCsv(QString::fromUtf8(csv.readAll()));
+    // The first record is the header.
+    for (qsizetype r = 1; r < records.size(); ++r) {
+        const QStringList& f = records.at(r);
+        if (f.size() < 3 || f.at(0).trimmed() != u"MA-L")
             continue;
         const QString assignment = f.at(1).trimmed().toUpper();
         const QString name = f.at(2).simplified();

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "model/SVAnnotationsHelper.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+class Annotations : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString folder() const { return dir.filePath("Skyvane"); }
+    QString file() const { return folder() + "/annotations.plist"; }
+    sv::UserDefaults defaults{dir.filePath("settings.conf")};
+
+    void writeFile(const QByteArray& bytes)
+    {
+        QDir().mkpath(folder());
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+};
+
+TEST_F(Annotations, TrimsRemovesEmptyAndRoundTripsThroughTheFile)
+{
+    {
+        SVAnnotationsHelper store(folder(), &defaults);
+        store.readFromDisk();
+        store.setAnnotationsForNetwork("AA:BB:CC:DD:EE:01", "  desk in room 4\n");
+        store.setAnnotationsForNetwork("AA:BB:CC:DD:EE:02", "a \"quoted\" <b>&amp;</b> note");
+        store.setAnnotationsForNetwork("AA:BB:CC:DD:EE:03", "gone soon");
+        store.setAnnotationsForNetwork("AA:BB:CC:DD:EE:03", " \t\r\n ");
+        EXPECT_EQ(store.annotationsForNetwork("AA:BB:CC:DD:EE:01"), "desk in room 4");
+        EXPECT_FALSE(store.annotations().contains("AA:BB:CC:DD:EE:03"));
+        ASSERT_TRUE(store.saveToDisk());
+    }
+    // No temporary file is left beside the store.
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{"annotations.plist"});
+    SVAnnotationsHelper again(folder(), &defaults);
+    again.readFromDisk();
+    EXPECT_EQ(again.annotations(),
+              (QMap<QString, QString>{{"AA:BB:CC:DD:EE:01", "desk in room 4"},
+                                      {"AA:BB:CC:DD:EE:02", "a \"quoted\" <b>&amp;</b> note"}}));
+    // Reading again keeps what is in memory.
+    again.setAnnotationsForNetwork("AA:BB:CC:DD:EE:09", "new");
+    again.readFromDisk();
+    EXPECT_EQ(again.annotationsForNetwork("AA:BB:CC:DD:EE:09"), "new");
+}
+
+TEST_F(Annotations, OldSettingsKeyIsMergedAndRemovedOnlyOnceSaved)
+{
+    QDir().mkpath(folder());
+    sv::PropertyList::writeFile(QVariantMap{{"AA:00:00:00:00:01", "from file"}, {"AA:00:00:00:00:02", "file only"}},
+                                file());
+    defaults.setObject(QVariantMap{{"AA:00:00:00:00:01", "from settings"}, {"AA:00:00:00:00:03", "settings only"}},
+                       "Annotations");
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    const QMap<QString, QString> merged{{"AA:00:00:00:00:01", "from settings"},
+                                        {"AA:00:00:00:00:02", "file only"},
+                                        {"AA:00:00:00:00:03", "settings only"}};
+    EXPECT_EQ(store.annotations(), merged);
+    EXPECT_FALSE(defaults.hasStoredValue("Annotations"));
+    EXPECT_EQ(sv::PropertyList::readFile(file()).toMap().size(), 3);
+}
+
+TEST_F(Annotations, OldSettingsKeyStaysWhenTheMergedStoreCannotBeWritten)
+{
+    // A plain file where the folder should be: nothing can be saved.
+    QFile blocker(folder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    defaults.setObject(QVariantMap{{"AA:00:00:00:00:01", "keep me"}}, "Annotations");
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_EQ(store.annotationsForNetwork("AA:00:00:00:00:01"), "keep me");
+    EXPECT_TRUE(defaults.hasStoredValue("Annotations"));
+    EXPECT_FALSE(store.saveToDisk());
+}
+
+TEST_F(Annotations, UnreadableFileIsMovedAsideNeverOverwritten)
+{
+    const QByteArray garbage = "<?xml version=\"1.0\"?><plist><dict><key>AA";
+    writeFile(garbage);
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_TRUE(store.annotations().isEmpty());
+    store.setAnnotationsForNetwork("AA:00:00:00:00:01", "after");
+    ASSERT_TRUE(store.saveToDisk());
+    QFile aside(file() + ".corrupt");
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), garbage);
+    EXPECT_EQ(sv::PropertyList::readFile(file()).toMap().value("AA:00:00:00:00:01").toString(), "after");
+
+    // A second bad file does not replace the first one set aside.
+    writeFile("not a plist");
+    SVAnnotationsHelper second(folder(), &defaults);
+    second.readFromDisk();
+    EXPECT_EQ(QDir(folder()).entryList({"annotations.plist.corrupt*"}).size(), 2);
+}
+
+TEST_F(Annotations, ValuesThatAreNotTextAreSkipped)
+{
+    QDir().mkpath(folder());
+    sv::PropertyList::writeFile(QVariantMap{{"AA:00:00:00:00:01", "text"},
+                                            {"AA:00:00:00:00:02", qint64(42)},
+                                            {"AA:00:00:00:00:03", QVariantList{"x"}},
+                                            {"AA:00:00:00:00:04", QByteArray("raw")}},
+                                file());
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_EQ(store.annotations(), (QMap<QString, QString>{{"AA:00:00:00:00:01", "text"}}));
+}
+
+TEST_F(Annotations, EditsAndSavesFromManyThreads)
+{
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&store, t] {
+            for (int i = 0; i < 200; ++i) {
+                const QString bssid = QStringLiteral("AA:00:00:00:%1:%2").arg(t, 2, 10, QChar('0')).arg(i % 50, 2, 10, QChar('0'));
+                store.setAnnotationsForNetwork(bssid, QStringLiteral("note %1").arg(i));
+                (void)store.annotationsForNetwork(bssid);
+                if (i % 40 == 0)
+                    store.saveToDisk();
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    ASSERT_TRUE(store.saveToDisk());
+    SVAnnotationsHelper again(folder(), &defaults);
+    again.readFromDisk();
+    EXPECT_EQ(again.annotations().size(), 200);
+    EXPECT_EQ(again.annotations(), store.annotations());
+}
+
+TEST(SharedAnnotations, LivesInTheApplicationFolderOfTheTestHome)
+{
+    const QString path = SVAnnotationsHelper::sharedAnnotations().path();
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("HOME"))) << path.toStdString();
+    EXPECT_TRUE(path.endsWith("/Skyvane/annotations.plist")) << path.toStdString();
+    EXPECT_EQ(path.count("Skyvane"), 1) << path.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "platform/PropertyList.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+namespace {
+
+// XML dates carry whole seconds.
+const QVariantMap Sample{
+    {"flag", true},
+    {"negative", qint64(-42)},
+    {"large", qint64(1) << 40},
+    {"real", 2.5},
+    {"text", QString::fromUtf8("caf\xc3\xa9 <&> \"quoted\"")},
+    {"empty", QString()},
+    {"data", QByteArray("\x00\x01\xff", 3)},
+    {"date", QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone::utc())},
+    {"list", QVariantList{qint64(1), "two", QVariantMap{{"three", qint64(3)}}}},
+    {"map", QVariantMap{{"00:15:6D", "Ubiquiti"}}},
+};
+
+// libplist's own binary writer stands in for files written elsewhere.
+QByteArray toBinary(const QByteArray& xml)
+{
+    plist_t root = nullptr;
+    plist_from_memory(xml.constData(), uint32_t(xml.size()), &root);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bin, &length);
+    QByteArray result(bin, qsizetype(length));
+    plist_to_bin_free(bin);
+    plist_free(root);
+    return result;
+}
+
+TEST(PropertyList, ValuesRoundTripThroughXmlAndBinary)
+{
+    bool ok = false;
+    const QByteArray xml = sv::PropertyList::toXml(Sample, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(sv::PropertyList::fromData(xml), QVariant(Sample));
+    EXPECT_EQ(sv::PropertyList::fromData(toBinary(xml)), QVariant(Sample));
+}
+
+TEST(PropertyList, ValuesWithoutAPlistFormFailTheWholeWrite)
+{
+    bool ok = true;
+    sv::PropertyList::toXml(QVariantMap{{"a", "fine"}, {"b", QVariant::fromValue(QDir())}}, &ok);
+    EXPECT_FALSE(ok);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.plist");
+    ASSERT_TRUE(sv::PropertyList::writeFile(Sample, path));
+    QString error;
+    EXPECT_FALSE(sv::PropertyList::writeFile(QVariant(), path, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(sv::PropertyList::readFile(path), QVariant(Sample)) << "the old file stays whole";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.plist"});
+    EXPECT_FALSE(sv::PropertyList::writeFile(Sample, dir.filePath("missing/folder/x.plist")));
+}
+
+QByteArray nestedXml(int depth)
+{
+    QByteArray s = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    for (int i = 0; i < depth; ++i)
+        s += "<array>";
+    for (int i = 0; i < depth; ++i)
+        s += "</array>";
+    return s + "</plist>";
+}
+
+// A binary list of depth nested arrays, each holding the next.
+QByteArray nestedBinary(int depth)
+{
+    QByteArray data = "bplist00";
+    QList<quint32> offsets;
+    for (int i = 0; i < depth; ++i) {
+        offsets << quint32(data.size());
+        if (i + 1 < depth) {
+            data += char(0xA1);
+            const quint32 next = quint32(i + 1);
+            data += char(next >> 24) + QByteArray() + char(next >> 16) + char(next >> 8) + char(next);
+        } else {
+            data += char(0xA0);
+        }
+    }
+    const quint64 table = quint64(data.size());
+    for (quint32 o : offsets)
+        data += QByteArray() + char(o >> 24) + char(o >> 16) + char(o >> 8) + char(o);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 4;
+    trailer[7] = 4;
+    for (int i = 0; i < 8; ++i) {
+        trailer[8 + i] = char(quint64(depth) >> (56 - 8 * i));
+        trailer[24 + i] = char(table >> (56 - 8 * i));
+    }
+    return data + trailer;
+}
+
+TEST(PropertyList, HostileInputReadsAsInvalid)
+{
+    EXPECT_TRUE(sv::PropertyList::fromData(nestedXml(10)).isValid());
+    EXPECT_TRUE(sv::PropertyList::fromData(nestedBinary(10)).isValid());
+
+    const QByteArray binary = toBinary(sv::PropertyList::toXml(Sample));
+    QByteArray loop = nestedBinary(2);
+    loop[12] = 0; // the outer array now holds itself
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"empty", ""},
+        {"garbage", "hello world"},
+        {"unterminated xml", "<?xml version=\"1.0\"?><plist><dict><key>a</key><string>b"},
+        {"deep xml", nestedXml(200000)},
+        {"deep binary", nestedBinary(300000)},
+        {"array holding itself", loop},
+        {"trailer only", "bplist00" + QByteArray(32, '\xff')},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(sv::PropertyList::fromData(c.data).isValid()) << c.name;
+    // Every cut of a good binary list is refused or read, never a crash.
+    for (qsizetype n = 0; n < binary.size(); ++n)
+        (void)sv::PropertyList::fromData(binary.left(n));
+    // So is every single-byte change.
+    for (qsizetype i = 0; i < binary.size(); ++i) {
+        QByteArray changed = binary;
+        changed[i] = char(changed[i] ^ 0xFF);
+        (void)sv::PropertyList::fromData(changed);
+    }
+}
+
+} // namespace

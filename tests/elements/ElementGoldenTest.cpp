@@ -5,7 +5,9 @@
 #include "elements/SVInfoElement.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include <random>
@@ -13,21 +15,23 @@
 namespace {
 
 struct GoldenCase {
+    QString file;
     int line;
     unsigned id;
     QByteArray body;
     QString dump;
 };
 
-std::vector<GoldenCase> loadGoldenCases()
+void loadGoldenFile(const QString& path, std::vector<GoldenCase>& cases)
 {
-    QFile file(sv::test::fixturePath(QStringLiteral("elements/golden.txt")));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    std::vector<GoldenCase> cases;
+        return;
+    const QString name = QFileInfo(path).fileName();
+    const std::size_t first = cases.size();
     QStringList dumpLines;
     const auto finish = [&] {
-        if (!cases.empty())
+        if (cases.size() > first)
             cases.back().dump = dumpLines.join(QLatin1Char('\n'));
         dumpLines.clear();
     };
@@ -39,7 +43,8 @@ std::vector<GoldenCase> loadGoldenCases()
             finish();
             const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             const QByteArray hex = parts.value(2).toLatin1();
-            cases.push_back({lineNumber, parts.value(1).toUInt(), hex == "-" ? QByteArray() : QByteArray::fromHex(hex), {}});
+            cases.push_back(
+                {name, lineNumber, parts.value(1).toUInt(), hex == "-" ? QByteArray() : QByteArray::fromHex(hex), {}});
         } else if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
             continue;
         } else {
@@ -47,6 +52,16 @@ std::vector<GoldenCase> loadGoldenCases()
         }
     }
     finish();
+}
+
+// Every golden*.txt of the fixture folder, so each family of decoders keeps
+// its cases in a file of its own.
+std::vector<GoldenCase> loadGoldenCases()
+{
+    std::vector<GoldenCase> cases;
+    const QDir folder(sv::test::fixturePath(QStringLiteral("elements")));
+    for (const QString& name : folder.entryList({QStringLiteral("golden*.txt")}, QDir::Files, QDir::Name))
+        loadGoldenFile(folder.filePath(name), cases);
     return cases;
 }
 
@@ -91,7 +106,7 @@ TEST_F(GoldenDumps, MatchTheFixture)
     ASSERT_FALSE(cases.empty());
     for (const GoldenCase& c : cases) {
         const SVInfoElement element(c.id, c.body);
-        EXPECT_EQ(element.ieDump(), c.dump) << "golden.txt line " << c.line;
+        EXPECT_EQ(element.ieDump(), c.dump) << c.file.toStdString() << " line " << c.line;
     }
 }
 
@@ -99,7 +114,7 @@ TEST_F(GoldenDumps, EveryPrefixOfEveryBodyDecodes)
 {
     for (const GoldenCase& c : loadGoldenCases()) {
         for (qsizetype length = 0; length <= c.body.size(); ++length) {
-            SCOPED_TRACE(testing::Message() << "golden.txt line " << c.line << ", " << length << " bytes");
+            SCOPED_TRACE(testing::Message() << c.file.toStdString() << " line " << c.line << ", " << length << " bytes");
             exercise(SVInfoElement(c.id, c.body.first(length)));
         }
     }

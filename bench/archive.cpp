@@ -161,7 +161,9 @@ long highWaterKiB()
 // Peak resident memory of one read in a fresh process, in MiB.
 double peakMiB(const char* reader, const QString& path)
 {
-    const std::string command = "/proc/self/exe --peak " + std::string(reader) + " '" + path.toStdString() + "'";
+    // popen runs a shell, whose /proc/self/exe is the shell: name this program itself.
+    static const std::string self = QFile::symLinkTarget("/proc/self/exe").toStdString();
+    const std::string command = "'" + self + "' --peak " + std::string(reader) + " '" + path.toStdString() + "'";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return -1;

@@ -74,9 +74,14 @@ QString withoutPointZero(QString text)
     return text.replace(QStringLiteral(".0"), QString());
 }
 
-// A colour kept per BSSID in the settings: a colour value, or its "#rrggbb" name.
+// A colour kept per BSSID in the settings: an archived colour, a colour
+// value, or its "#rrggbb" name.
 QColor colorFromDefaultsValue(const QVariant& value)
 {
+    if (value.typeId() == QMetaType::QByteArray) {
+        const QVariant c = sv::KeyedUnarchiver::unarchivedValue(value.toByteArray());
+        return c.typeId() == QMetaType::QColor ? c.value<QColor>() : QColor();
+    }
     if (value.typeId() == QMetaType::QColor) {
         const QColor c = value.value<QColor>();
         if (c.isValid())

@@ -4,7 +4,9 @@
 #include "model/SVNetwork.h"
 #include "model/SVNetworkCollection.h"
 #include "model/SVVendorDatabaseHelper.h"
+#include "platform/KeyedArchiver.h"
 #include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -363,6 +365,23 @@ TEST(NetworkRowTest, EstimatedMcs)
     EXPECT_EQ(n->estimatedMCS(), 6); // SNR 30 at 80 MHz
     auto none = record(scan(36, {}), {{-90, -90}});
     EXPECT_EQ(none->estimatedMCS(), -1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(NetworkColorTest, UserDefinedColorsByBssid)
+{
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    const QColor chosen = QColor::fromRgbF(0.1f, 0.2f, 0.3f);
+    defaults.setObject(QVariantMap{{"00:1B:63:AA:BB:01", sv::KeyedArchiver::archivedValue(chosen)},
+                                   {"00:1B:63:AA:BB:02", QByteArray("not an archive")}},
+                       "UserDefinedColors");
+    EXPECT_EQ(SVNetwork(scan(6, {}, 0, "0:1b:63:aa:bb:1")).color(), chosen);
+    const QColor fallback = SVNetwork(scan(6, {}, 0, "00:1b:63:aa:bb:02")).color();
+    EXPECT_TRUE(fallback.isValid());
+    defaults.removeObjectForKey("UserDefinedColors");
 }
 
 } // namespace

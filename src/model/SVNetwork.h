@@ -279,6 +279,7 @@ public:
     QString toCSV(const QStringList& columns, bool usingPercentage) const;
 
     // ---- row protocol ----
+    // The record itself (null for a record not held by a std::shared_ptr).
     std::shared_ptr<SVNetwork> bestNetwork() const override;
     QString bssidValue() const override;
     QString ssidValue() const override;

@@ -2,7 +2,6 @@
 
 #include "model/SVNetwork.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QSet>
 
@@ -36,14 +35,45 @@ QStringList sortedCaseInsensitive(QStringList texts)
     return texts;
 }
 
-// The platform's localised standard order.
+// Natural order: runs of digits compare by value, the rest ignoring case,
+// so "5.5" comes before "54" whatever the locale's collation offers.
+int naturalCompare(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            QStringView na = QStringView(a).mid(i, ei - i), nb = QStringView(b).mid(j, ej - j);
+            while (na.size() > 1 && na.front() == u'0')
+                na = na.mid(1);
+            while (nb.size() > 1 && nb.front() == u'0')
+                nb = nb.mid(1);
+            if (na.size() != nb.size())
+                return na.size() < nb.size() ? -1 : 1;
+            if (const int c = na.compare(nb))
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
 QStringList sortedLocalized(QStringList texts)
 {
     texts.removeDuplicates();
-    QCollator collator;
-    collator.setNumericMode(false);
     std::stable_sort(texts.begin(), texts.end(),
-                     [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+                     [](const QString& a, const QString& b) { return naturalCompare(a, b) < 0; });
     return texts;
 }
 

@@ -1,5 +1,6 @@
 #include "Beacon.h"
 
+#include "elements/SVInfoElement.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
 #include "model/SVNetworkCollection.h"
@@ -203,6 +204,8 @@ TEST_F(VendorFixture, GroupRowFromItsMembers)
     EXPECT_EQ(group.vendorValue(), "Apple, Inc.");
     EXPECT_EQ(group.securityValue(), "WPA2 (PSK)");
     EXPECT_EQ(group.stationCountValue(), "3");
+    EXPECT_EQ(group.maxRateValue(), "54, 390");
+    EXPECT_EQ(group.basicDataRatesValue(), "1, 2, 6, 12, 24");
     EXPECT_EQ(group.rssiMaxValue(), -60);
     EXPECT_EQ(group.rssiMinValue(), -70);
     EXPECT_EQ(group.bestNetwork(), a); // SNR 30 against 25
@@ -382,6 +385,33 @@ TEST(NetworkColorTest, UserDefinedColorsByBssid)
     const QColor fallback = SVNetwork(scan(6, {}, 0, "00:1b:63:aa:bb:02")).color();
     EXPECT_TRUE(fallback.isValid());
     defaults.removeObjectForKey("UserDefinedColors");
+}
+
+} // namespace
+
+namespace {
+
+TEST(NetworkElementsTest, SplitOfTheRecordsElements)
+{
+    struct Case { const char* hex; std::vector<unsigned> ids; };
+    const Case cases[] = {
+        {"000341424301028284", {0, 1}},
+        {"00054142", {}},
+        {"", {}},
+        {"0000dd", {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hex);
+        SVNetwork n(scan(6, QByteArray::fromHex(c.hex)));
+        std::vector<unsigned> ids;
+        for (const auto& e : n.informationElements())
+            ids.push_back(e->ieID());
+        EXPECT_EQ(ids, c.ids);
+        EXPECT_EQ(n.informationElementsLength(), qint64(std::strlen(c.hex) / 2));
+    }
+    SVNetwork n(scan(6, QByteArray::fromHex("000341424301028284")));
+    ASSERT_EQ(n.informationElements().size(), 2u);
+    EXPECT_EQ(n.informationElements()[0]->ieData(), "ABC");
 }
 
 } // namespace

@@ -3,9 +3,8 @@
 //   svarchive FILE                        one line per record, or what is damaged
 //   svarchive --write-synthetic N M FILE  writes N records of M samples each
 //
-// The root read is an array of records, a dictionary holding such an array
-// (as under "networks"), or one record; synthetic archives have an array of
-// records as their root. Exit status: 0 when everything read, 1 when anything is damaged or
+// The root read is an array of records or one record; synthetic archives
+// have an array of records as their root. Exit status: 0 when everything read, 1 when anything is damaged or
 // skipped, 2 on wrong usage.
 
 #include "model/SVDataPoint.h"
@@ -21,11 +20,6 @@
 #include <random>
 
 namespace {
-
-bool isArrayClass(const QStringList& chain)
-{
-    return chain.contains(QStringLiteral("NSArray")) || chain.contains(QStringLiteral("NSSet"));
-}
 
 QString sampleText(const SVDataPoint& p)
 {
@@ -66,8 +60,6 @@ struct Reader {
     {
         if (SVNetwork::isArchivedClass(c.classChain()))
             record(c);
-        else if (isArrayClass(c.classChain()))
-            c.decodeArrayOfObjects("NS.objects", [this](sv::KeyedUnarchiver& e) { visit(e); });
     }
 };
 
@@ -80,23 +72,28 @@ int readArchive(const QString& path)
     sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromFile(path);
     SVNetwork::registerArchivedClassNames(coder);
     Reader reader;
-    const bool hasRoot = coder.decodeObjectWith("root", [&reader](sv::KeyedUnarchiver& root) {
-        if (root.classChain().contains(QStringLiteral("NSDictionary"))) {
-            // The values of the root dictionary: the records' array among them.
-            root.decodeArrayOfObjects("NS.objects", [&reader](sv::KeyedUnarchiver& v) {
-                if (isArrayClass(v.classChain()))
-                    reader.visit(v);
-            });
-        } else {
-            reader.visit(root);
-        }
-    });
+    const QString rootClass = coder.classNameForKey("root");
+    bool understood = true;
+    if (coder.countForKey("root") >= 0) {
+        coder.decodeArrayOfObjects("root", [&reader](sv::KeyedUnarchiver& e) { reader.visit(e); });
+    } else if (!rootClass.isEmpty()) {
+        coder.decodeObjectWith("root", [&](sv::KeyedUnarchiver& root) {
+            understood = SVNetwork::isArchivedClass(root.classChain());
+            if (understood)
+                reader.record(root);
+        });
+    }
     if (coder.failed()) {
         std::fprintf(stderr, "%s: damaged: %s\n", qPrintable(path), qPrintable(coder.errorString()));
         return 1;
     }
-    if (!hasRoot) {
+    if (rootClass.isEmpty()) {
         std::fprintf(stderr, "%s: damaged: no root object\n", qPrintable(path));
+        return 1;
+    }
+    if (!understood) {
+        std::fprintf(stderr, "%s: the root is a %s, neither records nor an array of them\n", qPrintable(path),
+                     qPrintable(rootClass));
         return 1;
     }
     std::fprintf(stderr, "%d records", reader.records);

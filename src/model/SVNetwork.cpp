@@ -602,14 +602,15 @@ QString SVNetwork::apid() const
 
 QString SVNetwork::deviceName() const
 {
-    QString stored;
+    QString id;
     {
         Guard g(m_lock);
-        stored = m_digest.deviceName;
-        if (stored.isEmpty())
-            return SVNetServiceBrowser::sharedBrowser().deviceNameFor(bssidLocked());
+        if (!m_digest.deviceName.isEmpty())
+            return m_digest.deviceName;
+        id = bssidLocked();
     }
-    return stored;
+    // Asked outside the record's lock: the browser has a lock of its own.
+    return SVNetServiceBrowser::sharedBrowser().deviceNameFor(id);
 }
 
 bool SVNetwork::hasDeviceName() const { return !deviceName().isEmpty(); }

@@ -72,9 +72,7 @@ void decodeVHTTransmitPowerEnvelope(ElementDecoding&);
 // streams text to the summary pieces; returns the bytes it read (16).
 qsizetype parseMCSSet(const ElementReader& mcs, bool basic, std::vector<SVField>& fields, QStringList& summaryItems);
 
-// Security, interworking, mesh and capability elements go in
-// ElementDecodersSecurity.cpp, vendor-specific ones in
-// ElementDecodersVendor.cpp: declare them here and point their rows in
-// ElementTable.cpp at them.
+// Security, interworking, mesh, capability and vendor-specific elements:
+// ElementDecodersSecurity.h.
 
 } // namespace sv::elements

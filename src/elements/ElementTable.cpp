@@ -1,4 +1,5 @@
 #include "elements/ElementDecoders.h"
+#include "elements/ElementDecodersSecurity.h"
 
 #include <array>
 
@@ -47,8 +48,7 @@ constexpr ElementRow kElementRows[] = {
     {45, {"HT Capabilities", "Identifies capabilities for High Throughput (HT, 802.11n) operation.", 26, decodeGeneric}},
     {46, {"QoS Capability", nullptr, 1, decodeGeneric}},
     {47, {"ERP Information", "Identifies whether stations should use protection mechanisms when other non-802.11g stations join the network.", 1, decodeGeneric}},
-    // Security decoder (ElementDecodersSecurity.cpp) plugs in here: fixed part 8.
-    {48, {"RSN Information", "Identifies the RSN parameters for establishing secure communications over an 802.11 network.", 1, decodeGeneric}},
+    {48, {"RSN Information", "Identifies the RSN parameters for establishing secure communications over an 802.11 network.", 8, decodeRSN}},
     {50, {"Extended Supported Rates", "Identifies additional supported and basic (mandatory) data rates.", 1, decodeGeneric}},
     {51, {"AP Channel Report", "Identifies a list of channels where a station is likely to find an AP.", 1, decodeGeneric}},
     {52, {"Neighbor Report", "Identifies neighboring APs", 1, decodeGeneric}},
@@ -67,36 +67,29 @@ constexpr ElementRow kElementRows[] = {
     {66, {"Measurement Pilot Transmission", nullptr, 1, decodeGeneric}},
     {67, {"BSS Available Admission Capacity", nullptr, 1, decodeGeneric}},
     {69, {"Time Advertisement", nullptr, 1, decodeGeneric}},
-    // Security decoder plugs in here: RM Enabled Capabilities, fixed part 5.
-    {70, {"RM Enabled Capabilities", "Identifies support for radio measurements.", 1, decodeGeneric}},
+    {70, {"RM Enabled Capabilities", "Identifies support for radio measurements.", 5, decodeRMEnabledCapabilities}},
     {71, {"Multiple BSSID", nullptr, 1, decodeGeneric}},
     {72, {"20/40 BSS Coexistence", nullptr, 1, decodeGeneric}},
     {73, {"20/40 BSS Intolerant Channel Report", nullptr, 1, decodeGeneric}},
     {74, {"Overlapping BSS Scan Parameters", "Identifies values to be used by BSS members when performing overlapping BSS scan operations.", 1, decodeGeneric}},
-    // Security decoder plugs in here: Interworking, fixed part 1.
-    {107, {"Interworking", "Identifies interworking service capabilities of a station.", 1, decodeGeneric}},
+    {107, {"Interworking", "Identifies interworking service capabilities of a station.", 1, decodeInterworking}},
     {108, {"Advertisement Protocol", "Identifies a particular advertisement protocol and its corresponding Advertisement Control.", 1, decodeGeneric}},
-    // Security decoder plugs in here: Roaming Consortium, fixed part 2.
-    {111, {"Roaming Consortium", nullptr, 1, decodeGeneric}},
-    // Security decoder plugs in here: Mesh Configuration (decoded only at exactly 7 bytes).
-    {113, {"Mesh Configuration", "Identifies the mesh capabilities of the local mesh station.", 1, decodeGeneric}},
-    // Security decoder plugs in here: Mesh ID.
-    {114, {"Mesh ID", "Identifies the MBSS.", 1, decodeGeneric}},
-    // Security decoder plugs in here: Extended Capabilities.
-    {127, {"Extended Capabilities", "Identifies additional station capabilities.", 1, decodeGeneric}},
-    // Security decoder plugs in here: CCX1 CKIP, fixed part 30.
-    {133, {"Cisco CCX1 CKIP + Device Name", "Identifies proprietary Cisco Client eXtension (CCX) information.", 1, decodeGeneric}},
+    {111, {"Roaming Consortium", nullptr, 2, decodeRoamingConsortium}},
+    // Decoded at exactly 7 bytes; the decoder shows any other length as data.
+    {113, {"Mesh Configuration", "Identifies the mesh capabilities of the local mesh station.", 7, decodeMeshConfiguration}},
+    {114, {"Mesh ID", "Identifies the MBSS.", 1, decodeMeshID}},
+    {127, {"Extended Capabilities", "Identifies additional station capabilities.", 1, decodeExtendedCapabilities}},
+    {133, {"Cisco CCX1 CKIP + Device Name", "Identifies proprietary Cisco Client eXtension (CCX) information.", 30, decodeCiscoCCX1CKIP}},
     {136, {"Cisco CCX2", nullptr, 1, decodeGeneric}},
     {144, {"Extended Schedule", nullptr, 1, decodeGeneric}},
     {149, {"Cisco Unknown 95", nullptr, 1, decodeGeneric}},
-    // Vendor decoder (ElementDecodersVendor.cpp) plugs in here: fixed part 4.
-    {150, {"Cisco Vendor Specific", nullptr, 1, decodeGeneric}},
+    {150, {"Cisco Vendor Specific", nullptr, 4, decodeVendorSpecific}},
     {173, {"Symbol Proprietary", nullptr, 1, decodeGeneric}},
     {191, {"VHT Capabilities", "Identifies capabilities for Very High Throughput (VHT, 802.11ac) operation.", 12, decodeGeneric}},
     {192, {"VHT Operation", "Identifies additional VHT operational parameters.", 5, decodeGeneric}},
     {195, {"VHT Transmit Power Envelope", "Identifies transmission power limits for available channel bandwidths.", 1, decodeGeneric}},
-    // Vendor decoder plugs in here: fixed part 4; its name comes from the OUI.
-    {221, {nullptr, nullptr, 1, decodeGeneric}},
+    // Named from its OUI (SVInfoElement::ieName).
+    {221, {nullptr, nullptr, 4, decodeVendorSpecific}},
 };
 
 constexpr std::array<ElementKind, 256> makeKinds()

@@ -37,8 +37,9 @@ QString SVInfoElement::vendorNameForOUI(const QString& ouiText)
 
 QString SVInfoElement::ieIdentifier() const
 {
-    // The vendor decoder refines the identifier of a vendor-specific element.
-    if (m_ieID == kVendorSpecific && !m_ieData.isEmpty())
+    // The vendor decoder refines the identifier of a vendor-specific element,
+    // before the first answer so that the identifier never changes.
+    if ((m_ieID == kVendorSpecific || m_ieID == kCiscoVendorSpecific) && !m_ieData.isEmpty())
         decode();
     return m_ieIdentifier;
 }

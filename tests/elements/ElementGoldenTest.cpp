@@ -5,6 +5,7 @@
 #include "elements/SVInfoElement.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 
@@ -13,21 +14,22 @@
 namespace {
 
 struct GoldenCase {
+    QString file;
     int line;
     unsigned id;
     QByteArray body;
     QString dump;
 };
 
-std::vector<GoldenCase> loadGoldenCases()
+void loadGoldenFile(const QString& path, const QString& name, std::vector<GoldenCase>& cases)
 {
-    QFile file(sv::test::fixturePath(QStringLiteral("elements/golden.txt")));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    std::vector<GoldenCase> cases;
+        return;
+    const std::size_t first = cases.size();
     QStringList dumpLines;
     const auto finish = [&] {
-        if (!cases.empty())
+        if (cases.size() > first)
             cases.back().dump = dumpLines.join(QLatin1Char('\n'));
         dumpLines.clear();
     };
@@ -39,7 +41,7 @@ std::vector<GoldenCase> loadGoldenCases()
             finish();
             const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             const QByteArray hex = parts.value(2).toLatin1();
-            cases.push_back({lineNumber, parts.value(1).toUInt(), hex == "-" ? QByteArray() : QByteArray::fromHex(hex), {}});
+            cases.push_back({name, lineNumber, parts.value(1).toUInt(), hex == "-" ? QByteArray() : QByteArray::fromHex(hex), {}});
         } else if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
             continue;
         } else {
@@ -47,6 +49,15 @@ std::vector<GoldenCase> loadGoldenCases()
         }
     }
     finish();
+}
+
+// The cases of every golden*.txt fixture.
+std::vector<GoldenCase> loadGoldenCases()
+{
+    std::vector<GoldenCase> cases;
+    const QDir folder(sv::test::fixturePath(QStringLiteral("elements")));
+    for (const QString& name : folder.entryList({QStringLiteral("golden*.txt")}, QDir::Files, QDir::Name))
+        loadGoldenFile(folder.filePath(name), name, cases);
     return cases;
 }
 
@@ -91,7 +102,7 @@ TEST_F(GoldenDumps, MatchTheFixture)
     ASSERT_FALSE(cases.empty());
     for (const GoldenCase& c : cases) {
         const SVInfoElement element(c.id, c.body);
-        EXPECT_EQ(element.ieDump(), c.dump) << "golden.txt line " << c.line;
+        EXPECT_EQ(element.ieDump(), c.dump) << c.file.toStdString() << " line " << c.line;
     }
 }
 
@@ -99,7 +110,7 @@ TEST_F(GoldenDumps, EveryPrefixOfEveryBodyDecodes)
 {
     for (const GoldenCase& c : loadGoldenCases()) {
         for (qsizetype length = 0; length <= c.body.size(); ++length) {
-            SCOPED_TRACE(testing::Message() << "golden.txt line " << c.line << ", " << length << " bytes");
+            SCOPED_TRACE(testing::Message() << c.file.toStdString() << " line " << c.line << ", " << length << " bytes");
             exercise(SVInfoElement(c.id, c.body.first(length)));
         }
     }

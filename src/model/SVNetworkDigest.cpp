@@ -55,15 +55,26 @@ QString asciiText(const u8* bytes, int length, int maxLength = 128)
     return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
 }
 
-void addDataRate(double rate, std::vector<double>& rates)
-{
-    if (rate <= 0)
-        return;
-    if (std::find(rates.begin(), rates.end(), rate) == rates.end())
-        rates.push_back(rate);
-}
-
-double rateFromTenths(int tenths) { return tenths / 10.0; }
+// HT and VHT rates in tenths of Mb/s, each once: collected, then sorted and
+// made unique in one go rather than searched for on every addition.
+struct RateSet {
+    std::vector<int> tenths;
+    void add(int rate)
+    {
+        if (rate > 0)
+            tenths.push_back(rate);
+    }
+    std::vector<double> ascending()
+    {
+        std::sort(tenths.begin(), tenths.end());
+        tenths.erase(std::unique(tenths.begin(), tenths.end()), tenths.end());
+        std::vector<double> out;
+        out.reserve(tenths.size() + 16);
+        for (int t : tenths)
+            out.push_back(t / 10.0);
+        return out;
+    }
+};
 
 struct SecurityFlags {
     bool enterprise = false;
@@ -370,7 +381,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
         }
 
         // Third pass: HT and VHT rates and streams.
-        std::vector<double> rates;
+        RateSet mcsRates;
         quint64 streams = 0;
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
             if (id == 191 && len >= 9) {
@@ -408,8 +419,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                         if (subcarriers == 468 && mcs == 9 && n == 3)
                             continue;
                         if (shortGI)
-                            addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
-                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                            mcsRates.add(mcsRateTenths(subcarriers, mcs, n, true));
+                        mcsRates.add(mcsRateTenths(subcarriers, mcs, n, false));
                     }
                 }
                 if (supported > 0)
@@ -429,12 +440,14 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                     const int n = m / 8 + 1;
                     const int mcs = m % 8;
                     if (shortGI)
-                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
-                    addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                        mcsRates.add(mcsRateTenths(subcarriers, mcs, n, true));
+                    mcsRates.add(mcsRateTenths(subcarriers, mcs, n, false));
                 }
                 streams = highest > 23 ? 4 : highest >= 16 ? 3 : highest >= 8 ? 2 : 1;
             }
         });
+
+        std::vector<double> rates = mcsRates.ascending();
 
         // Fourth pass: Cisco extensions and the legacy rate sets.
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {

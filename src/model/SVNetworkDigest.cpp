@@ -55,34 +55,46 @@ QString asciiText(const u8* bytes, int length, int maxLength = 128)
     return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
 }
 
-void addDataRate(double rate, std::vector<double>& rates)
-{
-    if (rate <= 0)
-        return;
-    if (std::find(rates.begin(), rates.end(), rate) == rates.end())
-        rates.push_back(rate);
-}
-
-double rateFromTenths(int tenths) { return tenths / 10.0; }
+// HT and VHT rates in tenths of Mb/s, each once: collected, then sorted and
+// made unique in one go rather than searched for on every addition.
+struct RateSet {
+    std::vector<int> tenths;
+    void add(int rate)
+    {
+        if (rate > 0)
+            tenths.push_back(rate);
+    }
+    std::vector<double> ascending()
+    {
+        std::sort(tenths.begin(), tenths.end());
+        tenths.erase(std::unique(tenths.begin(), tenths.end()), tenths.end());
+        std::vector<double> out;
+        out.reserve(tenths.size() + 16);
+        for (int t : tenths)
+            out.push_back(t / 10.0);
+        return out;
+    }
+};
 
 struct SecurityFlags {
     bool enterprise = false;
     bool adaptive = false;
-    bool managementFrameProtection = false;
 };
 
 // Pairwise cipher and AKM suite lists of an RSN or WPA element. Lists end at
 // the last whole suite inside the body; a cut list leaves what follows absent.
-void parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
+// Answers whether the capabilities after the AKM list announce management
+// frame protection.
+bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
                  qint64& cipherType, SecurityFlags& flags)
 {
     if (countPos >= length)
-        return;
+        return false;
     const int pairwise = body[countPos];
     int pos = suitesPos;
     for (int i = 0; i < pairwise; ++i, pos += 4) {
         if (pos + 4 > length)
-            return;
+            return false;
         if (!sv::oui::matches(body + pos, oui))
             continue;
         switch (body[pos + 3]) {
@@ -94,13 +106,16 @@ void parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
         }
     }
     if (pos + 2 > length)
-        return;
+        return false;
     const int akmCount = body[pos];
     pos += 2;
     bool fastTransition = false;
+    bool cut = false;
     for (int i = 0; i < akmCount; ++i, pos += 4) {
-        if (pos + 4 > length)
+        if (pos + 4 > length) {
+            cut = true;
             break;
+        }
         if (!sv::oui::matches(body + pos, oui))
             continue;
         const u8 type = body[pos + 3];
@@ -111,8 +126,7 @@ void parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
     }
     if (!fastTransition)
         flags.adaptive = true;
-    if (pos < length && (body[pos] & 0x80))
-        flags.managementFrameProtection = true;
+    return !cut && pos < length && (body[pos] & 0x80);
 }
 
 // VHT Operation: the channel width code it announces, or 0 to leave it.
@@ -260,8 +274,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 amendments.add('i');
                 rsnSeen = true;
                 if (len > 8) {
-                    parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security);
-                    if (security.managementFrameProtection)
+                    if (parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security))
                         amendments.add('w');
                 }
                 break;
@@ -368,7 +381,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
         }
 
         // Third pass: HT and VHT rates and streams.
-        std::vector<double> rates;
+        RateSet mcsRates;
         quint64 streams = 0;
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
             if (id == 191 && len >= 9) {
@@ -406,8 +419,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                         if (subcarriers == 468 && mcs == 9 && n == 3)
                             continue;
                         if (shortGI)
-                            addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
-                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                            mcsRates.add(mcsRateTenths(subcarriers, mcs, n, true));
+                        mcsRates.add(mcsRateTenths(subcarriers, mcs, n, false));
                     }
                 }
                 if (supported > 0)
@@ -427,12 +440,14 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                     const int n = m / 8 + 1;
                     const int mcs = m % 8;
                     if (shortGI)
-                        addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, true)), rates);
-                    addDataRate(rateFromTenths(mcsRateTenths(subcarriers, mcs, n, false)), rates);
+                        mcsRates.add(mcsRateTenths(subcarriers, mcs, n, true));
+                    mcsRates.add(mcsRateTenths(subcarriers, mcs, n, false));
                 }
                 streams = highest > 23 ? 4 : highest >= 16 ? 3 : highest >= 8 ? 2 : 1;
             }
         });
+
+        std::vector<double> rates = mcsRates.ascending();
 
         // Fourth pass: Cisco extensions and the legacy rate sets.
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {

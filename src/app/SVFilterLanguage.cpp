@@ -131,8 +131,10 @@ bool compare(SVFilterTerm::Comparison op, qint64 value, qint64 operand)
     return false;
 }
 
+} // namespace
+
 // What one term may read, so the caller fetches no more of each record.
-unsigned factsFor(const SVFilterTerm& t)
+unsigned SVFilterExpression::neededFacts(const SVFilterTerm& t)
 {
     using F = SVFilterFacts;
     if (t.matchesAll)
@@ -156,8 +158,6 @@ unsigned factsFor(const SVFilterTerm& t)
         return needed | F::Channel;
     return needed | F::Ssid | F::DeviceName | F::Annotations | F::Vendor | F::CountryCode;
 }
-
-} // namespace
 
 namespace sv {
 
@@ -279,7 +279,7 @@ SVFilterExpression SVFilterExpression::parse(const QString& filter)
             if (trimmed(term).isEmpty())
                 continue;
             g.terms.append(parseTerm(term));
-            e.m_needed |= factsFor(g.terms.last());
+            e.m_needed |= neededFacts(g.terms.last());
         }
         e.m_groups.append(std::move(g));
     }
@@ -356,28 +356,38 @@ bool SVFilterExpression::matchTerm(const SVFilterTerm& t, const SVFilterFacts& r
     return false;
 }
 
-std::vector<char> SVFilterExpression::evaluate(const std::vector<SVFilterFacts>& records, unsigned* marks) const
+std::vector<char> SVFilterExpression::evaluateTerm(const SVFilterTerm& t, const std::vector<SVFilterFacts>& records,
+                                                   unsigned* marks)
 {
-    const size_t n = records.size();
-    std::vector<char> result(n, 1);
-    std::vector<char> group(n);
+    std::vector<char> flags(records.size());
     unsigned seen = 0;
-    for (const SVFilterGroup& g : m_groups) {
-        std::fill(group.begin(), group.end(), 0);
-        for (const SVFilterTerm& t : g.terms) {
-            for (size_t i = 0; i < n; ++i) {
-                unsigned mark = 0;
-                const bool match = matchTerm(t, records[i], &mark);
-                seen |= mark;
-                if (match != t.negated || t.matchesAll)
-                    group[i] = 1;
-            }
-        }
-        for (size_t i = 0; i < n; ++i)
-            result[i] = result[i] && group[i];
+    for (size_t i = 0; i < records.size(); ++i) {
+        unsigned mark = 0;
+        const bool match = matchTerm(t, records[i], &mark);
+        seen |= mark;
+        flags[i] = t.matchesAll || match != t.negated;
     }
     if (marks)
         *marks |= seen;
+    return flags;
+}
+
+std::vector<char> SVFilterExpression::evaluate(const std::vector<SVFilterFacts>& records, unsigned* marks) const
+{
+    // Union and intersection as flags per record: linear in terms times records.
+    const size_t n = records.size();
+    std::vector<char> result(n, 1);
+    std::vector<char> group(n);
+    for (const SVFilterGroup& g : m_groups) {
+        std::fill(group.begin(), group.end(), 0);
+        for (const SVFilterTerm& t : g.terms) {
+            const auto flags = evaluateTerm(t, records, marks);
+            for (size_t i = 0; i < n; ++i)
+                group[i] |= flags[i];
+        }
+        for (size_t i = 0; i < n; ++i)
+            result[i] &= group[i];
+    }
     return result;
 }
 

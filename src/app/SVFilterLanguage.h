@@ -117,6 +117,11 @@ public:
     // of every match (before negation) are or-ed into marks.
     std::vector<char> evaluate(const std::vector<SVFilterFacts>& records, unsigned* marks) const;
 
+    // One term over every record: one flag per record, negation applied.
+    static std::vector<char> evaluateTerm(const SVFilterTerm& term, const std::vector<SVFilterFacts>& records,
+                                          unsigned* marks);
+    static unsigned neededFacts(const SVFilterTerm& term);
+
     // One term over one record: whether it matches, before negation; the
     // column it matched through goes to mark.
     static bool matchTerm(const SVFilterTerm& term, const SVFilterFacts& record, unsigned* mark);

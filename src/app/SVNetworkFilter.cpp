@@ -8,6 +8,7 @@
 
 #include <QCollator>
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <algorithm>
 #include <numeric>
@@ -188,7 +189,12 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
     if (descriptors.isEmpty() || list.size() < 2)
         return;
     const qsizetype n = list.size();
-    QCollator collator;
+    // The C locale's collator compares code points and ignores numeric mode;
+    // natural order ("Net2" before "Net10") must hold in every locale.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
 

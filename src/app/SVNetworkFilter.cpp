@@ -21,24 +21,173 @@ QString tr(const char* text)
     return QCoreApplication::translate("AppDelegate", text);
 }
 
-std::vector<SVFilterFacts> factsOf(const SVNetworkList& list, unsigned needed)
+// One record during one filtering. The values that the filter string, the
+// side filter and the sidebar all read are read from the record once.
+class Row {
+public:
+    Row(const SVNetwork& network, qsizetype index) : m_network(&network), m_index(index) {}
+
+    const SVNetwork& network() const { return *m_network; }
+    qsizetype index() const { return m_index; }
+
+    const QString& ssid() { return once(m_ssid, &SVNetwork::ssid); }
+    const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
+    const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
+
+private:
+    const QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
+    {
+        if (!slot)
+            slot = (m_network->*get)();
+        return *slot;
+    }
+
+    const SVNetwork* m_network;
+    qsizetype m_index;
+    std::optional<QString> m_ssid, m_phyMode, m_vendor;
+};
+
+std::vector<Row> rowsOf(const SVNetworkList& list)
+{
+    std::vector<Row> rows;
+    rows.reserve(size_t(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i)
+        rows.emplace_back(*list[i], i);
+    return rows;
+}
+
+SVFilterFacts factsOf(Row& row, unsigned needed)
+{
+    using F = SVFilterFacts;
+    const SVNetwork& n = row.network();
+    SVFilterFacts f;
+    if (needed & F::Rssi)
+        f.rssiLast = n.rssiLast();
+    if (needed & F::Security) {
+        f.isWPA = n.isWPA();
+        f.isWPA2 = n.isWPA2();
+        f.isWEP = n.isWEP();
+        f.isPSK = n.isPSK();
+        f.is80211X = n.is80211X();
+    }
+    if (needed & F::Phy)
+        f.phyModeValue = row.phyMode(); // the row value is the PHY text
+    if (needed & F::Bssid)
+        f.bssid = n.bssid();
+    if (needed & F::Band) {
+        f.is2Dot4GHz = n.is2Dot4GHz();
+        f.is5GHz = n.is5GHz();
+    }
+    if (needed & F::Width)
+        f.channelWidth = n.channelWidth();
+    if (needed & F::Channel)
+        f.channel = n.channel();
+    if (needed & F::Ssid)
+        f.ssid = row.ssid();
+    if (needed & F::DeviceName)
+        f.deviceName = n.deviceName();
+    if (needed & F::Annotations)
+        f.annotations = n.annotations();
+    if (needed & F::Vendor)
+        f.vendor = row.vendor();
+    if (needed & F::CountryCode)
+        f.countryCode = n.countryCode();
+    return f;
+}
+
+std::vector<SVFilterFacts> factsOf(std::vector<Row>& rows, unsigned needed)
 {
     std::vector<SVFilterFacts> facts;
-    facts.reserve(size_t(list.size()));
-    for (const auto& n : list)
-        facts.push_back(SVNetworkFilter::factsFor(*n, needed));
+    facts.reserve(rows.size());
+    for (Row& r : rows)
+        facts.push_back(factsOf(r, needed));
     return facts;
 }
 
-SVNetworkList kept(const SVNetworkList& list, const std::vector<char>& flags)
+// The rows whose flag is set, in order.
+std::vector<Row> kept(std::vector<Row>&& rows, const std::vector<char>& flags)
 {
-    SVNetworkList out;
-    out.reserve(std::count(flags.begin(), flags.end(), 1));
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        if (flags[size_t(i)])
-            out.append(list[i]);
+    std::vector<Row> out;
+    out.reserve(size_t(std::count(flags.begin(), flags.end(), 1)));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (flags[i])
+            out.push_back(std::move(rows[i]));
     }
     return out;
+}
+
+SVNetworkList networksOf(const SVNetworkList& list, const std::vector<Row>& rows)
+{
+    SVNetworkList out;
+    out.reserve(qsizetype(rows.size()));
+    for (const Row& r : rows)
+        out.append(list[r.index()]);
+    return out;
+}
+
+std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet<QString>* identifiers)
+{
+    const SVFilterExpression e = SVFilterExpression::parse(filter);
+    unsigned marks = 0;
+    const auto flags = e.evaluate(factsOf(rows, e.neededFacts()), &marks);
+    if (identifiers)
+        identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
+    return kept(std::move(rows), flags);
+}
+
+SVSideViewSource sourceOf(Row& row)
+{
+    const SVNetwork& n = row.network();
+    return {row.ssid(), row.phyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(), row.vendor()};
+}
+
+QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
+{
+    QVector<SVSideViewSource> sources;
+    sources.reserve(qsizetype(rows.size()));
+    for (Row& r : rows)
+        sources.append(sourceOf(r));
+    return sideViewItemsForSources(sources);
+}
+
+bool sideFilterDrops(const QString& id, const QString& s, Row& row)
+{
+    const SVNetwork& n = row.network();
+    if (id == SVSideViewItem::FrequencyBandIdentifier) {
+        if (s == QLatin1String("2.4 GHz"))
+            return !n.is2Dot4GHz();
+        if (s == QLatin1String("5 GHz"))
+            return !n.is5GHz();
+        return false;
+    }
+    if (id == SVSideViewItem::NetworkNameIdentifier)
+        return row.ssid() != s;
+    if (id == SVSideViewItem::PhyModeIdentifier)
+        return row.phyMode() != s;
+    if (id == SVSideViewItem::SecurityModeIdentifier) {
+        if (s == SVSideViewItem::openTitle())
+            return !n.shortSecurityMode().isEmpty();
+        return s != n.shortSecurityMode();
+    }
+    if (id == SVSideViewItem::AccessPointIdentifier)
+        return n.apid() != s;
+    if (id == SVSideViewItem::VendorIdentifier) {
+        if (s == SVSideViewItem::UnknownVendorTitle)
+            return !row.vendor().isEmpty();
+        return s != row.vendor();
+    }
+    if (id == SVSideViewItem::SignalLevelIdentifier) {
+        const qint64 rssi = n.rssi();
+        if (s == QLatin1String("rssi-green"))
+            return rssi < -70;
+        if (s == QLatin1String("rssi-yellow"))
+            return rssi < -80 || rssi > -71;
+        if (s == QLatin1String("rssi-orange"))
+            return rssi < -90 || rssi > -81;
+        if (s == QLatin1String("rssi-red"))
+            return rssi > -91;
+    }
+    return false;
 }
 
 bool passesFirstPass(const SVNetwork& n, const SVFilterState& s)
@@ -63,13 +212,14 @@ bool passesFirstPass(const SVNetwork& n, const SVFilterState& s)
     return sv::signalQualityPercent(n.rssi()) >= t;
 }
 
-bool isAssociatedWith(const SVNetwork& n, const SVFilterState& s)
+bool isAssociatedWith(Row& row, const SVFilterState& s)
 {
     const SVAssociation& a = s.association;
     if (!s.isScanning || a.bssid.isEmpty())
         return false;
+    const SVNetwork& n = row.network();
     return a.bssid.compare(n.bssid(), Qt::CaseInsensitive) == 0
-        && a.channelBand == SVNetwork::channelBandForChannel(n.channel()) && a.ssid == n.ssid();
+        && a.channelBand == SVNetwork::channelBandForChannel(n.channel()) && a.ssid == row.ssid();
 }
 
 // One sort column, its values read once per record before sorting.
@@ -128,60 +278,24 @@ namespace SVNetworkFilter {
 
 SVFilterFacts factsFor(const SVNetwork& n, unsigned needed)
 {
-    using F = SVFilterFacts;
-    SVFilterFacts f;
-    if (needed & F::Rssi)
-        f.rssiLast = n.rssiLast();
-    if (needed & F::Security) {
-        f.isWPA = n.isWPA();
-        f.isWPA2 = n.isWPA2();
-        f.isWEP = n.isWEP();
-        f.isPSK = n.isPSK();
-        f.is80211X = n.is80211X();
-    }
-    if (needed & F::Phy)
-        f.phyModeValue = n.phyModeValue();
-    if (needed & F::Bssid)
-        f.bssid = n.bssid();
-    if (needed & F::Band) {
-        f.is2Dot4GHz = n.is2Dot4GHz();
-        f.is5GHz = n.is5GHz();
-    }
-    if (needed & F::Width)
-        f.channelWidth = n.channelWidth();
-    if (needed & F::Channel)
-        f.channel = n.channel();
-    if (needed & F::Ssid)
-        f.ssid = n.ssid();
-    if (needed & F::DeviceName)
-        f.deviceName = n.deviceName();
-    if (needed & F::Annotations)
-        f.annotations = n.annotations();
-    if (needed & F::Vendor)
-        f.vendor = n.vendor();
-    if (needed & F::CountryCode)
-        f.countryCode = n.countryCode();
-    return f;
+    Row row(n, 0);
+    return factsOf(row, needed);
 }
 
 SVNetworkList filterNetworks(const SVNetworkList& list, const QString& filter, QSet<QString>* identifiers)
 {
-    const SVFilterExpression e = SVFilterExpression::parse(filter);
-    unsigned marks = 0;
-    const auto flags = e.evaluate(factsOf(list, e.neededFacts()), &marks);
-    if (identifiers)
-        identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return kept(list, flags);
+    return networksOf(list, filterRows(rowsOf(list), filter, identifiers));
 }
 
 SVNetworkList filterNetworksUsing(const QString& term, const SVNetworkList& list, QSet<QString>* identifiers)
 {
     const SVFilterTerm t = SVFilterExpression::parseTerm(term);
     unsigned marks = 0;
-    const auto flags = SVFilterExpression::evaluateTerm(t, factsOf(list, SVFilterExpression::neededFacts(t)), &marks);
+    std::vector<Row> rows = rowsOf(list);
+    const auto flags = SVFilterExpression::evaluateTerm(t, factsOf(rows, SVFilterExpression::neededFacts(t)), &marks);
     if (identifiers)
         identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return kept(list, flags);
+    return networksOf(list, kept(std::move(rows), flags));
 }
 
 void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptors)
@@ -258,57 +372,22 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
 
 SVSideViewSource sideViewSourceFor(const SVNetwork& n)
 {
-    return {n.ssid(), n.phyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(), n.vendor()};
+    Row row(n, 0);
+    return sourceOf(row);
 }
 
 QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list)
 {
     if (!list)
         return sideViewItemsForSources(std::nullopt);
-    QVector<SVSideViewSource> sources;
-    sources.reserve(list->size());
-    for (const auto& n : *list)
-        sources.append(sideViewSourceFor(*n));
-    return sideViewItemsForSources(sources);
+    std::vector<Row> rows = rowsOf(*list);
+    return sideViewItemsForRows(rows);
 }
 
-bool sideFilterDrops(const QString& id, const QString& s, const SVNetwork& n)
+bool sideFilterDrops(const QString& identifier, const QString& filterString, const SVNetwork& n)
 {
-    if (id == SVSideViewItem::FrequencyBandIdentifier) {
-        if (s == QLatin1String("2.4 GHz"))
-            return !n.is2Dot4GHz();
-        if (s == QLatin1String("5 GHz"))
-            return !n.is5GHz();
-        return false;
-    }
-    if (id == SVSideViewItem::NetworkNameIdentifier)
-        return n.ssid() != s;
-    if (id == SVSideViewItem::PhyModeIdentifier)
-        return n.phyMode() != s;
-    if (id == SVSideViewItem::SecurityModeIdentifier) {
-        if (s == SVSideViewItem::openTitle())
-            return !n.shortSecurityMode().isEmpty();
-        return s != n.shortSecurityMode();
-    }
-    if (id == SVSideViewItem::AccessPointIdentifier)
-        return n.apid() != s;
-    if (id == SVSideViewItem::VendorIdentifier) {
-        if (s == SVSideViewItem::UnknownVendorTitle)
-            return !n.vendor().isEmpty();
-        return s != n.vendor();
-    }
-    if (id == SVSideViewItem::SignalLevelIdentifier) {
-        const qint64 rssi = n.rssi();
-        if (s == QLatin1String("rssi-green"))
-            return rssi < -70;
-        if (s == QLatin1String("rssi-yellow"))
-            return rssi < -80 || rssi > -71;
-        if (s == QLatin1String("rssi-orange"))
-            return rssi < -90 || rssi > -81;
-        if (s == QLatin1String("rssi-red"))
-            return rssi > -91;
-    }
-    return false;
+    Row row(n, 0);
+    return ::sideFilterDrops(identifier, filterString, row);
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -331,32 +410,31 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         out.footer.action = SVFooterNotice::Action::Clear;
     }
 
-    SVNetworkList firstPass;
-    firstPass.reserve(list.size());
-    for (const auto& n : list) {
-        if (passesFirstPass(*n, state))
-            firstPass.append(n);
+    std::vector<Row> rows;
+    rows.reserve(size_t(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (passesFirstPass(*list[i], state))
+            rows.emplace_back(*list[i], i);
     }
 
     if (!state.filterString.isEmpty()) {
         QSet<QString> identifiers;
-        out.textFilteredNetworks = filterNetworks(firstPass, state.filterString, &identifiers);
+        rows = filterRows(std::move(rows), state.filterString, &identifiers);
         out.filteredColumnIdentifiers = std::move(identifiers);
-    } else {
-        out.textFilteredNetworks = std::move(firstPass);
     }
+    out.textFilteredNetworks = networksOf(list, rows);
 
-    out.filteredNetworks.reserve(out.textFilteredNetworks.size());
-    for (const auto& n : out.textFilteredNetworks) {
+    out.filteredNetworks.reserve(qsizetype(rows.size()));
+    for (Row& r : rows) {
         if (state.sourceItemFilterIdentifier
-            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, *n))
+            && ::sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
             continue;
-        n->setAssociated(isAssociatedWith(*n, state));
-        out.filteredNetworks.append(n);
+        list[r.index()]->setAssociated(isAssociatedWith(r, state));
+        out.filteredNetworks.append(list[r.index()]);
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForNetworks(out.textFilteredNetworks);
+    out.sideViewItems = sideViewItemsForRows(rows);
     return out;
 }
 

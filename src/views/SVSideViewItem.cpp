@@ -1,7 +1,7 @@
 #include "views/SVSideViewItem.h"
 
 #include <QCoreApplication>
-#include <QMap>
+#include <QHash>
 
 #include <algorithm>
 
@@ -20,7 +20,7 @@ SVSideViewItem category(const char* title, bool showCount)
 }
 
 // One child per map entry: key = filter string, value = title.
-void addChildren(SVSideViewItem& parent, const QMap<QString, QString>& entries, const QString& identifier)
+void addChildren(SVSideViewItem& parent, const QHash<QString, QString>& entries, const QString& identifier)
 {
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
         SVSideViewItem child = SVSideViewItem::itemWithTitle(it.value(), identifier);
@@ -31,18 +31,22 @@ void addChildren(SVSideViewItem& parent, const QMap<QString, QString>& entries, 
 
 void sortByTitle(SVSideViewItem& parent)
 {
-    std::stable_sort(parent.children.begin(), parent.children.end(),
-                     [](const SVSideViewItem& a, const SVSideViewItem& b) { return a.title < b.title; });
+    // Equal titles (two radios under one device identifier) fall back to the
+    // filter string, so the order never depends on the hash.
+    std::sort(parent.children.begin(), parent.children.end(), [](const SVSideViewItem& a, const SVSideViewItem& b) {
+        const int c = a.title.compare(b.title);
+        return c != 0 ? c < 0 : a.filterString < b.filterString;
+    });
 }
 
 // "ac" < "a/n" < "a/n/ac" < "b/g/n": slashes ignored, case ignored.
 void sortPhyModes(SVSideViewItem& parent)
 {
     const auto key = [](const QString& s) { return QString(s).remove(u'/'); };
-    std::stable_sort(parent.children.begin(), parent.children.end(),
-                     [&key](const SVSideViewItem& a, const SVSideViewItem& b) {
-                         return key(a.title).compare(key(b.title), Qt::CaseInsensitive) < 0;
-                     });
+    std::sort(parent.children.begin(), parent.children.end(), [&key](const SVSideViewItem& a, const SVSideViewItem& b) {
+        const int c = key(a.title).compare(key(b.title), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.filterString < b.filterString;
+    });
 }
 
 bool findIn(const QVector<SVSideViewItem>& items, const SVSideViewSelection& selection, bool exact,
@@ -106,7 +110,9 @@ QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSi
     if (!list)
         return top;
 
-    QMap<QString, QString> names, phyModes, security, accessPoints, vendors;
+    QHash<QString, QString> names, phyModes, security, accessPoints, vendors;
+    names.reserve(list->size());
+    accessPoints.reserve(list->size());
     for (const SVSideViewSource& r : *list) {
         names.insert(r.ssid, r.ssid);
         if (!r.phyMode.isEmpty())
@@ -117,7 +123,10 @@ QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSi
         }
         // A radio heard under one BSSID is titled by its device identifier,
         // one with several virtual BSSIDs by its radio identifier.
-        accessPoints.insert(r.apid, accessPoints.contains(r.apid) ? r.apid : r.deviceid);
+        if (auto it = accessPoints.find(r.apid); it != accessPoints.end())
+            *it = r.apid;
+        else
+            accessPoints.insert(r.apid, r.deviceid);
         const QString vendor = r.vendor.isEmpty() ? SVSideViewItem::UnknownVendorTitle : r.vendor;
         vendors.insert(vendor, vendor);
     }

@@ -153,7 +153,7 @@ unsigned SVFilterExpression::neededFacts(const SVFilterTerm& t)
     if (t.band != SVFilterTerm::Band::None)
         return needed | F::Band;
     if (t.widthCode != 0)
-        return needed;
+        return needed | F::Width;
     if (t.channel)
         return needed | F::Channel;
     return needed | F::Ssid | F::DeviceName | F::Annotations | F::Vendor | F::CountryCode;

@@ -276,12 +276,6 @@ SVAssociation SVAssociation::of(const CWInterface* wifi)
 
 namespace SVNetworkFilter {
 
-SVFilterFacts factsFor(const SVNetwork& n, unsigned needed)
-{
-    Row row(n, 0);
-    return factsOf(row, needed);
-}
-
 SVNetworkList filterNetworks(const SVNetworkList& list, const QString& filter, QSet<QString>* identifiers)
 {
     return networksOf(list, filterRows(rowsOf(list), filter, identifiers));
@@ -370,24 +364,12 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
     list = std::move(sorted);
 }
 
-SVSideViewSource sideViewSourceFor(const SVNetwork& n)
-{
-    Row row(n, 0);
-    return sourceOf(row);
-}
-
 QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list)
 {
     if (!list)
         return sideViewItemsForSources(std::nullopt);
     std::vector<Row> rows = rowsOf(*list);
     return sideViewItemsForRows(rows);
-}
-
-bool sideFilterDrops(const QString& identifier, const QString& filterString, const SVNetwork& n)
-{
-    Row row(n, 0);
-    return ::sideFilterDrops(identifier, filterString, row);
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -427,7 +409,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     out.filteredNetworks.reserve(qsizetype(rows.size()));
     for (Row& r : rows) {
         if (state.sourceItemFilterIdentifier
-            && ::sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
+            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
             continue;
         list[r.index()]->setAssociated(isAssociatedWith(r, state));
         out.filteredNetworks.append(list[r.index()]);

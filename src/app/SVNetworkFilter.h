@@ -104,14 +104,8 @@ SVNetworkList filterNetworksUsing(const QString& term, const SVNetworkList& list
 // Stable: records that compare equal keep their order.
 void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptors);
 
-// What the filter language reads of a record (only the needed fields).
-SVFilterFacts factsFor(const SVNetwork& network, unsigned needed);
-
-SVSideViewSource sideViewSourceFor(const SVNetwork& network);
+// The sidebar's rows for a list; without one (before the first filtering), the group row alone.
 QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list);
-
-// Whether the side filter of this identifier and filter string drops the record.
-bool sideFilterDrops(const QString& identifier, const QString& filterString, const SVNetwork& network);
 
 QString thresholdNoticeText(qint64 threshold, qint64 units);
 

@@ -69,7 +69,9 @@ struct SVFilterState {
     bool footerNoticeShown = false; // the right footer label's tag is 1
 };
 
-// What the right footer label should do.
+// What the right footer label should do: Show sets its tag to 1 with this
+// text and colour; Clear sets the tag to 0 and the text to "" (only when the
+// notice was shown); Keep leaves it.
 struct SVFooterNotice {
     enum class Action { Keep, Show, Clear };
     Action action = Action::Keep;

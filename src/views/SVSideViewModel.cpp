@@ -1,0 +1,121 @@
+#include "views/SVSideViewModel.h"
+
+// internalId: 0 for a top-level row, else the row of its category plus one.
+
+SVSideViewModel::SVSideViewModel(QObject* parent)
+    : QAbstractItemModel(parent)
+{
+}
+
+QModelIndex SVSideViewModel::setItems(QVector<SVSideViewItem> items, const std::optional<SVSideViewSelection>& keep)
+{
+    beginResetModel();
+    m_items = std::move(items);
+    endResetModel();
+    return keep ? indexOf(*keep) : QModelIndex();
+}
+
+const SVSideViewItem* SVSideViewModel::itemAt(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    const quintptr id = index.internalId();
+    if (id == 0)
+        return index.row() < m_items.size() ? &m_items[index.row()] : nullptr;
+    const qsizetype top = qsizetype(id) - 1;
+    if (top >= m_items.size() || index.row() >= m_items[top].children.size())
+        return nullptr;
+    return &m_items[top].children[index.row()];
+}
+
+QModelIndex SVSideViewModel::indexOf(const SVSideViewSelection& selection) const
+{
+    const QVector<int> path = findSideViewItem(m_items, selection);
+    if (path.isEmpty() || path.size() > 2)
+        return {};
+    const QModelIndex top = index(path[0], ItemColumn);
+    return path.size() == 1 ? top : index(path[1], ItemColumn, top);
+}
+
+void SVSideViewModel::setDarkTheme(bool dark)
+{
+    if (m_darkTheme == dark)
+        return;
+    m_darkTheme = dark;
+    beginResetModel();
+    endResetModel();
+}
+
+QModelIndex SVSideViewModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (row < 0 || column < 0 || column > DetailColumn)
+        return {};
+    if (!parent.isValid())
+        return row < m_items.size() ? createIndex(row, column, quintptr(0)) : QModelIndex();
+    if (parent.column() != ItemColumn || parent.internalId() != 0 || parent.row() >= m_items.size())
+        return {};
+    if (row >= m_items[parent.row()].children.size())
+        return {};
+    return createIndex(row, column, quintptr(parent.row() + 1));
+}
+
+QModelIndex SVSideViewModel::parent(const QModelIndex& child) const
+{
+    if (!child.isValid() || child.internalId() == 0)
+        return {};
+    return createIndex(int(child.internalId() - 1), ItemColumn, quintptr(0));
+}
+
+int SVSideViewModel::rowCount(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return int(m_items.size());
+    if (parent.column() != ItemColumn || parent.internalId() != 0)
+        return 0;
+    const SVSideViewItem* item = itemAt(parent);
+    return item ? int(item->children.size()) : 0;
+}
+
+int SVSideViewModel::columnCount(const QModelIndex&) const
+{
+    return 2;
+}
+
+QVariant SVSideViewModel::data(const QModelIndex& index, int role) const
+{
+    const SVSideViewItem* item = itemAt(index);
+    if (!item)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == ItemColumn)
+            return item->title;
+        if (item->isCategory()) {
+            const QString count = item->countText();
+            return count.isEmpty() ? QVariant() : QVariant(count);
+        }
+        return {};
+    case IdentifierRole:
+        return item->identifier;
+    case FilterStringRole:
+        return item->filterString;
+    case ImageNameRole:
+        if (index.column() != ItemColumn)
+            return {};
+        if (const QString name = item->imageName(m_darkTheme); !name.isEmpty())
+            return name;
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags SVSideViewModel::flags(const QModelIndex& index) const
+{
+    const SVSideViewItem* item = itemAt(index);
+    if (!item)
+        return Qt::NoItemFlags;
+    if (item->isGroup())
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}

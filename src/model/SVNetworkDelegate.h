@@ -60,5 +60,5 @@ public:
 
     // A row value by its accessor name ("rssiAvgValue"), for sort keys; an
     // unknown name gives an invalid QVariant.
-    QVariant valueForKey(const QString& key) const;
+    virtual QVariant valueForKey(const QString& key) const;
 };

@@ -27,7 +27,7 @@ const std::array<SVNetworkColumn, 40>& table()
     static const std::array<SVNetworkColumn, 40> t = {{
         col("IS_USER_HIDDEN", "", C::None, true, 4, 4, 4, Cell::Default, false, ""),
         // Wide enough for "AA:BB:CC:DD:EE:FF" in the default font.
-        col("BSSID", "bssidValue", C::LocalizedStandard, true, 140, 0, U, Cell::Default, false, "BSSID"),
+        col("BSSID", "bssidValue", C::LocalizedStandard, true, 150, 0, U, Cell::Default, false, "BSSID"),
         col("SSID", "ssidValue", C::LocalizedStandard, true, 160, 40, U, Cell::TextAndImage, false, "SSID",
             false, true),
         col("BEACON_INT", "beaconIntervalValue", C::LocalizedStandard, false, 110, 40, U, Cell::Default, true,

@@ -1,12 +1,17 @@
 #include "views/SVNetworkColumns.h"
 
+#include "model/SVNetworkDelegate.h"
+
 #include <QCollator>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
+#include <numeric>
+#include <optional>
 
 namespace {
 
@@ -97,6 +102,22 @@ const QHash<QString, int>& indexes()
     return map;
 }
 
+// The locale's natural order of text, numbers inside text by value.
+QCollator& standardCollator()
+{
+    thread_local QCollator collator = [] {
+        // The C locale collates by code point and ignores numeric mode.
+        QLocale locale;
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English);
+        QCollator c(locale);
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator;
+}
+
 // Dates use an invalid value for "none".
 bool present(const QVariant& v)
 {
@@ -145,19 +166,8 @@ int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const 
     switch (comparison) {
     case C::None:
         return 0;
-    case C::LocalizedStandard: {
-        thread_local QCollator collator = [] {
-            // The C locale collates by code point and ignores numeric mode.
-            QLocale locale;
-            if (locale.language() == QLocale::C)
-                locale = QLocale(QLocale::English);
-            QCollator c(locale);
-            c.setNumericMode(true);
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        return sign(collator.compare(a.toString(), b.toString()));
-    }
+    case C::LocalizedStandard:
+        return sign(standardCollator().compare(a.toString(), b.toString()));
     case C::CaseInsensitive:
         return sign(QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive));
     case C::Compare:
@@ -175,4 +185,44 @@ int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const 
         }
     }
     return 0;
+}
+
+void sortNetworkRows(QVector<std::shared_ptr<SVNetworkDelegate>>& rows, const QString& identifier, bool ascending)
+{
+    const SVNetworkColumn* column = networkColumn(identifier);
+    if (!column || column->sortKey.isEmpty() || rows.size() < 2)
+        return;
+    // Each row's key is read once; text keys become collation keys.
+    const qsizetype n = rows.size();
+    QVector<QVariant> keys(n);
+    std::vector<std::optional<QCollatorSortKey>> textKeys;
+    const bool collated = column->comparison == C::LocalizedStandard;
+    if (collated)
+        textKeys.resize(size_t(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        keys[i] = rows[i] ? rows[i]->valueForKey(column->sortKey) : QVariant();
+        if (collated && present(keys[i]))
+            textKeys[size_t(i)].emplace(standardCollator().sortKey(keys[i].toString()));
+    }
+    auto compare = [&](qsizetype a, qsizetype b) {
+        if (collated) {
+            const auto& x = textKeys[size_t(a)];
+            const auto& y = textKeys[size_t(b)];
+            if (!x || !y)
+                return int(bool(x)) - int(bool(y));
+            return sign(x->compare(*y));
+        }
+        return compareColumnValues(column->comparison, keys[a], keys[b]);
+    };
+    std::vector<qsizetype> order(static_cast<size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const int c = compare(a, b);
+        return ascending ? c < 0 : c > 0;
+    });
+    QVector<std::shared_ptr<SVNetworkDelegate>> sorted;
+    sorted.reserve(n);
+    for (qsizetype i : order)
+        sorted.append(std::move(rows[i]));
+    rows = std::move(sorted);
 }

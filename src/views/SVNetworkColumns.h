@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <memory>
 #include <span>
 
 // The network table's columns, in the order the table builds them. The
@@ -66,3 +67,10 @@ QString networkColumnTitle(const SVNetworkColumn& column);
 // Orders two row values the way the column sorts: negative, 0, positive.
 // An absent (invalid) value sorts before every present one.
 int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const QVariant& b);
+
+class SVNetworkDelegate;
+
+// Sorts rows the way the column's sort descriptor does, stably: by the
+// column's sort key and comparison, ascending or descending. Rows of a
+// column without a sort key keep their order.
+void sortNetworkRows(QVector<std::shared_ptr<SVNetworkDelegate>>& rows, const QString& identifier, bool ascending);

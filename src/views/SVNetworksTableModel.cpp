@@ -183,6 +183,36 @@ QVariant SVNetworksTableModel::headerData(int section, Qt::Orientation orientati
     }
 }
 
+void SVNetworksTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount() || networkColumns()[size_t(column)].sortKey.isEmpty())
+        return;
+    m_sortIdentifier = networkColumns()[size_t(column)].identifier;
+    m_sortAscending = order == Qt::AscendingOrder;
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList persistent = persistentIndexList();
+    QVector<SVNetworkDelegate*> rowsBefore;
+    for (const QModelIndex& i : persistent)
+        rowsBefore.append(m_rows[i.row()].get());
+    {
+        const auto g = guard();
+        sortRows(m_rows);
+    }
+    QModelIndexList moved;
+    for (int k = 0; k < persistent.size(); ++k)
+        moved.append(index(rowOf(rowsBefore[k]), persistent[k].column()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit sortDescriptorsDidChange(m_sortIdentifier, m_sortAscending);
+}
+
+void SVNetworksTableModel::sortRows(QVector<SVNetworkRow>& rows) const
+{
+    if (!m_sortIdentifier.isEmpty())
+        sortNetworkRows(rows, m_sortIdentifier, m_sortAscending);
+}
+
 bool isEditingCell(const QTreeView& view)
 {
     // Editors live on the viewport; the table shows no other widgets there.

@@ -63,6 +63,18 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // A click on a sortable column's header: sorts the rows (the view keeps
+    // its selection) and reports the new sort descriptor.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // The table's sort descriptor: a column identifier (empty: unsorted).
+    QString sortIdentifier() const { return m_sortIdentifier; }
+    bool sortAscending() const { return m_sortAscending; }
+    // Sorts rows as the table's sort descriptor asks.
+    void sortRows(QVector<SVNetworkRow>& rows) const;
+
+signals:
+    void sortDescriptorsDidChange(const QString& identifier, bool ascending);
 
 private:
     void redrawAll();
@@ -75,6 +87,8 @@ private:
     SVNetworkCellPalette m_palette;
     std::recursive_mutex* m_lock = nullptr;
     AnnotationEditor m_editor;
+    QString m_sortIdentifier;
+    bool m_sortAscending = true;
 };
 
 // True while a cell editor of the view is open.

@@ -6,6 +6,8 @@
 #include "views/SVNetworkCellDelegate.h"
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVNetworksTableSetup.h"
+#include "FakeRow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -225,4 +227,62 @@ TEST(NetworksTableDelegate, PaintsSwatchBarsAndPadlock)
     const QString out = qEnvironmentVariable("SKYVANE_TABLE_PNG");
     if (!out.isEmpty())
         selected.save(out);
+}
+
+TEST(NetworksTableSort, StableByTheColumnsKeyAndComparison)
+{
+    auto make = [](const char* ssid, qint64 rssi, const char* vendor) {
+        auto r = std::make_shared<FakeRow>();
+        r->ssid = ssid;
+        r->rssi = rssi;
+        r->vendor = vendor;
+        return r;
+    };
+    const QVector<std::shared_ptr<FakeRow>> fakes = {make("net10", -60, "acme"), make("net9", -70, "Acme"),
+                                                     make("Net1", -60, "Beta"), make("net2", -80, "alpha")};
+    auto order = [&](const char* id, bool ascending) {
+        QVector<SVNetworkRow> rows(fakes.begin(), fakes.end());
+        sortNetworkRows(rows, id, ascending);
+        QStringList ssids;
+        for (const SVNetworkRow& r : rows)
+            ssids << r->ssidValue();
+        return ssids.join(' ').toStdString();
+    };
+    EXPECT_EQ(order("SSID", true), "Net1 net2 net9 net10");
+    EXPECT_EQ(order("SSID", false), "net10 net9 net2 Net1");
+    EXPECT_EQ(order("RSSI", true), "net2 net9 net10 Net1");  // equal levels keep their order
+    EXPECT_EQ(order("RSSI", false), "net10 Net1 net9 net2");
+    EXPECT_EQ(order("VENDOR", true), "net10 net9 net2 Net1"); // "acme" and "Acme" are equal
+    EXPECT_EQ(order("IS_USER_HIDDEN", true), "net10 net9 Net1 net2");
+}
+
+TEST(NetworksTableSort, HeaderClicksSortAndKeepTheSelection)
+{
+    SVNetworksTableModel model;
+    SVNetworkCellDelegate delegate;
+    QTreeView view;
+    QTemporaryDir dir;
+    sv::UserDefaults defaults(dir.filePath("s.conf"));
+    setUpNetworksTable(view, model, delegate, defaults);
+    auto a = record(1, -70, false), b = record(2, -40, false), c = record(3, -55, false);
+    view.show();
+    reloadNetworksView(view, model, rowsOf({a, b, c}));
+    view.selectionModel()->select(model.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    QSignalSpy sorted(&model, &SVNetworksTableModel::sortDescriptorsDidChange);
+    view.header()->setSortIndicator(column("RSSI"), Qt::DescendingOrder);
+    ASSERT_EQ(sorted.count(), 1);
+    EXPECT_EQ(sorted.at(0).at(0).toString(), "RSSI");
+    EXPECT_FALSE(sorted.at(0).at(1).toBool());
+    EXPECT_EQ(model.rowAt(0), b);
+    EXPECT_EQ(model.rowAt(2), a);
+    ASSERT_EQ(view.selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(view.selectionModel()->selectedRows().front().row(), 2); // still record a
+
+    // The swatch column is not sortable: the sort stays on RSSI.
+    view.header()->setSortIndicator(column("IS_USER_HIDDEN"), Qt::AscendingOrder);
+    EXPECT_EQ(sorted.count(), 1);
+    EXPECT_EQ(view.header()->sortIndicatorSection(), column("RSSI"));
+    EXPECT_EQ(model.sortIdentifier(), "RSSI");
+    EXPECT_EQ(view.header()->defaultAlignment(), Qt::AlignCenter);
 }

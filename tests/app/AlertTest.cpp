@@ -3,6 +3,7 @@
 #include "app/SVAlert.h"
 #include "app/SVClickableTextField.h"
 #include "app/SVProgressWindowController.h"
+#include "app/SVStartupAlerts.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -189,4 +191,29 @@ TEST(ClickableTextField, PointingHandOnlyWhileClickable)
     EXPECT_EQ(field.cursor().shape(), Qt::PointingHandCursor);
     field.setClickable(false);
     EXPECT_EQ(field.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(StartupAlerts, TextsButtonsAndWaysOut)
+{
+    std::unique_ptr<SVAlert> none(newNoInterfaceAlert(QUrl("https://example.org/support")));
+    EXPECT_EQ(none->messageText(), "Unable to scan for wireless networks.");
+    EXPECT_EQ(none->informativeText(), "No supported Wi-Fi interfaces were found.");
+    EXPECT_EQ(none->alertStyle(), SVAlert::Style::Critical);
+    auto* link = qobject_cast<QLabel*>(none->accessoryView());
+    ASSERT_TRUE(link);
+    EXPECT_TRUE(link->text().contains("href=\"https://example.org/support\""));
+    EXPECT_TRUE(link->text().contains("Skyvane Support"));
+    later([&] { QTest::keyClick(none.get(), Qt::Key_Escape); });
+    EXPECT_EQ(none->runModal(), SVAlert::FirstButtonReturn); // the only way out quits
+
+    std::unique_ptr<SVAlert> off(newWiFiOffAlert());
+    later([&] { QTest::keyClick(off.get(), Qt::Key_Escape); });
+    EXPECT_EQ(off->runModal(), SVAlert::SecondButtonReturn);
+    EXPECT_EQ(off->alertButtons()[0]->text(), "Turn Wi-Fi On");
+
+    std::unique_ptr<SVAlert> beta(newPreReleaseAlert("Beta"));
+    EXPECT_EQ(beta->messageText(), "This is a beta version of Skyvane.");
+    EXPECT_EQ(beta->alertStyle(), SVAlert::Style::Informational);
+    later([&] { beta->alertButtons()[1]->click(); });
+    EXPECT_EQ(beta->runModal(), SVAlert::SecondButtonReturn);
 }

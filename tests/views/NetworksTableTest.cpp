@@ -182,7 +182,7 @@ TEST(NetworksTableDelegate, PaintsSwatchBarsAndPadlock)
     Window w;
     QTemporaryDir dir;
     sv::UserDefaults defaults(dir.filePath("s.conf"));
-    SVColumnAutosave autosave(w.view.header(), defaults);
+    setUpNetworksTable(w.view, w.model, w.delegate, defaults);
     w.view.header()->setSectionHidden(column("NOISE"), false);
     w.view.header()->setSectionHidden(column("SNR"), false);
     auto strong = record(1, -40, true, 3), weak = record(2, -85, false, 2), gone = record(3, -70, true);
@@ -226,7 +226,7 @@ TEST(NetworksTableDelegate, PaintsSwatchBarsAndPadlock)
     // Set SKYVANE_TABLE_PNG to look at the table.
     const QString out = qEnvironmentVariable("SKYVANE_TABLE_PNG");
     if (!out.isEmpty())
-        selected.save(out);
+        w.view.grab().save(out);
 }
 
 TEST(NetworksTableSort, StableByTheColumnsKeyAndComparison)

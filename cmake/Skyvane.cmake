@@ -7,6 +7,13 @@ if(SKYVANE_SANITIZE)
   add_compile_options(${SKYVANE_SAN_FLAGS})
   add_link_options(${SKYVANE_SAN_FLAGS})
 endif()
+if(SKYVANE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "SKYVANE_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  # Coverage for libFuzzer in every library the fuzz targets link.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 set(SKYVANE_RESOURCE_DIR "${PROJECT_SOURCE_DIR}/resources")
 set(SKYVANE_GENERATED_RESOURCE_DIR "${PROJECT_BINARY_DIR}/resources")

@@ -1,5 +1,8 @@
 #include "model/SVDataPoint.h"
 
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -61,4 +64,41 @@ QDateTime SVDataPoint::dateFromSecondsSinceReferenceDate(double seconds)
     if (!std::isfinite(ms) || std::fabs(ms) > 1e17)
         return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs, Qt::UTC);
     return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs + qint64(ms), Qt::UTC);
+}
+
+const QStringList& SVDataPoint::archiveClassChain()
+{
+    static const QStringList chain{QString::fromLatin1(className), QStringLiteral("NSObject")};
+    return chain;
+}
+
+bool SVDataPoint::isArchivedClass(const QStringList& classChain)
+{
+    return classChain.contains(QLatin1String(className)) || classChain.contains(QLatin1String(legacyClassName));
+}
+
+void SVDataPoint::encodeWithCoder(sv::KeyedArchiver& coder) const
+{
+    coder.encodeInt("revision", 1);
+    coder.encodeInt("rssiValue", m_rssi);
+    coder.encodeInt("noiseValue", m_noise);
+    coder.encodeInt("channel", m_channel);
+    coder.encodeInt("stationCount", m_stationCount);
+    coder.encodeInt("chUtilization", m_chUtilization);
+    coder.encodeDate("timestamp", timestamp());
+}
+
+SVDataPoint SVDataPoint::initWithCoder(sv::KeyedUnarchiver& coder)
+{
+    const qint64 rssi = coder.decodeInt("rssiValue");
+    const qint64 noise = coder.decodeInt("noiseValue");
+    qint64 channel = -1, stationCount = -1, utilization = -1;
+    if (coder.decodeInt("revision") >= 1) {
+        channel = coder.decodeInt("channel");
+        stationCount = coder.decodeInt("stationCount");
+        utilization = coder.decodeInt("chUtilization");
+    }
+    const QDateTime time = coder.decodeDate("timestamp");
+    return fromArchive(rssi, noise, channel, stationCount, utilization,
+                       time.isValid() ? secondsSinceReferenceDate(time) : 0.0);
 }

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QDateTime>
+#include <QStringList>
 
 #include <cstdint>
 #include <limits>
+
+namespace sv {
+class KeyedArchiver;
+class KeyedUnarchiver;
+}
 
 // One signal sample: signal and noise in dBm, channel, station count,
 // channel utilisation and the time it was taken. An immutable value of 24
@@ -41,6 +47,17 @@ public:
 
     static double secondsSinceReferenceDate(const QDateTime& date);
     static QDateTime dateFromSecondsSinceReferenceDate(double seconds);
+
+    // Archive form: "revision" 1, "rssiValue", "noiseValue", "channel",
+    // "stationCount", "chUtilization" and the date "timestamp", written into
+    // the coder's current object.
+    void encodeWithCoder(sv::KeyedArchiver& coder) const;
+    // From the coder's current object. A sample without "revision" (old
+    // documents) has channel, station count and utilisation -1.
+    static SVDataPoint initWithCoder(sv::KeyedUnarchiver& coder);
+    static const QStringList& archiveClassChain();
+    // True for an archived object of this class or its old name.
+    static bool isArchivedClass(const QStringList& classChain);
 
 private:
     double m_time = 0;

@@ -2,12 +2,14 @@
 
 #include "elements/ElementList.h"
 #include "elements/SVInfoElement.h"
+#include "model/CWNetworkUtil.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetServiceBrowser.h"
 #include "model/SVNetworkCollection.h"
 #include "model/SVSignalQuality.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Bssid.h"
+#include "platform/KeyedUnarchiver.h"
 #include "platform/NSColorTheme.h"
 #include "platform/NSDateFormattedStrings.h"
 #include "platform/NSStringAdditions.h"
@@ -72,9 +74,14 @@ QString withoutPointZero(QString text)
     return text.replace(QStringLiteral(".0"), QString());
 }
 
-// A colour kept per BSSID in the settings: a colour value, or its "#rrggbb" name.
+// A colour kept per BSSID in the settings: an archived colour, a colour
+// value, or its "#rrggbb" name.
 QColor colorFromDefaultsValue(const QVariant& value)
 {
+    if (value.typeId() == QMetaType::QByteArray) {
+        const QVariant c = sv::KeyedUnarchiver::unarchivedValue(value.toByteArray());
+        return c.typeId() == QMetaType::QColor ? c.value<QColor>() : QColor();
+    }
     if (value.typeId() == QMetaType::QColor) {
         const QColor c = value.value<QColor>();
         if (c.isValid())
@@ -123,11 +130,128 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithDictionary(const QVariantMap& dict
     return std::make_shared<SVNetwork>(dictionary);
 }
 
-void SVNetwork::encodeWithCoder(sv::KeyedArchiver&) const {}
+// ---- archive ----
 
-std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver&)
+QStringList SVNetwork::archiveClassChain() const
 {
-    return nullptr;
+    static const QStringList chain{QString::fromLatin1(className), QStringLiteral("NSObject")};
+    return chain;
+}
+
+bool SVNetwork::isArchivedClass(const QStringList& classChain)
+{
+    return classChain.contains(QLatin1String(className)) || classChain.contains(QLatin1String(legacyClassName));
+}
+
+void SVNetwork::registerArchivedClassNames(sv::KeyedUnarchiver& coder)
+{
+    coder.setClassNameMapping(QLatin1String(legacyClassName), QLatin1String(className));
+    coder.setClassNameMapping(QLatin1String(SVDataPoint::legacyClassName), QLatin1String(SVDataPoint::className));
+}
+
+void SVNetwork::encodeWithCoder(sv::KeyedArchiver& coder) const
+{
+    Guard g(m_lock);
+    coder.encodeObject("network", m_network);
+    coder.beginArray("dataPoints");
+    if (m_dataPoints) {
+        const auto [older, newer] = m_dataPoints->segments();
+        for (const auto& part : {older, newer})
+            for (const SVDataPoint& p : part)
+                coder.appendObjectWith(SVDataPoint::archiveClassChain(),
+                                       [&p](sv::KeyedArchiver& c) { p.encodeWithCoder(c); });
+    }
+    coder.endArray();
+    coder.encodeColor("color", m_color);
+    coder.encodeDate("lastSeen", m_lastSeen);
+    if (!m_digest.deviceName.isEmpty())
+        coder.encodeObject("deviceName", m_digest.deviceName);
+    if (m_annotations)
+        coder.encodeObject("annotations", *m_annotations);
+}
+
+namespace {
+
+// The scan dictionary of a network object that older documents archived
+// whole: its properties under their own names, the channel as a channel object.
+QVariantMap dictionaryFromArchivedNetwork(sv::KeyedUnarchiver& coder)
+{
+    auto text = [&coder](const char* key) { return coder.decodeObject(key).toString(); };
+    auto integer = [&coder](const char* a, const char* b) {
+        return int(coder.containsValueForKey(a) ? coder.decodeInt(a) : coder.decodeInt(b));
+    };
+    CWNetwork network;
+    network.setBssid(text("bssid"));
+    QByteArray ssidData = coder.decodeObject("ssidData").toByteArray();
+    if (ssidData.isEmpty())
+        ssidData = text("ssid").toUtf8();
+    network.setSsidData(ssidData);
+    network.setRssiValue(integer("rssiValue", "rssi"));
+    network.setNoiseMeasurement(integer("noiseMeasurement", "noise"));
+    network.setBeaconInterval(integer("beaconInterval", "beaconInterval"));
+    network.setIbss(coder.decodeBool("ibss"));
+    const QByteArray elements = coder.decodeObject("informationElementData").toByteArray();
+    network.setInformationElementData(elements);
+    int number = 0, band = 0, width = 0;
+    const char* channelKey = coder.containsValueForKey("wlanChannel") ? "wlanChannel" : "channel";
+    coder.decodeObjectWith(channelKey, [&](sv::KeyedUnarchiver& c) {
+        number = int(c.decodeInt("channelNumber"));
+        band = int(c.decodeInt("channelBand"));
+        width = int(c.decodeInt("channelWidth"));
+    });
+    if (number == 0)
+        number = integer("channelNumber", "channelNumber");
+    network.setWlanChannel(CWChannel(number, band ? band : CWChannel::bandForChannelNumber(number), width));
+    network.setSecurityFrom(coder.decodeBool("privacy") || integer("securityMode", "security") == kCWSecurityWEP,
+                            elements);
+    return CWNetworkUtil::dictionary(network);
+}
+
+} // namespace
+
+std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
+{
+    std::shared_ptr<SVNetwork> record(new SVNetwork());
+
+    QVariantMap dictionary;
+    if (coder.classNameForKey("network") == u"CWNetwork") {
+        coder.decodeObjectWith("network", [&dictionary](sv::KeyedUnarchiver& c) {
+            dictionary = dictionaryFromArchivedNetwork(c);
+        });
+    } else {
+        const QVariant value = coder.decodeObject("network");
+        if (value.typeId() == QMetaType::QVariantMap)
+            dictionary = value.toMap();
+    }
+    // Without a BSSID there is no record to speak of.
+    const QVariant bssidValue = dictionary.value(kBssid);
+    if (coder.failed() || bssidValue.typeId() != QMetaType::QString || bssidValue.toString().isEmpty())
+        return nullptr;
+    record->setNetwork(dictionary);
+
+    coder.decodeArrayOfObjects("dataPoints", [&record](sv::KeyedUnarchiver& c) {
+        if (SVDataPoint::isArchivedClass(c.classChain()))
+            record->addDataPoint(SVDataPoint::initWithCoder(c));
+    });
+
+    const std::optional<QColor> color = coder.decodeColor("color");
+    const QDateTime lastSeen = coder.decodeDate("lastSeen");
+    const QVariant deviceName = coder.decodeObject("deviceName");
+    const QVariant annotations = coder.decodeObject("annotations");
+    if (coder.failed())
+        return nullptr;
+
+    Guard g(record->m_lock);
+    record->m_color = color && color->isValid() ? *color : sv::randomColor();
+    record->m_lastSeen = lastSeen;
+    record->m_lastSeenElapsedSeconds =
+        lastSeen.isValid() ? std::max<double>(0.0, lastSeen.msecsTo(QDateTime::currentDateTimeUtc()) / 1000.0) : 0.0;
+    if (record->m_digest.deviceName.isEmpty() && deviceName.typeId() == QMetaType::QString)
+        record->m_digest.deviceName = deviceName.toString();
+    if (!record->m_annotations && annotations.typeId() == QMetaType::QString)
+        record->m_annotations = annotations.toString();
+    record->m_loadedFromFile = true;
+    return record;
 }
 
 // ---- identity ----

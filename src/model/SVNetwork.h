@@ -4,6 +4,7 @@
 #include "model/SVDataPointBuffer.h"
 #include "model/SVNetworkDelegate.h"
 #include "model/SVNetworkDigest.h"
+#include "platform/KeyedArchiver.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -24,7 +25,6 @@ class SVInfoElement;
 class SVNetworkCollection;
 
 namespace sv {
-class KeyedArchiver;
 class KeyedUnarchiver;
 }
 
@@ -35,7 +35,9 @@ class KeyedUnarchiver;
 // Records are held by std::shared_ptr. Every field lives under the record's
 // own lock, so the main thread (merge, table) and the document and export
 // threads may read a record while the merge updates it.
-class SVNetwork : public SVNetworkDelegate, public std::enable_shared_from_this<SVNetwork> {
+class SVNetwork : public SVNetworkDelegate,
+                  public sv::KeyedArchivable,
+                  public std::enable_shared_from_this<SVNetwork> {
 public:
     static constexpr const char* className = "SVNetwork";
     // Older documents archive records under this class name.
@@ -77,10 +79,17 @@ public:
     // ---- archive ----
     // Writes "network", "dataPoints", "color", "lastSeen", then "deviceName"
     // and "annotations" when held. The coder's current object is the record.
-    void encodeWithCoder(sv::KeyedArchiver& coder) const;
-    // A record from a document, or null when the archived object lacks what
-    // a record needs (a dictionary with a "bssid"); the reader skips it.
+    void encodeWithCoder(sv::KeyedArchiver& coder) const override;
+    QStringList archiveClassChain() const override;
+    // A record from a document (the coder's current object), or null when
+    // the archived object lacks what a record needs (a dictionary with a
+    // "bssid" text) or is damaged; the reader skips it.
     static std::shared_ptr<SVNetwork> initWithCoder(sv::KeyedUnarchiver& coder);
+    // True for an archived object of this class or its old name.
+    static bool isArchivedClass(const QStringList& classChain);
+    // Lets the unarchiver answer the current names for objects archived
+    // under the old ones.
+    static void registerArchivedClassNames(sv::KeyedUnarchiver& coder);
 
     // ---- identity ----
     // 1 for channels below 36 (2.4 GHz), else 2.

@@ -68,21 +68,22 @@ double rateFromTenths(int tenths) { return tenths / 10.0; }
 struct SecurityFlags {
     bool enterprise = false;
     bool adaptive = false;
-    bool managementFrameProtection = false;
 };
 
 // Pairwise cipher and AKM suite lists of an RSN or WPA element. Lists end at
 // the last whole suite inside the body; a cut list leaves what follows absent.
-void parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
+// Answers whether the capabilities after the AKM list announce management
+// frame protection.
+bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
                  qint64& cipherType, SecurityFlags& flags)
 {
     if (countPos >= length)
-        return;
+        return false;
     const int pairwise = body[countPos];
     int pos = suitesPos;
     for (int i = 0; i < pairwise; ++i, pos += 4) {
         if (pos + 4 > length)
-            return;
+            return false;
         if (!sv::oui::matches(body + pos, oui))
             continue;
         switch (body[pos + 3]) {
@@ -94,13 +95,16 @@ void parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
         }
     }
     if (pos + 2 > length)
-        return;
+        return false;
     const int akmCount = body[pos];
     pos += 2;
     bool fastTransition = false;
+    bool cut = false;
     for (int i = 0; i < akmCount; ++i, pos += 4) {
-        if (pos + 4 > length)
+        if (pos + 4 > length) {
+            cut = true;
             break;
+        }
         if (!sv::oui::matches(body + pos, oui))
             continue;
         const u8 type = body[pos + 3];
@@ -111,8 +115,7 @@ void parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
     }
     if (!fastTransition)
         flags.adaptive = true;
-    if (pos < length && (body[pos] & 0x80))
-        flags.managementFrameProtection = true;
+    return !cut && pos < length && (body[pos] & 0x80);
 }
 
 // VHT Operation: the channel width code it announces, or 0 to leave it.
@@ -260,8 +263,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 amendments.add('i');
                 rsnSeen = true;
                 if (len > 8) {
-                    parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security);
-                    if (security.managementFrameProtection)
+                    if (parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security))
                         amendments.add('w');
                 }
                 break;

@@ -1,0 +1,1054 @@
+#include "platform/KeyedUnarchiver.h"
+
+#include "platform/KeyedArchiverFormat.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace sv {
+
+using namespace keyedarchive;
+
+namespace {
+
+constexpr quint64 TrailerSize = 32;
+constexpr quint64 HeaderSize = 8;
+constexpr quint64 TopFrame = std::numeric_limits<quint64>::max();
+constexpr size_t MaxCachedClasses = 4096;
+constexpr qsizetype MaxColorText = 256;
+
+// Property-list object kinds, by the high nibble of the marker byte.
+enum Marker : quint8 {
+    Simple = 0x0, Int = 0x1, Real = 0x2, Date = 0x3, Data = 0x4, Ascii = 0x5, Utf16 = 0x6,
+    Uid = 0x8, Array = 0xa, Set = 0xc, Dict = 0xd,
+};
+
+struct Object {
+    quint8 type = 0;   // high nibble
+    quint8 low = 0;    // low nibble
+    quint64 count = 0; // elements, bytes or UTF-16 units
+    quint64 body = 0;  // position after the marker (and count)
+};
+
+// What an archived object's class makes of it.
+enum class Kind { Other, Array, Dictionary, Date, String, Data, Color, Null };
+
+struct ClassInfo {
+    QString name;      // mapped
+    QStringList chain; // as archived
+    Kind kind = Kind::Other;
+};
+
+// A dictionary in the file: its key refs, then its value refs.
+struct Dictionary {
+    quint64 count = 0;
+    quint64 keys = 0;
+};
+
+struct Frame {
+    quint64 index = TopFrame; // in $objects
+    Dictionary dict;
+};
+
+struct StringHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+Kind kindOf(const QStringList& chain)
+{
+    static const QHash<QString, Kind> kinds{
+        {QStringLiteral("NSArray"), Kind::Array},       {QStringLiteral("NSMutableArray"), Kind::Array},
+        {QStringLiteral("NSSet"), Kind::Array},         {QStringLiteral("NSMutableSet"), Kind::Array},
+        {QStringLiteral("NSOrderedSet"), Kind::Array},  {QStringLiteral("NSMutableOrderedSet"), Kind::Array},
+        {QStringLiteral("NSDictionary"), Kind::Dictionary}, {QStringLiteral("NSMutableDictionary"), Kind::Dictionary},
+        {QStringLiteral("NSDate"), Kind::Date},         {QStringLiteral("NSString"), Kind::String},
+        {QStringLiteral("NSMutableString"), Kind::String}, {QStringLiteral("NSData"), Kind::Data},
+        {QStringLiteral("NSMutableData"), Kind::Data},  {QStringLiteral("NSColor"), Kind::Color},
+        {QStringLiteral("NSNull"), Kind::Null},
+    };
+    // The first known ancestor decides, so a private subclass of an array still reads as one.
+    for (const QString& name : chain)
+        if (auto it = kinds.constFind(name); it != kinds.constEnd())
+            return *it;
+    return Kind::Other;
+}
+
+} // namespace
+
+struct KeyedUnarchiver::Private {
+    QByteArray data;
+    std::unique_ptr<QFile> file;
+    const uchar* bytes = nullptr;
+    quint64 size = 0;
+    QString error;
+
+    int offsetSize = 0;
+    int refSize = 0;
+    quint64 objectCount = 0;
+    quint64 tableOffset = 0; // objects lie in [HeaderSize, tableOffset)
+
+    quint64 archiveCount = 0; // entries of $objects
+    quint64 archiveRefs = 0;  // position of $objects' refs
+
+    std::vector<Frame> frames;
+    std::vector<quint64> visiting; // archive indexes being decoded, for cycles
+    quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
+
+    std::unordered_map<quint64, ClassInfo> classes;
+    QHash<QString, QString> mapping;
+    std::unordered_map<std::string, quint64, StringHash, std::equal_to<>> keyRefs;
+    std::string scratch;
+
+    bool fail(const QString& message)
+    {
+        if (error.isEmpty())
+            error = message;
+        return false;
+    }
+    bool damaged(const char* what) { return fail(QStringLiteral("The archive is damaged: %1.").arg(QLatin1String(what))); }
+    bool ok() const { return error.isEmpty(); }
+
+    // ---- bytes ----
+
+    bool readBig(quint64 at, int n, quint64& value, quint64 limit)
+    {
+        value = 0;
+        if (at > limit || quint64(n) > limit - at)
+            return damaged("a value lies outside the file");
+        value = 0;
+        for (int i = 0; i < n; ++i)
+            value = (value << 8) | bytes[at + i];
+        return true;
+    }
+
+    bool offsetOf(quint64 ref, quint64& offset)
+    {
+        if (ref >= objectCount)
+            return damaged("an object reference is out of range");
+        if (!readBig(tableOffset + ref * quint64(offsetSize), offsetSize, offset, size - TrailerSize))
+            return false;
+        if (offset < HeaderSize || offset >= tableOffset)
+            return damaged("an object offset is out of range");
+        return true;
+    }
+
+    bool object(quint64 ref, Object& o)
+    {
+        quint64 at = 0;
+        if (!offsetOf(ref, at))
+            return false;
+        const quint8 marker = bytes[at++];
+        o.type = marker >> 4;
+        o.low = marker & 0x0f;
+        o.count = o.low;
+        quint64 unit = 0;
+        switch (o.type) {
+        case Data: case Ascii: unit = 1; break;
+        case Utf16: unit = 2; break;
+        case Array: case Set: unit = quint64(refSize); break;
+        case Dict: unit = 2 * quint64(refSize); break;
+        case Int:
+            if (o.low > 4)
+                return damaged("an integer has an unknown size");
+            unit = 0;
+            o.count = quint64(1) << o.low;
+            break;
+        case Real:
+            if (o.low != 2 && o.low != 3)
+                return damaged("a real number has an unknown size");
+            o.count = quint64(1) << o.low;
+            break;
+        case Date:
+            if (o.low != 3)
+                return damaged("a date has an unknown size");
+            o.count = 8;
+            break;
+        case Uid:
+            o.count = quint64(o.low) + 1;
+            if (o.count > 8)
+                return damaged("a reference has an unknown size");
+            break;
+        case Simple:
+            if (marker != 0x00 && marker != 0x08 && marker != 0x09)
+                return damaged("an object has an unknown type");
+            break;
+        default:
+            return damaged("an object has an unknown type");
+        }
+        if (unit && o.low == 0x0f) {
+            if (at >= tableOffset)
+                return damaged("a count lies outside the file");
+            const quint8 countMarker = bytes[at++];
+            if ((countMarker >> 4) != Int || (countMarker & 0x0f) > 3)
+                return damaged("a count is not an integer");
+            if (!readBig(at, 1 << (countMarker & 0x0f), o.count, tableOffset))
+                return false;
+            at += quint64(1) << (countMarker & 0x0f);
+        }
+        o.body = at;
+        const quint64 length = unit ? unit : 1;
+        const quint64 room = tableOffset - at;
+        if (o.type == Simple)
+            return true;
+        if (unit ? o.count > room / length : o.count > room)
+            return damaged("an object is larger than the file");
+        return true;
+    }
+
+    bool ref(quint64 at, quint64& value) { return readBig(at, refSize, value, tableOffset); }
+
+    // ---- scalars ----
+
+    bool integer(const Object& o, qint64& value)
+    {
+        quint64 raw = 0;
+        if (o.count == 16) {
+            quint64 high = 0;
+            if (!readBig(o.body, 8, high, tableOffset) || !readBig(o.body + 8, 8, raw, tableOffset))
+                return false;
+            if (high != 0 || raw > quint64(std::numeric_limits<qint64>::max()))
+                return damaged("an integer is too large");
+            value = qint64(raw);
+            return true;
+        }
+        if (!readBig(o.body, int(o.count), raw, tableOffset))
+            return false;
+        value = qint64(raw); // 1, 2 and 4 bytes are unsigned, 8 bytes signed
+        return true;
+    }
+    bool real(const Object& o, double& value)
+    {
+        quint64 raw = 0;
+        if (!readBig(o.body, int(o.count), raw, tableOffset))
+            return false;
+        if (o.count == 4) {
+            const quint32 bits = quint32(raw);
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            value = f;
+        } else {
+            std::memcpy(&value, &raw, sizeof value);
+        }
+        return true;
+    }
+    QString string(const Object& o)
+    {
+        const char* text = reinterpret_cast<const char*>(bytes + o.body);
+        if (o.type == Ascii)
+            return QString::fromLatin1(text, qsizetype(o.count));
+        QString result(qsizetype(o.count), Qt::Uninitialized);
+        for (quint64 i = 0; i < o.count; ++i)
+            result[qsizetype(i)] = QChar(char16_t((bytes[o.body + 2 * i] << 8) | bytes[o.body + 2 * i + 1]));
+        return result;
+    }
+    static bool isString(const Object& o) { return o.type == Ascii || o.type == Utf16; }
+
+    // ---- dictionaries ----
+
+    bool dictionary(quint64 ref, Dictionary& dict)
+    {
+        Object o;
+        if (!object(ref, o))
+            return false;
+        if (o.type != Dict)
+            return damaged("an archived object is not a dictionary");
+        dict.count = o.count;
+        dict.keys = o.body;
+        return true;
+    }
+
+    bool keyMatches(quint64 keyRef, std::string_view key, bool& matches)
+    {
+        Object o;
+        if (!object(keyRef, o))
+            return false;
+        if (o.type == Ascii) {
+            matches = o.count == key.size() && std::memcmp(bytes + o.body, key.data(), key.size()) == 0;
+        } else if (o.type == Utf16) {
+            matches = string(o) == QString::fromUtf8(key.data(), qsizetype(key.size()));
+        } else {
+            return damaged("a dictionary key is not text");
+        }
+        return true;
+    }
+
+    // The value ref under key, or false (absent or damaged; see ok()).
+    bool find(const Dictionary& dict, std::string_view key, quint64& valueRef)
+    {
+        if (!ok())
+            return false;
+        const quint64 values = dict.keys + dict.count * quint64(refSize);
+        auto cached = keyRefs.find(key);
+        if (cached != keyRefs.end()) {
+            for (quint64 i = 0; i < dict.count; ++i) {
+                quint64 k = 0;
+                if (!ref(dict.keys + i * quint64(refSize), k))
+                    return false;
+                if (k == cached->second)
+                    return ref(values + i * quint64(refSize), valueRef);
+            }
+        }
+        for (quint64 i = 0; i < dict.count; ++i) {
+            quint64 k = 0;
+            bool matches = false;
+            if (!ref(dict.keys + i * quint64(refSize), k) || !keyMatches(k, key, matches))
+                return false;
+            if (matches) {
+                if (cached != keyRefs.end())
+                    cached->second = k;
+                else if (keyRefs.size() < 1024)
+                    keyRefs.emplace(std::string(key), k);
+                return ref(values + i * quint64(refSize), valueRef);
+            }
+        }
+        return false;
+    }
+
+    // Keys as UTF-8, without a QString round trip for the usual ASCII literals.
+    std::string_view keyOf(QAnyStringView key)
+    {
+        scratch.clear();
+        key.visit([this](auto view) {
+            using View = decltype(view);
+            if constexpr (std::is_same_v<View, QUtf8StringView>) {
+                scratch.assign(view.data(), size_t(view.size()));
+            } else if constexpr (std::is_same_v<View, QLatin1StringView>) {
+                if (std::all_of(view.begin(), view.end(), [](char c) { return quint8(c) < 0x80; })) {
+                    scratch.assign(view.data(), size_t(view.size()));
+                } else {
+                    const QByteArray utf8 = QString(view).toUtf8();
+                    scratch.assign(utf8.constData(), size_t(utf8.size()));
+                }
+            } else {
+                const QByteArray utf8 = view.toUtf8();
+                scratch.assign(utf8.constData(), size_t(utf8.size()));
+            }
+        });
+        return scratch;
+    }
+
+    // ---- $objects ----
+
+    bool spend()
+    {
+        if (budget == 0)
+            return damaged("too many shared references");
+        --budget;
+        return true;
+    }
+
+    bool archiveRef(quint64 index, quint64& plistRef)
+    {
+        if (index >= archiveCount)
+            return damaged("an archive reference is out of range");
+        return ref(archiveRefs + index * quint64(refSize), plistRef);
+    }
+
+    bool uidOf(const Object& o, quint64& index)
+    {
+        if (o.type != Uid)
+            return damaged("an object reference has the wrong type");
+        return readBig(o.body, int(o.count), index, tableOffset);
+    }
+
+    bool classOf(const Dictionary& dict, ClassInfo& info)
+    {
+        quint64 valueRef = 0;
+        if (!find(dict, "$class", valueRef))
+            return ok() ? damaged("an archived object has no class") : false;
+        Object o;
+        quint64 index = 0;
+        if (!object(valueRef, o) || !uidOf(o, index))
+            return false;
+        if (auto it = classes.find(index); it != classes.end()) {
+            info = it->second;
+            return true;
+        }
+        quint64 classRef = 0;
+        Dictionary cls;
+        if (!archiveRef(index, classRef) || !dictionary(classRef, cls))
+            return false;
+        ClassInfo made;
+        quint64 nameRef = 0, chainRef = 0;
+        Object name;
+        if (!find(cls, "$classname", nameRef))
+            return ok() ? damaged("a class has no name") : false;
+        if (!object(nameRef, name))
+            return false;
+        if (!isString(name))
+            return damaged("a class name is not text");
+        const QString archivedName = string(name);
+        if (find(cls, "$classes", chainRef)) {
+            Object chain;
+            if (!object(chainRef, chain))
+                return false;
+            if (chain.type != Array)
+                return damaged("a class chain is not an array");
+            for (quint64 i = 0; i < chain.count; ++i) {
+                quint64 r = 0;
+                Object n;
+                if (!ref(chain.body + i * quint64(refSize), r) || !object(r, n))
+                    return false;
+                if (!isString(n))
+                    return damaged("a class chain holds something other than text");
+                made.chain.append(string(n));
+            }
+        }
+        if (!ok())
+            return false;
+        if (made.chain.isEmpty() || made.chain.front() != archivedName)
+            made.chain.prepend(archivedName);
+        made.name = mapping.value(archivedName, archivedName);
+        made.kind = kindOf(made.chain);
+        if (classes.size() >= MaxCachedClasses)
+            classes.clear();
+        info = made;
+        classes.emplace(index, std::move(made));
+        return true;
+    }
+
+    bool isVisiting(quint64 index) const
+    {
+        return std::find(visiting.begin(), visiting.end(), index) != visiting.end();
+    }
+
+    // Enters an archived object: checks for cycles and depth and spends budget.
+    bool enter(quint64 index)
+    {
+        if (isVisiting(index))
+            return damaged("objects refer to themselves in a cycle");
+        if (visiting.size() >= size_t(MaxNesting))
+            return damaged("objects are nested too deeply");
+        if (!spend())
+            return false;
+        visiting.push_back(index);
+        return true;
+    }
+    void leave() { visiting.pop_back(); }
+
+    // The archive index under key, 0 for absent or nil; false when damaged.
+    bool indexFor(QAnyStringView key, quint64& index, bool* inlineValue = nullptr, quint64* valueRef = nullptr)
+    {
+        index = 0;
+        quint64 r = 0;
+        if (!find(frames.back().dict, keyOf(key), r))
+            return ok();
+        Object o;
+        if (!object(r, o))
+            return false;
+        if (o.type != Uid) {
+            if (inlineValue)
+                *inlineValue = true;
+            if (valueRef)
+                *valueRef = r;
+            return true;
+        }
+        return readBig(o.body, int(o.count), index, tableOffset);
+    }
+
+    // A plain scalar or string found directly where an object was expected.
+    QVariant plainValue(const Object& o)
+    {
+        switch (o.type) {
+        case Simple:
+            return o.low == 0 ? QVariant() : QVariant(o.low == 9);
+        case Int: {
+            qint64 v = 0;
+            return integer(o, v) ? QVariant(qlonglong(v)) : QVariant();
+        }
+        case Real: {
+            double v = 0;
+            return real(o, v) ? QVariant(v) : QVariant();
+        }
+        case Date: {
+            double v = 0;
+            return real(o, v) ? dateFrom(v) : QVariant();
+        }
+        case Ascii:
+        case Utf16:
+            return string(o);
+        case Data:
+            return QByteArray(reinterpret_cast<const char*>(bytes + o.body), qsizetype(o.count));
+        default:
+            damaged("an archived value has the wrong type");
+            return {};
+        }
+    }
+
+    QVariant dateFrom(double seconds)
+    {
+        const double msecs = seconds * 1000.0;
+        // Roughly years -200000 to 200000, what QDateTime holds.
+        if (!std::isfinite(msecs) || std::fabs(msecs) > 6.0e18 / 1000.0) {
+            damaged("a date is out of range");
+            return {};
+        }
+        return QDateTime::fromMSecsSinceEpoch(ReferenceDateMSecs + qint64(std::llround(msecs)), Qt::UTC);
+    }
+
+    // Element refs of an archived array object (its NS.objects).
+    bool arrayElements(const Dictionary& dict, Object& elements)
+    {
+        quint64 r = 0;
+        if (!find(dict, "NS.objects", r))
+            return ok() ? damaged("an archived array has no elements") : false;
+        if (!object(r, elements))
+            return false;
+        if (elements.type != Array && elements.type != Set)
+            return damaged("an archived array's elements are not an array");
+        return true;
+    }
+
+    QVariant valueAt(quint64 index);
+
+    QVariant objectValue(const Dictionary& dict, const ClassInfo& cls)
+    {
+        switch (cls.kind) {
+        case Kind::Array: {
+            Object elements;
+            if (!arrayElements(dict, elements))
+                return {};
+            QVariantList list;
+            for (quint64 i = 0; i < elements.count && ok(); ++i) {
+                quint64 r = 0, index = 0;
+                Object uid;
+                if (!ref(elements.body + i * quint64(refSize), r) || !object(r, uid) || !uidOf(uid, index))
+                    return {};
+                list.append(valueAt(index));
+            }
+            return ok() ? QVariant(list) : QVariant();
+        }
+        case Kind::Dictionary: {
+            quint64 kr = 0, vr = 0;
+            Object keys, values;
+            if (!find(dict, "NS.keys", kr) || !find(dict, "NS.objects", vr)) {
+                if (ok())
+                    damaged("an archived dictionary lacks its keys or values");
+                return {};
+            }
+            if (!object(kr, keys) || !object(vr, values))
+                return {};
+            if (keys.type != Array || values.type != Array || keys.count != values.count) {
+                damaged("an archived dictionary's keys and values do not match");
+                return {};
+            }
+            QVariantMap map;
+            for (quint64 i = 0; i < keys.count && ok(); ++i) {
+                quint64 k = 0, v = 0, ki = 0, vi = 0;
+                Object ko, vo;
+                if (!ref(keys.body + i * quint64(refSize), k) || !object(k, ko) || !uidOf(ko, ki)
+                    || !ref(values.body + i * quint64(refSize), v) || !object(v, vo) || !uidOf(vo, vi))
+                    return {};
+                const QVariant key = valueAt(ki);
+                if (!ok())
+                    return {};
+                if (key.typeId() != QMetaType::QString) {
+                    damaged("an archived dictionary has a key that is not text");
+                    return {};
+                }
+                map.insert(key.toString(), valueAt(vi));
+            }
+            return ok() ? QVariant(map) : QVariant();
+        }
+        case Kind::Date: {
+            quint64 r = 0;
+            Object o;
+            double seconds = 0;
+            if (!find(dict, "NS.time", r)) {
+                if (ok())
+                    damaged("an archived date has no time");
+                return {};
+            }
+            if (!object(r, o))
+                return {};
+            if (o.type == Real) {
+                if (!real(o, seconds))
+                    return {};
+            } else if (o.type == Int) {
+                qint64 v = 0;
+                if (!integer(o, v))
+                    return {};
+                seconds = double(v);
+            } else {
+                damaged("an archived date's time is not a number");
+                return {};
+            }
+            return dateFrom(seconds);
+        }
+        case Kind::String:
+        case Kind::Data: {
+            quint64 r = 0;
+            Object o;
+            const char* key = cls.kind == Kind::String ? "NS.string" : "NS.data";
+            if (!find(dict, key, r)) {
+                if (ok())
+                    damaged("an archived string or data object is empty");
+                return {};
+            }
+            if (!object(r, o))
+                return {};
+            if (o.type == Uid) {
+                quint64 index = 0;
+                return uidOf(o, index) ? valueAt(index) : QVariant();
+            }
+            if ((cls.kind == Kind::String && !isString(o)) || (cls.kind == Kind::Data && o.type != Data)) {
+                damaged("an archived string or data object has the wrong type");
+                return {};
+            }
+            return plainValue(o);
+        }
+        case Kind::Color: {
+            const std::optional<QColor> color = colorOf(dict);
+            return color ? QVariant(*color) : QVariant();
+        }
+        case Kind::Null:
+        case Kind::Other:
+            return {};
+        }
+        return {};
+    }
+
+    std::optional<double> number(const Dictionary& dict, const char* key)
+    {
+        quint64 r = 0;
+        Object o;
+        if (!find(dict, key, r) || !object(r, o))
+            return std::nullopt;
+        if (o.type == Int) {
+            qint64 v = 0;
+            return integer(o, v) ? std::optional<double>(double(v)) : std::nullopt;
+        }
+        if (o.type == Real) {
+            double v = 0;
+            return real(o, v) ? std::optional<double>(v) : std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    // Colour components as text ("0.1 0.2 0.3 1"), possibly NUL-terminated.
+    std::optional<QList<double>> components(const Dictionary& dict, const char* key)
+    {
+        quint64 r = 0;
+        Object o;
+        if (!find(dict, key, r) || !object(r, o) || o.type != Data || o.count > quint64(MaxColorText))
+            return std::nullopt;
+        QByteArray text(reinterpret_cast<const char*>(bytes + o.body), qsizetype(o.count));
+        while (text.endsWith('\0'))
+            text.chop(1);
+        QList<double> values;
+        for (const QByteArray& part : text.simplified().split(' ')) {
+            bool parsed = false;
+            const double v = part.toDouble(&parsed);
+            if (!parsed || !std::isfinite(v))
+                return std::nullopt;
+            values.append(std::clamp(v, 0.0, 1.0));
+        }
+        return values;
+    }
+
+    std::optional<QColor> colorOf(const Dictionary& dict)
+    {
+        const std::optional<double> space = number(dict, "NSColorSpace");
+        if (!space)
+            return std::nullopt;
+        if (*space == ColorSpaceCalibratedRGB || *space == ColorSpaceDeviceRGB) {
+            const auto c = components(dict, "NSRGB");
+            if (!c || c->size() < 3 || c->size() > 4)
+                return std::nullopt;
+            return QColor::fromRgbF(float((*c)[0]), float((*c)[1]), float((*c)[2]), c->size() == 4 ? float((*c)[3]) : 1.0f);
+        }
+        if (*space == ColorSpaceCalibratedWhite || *space == ColorSpaceDeviceWhite) {
+            const auto c = components(dict, "NSWhite");
+            if (!c || c->size() < 1 || c->size() > 2)
+                return std::nullopt;
+            const float w = float((*c)[0]);
+            return QColor::fromRgbF(w, w, w, c->size() == 2 ? float((*c)[1]) : 1.0f);
+        }
+        return std::nullopt;
+    }
+
+    bool open();
+};
+
+QVariant KeyedUnarchiver::Private::valueAt(quint64 index)
+{
+    if (!ok() || index == 0)
+        return {};
+    if (!enter(index))
+        return {};
+    QVariant result;
+    quint64 r = 0;
+    Object o;
+    if (archiveRef(index, r) && object(r, o)) {
+        if (o.type == Dict) {
+            Dictionary dict{o.count, o.body};
+            ClassInfo cls;
+            if (classOf(dict, cls))
+                result = objectValue(dict, cls);
+        } else {
+            result = plainValue(o);
+        }
+    }
+    leave();
+    return ok() ? result : QVariant();
+}
+
+bool KeyedUnarchiver::Private::open()
+{
+    if (size < HeaderSize + TrailerSize + 1)
+        return damaged("the file is too short");
+    if (std::memcmp(bytes, "bplist00", HeaderSize) != 0)
+        return fail(QStringLiteral("The file is not a binary property list."));
+    const uchar* t = bytes + size - TrailerSize;
+    offsetSize = t[6];
+    refSize = t[7];
+    auto big8 = [](const uchar* p) {
+        quint64 v = 0;
+        for (int i = 0; i < 8; ++i)
+            v = (v << 8) | p[i];
+        return v;
+    };
+    objectCount = big8(t + 8);
+    const quint64 top = big8(t + 16);
+    tableOffset = big8(t + 24);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8)
+        return damaged("the trailer names impossible sizes");
+    if (objectCount == 0 || top >= objectCount)
+        return damaged("the trailer's object count is wrong");
+    const quint64 end = size - TrailerSize;
+    if (tableOffset < HeaderSize + 1 || tableOffset > end
+        || objectCount > (end - tableOffset) / quint64(offsetSize))
+        return damaged("the offset table lies outside the file");
+    budget = 16 * size + (1u << 20);
+
+    Dictionary root;
+    if (!dictionary(top, root))
+        return false;
+    quint64 r = 0;
+    Object o;
+    if (!find(root, "$archiver", r) || !object(r, o) || !isString(o) || string(o) != QLatin1String(ArchiverName))
+        return ok() ? fail(QStringLiteral("The file is not a keyed archive.")) : false;
+    if (!find(root, "$version", r) || !object(r, o) || o.type != Int)
+        return ok() ? damaged("the archive has no version") : false;
+    if (!find(root, "$objects", r) || !object(r, o))
+        return ok() ? damaged("the archive has no object table") : false;
+    if (o.type != Array)
+        return damaged("the archive's object table is not an array");
+    archiveCount = o.count;
+    archiveRefs = o.body;
+    Frame topFrame;
+    if (!find(root, "$top", r))
+        return ok() ? damaged("the archive has no top object") : false;
+    if (!dictionary(r, topFrame.dict))
+        return false;
+    frames.push_back(topFrame);
+    return true;
+}
+
+KeyedUnarchiver::KeyedUnarchiver() : d(std::make_unique<Private>()) {}
+KeyedUnarchiver::KeyedUnarchiver(KeyedUnarchiver&&) noexcept = default;
+KeyedUnarchiver& KeyedUnarchiver::operator=(KeyedUnarchiver&&) noexcept = default;
+KeyedUnarchiver::~KeyedUnarchiver() = default;
+
+KeyedUnarchiver KeyedUnarchiver::fromData(const QByteArray& data)
+{
+    KeyedUnarchiver archive;
+    archive.d->data = data;
+    archive.d->bytes = reinterpret_cast<const uchar*>(archive.d->data.constData());
+    archive.d->size = quint64(data.size());
+    archive.d->open();
+    return archive;
+}
+
+KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
+{
+    KeyedUnarchiver archive;
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        archive.d->fail(QStringLiteral("Could not open the archive: %1").arg(file->errorString()));
+        return archive;
+    }
+    const qint64 size = file->size();
+    if (size <= 0) {
+        archive.d->damaged("the file is empty");
+        return archive;
+    }
+    uchar* mapped = file->map(0, size);
+    if (!mapped) {
+        archive.d->fail(QStringLiteral("Could not read the archive: %1").arg(file->errorString()));
+        return archive;
+    }
+    archive.d->file = std::move(file);
+    archive.d->bytes = mapped;
+    archive.d->size = quint64(size);
+    archive.d->open();
+    return archive;
+}
+
+bool KeyedUnarchiver::failed() const
+{
+    return !d->ok();
+}
+
+QString KeyedUnarchiver::errorString() const
+{
+    return d->error;
+}
+
+void KeyedUnarchiver::setClassNameMapping(const QString& archivedName, const QString& currentName)
+{
+    d->mapping.insert(archivedName, currentName);
+    d->classes.clear();
+}
+
+QString KeyedUnarchiver::className() const
+{
+    if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
+        return {};
+    ClassInfo cls;
+    return d->classOf(d->frames.back().dict, cls) ? cls.name : QString();
+}
+
+QStringList KeyedUnarchiver::classChain() const
+{
+    if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
+        return {};
+    ClassInfo cls;
+    return d->classOf(d->frames.back().dict, cls) ? cls.chain : QStringList();
+}
+
+bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
+{
+    if (!d->ok() || d->frames.empty())
+        return false;
+    quint64 r = 0;
+    return d->find(d->frames.back().dict, d->keyOf(key), r);
+}
+
+qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return 0;
+    quint64 r = 0;
+    Object o;
+    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+        return 0;
+    switch (o.type) {
+    case Int: {
+        qint64 v = 0;
+        return d->integer(o, v) ? v : 0;
+    }
+    case Simple:
+        if (o.low == 8 || o.low == 9)
+            return o.low == 9;
+        break;
+    case Real: {
+        double v = 0;
+        if (!d->real(o, v))
+            return 0;
+        if (std::isfinite(v) && std::fabs(v) < 9.2e18)
+            return qint64(v);
+        d->damaged("an integer is out of range");
+        return 0;
+    }
+    default:
+        break;
+    }
+    d->damaged("an integer value has the wrong type");
+    return 0;
+}
+
+bool KeyedUnarchiver::decodeBool(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return false;
+    quint64 r = 0;
+    Object o;
+    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+        return false;
+    if (o.type == Simple && (o.low == 8 || o.low == 9))
+        return o.low == 9;
+    if (o.type == Int) {
+        qint64 v = 0;
+        return d->integer(o, v) && v != 0;
+    }
+    d->damaged("a flag has the wrong type");
+    return false;
+}
+
+double KeyedUnarchiver::decodeDouble(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return 0;
+    quint64 r = 0;
+    Object o;
+    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+        return 0;
+    if (o.type == Real) {
+        double v = 0;
+        return d->real(o, v) ? v : 0;
+    }
+    if (o.type == Int) {
+        qint64 v = 0;
+        return d->integer(o, v) ? double(v) : 0;
+    }
+    d->damaged("a number has the wrong type");
+    return 0;
+}
+
+QVariant KeyedUnarchiver::decodeObject(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return {};
+    quint64 index, plain = 0;
+    bool isPlain = false;
+    if (!d->indexFor(key, index, &isPlain, &plain))
+        return {};
+    if (isPlain) {
+        Object o;
+        if (!d->object(plain, o))
+            return {};
+        const QVariant value = d->plainValue(o);
+        return d->ok() ? value : QVariant();
+    }
+    return d->valueAt(index);
+}
+
+QDateTime KeyedUnarchiver::decodeDate(QAnyStringView key)
+{
+    const QVariant value = decodeObject(key);
+    return value.typeId() == QMetaType::QDateTime ? value.toDateTime() : QDateTime();
+}
+
+std::optional<QColor> KeyedUnarchiver::decodeColor(QAnyStringView key)
+{
+    const QVariant value = decodeObject(key);
+    if (value.typeId() == QMetaType::QColor)
+        return value.value<QColor>();
+    return std::nullopt;
+}
+
+QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return {};
+    quint64 index = 0, r = 0;
+    bool isPlain = false;
+    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
+        return {};
+    Object o;
+    if (!d->archiveRef(index, r) || !d->object(r, o) || o.type != Dict)
+        return {};
+    ClassInfo cls;
+    return d->classOf(Dictionary{o.count, o.body}, cls) ? cls.name : QString();
+}
+
+bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
+{
+    if (!d->ok() || d->frames.empty())
+        return false;
+    quint64 index = 0, r = 0;
+    bool isPlain = false;
+    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
+        return false;
+    Frame frame;
+    frame.index = index;
+    ClassInfo cls;
+    if (!d->archiveRef(index, r) || !d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
+        return false;
+    if (!d->enter(index))
+        return false;
+    d->frames.push_back(frame);
+    body(*this);
+    d->frames.pop_back();
+    d->leave();
+    return d->ok();
+}
+
+qsizetype KeyedUnarchiver::countForKey(QAnyStringView key)
+{
+    if (!d->ok() || d->frames.empty())
+        return -1;
+    quint64 index = 0, r = 0;
+    bool isPlain = false;
+    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
+        return -1;
+    Dictionary dict;
+    ClassInfo cls;
+    Object elements;
+    if (!d->archiveRef(index, r) || !d->dictionary(r, dict) || !d->classOf(dict, cls) || cls.kind != Kind::Array
+        || !d->arrayElements(dict, elements))
+        return -1;
+    return qsizetype(elements.count);
+}
+
+qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
+{
+    if (!d->ok() || d->frames.empty())
+        return -1;
+    quint64 index = 0, r = 0;
+    bool isPlain = false;
+    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
+        return -1;
+    Dictionary dict;
+    ClassInfo cls;
+    Object elements;
+    if (!d->archiveRef(index, r) || !d->dictionary(r, dict) || !d->classOf(dict, cls))
+        return -1;
+    if (cls.kind != Kind::Array)
+        return -1;
+    if (!d->arrayElements(dict, elements) || !d->enter(index))
+        return -1;
+    qsizetype visited = 0;
+    for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
+        quint64 er = 0, ei = 0, objectRef = 0;
+        Object uid, element;
+        if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+            break;
+        if (ei == 0)
+            continue;
+        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+            break;
+        if (element.type != Dict)
+            continue;
+        Frame frame;
+        frame.index = ei;
+        frame.dict = Dictionary{element.count, element.body};
+        ClassInfo elementClass;
+        if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
+            break;
+        d->frames.push_back(frame);
+        body(*this);
+        d->frames.pop_back();
+        d->leave();
+        ++visited;
+    }
+    d->leave();
+    return d->ok() ? visited : -1;
+}
+
+void KeyedUnarchiver::fail(const QString& message)
+{
+    d->fail(message);
+}
+
+QVariant KeyedUnarchiver::unarchivedValue(const QByteArray& data, QString* error)
+{
+    KeyedUnarchiver archive = fromData(data);
+    const QVariant value = archive.decodeObject("root");
+    if (error)
+        *error = archive.errorString();
+    return archive.failed() ? QVariant() : value;
+}
+
+} // namespace sv

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QAnyStringView>
+#include <QByteArray>
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace sv {
+
+// Reads a keyed archive (binary property list) straight from its bytes,
+// decoding only what is asked for. The input is untrusted: every offset,
+// reference, count and type is checked, reference cycles are refused, and a
+// damaged archive sets a failure with a message instead of crashing. After
+// the first failure every decode returns its default (0, invalid, nullopt),
+// so a caller decodes as usual and checks failed() once at the end.
+// Objects shared by many references are decoded once per reference; an
+// archive that makes that add up to many times its own size (nested sharing
+// built to explode) counts as damaged.
+//
+// Keys are read from the current object: first the archive's top dictionary,
+// then, inside decodeObjectWith / decodeArrayOfObjects, the object handed to
+// the callback.
+//
+//   KeyedUnarchiver archive = KeyedUnarchiver::fromFile(path);
+//   archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& element) {
+//       if (element.className() == "SVNetwork") ...;
+//   });
+//   if (archive.failed()) report(archive.errorString());
+class KeyedUnarchiver {
+public:
+    // The bytes are shared (not copied) and kept alive by the unarchiver.
+    static KeyedUnarchiver fromData(const QByteArray& data);
+    // Maps the file; a file that cannot be read is a failure.
+    static KeyedUnarchiver fromFile(const QString& path);
+
+    KeyedUnarchiver(KeyedUnarchiver&&) noexcept;
+    KeyedUnarchiver& operator=(KeyedUnarchiver&&) noexcept;
+    ~KeyedUnarchiver();
+
+    bool failed() const;
+    QString errorString() const;
+
+    // Class names archived under an old name that decode as the current one
+    // (className() and classNameForKey() answer the current name).
+    void setClassNameMapping(const QString& archivedName, const QString& currentName);
+
+    // The current object.
+    QString className() const;       // mapped; empty for the top dictionary
+    QStringList classChain() const;  // as archived, most derived first
+    bool containsValueForKey(QAnyStringView key) const;
+
+    // Absent keys read as 0 / false / 0.0. A value of another type is damage.
+    qint64 decodeInt(QAnyStringView key);
+    bool decodeBool(QAnyStringView key);
+    double decodeDouble(QAnyStringView key);
+
+    // Strings, data, numbers, dates (QDateTime, UTC), arrays (QVariantList),
+    // dictionaries (QVariantMap), colours (QColor), nested. Absent, nil, or an
+    // object of a class with no value form: an invalid QVariant (not damage;
+    // look at classNameForKey and decodeObjectWith for such objects).
+    QVariant decodeObject(QAnyStringView key);
+    QDateTime decodeDate(QAnyStringView key);  // invalid when absent or not a date
+    // nullopt when absent or not a colour this reader understands.
+    std::optional<QColor> decodeColor(QAnyStringView key);
+
+    // Mapped class name of the object under key; empty when the key is absent,
+    // nil, or holds a plain value (string, number, data).
+    QString classNameForKey(QAnyStringView key);
+
+    // Makes the object under key the current one while body runs.
+    // False when the key is absent or nil, or the archive is damaged.
+    bool decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
+
+    // For an array (or set) of objects under key: calls body once per element,
+    // in order, with that element as the current object. Elements that are
+    // nil or plain values are skipped. Returns the number of elements visited,
+    // or -1 when the key holds no array or the archive is damaged.
+    qsizetype decodeArrayOfObjects(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
+    // Number of elements of the array under key (-1 when there is none).
+    qsizetype countForKey(QAnyStringView key);
+
+    // Marks the archive damaged (for callers that find an impossible value).
+    void fail(const QString& message);
+
+    // Convenience for one archived value (the top "root" entry).
+    static QVariant unarchivedValue(const QByteArray& data, QString* error = nullptr);
+
+private:
+    KeyedUnarchiver();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace sv

@@ -1,0 +1,650 @@
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QSize>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+using namespace sv;
+using namespace std::literals;
+
+namespace {
+
+const QDateTime Epoch2001(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+
+struct Sample {
+    qint64 rssi = 0, noise = 0, channel = 0, stations = 0, utilization = 0;
+    QDateTime time;
+    bool operator==(const Sample&) const = default;
+};
+
+void encodeSample(KeyedArchiver& coder, const Sample& s)
+{
+    coder.encodeInt("revision", 1);
+    coder.encodeInt("rssiValue", s.rssi);
+    coder.encodeInt("noiseValue", s.noise);
+    coder.encodeInt("channel", s.channel);
+    coder.encodeInt("stationCount", s.stations);
+    coder.encodeInt("chUtilization", s.utilization);
+    coder.encodeDate("timestamp", s.time);
+}
+
+Sample decodeSample(KeyedUnarchiver& coder)
+{
+    Sample s;
+    s.rssi = coder.decodeInt("rssiValue");
+    s.noise = coder.decodeInt("noiseValue");
+    if (coder.decodeInt("revision") < 1) {
+        s.channel = s.stations = s.utilization = -1;
+    } else {
+        s.channel = coder.decodeInt("channel");
+        s.stations = coder.decodeInt("stationCount");
+        s.utilization = coder.decodeInt("chUtilization");
+    }
+    s.time = coder.decodeDate("timestamp");
+    return s;
+}
+
+const QStringList SampleClass{"SVDataPoint", "NSObject"};
+
+struct Record : KeyedArchivable {
+    QString className = "SVNetwork";
+    QVariantMap network;
+    QList<Sample> samples;
+    QColor color;
+    QDateTime lastSeen;
+
+    QStringList archiveClassChain() const override { return {className, "NSObject"}; }
+    void encodeWithCoder(KeyedArchiver& coder) const override
+    {
+        coder.encodeObject("network", network);
+        coder.beginArray("dataPoints");
+        for (const Sample& s : samples)
+            coder.appendObjectWith(SampleClass, [&](KeyedArchiver& c) { encodeSample(c, s); });
+        coder.endArray();
+        coder.encodeColor("color", color);
+        coder.encodeDate("lastSeen", lastSeen);
+    }
+};
+
+Record exampleRecord()
+{
+    Record r;
+    r.network = {
+        {"bssid", "00:1B:02:3C:04:D5"},
+        {"ssid", QString::fromUtf8("Caf\xc3\xa9 \xe2\x98\x95")},
+        {"channelNumber", 36},
+        {"rssiValue", -61},
+        {"informationElementData", QByteArray::fromHex("0003414243dd00")},
+        {"ibss", false},
+        {"beaconInterval", 100},
+        {"securityMode", qint64(9223372036854775807LL)},
+        {"ratio", 0.25},
+        {"seen", Epoch2001.addMSecs(123456789)},
+        {"list", QVariantList{1, "two", QVariantList{}, QVariantMap{{"x", true}}}},
+    };
+    for (int i = 0; i < 40; ++i)
+        r.samples.append({-40 - i, -96, 36, i % 7, i % 101, Epoch2001.addSecs(700000000 + i)});
+    r.color = QColor::fromRgbF(0.2f, 0.4f, 0.6f, 0.5f);
+    r.lastSeen = Epoch2001.addSecs(700000040);
+    return r;
+}
+
+QByteArray archive(const Record& r)
+{
+    QByteArray data;
+    KeyedArchiver archiver(&data);
+    archiver.beginArray("root");
+    archiver.appendArchivable(r);
+    archiver.endArray();
+    EXPECT_TRUE(archiver.finish()) << archiver.errorString().toStdString();
+    return data;
+}
+
+struct Decoded {
+    QString className;
+    QVariantMap network;
+    QList<Sample> samples;
+    std::optional<QColor> color;
+    QDateTime lastSeen;
+};
+
+QList<Decoded> readRecords(KeyedUnarchiver& archive)
+{
+    QList<Decoded> records;
+    archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& c) {
+        Decoded d;
+        d.className = c.className();
+        d.network = c.decodeObject("network").toMap();
+        c.decodeArrayOfObjects("dataPoints", [&](KeyedUnarchiver& s) {
+            EXPECT_EQ(s.className(), "SVDataPoint");
+            d.samples.append(decodeSample(s));
+        });
+        d.color = c.decodeColor("color");
+        d.lastSeen = c.decodeDate("lastSeen");
+        records.append(d);
+    });
+    return records;
+}
+
+// Walks everything an archive holds through the public API, the way a
+// document reader would, whatever its shape.
+void walk(KeyedUnarchiver& c, int depth = 0)
+{
+    for (const char* key : {"root", "network", "dataPoints", "color", "lastSeen", "NS.objects"}) {
+        c.containsValueForKey(key);
+        c.decodeObject(key);
+        c.decodeInt("rssiValue");
+        c.classNameForKey(key);
+        c.decodeColor(key);
+        if (depth < 4)
+            c.decodeArrayOfObjects(key, [&](KeyedUnarchiver& e) { walk(e, depth + 1); });
+    }
+}
+
+using Plist = std::unique_ptr<void, void (*)(plist_t)>;
+
+Plist parseWithLibplist(const QByteArray& data)
+{
+    plist_t root = nullptr;
+    plist_from_bin(data.constData(), uint32_t(data.size()), &root);
+    return Plist(root, plist_free);
+}
+
+QString plistString(plist_t node)
+{
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return {};
+    char* s = nullptr;
+    plist_get_string_val(node, &s);
+    const QString result = QString::fromUtf8(s);
+    free(s);
+    return result;
+}
+
+uint64_t plistUid(plist_t node)
+{
+    uint64_t v = ~0ull;
+    if (node && plist_get_node_type(node) == PLIST_UID)
+        plist_get_uid_val(node, &v);
+    return v;
+}
+
+qint64 plistInt(plist_t node)
+{
+    uint64_t v = 0;
+    if (node && plist_get_node_type(node) == PLIST_UINT)
+        plist_get_uint_val(node, &v);
+    return qint64(v);
+}
+
+// A keyed archive assembled with libplist, for reading by us.
+struct LibplistArchive {
+    plist_t root = plist_new_dict();
+    plist_t objects = plist_new_array();
+
+    LibplistArchive() { plist_array_append_item(objects, plist_new_string("$null")); }
+    ~LibplistArchive() { plist_free(root); }
+
+    uint64_t add(plist_t object)
+    {
+        plist_array_append_item(objects, object);
+        return plist_array_get_size(objects) - 1;
+    }
+    uint64_t addClass(std::initializer_list<const char*> chain)
+    {
+        plist_t cls = plist_new_dict();
+        plist_dict_set_item(cls, "$classname", plist_new_string(*chain.begin()));
+        plist_t names = plist_new_array();
+        for (const char* name : chain)
+            plist_array_append_item(names, plist_new_string(name));
+        plist_dict_set_item(cls, "$classes", names);
+        return add(cls);
+    }
+    plist_t object(uint64_t cls)
+    {
+        plist_t o = plist_new_dict();
+        plist_dict_set_item(o, "$class", plist_new_uid(cls));
+        return o;
+    }
+    QByteArray bytes(uint64_t top)
+    {
+        plist_dict_set_item(root, "$archiver", plist_new_string("NSKeyedArchiver"));
+        plist_dict_set_item(root, "$version", plist_new_uint(100000));
+        plist_t topDict = plist_new_dict();
+        plist_dict_set_item(topDict, "root", plist_new_uid(top));
+        plist_dict_set_item(root, "$top", topDict);
+        plist_dict_set_item(root, "$objects", objects);
+        char* bin = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(root, &bin, &length);
+        QByteArray data(bin, qsizetype(length));
+        plist_to_bin_free(bin);
+        objects = nullptr;
+        return data;
+    }
+};
+
+} // namespace
+
+TEST(KeyedArchive, RoundTripOfEveryValueKind)
+{
+    const Record r = exampleRecord();
+    const QByteArray data = archive(r);
+    KeyedUnarchiver unarchiver = KeyedUnarchiver::fromData(data);
+    const QList<Decoded> records = readRecords(unarchiver);
+    ASSERT_FALSE(unarchiver.failed()) << unarchiver.errorString().toStdString();
+    ASSERT_EQ(records.size(), 1);
+    const Decoded& d = records[0];
+    EXPECT_EQ(d.className, "SVNetwork");
+    EXPECT_EQ(d.samples, r.samples);
+    EXPECT_EQ(d.lastSeen, r.lastSeen);
+    ASSERT_TRUE(d.color);
+    EXPECT_EQ(d.color->rgba64(), r.color.rgba64());
+    // Numbers come back as 64-bit integers; compare values, not QVariant types.
+    ASSERT_EQ(d.network.keys(), r.network.keys());
+    for (auto it = r.network.cbegin(); it != r.network.cend(); ++it)
+        EXPECT_EQ(d.network.value(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_EQ(d.network.value("ssid").toString(), r.network.value("ssid").toString());
+}
+
+TEST(KeyedArchive, ScalarsColoursAndNilAtTheTop)
+{
+    QByteArray data;
+    KeyedArchiver archiver(&data);
+    archiver.encodeInt("small", 7);
+    archiver.encodeInt("negative", -120);
+    archiver.encodeInt("big", std::numeric_limits<qint64>::min());
+    archiver.encodeBool("flag", true);
+    archiver.encodeDouble("real", -2.5);
+    archiver.encodeColor("grey", QColor::fromRgbF(0.5f, 0.5f, 0.5f));
+    archiver.encodeColor("none", QColor());
+    archiver.encodeObject("nil", QVariant());
+    ASSERT_TRUE(archiver.finish());
+
+    KeyedUnarchiver u = KeyedUnarchiver::fromData(data);
+    EXPECT_EQ(u.decodeInt("small"), 7);
+    EXPECT_EQ(u.decodeInt("negative"), -120);
+    EXPECT_EQ(u.decodeInt("big"), std::numeric_limits<qint64>::min());
+    EXPECT_TRUE(u.decodeBool("flag"));
+    EXPECT_EQ(u.decodeDouble("real"), -2.5);
+    EXPECT_EQ(u.decodeColor("grey")->rgba64(), QColor::fromRgbF(0.5f, 0.5f, 0.5f).rgba64());
+    EXPECT_FALSE(u.decodeColor("none"));
+    EXPECT_TRUE(u.containsValueForKey("nil"));
+    EXPECT_FALSE(u.decodeObject("nil").isValid());
+    EXPECT_FALSE(u.containsValueForKey("absent"));
+    EXPECT_EQ(u.decodeInt("absent"), 0);
+    EXPECT_FALSE(u.failed()) << u.errorString().toStdString();
+}
+
+TEST(KeyedArchive, WriterRefusesWhatItCannotStore)
+{
+    struct Case { const char* name; std::function<void(KeyedArchiver&)> encode; } cases[] = {
+        {"unarchivable value", [](KeyedArchiver& a) { a.encodeObject("x", QVariant::fromValue(QSize(1, 2))); }},
+        {"unended array", [](KeyedArchiver& a) { a.beginArray("x"); }},
+        {"keyed value in array", [](KeyedArchiver& a) { a.beginArray("x"); a.encodeInt("y", 1); a.endArray(); }},
+        {"end without begin", [](KeyedArchiver& a) { a.endObject(); }},
+    };
+    for (const Case& c : cases) {
+        QByteArray data;
+        KeyedArchiver archiver(&data);
+        c.encode(archiver);
+        EXPECT_FALSE(archiver.finish()) << c.name;
+        EXPECT_FALSE(archiver.errorString().isEmpty()) << c.name;
+    }
+}
+
+TEST(KeyedArchive, StreamsToADevice)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.archive");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    Record r = exampleRecord();
+    for (int i = 0; i < 30000; ++i) // large enough to flush several times
+        r.samples.append({-50, -90, 1, -1, -1, Epoch2001.addMSecs(i)});
+    {
+        KeyedArchiver archiver(&file);
+        archiver.beginArray("root");
+        archiver.appendArchivable(r);
+        archiver.endArray();
+        ASSERT_TRUE(archiver.finish());
+    }
+    file.close();
+    KeyedUnarchiver u = KeyedUnarchiver::fromFile(path);
+    const QList<Decoded> records = readRecords(u);
+    ASSERT_FALSE(u.failed()) << u.errorString().toStdString();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].samples, r.samples);
+
+    KeyedUnarchiver missing = KeyedUnarchiver::fromFile(dir.filePath("missing"));
+    EXPECT_TRUE(missing.failed());
+}
+
+// Our bytes as an independent reader sees them: the standard layout.
+TEST(KeyedArchive, LibplistReadsOurLayout)
+{
+    const Record r = exampleRecord();
+    const QByteArray data = archive(r);
+    Plist root = parseWithLibplist(data);
+    ASSERT_TRUE(root);
+    plist_t top = root.get();
+    EXPECT_EQ(plistString(plist_dict_get_item(top, "$archiver")), "NSKeyedArchiver");
+    EXPECT_EQ(plistInt(plist_dict_get_item(top, "$version")), 100000);
+    plist_t objects = plist_dict_get_item(top, "$objects");
+    ASSERT_EQ(plist_get_node_type(objects), PLIST_ARRAY);
+    EXPECT_EQ(plistString(plist_array_get_item(objects, 0)), "$null");
+    auto object = [&](plist_t uid) { return plist_array_get_item(objects, uint32_t(plistUid(uid))); };
+    auto classOf = [&](plist_t o) {
+        plist_t cls = object(plist_dict_get_item(o, "$class"));
+        QStringList chain;
+        plist_t names = plist_dict_get_item(cls, "$classes");
+        for (uint32_t i = 0; i < plist_array_get_size(names); ++i)
+            chain << plistString(plist_array_get_item(names, i));
+        EXPECT_EQ(plistString(plist_dict_get_item(cls, "$classname")), chain.value(0));
+        return chain;
+    };
+
+    plist_t rootArray = object(plist_dict_get_item(plist_dict_get_item(top, "$top"), "root"));
+    EXPECT_EQ(classOf(rootArray), QStringList({"NSArray", "NSObject"}));
+    plist_t record = object(plist_array_get_item(plist_dict_get_item(rootArray, "NS.objects"), 0));
+    EXPECT_EQ(classOf(record), QStringList({"SVNetwork", "NSObject"}));
+
+    plist_t network = object(plist_dict_get_item(record, "network"));
+    EXPECT_EQ(classOf(network).value(0), "NSDictionary");
+    plist_t keys = plist_dict_get_item(network, "NS.keys");
+    plist_t values = plist_dict_get_item(network, "NS.objects");
+    ASSERT_EQ(plist_array_get_size(keys), uint32_t(r.network.size()));
+    bool sawBssid = false;
+    for (uint32_t i = 0; i < plist_array_get_size(keys); ++i)
+        if (plistString(object(plist_array_get_item(keys, i))) == "bssid") {
+            EXPECT_EQ(plistString(object(plist_array_get_item(values, i))), "00:1B:02:3C:04:D5");
+            sawBssid = true;
+        }
+    EXPECT_TRUE(sawBssid);
+
+    plist_t points = plist_dict_get_item(object(plist_dict_get_item(record, "dataPoints")), "NS.objects");
+    ASSERT_EQ(plist_array_get_size(points), uint32_t(r.samples.size()));
+    for (uint32_t i = 0; i < plist_array_get_size(points); ++i) {
+        plist_t s = object(plist_array_get_item(points, i));
+        EXPECT_EQ(classOf(s), SampleClass);
+        EXPECT_EQ(plistInt(plist_dict_get_item(s, "revision")), 1);
+        EXPECT_EQ(plistInt(plist_dict_get_item(s, "rssiValue")), r.samples[int(i)].rssi);
+        EXPECT_EQ(plistInt(plist_dict_get_item(s, "noiseValue")), -96);
+        EXPECT_EQ(plistInt(plist_dict_get_item(s, "stationCount")), r.samples[int(i)].stations);
+        plist_t date = object(plist_dict_get_item(s, "timestamp"));
+        EXPECT_EQ(classOf(date).value(0), "NSDate");
+        double t = 0;
+        plist_get_real_val(plist_dict_get_item(date, "NS.time"), &t);
+        EXPECT_EQ(t, 700000000.0 + i);
+    }
+
+    plist_t color = object(plist_dict_get_item(record, "color"));
+    EXPECT_EQ(classOf(color).value(0), "NSColor");
+    EXPECT_EQ(plistInt(plist_dict_get_item(color, "NSColorSpace")), 1);
+    char* rgb = nullptr;
+    uint64_t length = 0;
+    plist_get_data_val(plist_dict_get_item(color, "NSRGB"), &rgb, &length);
+    EXPECT_EQ(QByteArray(rgb, qsizetype(length)), QByteArray("0.2 0.4 0.6 0.5", 16));
+    free(rgb);
+}
+
+// An archive in the standard layout from another writer, with old class
+// names, a sample from before "revision", grey and RGB colours.
+TEST(KeyedArchive, ReadsLibplistArchivesWithOldClassNames)
+{
+    LibplistArchive a;
+    const uint64_t arrayClass = a.addClass({"NSMutableArray", "NSArray", "NSObject"});
+    const uint64_t recordClass = a.addClass({"SkyvaneNetwork", "SVNetwork", "NSObject"});
+    const uint64_t sampleClass = a.addClass({"SkyvaneDataPoint", "SVDataPoint", "NSObject"});
+    const uint64_t dateClass = a.addClass({"NSDate", "NSObject"});
+    const uint64_t colorClass = a.addClass({"NSColor", "NSObject"});
+    const uint64_t dictClass = a.addClass({"NSMutableDictionary", "NSDictionary", "NSObject"});
+
+    auto date = [&](double t) {
+        plist_t d = a.object(dateClass);
+        plist_dict_set_item(d, "NS.time", plist_new_real(t));
+        return a.add(d);
+    };
+    auto color = [&](int space, const char* key, const char* text) {
+        plist_t c = a.object(colorClass);
+        plist_dict_set_item(c, "NSColorSpace", plist_new_uint(uint64_t(space)));
+        plist_dict_set_item(c, key, plist_new_data(text, strlen(text) + 1));
+        return a.add(c);
+    };
+    auto sample = [&](int64_t rssi, bool revision) {
+        plist_t s = a.object(sampleClass);
+        if (revision)
+            plist_dict_set_item(s, "revision", plist_new_uint(1));
+        plist_dict_set_item(s, "rssiValue", plist_new_uint(uint64_t(rssi)));
+        plist_dict_set_item(s, "noiseValue", plist_new_uint(uint64_t(int64_t(-92))));
+        plist_dict_set_item(s, "channel", plist_new_uint(11));
+        plist_dict_set_item(s, "stationCount", plist_new_uint(3));
+        plist_dict_set_item(s, "chUtilization", plist_new_uint(12));
+        plist_dict_set_item(s, "timestamp", plist_new_uid(date(600.5)));
+        return a.add(s);
+    };
+    auto array = [&](std::initializer_list<uint64_t> elements) {
+        plist_t arr = a.object(arrayClass);
+        plist_t list = plist_new_array();
+        for (uint64_t e : elements)
+            plist_array_append_item(list, plist_new_uid(e));
+        plist_dict_set_item(arr, "NS.objects", list);
+        return a.add(arr);
+    };
+    auto record = [&](uint64_t points, uint64_t colour) {
+        plist_t network = a.object(dictClass);
+        plist_t keys = plist_new_array();
+        plist_t values = plist_new_array();
+        plist_array_append_item(keys, plist_new_uid(a.add(plist_new_string("bssid"))));
+        plist_array_append_item(values, plist_new_uid(a.add(plist_new_string("0:1b:2:3c:4:d5"))));
+        plist_dict_set_item(network, "NS.keys", keys);
+        plist_dict_set_item(network, "NS.objects", values);
+        const uint64_t networkIndex = a.add(network);
+        plist_t r = a.object(recordClass);
+        plist_dict_set_item(r, "network", plist_new_uid(networkIndex));
+        plist_dict_set_item(r, "dataPoints", plist_new_uid(points));
+        plist_dict_set_item(r, "color", plist_new_uid(colour));
+        plist_dict_set_item(r, "lastSeen", plist_new_uid(date(601)));
+        return a.add(r);
+    };
+    const uint64_t first = record(array({sample(-55, false), sample(-57, true)}), color(3, "NSWhite", "0.25"));
+    const uint64_t second = record(array({}), color(2, "NSRGB", "1 0 0.5"));
+    const QByteArray data = a.bytes(array({first, second}));
+
+    KeyedUnarchiver u = KeyedUnarchiver::fromData(data);
+    u.setClassNameMapping("SkyvaneNetwork", "SVNetwork");
+    u.setClassNameMapping("SkyvaneDataPoint", "SVDataPoint");
+    const QList<Decoded> records = readRecords(u);
+    ASSERT_FALSE(u.failed()) << u.errorString().toStdString();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].className, "SVNetwork");
+    EXPECT_EQ(records[0].network.value("bssid"), "0:1b:2:3c:4:d5");
+    const QDateTime t = Epoch2001.addMSecs(600500);
+    EXPECT_EQ(records[0].samples, (QList<Sample>{{-55, -92, -1, -1, -1, t}, {-57, -92, 11, 3, 12, t}}));
+    EXPECT_EQ(records[0].lastSeen, Epoch2001.addSecs(601));
+    EXPECT_EQ(records[0].color->rgba64(), QColor::fromRgbF(0.25f, 0.25f, 0.25f).rgba64());
+    EXPECT_TRUE(records[1].samples.isEmpty());
+    EXPECT_EQ(records[1].color->rgba64(), QColor::fromRgbF(1, 0, 0.5f).rgba64());
+}
+
+namespace {
+
+// Byte-level surgery on a small valid archive of ours.
+struct Bytes {
+    QByteArray data;
+    int offsetSize() const { return quint8(data[data.size() - 26]); }
+    int refSize() const { return quint8(data[data.size() - 25]); }
+    quint64 big(qsizetype at, int n) const
+    {
+        quint64 v = 0;
+        for (int i = 0; i < n; ++i)
+            v = (v << 8) | quint8(data[at + i]);
+        return v;
+    }
+    void setBig(qsizetype at, int n, quint64 v)
+    {
+        for (int i = n - 1; i >= 0; --i, v >>= 8)
+            data[at + i] = char(v & 0xff);
+    }
+    quint64 objectCount() const { return big(data.size() - 24, 8); }
+    quint64 tableOffset() const { return big(data.size() - 8, 8); }
+    quint64 offset(quint64 ref) const { return big(qsizetype(tableOffset() + ref * quint64(offsetSize())), offsetSize()); }
+    // The first object whose marker satisfies pred.
+    quint64 find(const std::function<bool(quint8)>& pred) const
+    {
+        for (quint64 i = 0; i < objectCount(); ++i)
+            if (pred(quint8(data[qsizetype(offset(i))])))
+                return i;
+        return ~0ull;
+    }
+};
+
+// A binary property list of the given objects (1-byte offsets and
+// references), the first object on top.
+QByteArray handBuilt(std::initializer_list<std::string_view> objects)
+{
+    QByteArray data("bplist00");
+    QByteArray table;
+    for (std::string_view o : objects) {
+        table += char(data.size());
+        data.append(o.data(), qsizetype(o.size()));
+    }
+    const qsizetype tableOffset = data.size();
+    data += table;
+    data += QByteArray(6, '\0');
+    data += char(1);
+    data += char(1);
+    Bytes trailer{QByteArray(24, '\0')};
+    trailer.setBig(0, 8, objects.size());
+    trailer.setBig(16, 8, quint64(tableOffset));
+    return data + trailer.data;
+}
+
+QByteArray smallArchive()
+{
+    Record r = exampleRecord();
+    r.samples.resize(3);
+    return archive(r);
+}
+
+} // namespace
+
+TEST(KeyedArchive, DamagedArchivesAreReportedNotTrusted)
+{
+    const QByteArray good = smallArchive();
+    struct Case { const char* name; std::function<QByteArray()> make; };
+    const Case cases[] = {
+        {"empty", [] { return QByteArray(); }},
+        {"not a property list", [] { return QByteArray(64, 'x'); }},
+        {"truncated in the trailer", [&] { return good.left(good.size() - 5); }},
+        {"truncated in the objects", [&] { return good.left(good.size() / 2); }},
+        {"offset size zero", [&] { Bytes b{good}; b.data[b.data.size() - 26] = 0; return b.data; }},
+        {"reference size nine", [&] { Bytes b{good}; b.data[b.data.size() - 25] = 9; return b.data; }},
+        {"top object beyond the count", [&] { Bytes b{good}; b.setBig(b.data.size() - 16, 8, b.objectCount()); return b.data; }},
+        {"object count beyond the table", [&] { Bytes b{good}; b.setBig(b.data.size() - 24, 8, ~0ull / 2); return b.data; }},
+        {"table offset beyond the file", [&] { Bytes b{good}; b.setBig(b.data.size() - 8, 8, quint64(b.data.size())); return b.data; }},
+        {"object offset beyond the objects", [&] {
+            Bytes b{good};
+            for (quint64 i = 0; i < b.objectCount(); ++i)
+                b.setBig(qsizetype(b.tableOffset() + i * quint64(b.offsetSize())), b.offsetSize(), b.tableOffset() + 1);
+            return b.data;
+        }},
+        {"object reference out of range", [&] {
+            Bytes b{good};
+            const quint64 dict = b.find([](quint8 m) { return (m >> 4) == 0xd && (m & 0xf) >= 7; });
+            b.setBig(qsizetype(b.offset(dict) + 1), b.refSize(), 0xfffffff0u);
+            return b.data;
+        }},
+        {"archive reference out of range", [&] {
+            Bytes b{good};
+            for (quint64 i = 0; i < b.objectCount(); ++i) // every UID
+                if (quint8(b.data[qsizetype(b.offset(i))]) == 0x80)
+                    b.data[qsizetype(b.offset(i)) + 1] = char(0xff);
+            return b.data;
+        }},
+        {"huge element count", [] {
+            // The $objects array claims 2^62 elements.
+            return handBuilt({"\xd4\x01\x03\x05\x07\x02\x04\x06\x08"sv, "\x59$archiver"sv,
+                              "\x5f\x10\x0fNSKeyedArchiver"sv, "\x58$version"sv, "\x12\x00\x01\x86\xa0"sv,
+                              "\x54$top"sv, "\xd1\x09\x0a"sv, "\x58$objects"sv,
+                              "\xaf\x13\x40\x00\x00\x00\x00\x00\x00\x00"sv, "\x54root"sv, "\x80\x01"sv});
+        }},
+        {"wrong type: text where a number belongs", [] {
+            LibplistArchive a;
+            plist_t s = a.object(a.addClass({"SVDataPoint", "NSObject"}));
+            plist_dict_set_item(s, "rssiValue", plist_new_string("loud"));
+            const uint64_t si = a.add(s);
+            plist_t arr = a.object(a.addClass({"NSArray", "NSObject"}));
+            plist_t list = plist_new_array();
+            plist_array_append_item(list, plist_new_uid(si));
+            plist_dict_set_item(arr, "NS.objects", list);
+            return a.bytes(a.add(arr));
+        }},
+        {"wrong type: class that is not a dictionary", [] {
+            LibplistArchive a;
+            plist_t o = a.object(a.add(plist_new_string("SVNetwork")));
+            return a.bytes(a.add(o));
+        }},
+        {"cycle through an array", [] {
+            LibplistArchive a;
+            const uint64_t cls = a.addClass({"NSArray", "NSObject"});
+            plist_t arr = a.object(cls);
+            plist_t list = plist_new_array();
+            plist_array_append_item(list, plist_new_uid(cls + 1)); // itself
+            plist_dict_set_item(arr, "NS.objects", list);
+            return a.bytes(a.add(arr));
+        }},
+        {"cycle through a dictionary", [] {
+            LibplistArchive a;
+            const uint64_t cls = a.addClass({"NSDictionary", "NSObject"});
+            const uint64_t key = a.add(plist_new_string("network"));
+            plist_t dict = a.object(cls);
+            plist_t keys = plist_new_array();
+            plist_t values = plist_new_array();
+            plist_array_append_item(keys, plist_new_uid(key));
+            plist_array_append_item(values, plist_new_uid(key + 1));
+            plist_dict_set_item(dict, "NS.keys", keys);
+            plist_dict_set_item(dict, "NS.objects", values);
+            return a.bytes(a.add(dict));
+        }},
+    };
+    for (const Case& c : cases) {
+        const QByteArray bytes = c.make();
+        KeyedUnarchiver u = KeyedUnarchiver::fromData(bytes);
+        walk(u);
+        readRecords(u);
+        EXPECT_TRUE(u.failed()) << c.name;
+        EXPECT_FALSE(u.errorString().isEmpty()) << c.name;
+    }
+    // The surgery above starts from a file that reads cleanly.
+    KeyedUnarchiver u = KeyedUnarchiver::fromData(good);
+    walk(u);
+    EXPECT_FALSE(u.failed()) << u.errorString().toStdString();
+}
+
+// A colour this reader does not understand is no damage: the caller picks its own.
+TEST(KeyedArchive, UnknownColourIsAbsentNotDamage)
+{
+    LibplistArchive a;
+    plist_t c = a.object(a.addClass({"NSColor", "NSObject"}));
+    plist_dict_set_item(c, "NSColorSpace", plist_new_uint(6));
+    plist_dict_set_item(c, "NSCatalogName", plist_new_string("System"));
+    const QByteArray data = a.bytes(a.add(c));
+    KeyedUnarchiver u = KeyedUnarchiver::fromData(data);
+    EXPECT_EQ(u.classNameForKey("root"), "NSColor");
+    EXPECT_FALSE(u.decodeColor("root"));
+    EXPECT_FALSE(u.failed());
+}

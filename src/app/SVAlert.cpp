@@ -1,5 +1,7 @@
 #include "app/SVAlert.h"
 
+#include "views/SVThemeHelper.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QPointer>
@@ -24,6 +26,7 @@ int& openCount()
 
 SVAlert::SVAlert(QWidget* parent) : QMessageBox(parent)
 {
+    SVThemeHelper::setAppearanceForWindow(this);
     setAlertStyle(Style::Warning);
 }
 

@@ -1,5 +1,7 @@
 #include "app/SVProgressWindowController.h"
 
+#include "views/SVThemeHelper.h"
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -10,6 +12,7 @@ SVProgressWindowController::SVProgressWindowController(QWidget* parent, const QS
     : QDialog(parent, Qt::Sheet | Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_messageLabel(new QLabel(this)), m_progressIndicator(new QProgressBar(this))
 {
+    SVThemeHelper::setAppearanceForWindow(this);
     m_progressIndicator->setRange(0, 0); // busy: spins until hidden
     m_progressIndicator->setTextVisible(false);
     m_progressIndicator->setFixedWidth(80);

@@ -9,7 +9,7 @@
 
 SVNetworkCellDelegate::SVNetworkCellDelegate(QObject* parent) : QStyledItemDelegate(parent)
 {
-    setPadlockColors(SVNetworkCellPalette());
+    setPadlockColors(networkCellPaletteFromTheme());
 }
 
 QPixmap SVNetworkCellDelegate::padlockPixmap(const QColor& color, qreal dpr)

@@ -4,6 +4,10 @@
 #include "model/SVNetworkCollection.h"
 #include "model/SVSignalQuality.h"
 #include "views/SVNetworkColumns.h"
+#include "views/SVThemeHelper.h"
+
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <cmath>
 
@@ -36,6 +40,26 @@ SVNetworkRowInfo networkRowInfo(const SVNetworkDelegate& row)
             info.isAssociated = info.isAssociated || (member && member->associated());
     }
     return info;
+}
+
+SVNetworkCellPalette networkCellPaletteFromTheme()
+{
+    using T = SVThemeHelper;
+    SVNetworkCellPalette p;
+    p.textColorForNetwork = T::textColorForNetwork();
+    p.textColorForNetworkAssociated = T::textColorForNetworkAssociated();
+    p.textColorForNetworkNotFound = T::textColorForNetworkNotFound();
+    p.textColorForNetworkCollection = T::textColorForNetworkCollection();
+    p.textColorForNetworkCollectionNotFound = T::textColorForNetworkCollectionNotFound();
+    p.textColorForMultipleValuesPlaceholder = T::textColorForMultipleValuesPlaceholder();
+    p.controlTextColor = QGuiApplication::palette().color(QPalette::Active, QPalette::Text);
+    p.barColorForRSSI = T::barColorForRSSI();
+    p.barColorForNoise = T::barColorForNoise();
+    p.barColorForSNR = T::barColorForSNR();
+    p.barColorForChUtilization = T::barColorForChUtilization();
+    p.backgroundColorForFilteredCell = T::backgroundColorForFilteredCell();
+    p.isDarkTheme = T::isDarkTheme();
+    return p;
 }
 
 namespace {

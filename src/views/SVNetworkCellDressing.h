@@ -27,22 +27,26 @@ struct SVNetworkRowInfo {
 
 SVNetworkRowInfo networkRowInfo(const SVNetworkDelegate& row);
 
-// The colours of the network table, from the shared theme.
+// The colours of the network table. Tests set their own; the window uses
+// networkCellPaletteFromTheme().
 struct SVNetworkCellPalette {
-    QColor textColorForNetwork = Qt::black;
-    QColor textColorForNetworkAssociated = Qt::black;
-    QColor textColorForNetworkNotFound = QColor::fromRgbF(0.418f, 0.418f, 0.418f);
-    QColor textColorForNetworkCollection = Qt::darkBlue;
-    QColor textColorForNetworkCollectionNotFound = QColor::fromRgbF(0.418f, 0.418f, 0.418f);
-    QColor textColorForMultipleValuesPlaceholder = QColor(64, 64, 64, 128);
-    QColor controlTextColor = Qt::black;
-    QColor barColorForRSSI = QColor(255, 128, 0);
-    QColor barColorForNoise = Qt::red;
-    QColor barColorForSNR = Qt::blue;
-    QColor barColorForChUtilization = QColor(128, 0, 128);
-    QColor backgroundColorForFilteredCell = QColor(255, 128, 0, 38);
+    QColor textColorForNetwork;
+    QColor textColorForNetworkAssociated;
+    QColor textColorForNetworkNotFound;
+    QColor textColorForNetworkCollection;
+    QColor textColorForNetworkCollectionNotFound;
+    QColor textColorForMultipleValuesPlaceholder;
+    QColor controlTextColor;
+    QColor barColorForRSSI;
+    QColor barColorForNoise;
+    QColor barColorForSNR;
+    QColor barColorForChUtilization;
+    QColor backgroundColorForFilteredCell;
     bool isDarkTheme = false;
 };
+
+// The palette from the shared theme and the system's control text colour.
+SVNetworkCellPalette networkCellPaletteFromTheme();
 
 // Where the cell stands when it is drawn.
 struct SVNetworkCellState {

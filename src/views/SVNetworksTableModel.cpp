@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <unordered_set>
 
-SVNetworksTableModel::SVNetworksTableModel(QObject* parent) : QAbstractItemModel(parent) {}
+SVNetworksTableModel::SVNetworksTableModel(QObject* parent)
+    : QAbstractItemModel(parent), m_palette(networkCellPaletteFromTheme())
+{
+}
 
 std::unique_lock<std::recursive_mutex> SVNetworksTableModel::guard() const
 {

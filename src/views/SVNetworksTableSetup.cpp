@@ -5,6 +5,7 @@
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVTableHeaderMenu.h"
+#include "views/SVThemeHelper.h"
 
 #include <QHeaderView>
 #include <QPalette>
@@ -36,6 +37,10 @@ SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& mode
     header->setFirstSectionMovable(true);
     header->setDefaultAlignment(Qt::AlignCenter);
     header->setTextElideMode(Qt::ElideRight);
+    QPalette headerPalette = header->palette();
+    headerPalette.setColor(QPalette::ButtonText, SVThemeHelper::textColorForTableHeader());
+    headerPalette.setColor(QPalette::WindowText, SVThemeHelper::textColorForTableHeader());
+    header->setPalette(headerPalette);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     view.setSortingEnabled(true);

@@ -166,7 +166,7 @@ TEST(TableCells, TextAndImageAndImageAndTextLayout)
 
 TEST(NetworkCellDressing, RowsColumnsAndStates)
 {
-    SVNetworkCellPalette p;
+    SVNetworkCellPalette p = networkCellPaletteFromTheme();
     p.textColorForNetwork = QColor(1, 1, 1);
     p.textColorForNetworkAssociated = QColor(2, 2, 2);
     p.textColorForNetworkNotFound = QColor(3, 3, 3);
@@ -256,7 +256,7 @@ TEST(NetworkCellDressing, RowsColumnsAndStates)
 
 TEST(NetworkCellDressing, LevelBars)
 {
-    SVNetworkCellPalette p;
+    SVNetworkCellPalette p = networkCellPaletteFromTheme();
     SVNetworkRowInfo r;
     r.rssi = r.rssiLast = -70;
     r.rssiMax = -20;
@@ -298,7 +298,7 @@ TEST(NetworkCellDressing, LevelBars)
 
 TEST(NetworkCellDressing, GroupRows)
 {
-    SVNetworkCellPalette p;
+    SVNetworkCellPalette p = networkCellPaletteFromTheme();
     p.textColorForNetworkCollection = QColor(5, 5, 5);
     p.textColorForNetworkCollectionNotFound = QColor(6, 6, 6);
     p.textColorForMultipleValuesPlaceholder = QColor(7, 7, 7);

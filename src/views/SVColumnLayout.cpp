@@ -93,6 +93,11 @@ SVColumnAutosave::SVColumnAutosave(QHeaderView* header, sv::UserDefaults& defaul
 {
     header->setMinimumSectionSize(1);
     header->setSectionResizeMode(QHeaderView::Interactive);
+    for (int i = 0; i < std::min(header->count(), int(networkColumns().size())); ++i) {
+        const SVNetworkColumn& column = networkColumns()[size_t(i)];
+        if (column.minWidth == column.maxWidth)
+            header->setSectionResizeMode(i, QHeaderView::Fixed);
+    }
     const SVColumnLayout restored = decodeColumnLayout(defaults.objectForKey(key));
     m_widths.resize(int(networkColumns().size()));
     for (const SVColumnState& s : restored)

@@ -6,6 +6,10 @@
 #include "views/SVTableCells.h"
 
 #include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "views/SVImageAndTextDelegate.h"
 
 namespace {
 
@@ -318,4 +322,35 @@ TEST(NetworkCellDressing, GroupRows)
     const SVNetworkCellDressing swatch = dressNetworkCell("IS_USER_HIDDEN", "", g, s, p);
     EXPECT_FALSE(swatch.highlighted);
     EXPECT_FALSE(swatch.background);
+}
+
+TEST(ImageAndTextDelegate, ImageLeftOfTitleAndCentredHeadings)
+{
+    QStandardItemModel model;
+    QPixmap dot(12, 12);
+    dot.fill(QColor(0, 160, 0));
+    auto* heading = new QStandardItem("NETWORK NAME");
+    auto* item = new QStandardItem(QIcon(dot), "home");
+    model.appendRow(heading);
+    model.appendRow(item);
+    QTreeView view;
+    SVImageAndTextDelegate delegate;
+    delegate.setLeftMargin(4);
+    view.setModel(&model);
+    view.setItemDelegate(&delegate);
+    view.setRootIsDecorated(false);
+    view.setHeaderHidden(true);
+    view.resize(200, 100);
+    view.show();
+    const QImage image = view.viewport()->grab().toImage();
+
+    // The image sits 3 points past the left margin, vertically centred.
+    const QRect row = view.visualRect(model.index(1, 0));
+    const QColor green = image.pixelColor(row.left() + 4 + 3 + 6, row.center().y());
+    EXPECT_EQ(green.rgb(), QColor(0, 160, 0).rgb());
+    // The heading has no image: nothing green in its row.
+    const QRect head = view.visualRect(model.index(0, 0));
+    EXPECT_NE(image.pixelColor(head.left() + 13, head.center().y()).rgb(), QColor(0, 160, 0).rgb());
+    EXPECT_GT(delegate.sizeHint(QStyleOptionViewItem(), model.index(1, 0)).width(),
+              delegate.sizeHint(QStyleOptionViewItem(), model.index(1, 0)).height());
 }

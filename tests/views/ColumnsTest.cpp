@@ -8,6 +8,9 @@
 #include "views/SVTableHeaderMenu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
@@ -209,4 +212,27 @@ TEST(TableHeaderMenu, EntriesAndActions)
     onTableHeaderMenu(*items[0], t.view, -1, callback);
     EXPECT_EQ(t.header().sectionSize(t.logical("VENDOR")), width);
     EXPECT_EQ(posted, 1);
+}
+
+TEST(TableHeaderMenu, OpensOnARightClickInTheHeader)
+{
+    Table t;
+    t.view.show();
+    QStringList toggled;
+    installTableHeaderMenu(t.view, [&](const QString& id) { toggled << id; });
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        for (QAction* a : menu->actions()) {
+            if (a->data().toString() == "NOISE") {
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        }
+    });
+    ASSERT_FALSE(t.header().isSectionHidden(t.logical("NOISE")));
+    const QPoint inHeader(t.view.header()->sectionViewportPosition(t.logical("SSID")) + 5, 5);
+    emit t.view.header()->customContextMenuRequested(inHeader);
+    EXPECT_EQ(toggled, QStringList{"NOISE"});
+    EXPECT_TRUE(t.header().isSectionHidden(t.logical("NOISE")));
 }

@@ -187,37 +187,86 @@ int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const 
     return 0;
 }
 
+namespace {
+
+// A row's sort value, read and prepared once per sort.
+struct SortKey {
+    bool present = false;
+    bool isDouble = false;
+    qint64 integer = 0;
+    double real = 0;
+    QString folded;                          // case-insensitive text
+    std::optional<QCollatorSortKey> collated; // locale-aware text
+};
+
+SortKey sortKeyFor(SVColumnComparison comparison, const QVariant& v)
+{
+    SortKey k;
+    k.present = present(v);
+    if (!k.present)
+        return k;
+    switch (comparison) {
+    case C::None:
+        break;
+    case C::LocalizedStandard:
+        k.collated.emplace(standardCollator().sortKey(v.toString()));
+        break;
+    case C::CaseInsensitive:
+        k.folded = v.toString().toCaseFolded();
+        break;
+    case C::Compare:
+        if (v.typeId() == QMetaType::QDateTime) {
+            k.integer = v.toDateTime().toMSecsSinceEpoch();
+        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+            k.isDouble = true;
+            k.real = v.toDouble();
+        } else {
+            k.integer = v.toLongLong();
+        }
+        break;
+    }
+    return k;
+}
+
+int compareKeys(SVColumnComparison comparison, const SortKey& a, const SortKey& b)
+{
+    if (!a.present || !b.present)
+        return int(a.present) - int(b.present);
+    switch (comparison) {
+    case C::None:
+        return 0;
+    case C::LocalizedStandard:
+        return sign(a.collated->compare(*b.collated));
+    case C::CaseInsensitive:
+        return sign(a.folded.compare(b.folded));
+    case C::Compare:
+        if (a.isDouble || b.isDouble) {
+            const double x = a.isDouble ? a.real : double(a.integer);
+            const double y = b.isDouble ? b.real : double(b.integer);
+            return x < y ? -1 : (y < x ? 1 : 0);
+        }
+        return a.integer < b.integer ? -1 : (b.integer < a.integer ? 1 : 0);
+    }
+    return 0;
+}
+
+} // namespace
+
 void sortNetworkRows(QVector<std::shared_ptr<SVNetworkDelegate>>& rows, const QString& identifier, bool ascending)
 {
     const SVNetworkColumn* column = networkColumn(identifier);
     if (!column || column->sortKey.isEmpty() || rows.size() < 2)
         return;
-    // Each row's key is read once; text keys become collation keys.
+    // Each row's value is read once, not once per comparison.
     const qsizetype n = rows.size();
-    QVector<QVariant> keys(n);
-    std::vector<std::optional<QCollatorSortKey>> textKeys;
-    const bool collated = column->comparison == C::LocalizedStandard;
-    if (collated)
-        textKeys.resize(size_t(n));
-    for (qsizetype i = 0; i < n; ++i) {
-        keys[i] = rows[i] ? rows[i]->valueForKey(column->sortKey) : QVariant();
-        if (collated && present(keys[i]))
-            textKeys[size_t(i)].emplace(standardCollator().sortKey(keys[i].toString()));
-    }
-    auto compare = [&](qsizetype a, qsizetype b) {
-        if (collated) {
-            const auto& x = textKeys[size_t(a)];
-            const auto& y = textKeys[size_t(b)];
-            if (!x || !y)
-                return int(bool(x)) - int(bool(y));
-            return sign(x->compare(*y));
-        }
-        return compareColumnValues(column->comparison, keys[a], keys[b]);
-    };
+    std::vector<SortKey> keys;
+    keys.reserve(size_t(n));
+    for (qsizetype i = 0; i < n; ++i)
+        keys.push_back(sortKeyFor(column->comparison, rows[i] ? rows[i]->valueForKey(column->sortKey) : QVariant()));
     std::vector<qsizetype> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int c = compare(a, b);
+        const int c = compareKeys(column->comparison, keys[size_t(a)], keys[size_t(b)]);
         return ascending ? c < 0 : c > 0;
     });
     QVector<std::shared_ptr<SVNetworkDelegate>> sorted;

@@ -158,35 +158,6 @@ QString networkColumnTitle(const SVNetworkColumn& column)
     return translated == key ? column.englishTitle : translated;
 }
 
-int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const QVariant& b)
-{
-    const bool hasA = present(a), hasB = present(b);
-    if (!hasA || !hasB)
-        return int(hasA) - int(hasB);
-    switch (comparison) {
-    case C::None:
-        return 0;
-    case C::LocalizedStandard:
-        return sign(standardCollator().compare(a.toString(), b.toString()));
-    case C::CaseInsensitive:
-        return sign(QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive));
-    case C::Compare:
-        if (a.typeId() == QMetaType::QDateTime || b.typeId() == QMetaType::QDateTime) {
-            const QDateTime x = a.toDateTime(), y = b.toDateTime();
-            return x < y ? -1 : (y < x ? 1 : 0);
-        }
-        if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double) {
-            const double x = a.toDouble(), y = b.toDouble();
-            return x < y ? -1 : (y < x ? 1 : 0);
-        }
-        {
-            const qint64 x = a.toLongLong(), y = b.toLongLong();
-            return x < y ? -1 : (y < x ? 1 : 0);
-        }
-    }
-    return 0;
-}
-
 namespace {
 
 // A row's sort value, read and prepared once per sort.
@@ -251,6 +222,11 @@ int compareKeys(SVColumnComparison comparison, const SortKey& a, const SortKey& 
 }
 
 } // namespace
+
+int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const QVariant& b)
+{
+    return compareKeys(comparison, sortKeyFor(comparison, a), sortKeyFor(comparison, b));
+}
 
 void sortNetworkRows(QVector<std::shared_ptr<SVNetworkDelegate>>& rows, const QString& identifier, bool ascending)
 {

@@ -1,6 +1,7 @@
 #include "app/SVMainWindow.h"
 
 #include "app/SVSplitViewLimits.h"
+#include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -170,6 +171,30 @@ bool SVMainWindow::isSidebarCollapsed() const
 bool SVMainWindow::isBottomAreaCollapsed() const
 {
     return m_horizontalSplit->sizes().value(1) == 0;
+}
+
+void SVMainWindow::applyFirstLaunchLayout()
+{
+    QList<int> v = m_verticalSplit->sizes();
+    m_verticalSplit->setSizes({0, v.value(0) + v.value(1)});
+    QList<int> h = m_horizontalSplit->sizes();
+    const int total = h.value(0) + h.value(1);
+    const int top = int(constrainHorizontalDivider(total, total));
+    m_horizontalSplit->setSizes({top, total - top});
+    updateToggleButtons();
+}
+
+void SVMainWindow::saveDividers(sv::UserDefaults& defaults) const
+{
+    defaults.setObject(m_horizontalSplit->saveState(), kHorizontalSplitViewAutosaveName);
+}
+
+void SVMainWindow::restoreDividers(const sv::UserDefaults& defaults)
+{
+    const QByteArray state = defaults.dataForKey(kHorizontalSplitViewAutosaveName);
+    if (!state.isEmpty())
+        m_horizontalSplit->restoreState(state); // refuses what it cannot read
+    updateToggleButtons();
 }
 
 void SVMainWindow::toggleLeftArea()

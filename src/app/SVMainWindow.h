@@ -11,6 +11,13 @@ class QTabBar;
 class QToolButton;
 class QTreeView;
 
+namespace sv {
+class UserDefaults;
+}
+
+// The settings key of the table/tab-area divider.
+inline const QString kHorizontalSplitViewAutosaveName = QStringLiteral("HorizontalSplitView");
+
 // The main window's widgets, built in code: toolbar, the sidebar beside
 // the rest, the network table above the tab area, the four tab panes (empty
 // until their views are set), and the footer. It holds no records; the
@@ -43,6 +50,12 @@ public:
     int selectedTab() const;
     // Selects the tab; other indexes change nothing.
     void selectGraph(int index);
+
+    // The first launch: sidebar collapsed, tab area at its smallest.
+    void applyFirstLaunchLayout();
+    // The table/tab-area divider, kept in the defaults across launches.
+    void saveDividers(sv::UserDefaults& defaults) const;
+    void restoreDividers(const sv::UserDefaults& defaults);
 
     void toggleLeftArea();
     void toggleBottomArea();

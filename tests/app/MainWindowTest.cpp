@@ -95,3 +95,35 @@ TEST(MainWindow, PanesTabsAndSplitLimits)
         window.grab().save(out);
     }
 }
+
+TEST(MainWindow, FirstLaunchLayoutAndDividersAcrossLaunches)
+{
+    QTemporaryDir dir;
+    sv::UserDefaults defaults(dir.filePath("s.conf"));
+    QList<int> saved;
+    {
+        SVMainWindow window;
+        window.resize(1000, 900);
+        window.show();
+        window.applyFirstLaunchLayout();
+        EXPECT_TRUE(window.isSidebarCollapsed());
+        EXPECT_EQ(window.horizontalSplitView()->sizes()[1], 400);
+        const int total = window.horizontalSplitView()->sizes()[0] + 400;
+        window.horizontalSplitView()->setSizes({total - 450, 450});
+        saved = window.horizontalSplitView()->sizes();
+        window.saveDividers(defaults);
+    }
+    SVMainWindow window;
+    window.resize(1000, 900);
+    window.show();
+    window.restoreDividers(defaults);
+    EXPECT_EQ(window.horizontalSplitView()->sizes(), saved);
+
+    defaults.setObject(QByteArray("garbage"), "HorizontalSplitView");
+    SVMainWindow other;
+    other.resize(1000, 900);
+    other.show();
+    const QList<int> before = other.horizontalSplitView()->sizes();
+    other.restoreDividers(defaults);
+    EXPECT_EQ(other.horizontalSplitView()->sizes(), before);
+}

@@ -1,0 +1,10 @@
+#include "app/SVClickableTextField.h"
+
+void SVClickableTextField::setClickable(bool clickable)
+{
+    m_clickable = clickable;
+    if (clickable)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+}

@@ -1,0 +1,120 @@
+#include "app/SVDefaults.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QtGlobal>
+
+#include <array>
+
+namespace {
+
+using K = QMetaType::Type;
+
+const std::array<SVRegisteredDefault, 22>& table()
+{
+    namespace key = SVDefaultsKey;
+    static const std::array<SVRegisteredDefault, 22> t = {{
+        {key::Sensitivity, K::Int, 100},
+        {key::Units, K::Int, 0},
+        {key::ShowAdHoc, K::Bool, true},
+        {key::ShowSecure, K::Bool, true},
+        {key::AutoScan, K::Bool, true},
+        {key::DeleteIfNotSeen, K::Bool, true},
+        {key::MaxElapsedTimeNotSeen, K::Int, 3},
+        {key::HighlightAssociatedNetwork, K::Bool, true},
+        {key::Metric, K::Int, 0},
+        {key::SignalStrengthViewTimescale, K::Int, 300},
+        {key::NetworkSignalStrengthViewTimescale, K::Int, 300},
+        {key::QuickFilterSelectedItem, K::Int, 0},
+        {key::FilterString, K::QString, QString()},
+        {key::SaveAlertSupressionButton, K::Int, 0},
+        {key::UpdateAlertSuppressionButton, K::Int, 0},
+        {key::SelectedScanInterval, K::Int, 1},
+        {key::HideDFSChannels, K::Bool, false},
+        {key::HideChannelGraphs, K::Bool, false},
+        {key::NetworksViewFontSize, K::Double, 11.0},
+        {key::AdvancedDetailsViewFontSize, K::Double, 12.0},
+        {key::SideViewFontSize, K::Double, 11.0},
+        {key::ShowNetworkLabel, K::Bool, true},
+    }};
+    return t;
+}
+
+const std::array<SVFontSizeSetting, 3>& fonts()
+{
+    static const std::array<SVFontSizeSetting, 3> t = {{
+        {SVDefaultsKey::NetworksViewFontSize, 9.0, 18.0},
+        {SVDefaultsKey::AdvancedDetailsViewFontSize, 10.0, 19.0},
+        {SVDefaultsKey::SideViewFontSize, 9.0, 18.0},
+    }};
+    return t;
+}
+
+// Reads, shifts and clamps each font size; writes back only what changed,
+// so a plain launch does not mark the store as edited.
+void writeClampedFontSizes(sv::UserDefaults& defaults, double delta)
+{
+    for (const SVFontSizeSetting& f : fonts()) {
+        const double stored = defaults.doubleForKey(f.key);
+        const double size = qBound(f.minimum, stored + delta, f.maximum);
+        if (size != stored || !defaults.hasStoredValue(f.key))
+            defaults.setDouble(size, f.key);
+    }
+}
+
+} // namespace
+
+std::span<const SVRegisteredDefault> registeredDefaultsTable()
+{
+    return table();
+}
+
+QVariantMap registeredDefaultsDictionary()
+{
+    QVariantMap map;
+    for (const SVRegisteredDefault& d : table())
+        map.insert(d.key, d.value);
+    return map;
+}
+
+std::span<const SVFontSizeSetting> fontSizeSettings()
+{
+    return fonts();
+}
+
+qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen)
+{
+    static constexpr std::array<qint64, 6> limits = {60, 120, 300, 1800, 3600, 7200};
+    if (!deleteIfNotSeen || index < 1 || index > qint64(limits.size()))
+        return kOneYearSeconds;
+    return limits[size_t(index - 1)];
+}
+
+SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)
+{
+    namespace key = SVDefaultsKey;
+    defaults.registerDefaults(registeredDefaultsDictionary());
+    writeClampedFontSizes(defaults, 0.0);
+
+    SVLoadedDefaults loaded;
+    loaded.units = int(defaults.integerForKey(key::Units));
+    loaded.highlightAssociatedNetwork = defaults.boolForKey(key::HighlightAssociatedNetwork);
+    loaded.maxLastSeenElapsedSeconds = maxLastSeenElapsedSecondsFor(
+        defaults.integerForKey(key::MaxElapsedTimeNotSeen), defaults.boolForKey(key::DeleteIfNotSeen));
+    loaded.quickFilterSelectedItem = int(defaults.integerForKey(key::QuickFilterSelectedItem));
+    loaded.networksViewFontSize = defaults.doubleForKey(key::NetworksViewFontSize);
+    loaded.advancedDetailsViewFontSize = defaults.doubleForKey(key::AdvancedDetailsViewFontSize);
+    loaded.sideViewFontSize = defaults.doubleForKey(key::SideViewFontSize);
+    return loaded;
+}
+
+void changeFontSizes(sv::UserDefaults& defaults, double delta)
+{
+    writeClampedFontSizes(defaults, delta);
+}
+
+SVThresholdSliderRange thresholdSliderRange(int units)
+{
+    // dBm thresholds run over 0..90 dB of range, percentages over 0..100 %.
+    return units == 0 ? SVThresholdSliderRange{0, 100, 11} : SVThresholdSliderRange{0, 90, 10};
+}

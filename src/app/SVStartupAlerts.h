@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QUrl>
+
+class QWidget;
+class SVAlert;
+
+// The alerts of start-up and the scan cycle, ready to run or to show as a
+// sheet. Each is made with new; a sheet deletes itself when done.
+
+// Critical, one "Quit" button (so Escape and closing quit too), with a line
+// pointing to the support page.
+SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent = nullptr);
+
+// "Turn Wi-Fi On" (1000) or "Cancel" (1001).
+SVAlert* newWiFiOffAlert(QWidget* parent = nullptr);
+
+// Informational, "Accept" (1000) or "Quit" (1001).
+SVAlert* newPreReleaseAlert(const QString& preRelease, QWidget* parent = nullptr);

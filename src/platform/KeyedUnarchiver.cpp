@@ -729,7 +729,9 @@ bool KeyedUnarchiver::Private::open()
     if (tableOffset < HeaderSize + 1 || tableOffset > end
         || objectCount > (end - tableOffset) / quint64(offsetSize))
         return damaged("the offset table lies outside the file");
-    budget = 16 * size + (1u << 20);
+    // Each reference costs at least a byte, so reading every object once per
+    // reference stays far below this.
+    budget = 4 * size + (1u << 16);
 
     Dictionary root;
     if (!dictionary(top, root))

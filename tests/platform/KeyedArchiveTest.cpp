@@ -607,6 +607,21 @@ TEST(KeyedArchive, DamagedArchivesAreReportedNotTrusted)
             plist_dict_set_item(arr, "NS.objects", list);
             return a.bytes(a.add(arr));
         }},
+        {"shared references that explode", [] {
+            // Forty arrays, each holding the next one twice: 2^40 visits if followed naively.
+            LibplistArchive a;
+            const uint64_t cls = a.addClass({"NSArray", "NSObject"});
+            const uint64_t first = cls + 1;
+            for (uint64_t i = 0; i < 40; ++i) {
+                plist_t arr = a.object(cls);
+                plist_t list = plist_new_array();
+                for (int twice = 0; twice < 2; ++twice)
+                    plist_array_append_item(list, plist_new_uid(i < 39 ? first + i + 1 : 0));
+                plist_dict_set_item(arr, "NS.objects", list);
+                a.add(arr);
+            }
+            return a.bytes(first);
+        }},
         {"cycle through a dictionary", [] {
             LibplistArchive a;
             const uint64_t cls = a.addClass({"NSDictionary", "NSObject"});

@@ -663,3 +663,22 @@ TEST(KeyedArchive, UnknownColourIsAbsentNotDamage)
     EXPECT_FALSE(u.decodeColor("root"));
     EXPECT_FALSE(u.failed());
 }
+
+// More distinct values than the writer remembers: values written again after
+// being forgotten, and ones still remembered, must all read back as written.
+TEST(KeyedArchive, UniquingBeyondWhatTheWriterRemembers)
+{
+    QVariantList values;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 70000; ++i)
+            values.append(i % 3 ? QVariant(qint64(i)) : QVariant(QString::number(i)));
+    for (int i = 0; i < 1000; ++i)
+        values.append(Epoch2001.addSecs(i % 10));
+    const QByteArray data = KeyedArchiver::archivedValue(values);
+    QString error;
+    const QVariantList read = KeyedUnarchiver::unarchivedValue(data, &error).toList();
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_EQ(read.size(), values.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        ASSERT_EQ(read[i], values[i]) << i;
+}

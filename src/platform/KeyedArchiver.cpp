@@ -35,14 +35,34 @@ struct StringHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
-using StringTable = std::unordered_map<std::string, quint32, StringHash, std::equal_to<>>;
+// Values written lately and where they went. Two generations: when the
+// newer one fills up, the older one goes, so the latest MaxUniqued values
+// are always found (equal timestamps of neighbouring records, say).
+template <typename Key, typename Hash = std::hash<Key>, typename Equal = std::equal_to<Key>>
+class Recent {
+public:
+    template <typename Lookup>
+    const quint32* find(const Lookup& key) const
+    {
+        if (auto it = newer.find(key); it != newer.end())
+            return &it->second;
+        if (auto it = older.find(key); it != older.end())
+            return &it->second;
+        return nullptr;
+    }
+    void insert(Key key, quint32 value)
+    {
+        if (newer.size() >= MaxUniqued) {
+            older.swap(newer);
+            newer.clear();
+        }
+        newer.emplace(std::move(key), value);
+    }
 
-template <typename Map>
-void capTable(Map& map)
-{
-    if (map.size() >= MaxUniqued)
-        map.clear();
-}
+private:
+    std::unordered_map<Key, quint32, Hash, Equal> newer, older;
+};
+using StringTable = Recent<std::string, StringHash, std::equal_to<>>;
 
 struct Frame {
     enum Kind { Dictionary, Array } kind = Dictionary;
@@ -70,14 +90,14 @@ struct KeyedArchiver::Private {
     std::vector<quint32> objects;     // $objects index -> plist ref
 
     StringTable plistStrings;
-    std::unordered_map<qint64, quint32> plistInts;
-    std::unordered_map<quint32, quint32> plistUids;
+    Recent<qint64> plistInts;
+    Recent<quint32> plistUids;
     quint32 plistBools[2] = {Unwritten, Unwritten};
 
     StringTable archiveStrings;
-    std::unordered_map<qint64, quint32> archiveInts;
-    std::unordered_map<quint64, quint32> archiveReals;
-    std::unordered_map<qint64, quint32> archiveDates;
+    Recent<qint64> archiveInts;
+    Recent<quint64> archiveReals;
+    Recent<qint64> archiveDates;
     quint32 archiveBools[2] = {Unwritten, Unwritten};
     StringTable classes;
     std::vector<std::pair<QStringList, quint32>> recentClasses;
@@ -172,13 +192,12 @@ struct KeyedArchiver::Private {
 
     quint32 plistInt(qint64 value)
     {
-        if (auto it = plistInts.find(value); it != plistInts.end())
-            return it->second;
+        if (const quint32* known = plistInts.find(value))
+            return *known;
         const quint32 ref = beginPlistObject();
         putIntBody(value);
         endPlistObject();
-        capTable(plistInts);
-        plistInts.emplace(value, ref);
+        plistInts.insert(value, ref);
         return ref;
     }
     quint32 plistReal(double value)
@@ -203,15 +222,21 @@ struct KeyedArchiver::Private {
     }
     quint32 plistUid(quint32 index)
     {
-        if (auto it = plistUids.find(index); it != plistUids.end())
-            return it->second;
+        if (const quint32* known = plistUids.find(index))
+            return *known;
+        const quint32 ref = writeUid(index);
+        plistUids.insert(index, ref);
+        return ref;
+    }
+    // A reference to an object referred to only here (each encoded object
+    // has one parent), which no table needs to remember.
+    quint32 writeUid(quint32 index)
+    {
         const quint32 ref = beginPlistObject();
         const int bytes = index <= 0xff ? 1 : index <= 0xffff ? 2 : 4;
         put(quint8(0x80 | (bytes - 1)));
         putBig(index, bytes);
         endPlistObject();
-        capTable(plistUids);
-        plistUids.emplace(index, ref);
         return ref;
     }
     quint32 plistData(const char* data, qsizetype size)
@@ -241,11 +266,10 @@ struct KeyedArchiver::Private {
     }
     quint32 plistString(std::string_view utf8)
     {
-        if (auto it = plistStrings.find(utf8); it != plistStrings.end())
-            return it->second;
+        if (const quint32* known = plistStrings.find(utf8))
+            return *known;
         const quint32 ref = writeString(utf8);
-        capTable(plistStrings);
-        plistStrings.emplace(std::string(utf8), ref);
+        plistStrings.insert(std::string(utf8), ref);
         return ref;
     }
     std::string_view utf8Of(QAnyStringView text)
@@ -323,31 +347,28 @@ struct KeyedArchiver::Private {
     {
         const QByteArray utf8 = text.toUtf8();
         const std::string_view view(utf8.constData(), size_t(utf8.size()));
-        if (auto it = archiveStrings.find(view); it != archiveStrings.end())
-            return it->second;
+        if (const quint32* known = archiveStrings.find(view))
+            return *known;
         const quint32 index = addIndex(writeString(view));
-        capTable(archiveStrings);
-        archiveStrings.emplace(std::string(view), index);
+        archiveStrings.insert(std::string(view), index);
         return index;
     }
     quint32 archiveInt(qint64 value)
     {
-        if (auto it = archiveInts.find(value); it != archiveInts.end())
-            return it->second;
+        if (const quint32* known = archiveInts.find(value))
+            return *known;
         const quint32 index = addIndex(plistInt(value));
-        capTable(archiveInts);
-        archiveInts.emplace(value, index);
+        archiveInts.insert(value, index);
         return index;
     }
     quint32 archiveReal(double value)
     {
         quint64 bits;
         std::memcpy(&bits, &value, sizeof bits);
-        if (auto it = archiveReals.find(bits); it != archiveReals.end())
-            return it->second;
+        if (const quint32* known = archiveReals.find(bits))
+            return *known;
         const quint32 index = addIndex(plistReal(value));
-        capTable(archiveReals);
-        archiveReals.emplace(bits, index);
+        archiveReals.insert(bits, index);
         return index;
     }
     quint32 archiveBool(bool value)
@@ -369,8 +390,8 @@ struct KeyedArchiver::Private {
         }
         const std::string joined = chain.join(QLatin1Char('\n')).toStdString();
         quint32 index;
-        if (auto it = classes.find(joined); it != classes.end()) {
-            index = it->second;
+        if (const quint32* known = classes.find(joined)) {
+            index = *known;
         } else {
             std::vector<quint32> names;
             for (const QString& name : chain)
@@ -378,7 +399,7 @@ struct KeyedArchiver::Private {
             const quint32 namesRef = writeArray(names);
             const quint32 ref = writeDictionary({{keyClassName, names.front()}, {keyClasses, namesRef}});
             index = addIndex(ref);
-            classes.emplace(joined, index);
+            classes.insert(joined, index);
         }
         if (recentClasses.size() >= 8)
             recentClasses.erase(recentClasses.begin());
@@ -391,15 +412,14 @@ struct KeyedArchiver::Private {
         if (!date.isValid())
             return 0;
         const qint64 msecs = date.toMSecsSinceEpoch();
-        if (auto it = archiveDates.find(msecs); it != archiveDates.end())
-            return it->second;
+        if (const quint32* known = archiveDates.find(msecs))
+            return *known;
         static const QStringList chain{QStringLiteral("NSDate"), QStringLiteral("NSObject")};
         const quint32 cls = archiveClass(chain);
         const double seconds = double(msecs - ReferenceDateMSecs) / 1000.0;
         const quint32 timeRef = plistReal(seconds);
         const quint32 index = addIndex(writeDictionary({{keyClass, plistUid(cls)}, {keyTime, timeRef}}));
-        capTable(archiveDates);
-        archiveDates.emplace(msecs, index);
+        archiveDates.insert(msecs, index);
         return index;
     }
 
@@ -533,9 +553,9 @@ struct KeyedArchiver::Private {
     {
         Frame& parent = current();
         if (parent.kind == Frame::Array)
-            parent.elements.push_back(plistUid(index));
+            parent.elements.push_back(writeUid(index));
         else
-            parent.entries.emplace_back(keyInParent, plistUid(index));
+            parent.entries.emplace_back(keyInParent, writeUid(index));
     }
 
     bool inDictionary(const char* what)

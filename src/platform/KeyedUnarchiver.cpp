@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -59,9 +60,14 @@ struct Frame {
     Dictionary dict;
 };
 
-struct StringHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+constexpr quint64 NoRef = std::numeric_limits<quint64>::max();
+
+// A key's text and the ref of the key string that last matched it.
+struct KeySlot {
+    std::string key;             // UTF-8
+    const char* text = nullptr;  // where the caller's text lay
+    size_t size = 0;
+    quint64 ref = NoRef;
 };
 
 Kind kindOf(const QStringList& chain)
@@ -106,8 +112,8 @@ struct KeyedUnarchiver::Private {
 
     std::unordered_map<quint64, ClassInfo> classes;
     QHash<QString, QString> mapping;
-    std::unordered_map<std::string, quint64, StringHash, std::equal_to<>> keyRefs;
-    std::string scratch;
+    std::array<KeySlot, 256> keySlots;
+    KeySlot otherSlot; // keys given as UTF-16
 
     bool fail(const QString& message)
     {
@@ -283,58 +289,83 @@ struct KeyedUnarchiver::Private {
     }
 
     // The value ref under key, or false (absent or damaged; see ok()).
-    bool find(const Dictionary& dict, std::string_view key, quint64& valueRef)
+    bool find(const Dictionary& dict, QAnyStringView key, quint64& valueRef)
     {
         if (!ok())
             return false;
+        KeySlot& slot = slotOf(key);
         const quint64 values = dict.keys + dict.count * quint64(refSize);
-        auto cached = keyRefs.find(key);
-        if (cached != keyRefs.end()) {
+        // Writers store each key text once, so the ref that matched last time
+        // usually matches again: compare refs before texts.
+        if (slot.ref != NoRef) {
             for (quint64 i = 0; i < dict.count; ++i) {
                 quint64 k = 0;
                 if (!ref(dict.keys + i * quint64(refSize), k))
                     return false;
-                if (k == cached->second)
+                if (k == slot.ref)
                     return ref(values + i * quint64(refSize), valueRef);
             }
         }
         for (quint64 i = 0; i < dict.count; ++i) {
             quint64 k = 0;
             bool matches = false;
-            if (!ref(dict.keys + i * quint64(refSize), k) || !keyMatches(k, key, matches))
+            if (!ref(dict.keys + i * quint64(refSize), k) || !keyMatches(k, slot.key, matches))
                 return false;
             if (matches) {
-                if (cached != keyRefs.end())
-                    cached->second = k;
-                else if (keyRefs.size() < 1024)
-                    keyRefs.emplace(std::string(key), k);
+                slot.ref = k;
                 return ref(values + i * quint64(refSize), valueRef);
             }
         }
         return false;
     }
 
-    // Keys as UTF-8, without a QString round trip for the usual ASCII literals.
-    std::string_view keyOf(QAnyStringView key)
+    // Keys are mostly string literals: find a key's slot by where its text
+    // lies, confirmed by the text itself, so no lookup hashes or copies it.
+    KeySlot& slotOf(QAnyStringView key)
     {
-        scratch.clear();
-        key.visit([this](auto view) {
+        const char* text = nullptr;
+        key.visit([&](auto view) {
+            if constexpr (!std::is_same_v<decltype(view), QStringView>)
+                text = view.data();
+        });
+        if (!text) {
+            otherSlot.key = keyOf(key);
+            otherSlot.ref = NoRef;
+            return otherSlot;
+        }
+        const size_t size = size_t(key.size_bytes());
+        const quintptr at = quintptr(text);
+        KeySlot& slot = keySlots[((at >> 2) ^ (at >> 11) ^ size) % keySlots.size()];
+        if (slot.text == text && slot.size == size && std::memcmp(slot.key.data(), text, size) == 0)
+            return slot;
+        slot.key = keyOf(key);
+        slot.text = text;
+        slot.size = size;
+        slot.ref = NoRef;
+        return slot;
+    }
+
+    // Keys as UTF-8, without a QString round trip for the usual ASCII literals.
+    std::string keyOf(QAnyStringView key)
+    {
+        std::string result;
+        key.visit([&](auto view) {
             using View = decltype(view);
             if constexpr (std::is_same_v<View, QUtf8StringView>) {
-                scratch.assign(view.data(), size_t(view.size()));
+                result.assign(view.data(), size_t(view.size()));
             } else if constexpr (std::is_same_v<View, QLatin1StringView>) {
                 if (std::all_of(view.begin(), view.end(), [](char c) { return quint8(c) < 0x80; })) {
-                    scratch.assign(view.data(), size_t(view.size()));
+                    result.assign(view.data(), size_t(view.size()));
                 } else {
                     const QByteArray utf8 = QString(view).toUtf8();
-                    scratch.assign(utf8.constData(), size_t(utf8.size()));
+                    result.assign(utf8.constData(), size_t(utf8.size()));
                 }
             } else {
                 const QByteArray utf8 = view.toUtf8();
-                scratch.assign(utf8.constData(), size_t(utf8.size()));
+                result.assign(utf8.constData(), size_t(utf8.size()));
             }
         });
-        return scratch;
+        return result;
     }
 
     // ---- $objects ----
@@ -441,7 +472,7 @@ struct KeyedUnarchiver::Private {
     {
         index = 0;
         quint64 r = 0;
-        if (!find(frames.back().dict, keyOf(key), r))
+        if (!find(frames.back().dict, key, r))
             return ok();
         Object o;
         if (!object(r, o))
@@ -589,7 +620,7 @@ struct KeyedUnarchiver::Private {
         case Kind::Data: {
             quint64 r = 0;
             Object o;
-            const char* key = cls.kind == Kind::String ? "NS.string" : "NS.data";
+            const char* const key = cls.kind == Kind::String ? "NS.string" : "NS.data";
             if (!find(dict, key, r)) {
                 if (ok())
                     damaged("an archived string or data object is empty");
@@ -729,7 +760,9 @@ bool KeyedUnarchiver::Private::open()
     if (tableOffset < HeaderSize + 1 || tableOffset > end
         || objectCount > (end - tableOffset) / quint64(offsetSize))
         return damaged("the offset table lies outside the file");
-    budget = 16 * size + (1u << 20);
+    // Each reference costs at least a byte, so reading every object once per
+    // reference stays far below this.
+    budget = 4 * size + (1u << 16);
 
     Dictionary root;
     if (!dictionary(top, root))
@@ -832,7 +865,7 @@ bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
     if (!d->ok() || d->frames.empty())
         return false;
     quint64 r = 0;
-    return d->find(d->frames.back().dict, d->keyOf(key), r);
+    return d->find(d->frames.back().dict, key, r);
 }
 
 qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
@@ -841,7 +874,7 @@ qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
         return 0;
     quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
         return 0;
     switch (o.type) {
     case Int: {
@@ -874,7 +907,7 @@ bool KeyedUnarchiver::decodeBool(QAnyStringView key)
         return false;
     quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
         return false;
     if (o.type == Simple && (o.low == 8 || o.low == 9))
         return o.low == 9;
@@ -892,7 +925,7 @@ double KeyedUnarchiver::decodeDouble(QAnyStringView key)
         return 0;
     quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, d->keyOf(key), r) || !d->object(r, o))
+    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
         return 0;
     if (o.type == Real) {
         double v = 0;

@@ -607,6 +607,21 @@ TEST(KeyedArchive, DamagedArchivesAreReportedNotTrusted)
             plist_dict_set_item(arr, "NS.objects", list);
             return a.bytes(a.add(arr));
         }},
+        {"shared references that explode", [] {
+            // Forty arrays, each holding the next one twice: 2^40 visits if followed naively.
+            LibplistArchive a;
+            const uint64_t cls = a.addClass({"NSArray", "NSObject"});
+            const uint64_t first = cls + 1;
+            for (uint64_t i = 0; i < 40; ++i) {
+                plist_t arr = a.object(cls);
+                plist_t list = plist_new_array();
+                for (int twice = 0; twice < 2; ++twice)
+                    plist_array_append_item(list, plist_new_uid(i < 39 ? first + i + 1 : 0));
+                plist_dict_set_item(arr, "NS.objects", list);
+                a.add(arr);
+            }
+            return a.bytes(first);
+        }},
         {"cycle through a dictionary", [] {
             LibplistArchive a;
             const uint64_t cls = a.addClass({"NSDictionary", "NSObject"});
@@ -647,4 +662,23 @@ TEST(KeyedArchive, UnknownColourIsAbsentNotDamage)
     EXPECT_EQ(u.classNameForKey("root"), "NSColor");
     EXPECT_FALSE(u.decodeColor("root"));
     EXPECT_FALSE(u.failed());
+}
+
+// More distinct values than the writer remembers: values written again after
+// being forgotten, and ones still remembered, must all read back as written.
+TEST(KeyedArchive, UniquingBeyondWhatTheWriterRemembers)
+{
+    QVariantList values;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 70000; ++i)
+            values.append(i % 3 ? QVariant(qint64(i)) : QVariant(QString::number(i)));
+    for (int i = 0; i < 1000; ++i)
+        values.append(Epoch2001.addSecs(i % 10));
+    const QByteArray data = KeyedArchiver::archivedValue(values);
+    QString error;
+    const QVariantList read = KeyedUnarchiver::unarchivedValue(data, &error).toList();
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_EQ(read.size(), values.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        ASSERT_EQ(read[i], values[i]) << i;
 }

@@ -1,129 +1,162 @@
-#include <gtest/gtest.h>
-
+#include "app/AppDelegate.h"
+#include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
-#include "app/SVWindowFrame.h"
-#include "platform/UserDefaults.h"
-#include "views/SVNetworkCellDelegate.h"
+#include "model/SVActiveScanEngine.h"
+#include "platform/Clock.h"
+#include "platform/Resources.h"
+#include "platform/wlan/CWError.h"
+#include "platform/wlan/CWInterface.h"
 #include "views/SVNetworksTableModel.h"
-#include "views/SVNetworksTableSetup.h"
 
+#include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QSignalSpy>
-#include <QSplitter>
-#include <QStackedWidget>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <QToolButton>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeView>
 
-TEST(WindowFrame, ArchiveRoundTripAndDamage)
-{
-    const QRect frame(40, 60, 990, 625);
-    const QByteArray data = archivedWindowFrame(frame);
-    ASSERT_FALSE(data.isEmpty());
-    EXPECT_TRUE(data.startsWith("bplist00"));
-    EXPECT_EQ(unarchivedWindowFrame(data), frame);
-    EXPECT_EQ(unarchivedWindowFrame(archivedWindowFrame(QRect(-200, -10, 800, 600))), QRect(-200, -10, 800, 600));
+#include <gtest/gtest.h>
 
-    EXPECT_FALSE(unarchivedWindowFrame(QByteArray()));
-    EXPECT_FALSE(unarchivedWindowFrame("not an archive"));
-    EXPECT_FALSE(unarchivedWindowFrame(data.left(data.size() / 2)));
-    EXPECT_FALSE(unarchivedWindowFrame(archivedWindowFrame(QRect(0, 0, 0, 10))));
+namespace {
+
+QString shippedScenario()
+{
+    return sv::resourcePath(QStringLiteral("scenarios/office.json"));
 }
 
-TEST(WindowFrame, FirstLaunchIsSmallerAndCentred)
-{
-    const QRect frame = firstLaunchWindowFrame(QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(frame.size(), QSize(990, 625));
-    EXPECT_EQ(frame.center(), QRect(0, 0, 1920, 1080).center());
-}
-
-TEST(MainWindow, PanesTabsAndSplitLimits)
-{
-    SVMainWindow window;
-    window.resize(1000, 800);
-    window.show();
-    ASSERT_EQ(window.tabViewControl()->count(), 4);
-    EXPECT_EQ(window.tabViewControl()->tabText(0), "Network Details");
-    EXPECT_EQ(window.tabViewControl()->tabText(3), "Advanced Details");
-
-    QSignalSpy willSelect(&window, &SVMainWindow::willSelectTab);
-    window.selectGraph(2);
-    EXPECT_EQ(window.selectedTab(), 2);
-    EXPECT_EQ(window.tabViewControl()->currentIndex(), 2);
-    ASSERT_EQ(willSelect.count(), 1);
-    EXPECT_EQ(willSelect.at(0).at(0).toInt(), 2);
-    window.selectGraph(7); // not a tab: nothing changes
-    EXPECT_EQ(window.selectedTab(), 2);
-    EXPECT_EQ(willSelect.count(), 1);
-
-    auto* pane = new QLabel("spectrum");
-    window.setTabPane(2, pane);
-    EXPECT_TRUE(window.tabView()->currentWidget()->isAncestorOf(pane));
-
-    // The sidebar grows to a quarter of the width at most and collapses.
-    QSplitter* vertical = window.verticalSplitView();
-    const int total = vertical->sizes()[0] + vertical->sizes()[1];
-    vertical->setSizes({total / 2, total / 2});
-    emit vertical->splitterMoved(total / 2, 1);
-    EXPECT_EQ(vertical->sizes()[0], total / 4);
-    window.toggleLeftArea();
-    EXPECT_TRUE(window.isSidebarCollapsed());
-    EXPECT_FALSE(window.toggleLeftAreaBtn()->isChecked());
-    window.toggleLeftArea();
-    EXPECT_FALSE(window.isSidebarCollapsed());
-    EXPECT_GE(vertical->sizes()[0], 125);
-
-    // The tab area collapses and comes back at its height; the table never collapses.
-    window.toggleBottomArea();
-    EXPECT_TRUE(window.isBottomAreaCollapsed());
-    window.toggleBottomArea();
-    EXPECT_FALSE(window.isBottomAreaCollapsed());
-    EXPECT_GE(window.horizontalSplitView()->sizes()[1], 400);
-    EXPECT_FALSE(window.horizontalSplitView()->isCollapsible(0));
-
-    // Set SKYVANE_WINDOW_PNG to look at the window.
-    const QString out = qEnvironmentVariable("SKYVANE_WINDOW_PNG");
-    if (!out.isEmpty()) {
-        QTemporaryDir dir;
-        sv::UserDefaults defaults(dir.filePath("s.conf"));
-        SVNetworksTableModel model;
-        SVNetworkCellDelegate delegate;
-        setUpNetworksTable(*window.networksView(), model, delegate, defaults);
-        window.leftFooterLbl()->setText("Networks Found: 0, Displayed: 0 (0%)");
-        window.toolbar().setInfoText("wlan0: Not scanning  |  Not associated");
-        window.grab().save(out);
-    }
-}
-
-TEST(MainWindow, FirstLaunchLayoutAndDividersAcrossLaunches)
-{
-    QTemporaryDir dir;
-    sv::UserDefaults defaults(dir.filePath("s.conf"));
-    QList<int> saved;
+// The window on the shipped scenario, scanning on a clock that does not wait.
+struct Window {
+    explicit Window(std::function<int(const SVAlert&)> responder = [](const SVAlert&) { return 1001; })
     {
-        SVMainWindow window;
-        window.resize(1000, 900);
-        window.show();
-        window.applyFirstLaunchLayout();
-        EXPECT_TRUE(window.isSidebarCollapsed());
-        EXPECT_EQ(window.horizontalSplitView()->sizes()[1], 400);
-        const int total = window.horizontalSplitView()->sizes()[0] + 400;
-        window.horizontalSplitView()->setSizes({total - 450, 450});
-        saved = window.horizontalSplitView()->sizes();
-        window.saveDividers(defaults);
+        SVAlert::setAutomaticResponder(std::move(responder));
+        AppDelegate::Options options;
+        options.scenarioPath = shippedScenario();
+        options.clock = std::make_shared<sv::ManualClock>();
+        options.scanTimerIntervalMs = 20;
+        app = std::make_unique<AppDelegate>(options);
+        app->awakeFromNib();
+        app->applicationWillFinishLaunching();
     }
-    SVMainWindow window;
-    window.resize(1000, 900);
-    window.show();
-    window.restoreDividers(defaults);
-    EXPECT_EQ(window.horizontalSplitView()->sizes(), saved);
+    ~Window()
+    {
+        app->applicationWillTerminate();
+        app.reset();
+        SVAlert::setAutomaticResponder({});
+    }
+    // Waits until n more lists have been shown.
+    bool waitForTicks(int n)
+    {
+        int seen = 0;
+        auto token = sv::NotificationCenter::defaultCenter().addObserver(
+            AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
+        return QTest::qWaitFor([&] { return seen >= n; }, 10000);
+    }
+    QStringList shownBssids() const
+    {
+        QStringList out;
+        for (const auto& row : app->networksModel()->rows())
+            out << row->bssidValue();
+        return out;
+    }
+    QStringList selectedBssids() const
+    {
+        QStringList out;
+        for (const QModelIndex& i : app->networksView()->selectionModel()->selectedRows())
+            out << app->networksModel()->rowAt(i.row())->bssidValue();
+        return out;
+    }
+    std::unique_ptr<AppDelegate> app;
+};
 
-    defaults.setObject(QByteArray("garbage"), "HorizontalSplitView");
-    SVMainWindow other;
-    other.resize(1000, 900);
-    other.show();
-    const QList<int> before = other.horizontalSplitView()->sizes();
-    other.restoreDividers(defaults);
-    EXPECT_EQ(other.horizontalSplitView()->sizes(), before);
+} // namespace
+
+TEST(MainWindow, ScansMergesAndShowsTheSurvey)
+{
+    Window w;
+    ASSERT_TRUE(w.app->isSimulated());
+    EXPECT_TRUE(w.app->isScanning());
+    ASSERT_TRUE(w.waitForTicks(3));
+    EXPECT_TRUE(w.app->hasScanTimer());
+    EXPECT_TRUE(w.app->window()->windowTitle().endsWith(QStringLiteral(" - Scanning")));
+
+    const auto shown = w.shownBssids();
+    EXPECT_GE(shown.size(), 30);
+    EXPECT_EQ(shown.size(), w.app->filteredNetworks().size());
+    EXPECT_EQ(w.app->window()->leftFooterLbl()->text(),
+              QStringLiteral("Networks Found: %1, Displayed: %1 (100%)").arg(w.app->networks().size()));
+    // Every record got a sample per merged tick.
+    for (const auto& n : w.app->networks())
+        EXPECT_GE(n->dataPointCount(), 1u) << n->bssid().toStdString();
+
+    w.app->doStop();
+    EXPECT_FALSE(w.app->isScanning());
+    EXPECT_EQ(w.app->scanEngine(), nullptr);
+    EXPECT_FALSE(w.app->hasScanTimer());
+    EXPECT_EQ(w.shownBssids().size(), shown.size()); // the last results stay
+}
+
+TEST(MainWindow, SelectionSurvivesReloads)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    QTreeView* view = w.app->networksView();
+    const QString chosen = w.shownBssids().value(5);
+    view->selectionModel()->select(w.app->networksModel()->index(5, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ASSERT_EQ(w.selectedBssids(), QStringList{chosen});
+    ASSERT_TRUE(w.waitForTicks(4));
+    EXPECT_EQ(w.selectedBssids(), QStringList{chosen});
+    EXPECT_EQ(w.app->selectedNetwork()->bssid(), chosen);
+}
+
+TEST(MainWindow, QuickFilterAndFilterStringNarrowTheList)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    const int all = w.shownBssids().size();
+
+    w.app->selectQuickFilter(1); // open networks
+    EXPECT_EQ(w.app->window()->toolbar().quickFilter->currentIndex(), 1);
+    const auto open = w.app->filteredNetworks();
+    EXPECT_GT(open.size(), 0);
+    EXPECT_LT(open.size(), all);
+    for (const auto& n : open)
+        EXPECT_TRUE(n->isOpen()) << n->ssid().toStdString();
+
+    w.app->selectQuickFilter(0);
+    w.app->onFilter(QStringLiteral("5GHz"));
+    const auto fiveGHz = w.app->filteredNetworks();
+    EXPECT_GT(fiveGHz.size(), 0);
+    for (const auto& n : fiveGHz)
+        EXPECT_TRUE(n->is5GHz());
+    EXPECT_EQ(w.app->window()->leftFooterLbl()->text(),
+              QStringLiteral("Networks Found: %1, Displayed: %2 (%3%)")
+                  .arg(all)
+                  .arg(fiveGHz.size())
+                  .arg(qint64(fiveGHz.size() * 100.0 / all + 0.5)));
+}
+
+TEST(MainWindow, WiFiOffAlert)
+{
+    struct Case { int answer; bool scanningAfter; };
+    for (const Case c : {Case{1001, false}, Case{1000, true}}) {
+        Window w([&](const SVAlert& alert) {
+            return alert.messageText() == QStringLiteral("Wi-Fi is off. Do you want to turn it on?") ? c.answer : 1001;
+        });
+        ASSERT_TRUE(w.waitForTicks(2));
+        const auto before = w.app->networks();
+        CWError error;
+        ASSERT_TRUE(w.app->currentInterface()->setPower(false, &error));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->isScanning() != true || w.app->currentInterface()->powerOn(); }, 5000))
+            << c.answer;
+        EXPECT_EQ(w.app->isScanning(), c.scanningAfter) << c.answer;
+        EXPECT_EQ(w.app->currentInterface()->powerOn(), c.scanningAfter);
+        if (c.scanningAfter) {
+            // Switching the radio on restarted the loop on the same survey.
+            ASSERT_NE(w.app->scanEngine(), nullptr);
+            ASSERT_TRUE(w.waitForTicks(1));
+            EXPECT_EQ(w.app->networks().first(), before.first());
+        }
+    }
 }

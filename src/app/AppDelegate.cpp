@@ -1,0 +1,387 @@
+// Start-up, settings, the window's construction and shutdown.
+
+#include "app/AppDelegate.h"
+
+#include "app/SVAlert.h"
+#include "app/SVDefaults.h"
+#include "app/SVMainWindow.h"
+#include "app/SVProgressWindowController.h"
+#include "app/SVStartupAlerts.h"
+#include "app/SVVendorDatabaseWindowUI.h"
+#include "app/SVWindowFrame.h"
+#include "app/SVWindowTexts.h"
+#include "model/SVActiveScanEngine.h"
+#include "model/SVAnnotationsHelper.h"
+#include "model/SVNetServiceBrowser.h"
+#include "model/SVVendorDatabaseHelper.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "platform/wlan/CWInterface.h"
+#include "views/SVColumnLayout.h"
+#include "views/SVImageAndTextDelegate.h"
+#include "views/SVNetworkCellDelegate.h"
+#include "views/SVNetworksTableModel.h"
+#include "views/SVNetworksTableSetup.h"
+#include "views/SVSideViewModel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+
+namespace {
+const QUrl kSupportPage(QStringLiteral("https://skyvane.app/support"));
+} // namespace
+
+AppDelegate::AppDelegate(Options options, QObject* parent)
+    : QObject(parent),
+      m_options(std::move(options)),
+      m_defaults(sv::UserDefaults::standardUserDefaults()),
+      m_clock(m_options.clock ? m_options.clock : std::make_shared<sv::SystemClock>())
+{
+}
+
+AppDelegate::~AppDelegate()
+{
+    // The engine's thread ends before anything it uses goes.
+    m_observations.clear();
+    stopEngine();
+    if (m_currentInterface)
+        m_currentInterface->stopMonitoringEvents();
+    SVVendorDatabaseHelper::sharedDatabase().setUI(nullptr);
+    m_vendorUI.reset();
+    m_progress.reset();
+    delete m_window;
+}
+
+QTreeView* AppDelegate::networksView() const
+{
+    return m_window ? m_window->networksView() : nullptr;
+}
+
+SVNetworkList AppDelegate::networks() const
+{
+    std::lock_guard g(m_lock);
+    return m_networks;
+}
+
+SVNetworkList AppDelegate::filteredNetworks() const
+{
+    std::lock_guard g(m_lock);
+    return m_filteredNetworks;
+}
+
+void AppDelegate::awakeFromNib()
+{
+    m_title = QStringLiteral("Skyvane");
+    m_selectedNetwork.reset();
+    m_lastScanTime = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    m_didFindNetworksFirstTime = true;
+    m_highlightAssociatedNetwork = false;
+    m_isScanning = false;
+
+    buildWindow();
+    filterAndSetNetworks({});
+    chooseInterface();
+    observeNotifications();
+    updateWindowTitle();
+    restoreWindowFrame();
+    m_window->rightFooterLbl()->clear();
+    m_window->rightFooterLbl()->show();
+}
+
+void AppDelegate::buildWindow()
+{
+    m_window = new SVMainWindow;
+    m_window->installEventFilter(this);
+    m_progress = std::make_unique<SVProgressPanel>(m_window);
+    m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
+    SVVendorDatabaseHelper::sharedDatabase().setUI(m_vendorUI.get());
+
+    QTreeView* table = m_window->networksView();
+    m_networksModel = new SVNetworksTableModel(table);
+    m_networksModel->setLock(&m_lock);
+    m_networksModel->setAnnotationEditor([](SVNetworkDelegate& row, const QString& text) {
+        // The edited row's own record, whatever the selection is.
+        if (auto network = row.bestNetwork())
+            network->setAnnotations(text);
+    });
+    m_cellDelegate = new SVNetworkCellDelegate(table);
+    m_columnAutosave = setUpNetworksTable(*table, *m_networksModel, *m_cellDelegate, m_defaults,
+                                          [this](const QString& id) { userDidToggleColumnState(id); });
+    // Sorting is part of filtering: a new sort order filters again.
+    connect(m_networksModel, &SVNetworksTableModel::sortDescriptorsDidChange, this,
+            [this](const QString&, bool) { filterAndSetNetworks(networks()); });
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { networksSelectionDidChange(); });
+
+    buildSideView();
+
+    SVMainToolbar& toolbar = m_window->toolbar();
+    connect(toolbar.scanButton, &QToolButton::clicked, this, [this] { onScanStop(ScanTag); });
+    connect(toolbar.stopButton, &QToolButton::clicked, this, [this] { onScanStop(StopTag); });
+    toolbar.quickFilter->addItems(SVQuickFilter::titles());
+    connect(toolbar.quickFilter, &QComboBox::activated, this, [this](int index) { selectQuickFilter(index); });
+    m_filterTypingTimer = new QTimer(this);
+    m_filterTypingTimer->setSingleShot(true);
+    m_filterTypingTimer->setInterval(250);
+    connect(m_filterTypingTimer, &QTimer::timeout, this,
+            [this] { onFilter(m_window->toolbar().filterField->text()); });
+    connect(toolbar.filterField, &QLineEdit::textEdited, m_filterTypingTimer, qOverload<>(&QTimer::start));
+    connect(toolbar.filterField, &QLineEdit::returnPressed, this, [this] {
+        m_filterTypingTimer->stop();
+        const QString text = m_window->toolbar().filterField->text();
+        onFilter(text);
+        recordRecentFilter(text);
+        m_window->networksView()->setFocus();
+    });
+    connect(m_window, &SVMainWindow::willSelectTab, this, [this](int) {
+        QTimer::singleShot(0, this, [this] { configureSelectedTabView(); });
+    });
+    buildMenus();
+    validateScanStopItems();
+}
+
+void AppDelegate::buildSideView()
+{
+    m_sideView = new QTreeView;
+    m_sideModel = new SVSideViewModel(m_sideView);
+    m_sideView->setModel(m_sideModel);
+    m_sideView->setItemDelegateForColumn(SVSideViewModel::ItemColumn, new SVImageAndTextDelegate(m_sideView));
+    m_sideView->setHeaderHidden(true);
+    m_sideView->setRootIsDecorated(true);
+    m_sideView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_sideView->header()->setStretchLastSection(false);
+    m_sideView->header()->setSectionResizeMode(SVSideViewModel::ItemColumn, QHeaderView::Stretch);
+    m_sideView->header()->setSectionResizeMode(SVSideViewModel::DetailColumn, QHeaderView::ResizeToContents);
+    connect(m_sideView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { sideViewSelectionDidChange(); });
+    m_window->setSidebarView(m_sideView);
+}
+
+void AppDelegate::chooseInterface()
+{
+    QString error;
+    if (!m_options.scenarioPath.isEmpty()) {
+        CWInterface::setScenarioPath(m_options.scenarioPath);
+        m_currentInterface = CWInterface::interfaceWithName(QStringLiteral("sim0"), &error);
+        if (!m_currentInterface)
+            qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << error;
+    } else {
+        const QString name = m_defaults.stringForKey(QStringLiteral("InterfaceName"));
+        if (!name.isEmpty()) {
+            m_currentInterface = CWInterface::interfaceWithName(name);
+            if (!m_currentInterface)
+                qCWarning(lcSkyvane).noquote() << QStringLiteral("Invalid interface name: %1, using default.").arg(name);
+        }
+        if (!m_currentInterface)
+            m_currentInterface = CWInterface::interface();
+        if (!m_currentInterface && m_options.simulateWithoutInterface) {
+            m_currentInterface = CWInterface::interfaceWithName(QStringLiteral("sim0"), &error);
+            if (m_currentInterface)
+                qCInfo(lcSkyvane).noquote() << "No Wi-Fi interface found: scanning the simulated radio with"
+                                            << CWInterface::defaultScenarioPath();
+            else
+                qCWarning(lcSkyvane).noquote() << "No Wi-Fi interface, and no simulated radio:" << error;
+        }
+    }
+    m_simulated = m_currentInterface && CWInterface::isSimulatedName(m_currentInterface->interfaceName());
+    if (m_simulated)
+        m_title = tr("Skyvane (simulated radio)");
+    if (m_currentInterface)
+        m_currentInterface->startMonitoringEvents();
+}
+
+void AppDelegate::observeNotifications()
+{
+    auto& center = sv::NotificationCenter::defaultCenter();
+    auto observe = [&](const QString& name, std::function<void(const sv::Notification&)> handler) {
+        m_observations.push_back(
+            center.addObserver(name, std::move(handler), sv::NotificationCenter::Delivery::MainThread, this));
+    };
+    observe(CWInterface::PowerDidChangeNotification, [this](const sv::Notification&) { handlePowerDidChange(); });
+    observe(CWInterface::BSSIDDidChangeNotification, [this](const sv::Notification&) { updateStateInfo(); });
+    observe(CWInterface::LinkQualityDidChangeNotification, [this](const sv::Notification&) { updateStateInfo(); });
+    observe(UserDidPickNetworkNotification, [this](const sv::Notification& n) {
+        handleUserDidPickNetwork(n.userInfo.value(QStringLiteral("object")).toString());
+    });
+    observe(SVActiveScanEngine::ScanDidStartNotification, [this](const sv::Notification&) { handleScanDidStart(); });
+    observe(SVActiveScanEngine::ScanDidEndNotification, [this](const sv::Notification&) { handleScanDidEnd(); });
+    observe(FilterUsingKeysNotification, [this](const sv::Notification& n) { handleFilterUsingKeys(n.userInfo); });
+    observe(sv::UserDefaults::DidChangeNotification, [this](const sv::Notification&) {
+        // While scanning the next tick shows the change anyway.
+        if (!m_isScanning)
+            configureAll();
+    });
+
+    QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"),
+                                         QStringLiteral("/org/freedesktop/login1"),
+                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                         QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
+}
+
+void AppDelegate::prepareForSleep(bool sleeping)
+{
+    if (!sleeping)
+        return; // waking does nothing
+    m_didReceiveSleepNote = true;
+    saveDefaults();
+}
+
+void AppDelegate::restoreWindowFrame()
+{
+    if (m_defaults.boolForKey(QStringLiteral("RanOnce"))) {
+        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame"))))
+            m_window->setGeometry(*frame);
+        m_window->restoreDividers(m_defaults);
+        return;
+    }
+    QRect area(0, 0, 1440, 900);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    m_window->setGeometry(firstLaunchWindowFrame(area));
+    m_window->applyFirstLaunchLayout();
+}
+
+void AppDelegate::applicationWillFinishLaunching()
+{
+    SVVendorDatabaseHelper::sharedDatabase().expandDatabase();
+    m_selectedNetwork.reset();
+    m_disableAutoScan = false;
+    loadDefaults();
+
+    const QString tabIdentifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
+    int tab = 0;
+    for (int i = 0; i < SVMainWindow::TabCount; ++i)
+        if (!tabIdentifier.isEmpty() && QString::number(i) == tabIdentifier)
+            tab = i;
+    selectGraph(tab);
+    prepareAndReload();
+
+    const QString preRelease = preReleaseName(QCoreApplication::applicationVersion());
+    if (!preRelease.isEmpty()) {
+        std::unique_ptr<SVAlert> alert(newPreReleaseAlert(preRelease, m_window));
+        if (alert->runModal() == SVAlert::SecondButtonReturn) {
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            return;
+        }
+    }
+    showWindow();
+}
+
+void AppDelegate::showWindow()
+{
+    updateWindowTitle();
+    updateStateInfo();
+    if (m_window->isVisible() && m_window->isActiveWindow())
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+
+    if (!m_currentInterface) {
+        showNoInterfaceSheet();
+        return;
+    }
+    SVNetServiceBrowser::sharedBrowser().searchServices();
+    if (m_defaults.boolForKey(QStringLiteral("RanOnce")))
+        QTimer::singleShot(5000, this, [] { SVVendorDatabaseHelper::sharedDatabase().checkForDatabaseUpdates(false); });
+    if (!m_windowDidShowFirstTime) {
+        doAutoStart();
+        m_windowDidShowFirstTime = true;
+    }
+    m_window->networksView()->setFocus();
+}
+
+void AppDelegate::showNoInterfaceSheet()
+{
+    SVAlert* alert = newNoInterfaceAlert(kSupportPage, m_window);
+    alert->beginSheetModalForWindow(m_window, [](int) {
+        // The sheet's only way out is quitting, whichever way it ended.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    });
+}
+
+void AppDelegate::loadDefaults()
+{
+    const SVLoadedDefaults loaded = ::loadDefaults(m_defaults);
+    m_units = loaded.units;
+    m_highlightAssociatedNetwork = loaded.highlightAssociatedNetwork;
+    m_maxLastSeenElapsedSeconds = double(loaded.maxLastSeenElapsedSeconds);
+    m_networksModel->setUnits(m_units);
+    selectQuickFilter(loaded.quickFilterSelectedItem);
+    applyFontSizes();
+}
+
+void AppDelegate::saveDefaults()
+{
+    if (!m_window)
+        return;
+    m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
+    m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
+    QStringList expanded;
+    std::vector<QModelIndex> stack{QModelIndex()};
+    while (!stack.empty()) {
+        const QModelIndex parent = stack.back();
+        stack.pop_back();
+        for (int row = 0; row < m_sideModel->rowCount(parent); ++row) {
+            const QModelIndex index = m_sideModel->index(row, 0, parent);
+            if (m_sideView->isExpanded(index))
+                expanded << index.data().toString();
+            stack.push_back(index);
+        }
+    }
+    m_defaults.setObject(expanded, QStringLiteral("SideViewExpandedItems"));
+    m_window->saveDividers(m_defaults);
+    if (m_columnAutosave)
+        m_columnAutosave->save();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    SVAnnotationsHelper::sharedAnnotations().saveToDisk();
+    saveDefaults();
+    m_defaults.setBool(true, QStringLiteral("RanOnce"));
+    m_defaults.removeObjectForKey(QStringLiteral("SignalStrengthThreshold"));
+    if (m_window)
+        m_defaults.setObject(archivedWindowFrame(m_window->geometry()), QStringLiteral("WindowFrame"));
+    m_defaults.setString(QCoreApplication::applicationVersion(), QStringLiteral("LastLaunchedVersion"));
+    m_defaults.synchronize();
+    // Its thread must end before the interface and the notification centre
+    // it uses are destroyed, so the engine is stopped here.
+    stopEngine();
+}
+
+void AppDelegate::updateWindowTitle()
+{
+    if (m_window)
+        m_window->setWindowTitle(
+            windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), m_isScanning));
+}
+
+bool AppDelegate::windowShouldClose()
+{
+    // Nothing is kept in documents yet, so there is nothing to ask before closing.
+    return true;
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window && event->type() == QEvent::Close) {
+        if (!windowShouldClose()) {
+            event->ignore();
+            return true;
+        }
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    return QObject::eventFilter(watched, event);
+}

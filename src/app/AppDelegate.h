@@ -1,0 +1,200 @@
+#pragma once
+
+#include "app/SVNetworkFilter.h"
+#include "app/SVScanMerge.h"
+#include "platform/NotificationCenter.h"
+#include "views/SVSideViewItem.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class CWInterface;
+class QAction;
+class QTimer;
+class QTreeView;
+class SVActiveScanEngine;
+class SVAlert;
+class SVColumnAutosave;
+class SVMainWindow;
+class SVNetworkCellDelegate;
+class SVNetworksTableModel;
+class SVProgressPanel;
+class SVSideViewModel;
+class SVVendorDatabaseWindowUI;
+namespace sv {
+class Clock;
+class UserDefaults;
+}
+
+// The application's controller and the controller of its one main window:
+// start-up and shutdown, the scan cycle and its merge, filtering, and
+// keeping the table, sidebar, footers and toolbar up to date.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        // Play this scenario on a simulated radio instead of a real interface.
+        QString scenarioPath;
+        // Without a Wi-Fi interface, scan the simulated radio with the shipped
+        // scenario (off: the no-interface sheet).
+        bool simulateWithoutInterface = true;
+        // Clock of the scan engine; the system clock when none.
+        std::shared_ptr<sv::Clock> clock;
+        // Milliseconds between merges of the engine's results.
+        int scanTimerIntervalMs = 2000;
+    };
+
+    static constexpr int ScanTag = 1001;
+    static constexpr int StopTag = 1002;
+    static inline const QString DidFindNetworksNotification = QStringLiteral("DidFindNetworks");
+    static inline const QString UserDidPickNetworkNotification = QStringLiteral("UserDidPickNetwork");
+    static inline const QString FilterUsingKeysNotification = QStringLiteral("FilterUsingKeys");
+
+    explicit AppDelegate(Options options, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // ---- start-up and shutdown ----
+    void awakeFromNib();
+    void applicationWillFinishLaunching();
+    void showWindow();
+    void loadDefaults();
+    void saveDefaults();
+    void applicationWillTerminate();
+    void updateWindowTitle();
+    bool windowShouldClose();
+
+    // ---- scan cycle ----
+    void doStart();
+    void doStartCallback();
+    void doStop();
+    void doStopAndClearResults();
+    void clearResults();
+    void doAutoStart();
+    void setIsScanning(bool scanning);
+    void onScanStop(int tag);
+    void scan();
+    void didFindNetworks(const SVNetworkList& networks);
+    void didFindNetworks(const SVNetworkList& networks, const QDateTime& lastScanTime);
+    void showPowerOffAlert();
+
+    // ---- filtering and refresh ----
+    void filterAndSetNetworks(const SVNetworkList& networks);
+    void prepareAndReload();
+    void configureAll();
+    void configureNetworksView();
+    void configureSelectedTabView();
+    void updateStateInfo();
+    void selectGraph(int index);
+    void selectQuickFilter(int tag);
+    void onFilter(const QString& text);
+    void userDidToggleColumnState(const QString& identifier);
+
+    // ---- state, for the window and for tests ----
+    SVMainWindow* window() const { return m_window; }
+    QTreeView* networksView() const;
+    QTreeView* sideView() const { return m_sideView; }
+    SVNetworksTableModel* networksModel() const { return m_networksModel; }
+    SVSideViewModel* sideViewModel() const { return m_sideModel; }
+    bool isScanning() const { return m_isScanning; }
+    SVNetworkList networks() const;
+    SVNetworkList filteredNetworks() const;
+    std::shared_ptr<SVNetwork> selectedNetwork() const { return m_selectedNetwork; }
+    std::shared_ptr<CWInterface> currentInterface() const { return m_currentInterface; }
+    bool isSimulated() const { return m_simulated; }
+    SVActiveScanEngine* scanEngine() const { return m_scanEngine.get(); }
+    bool hasScanTimer() const { return m_scanTimer != nullptr; }
+    QDateTime lastScanTime() const { return m_lastScanTime; }
+    bool isShowingPowerOffAlert() const { return !m_checkWiFiAlert.isNull(); }
+    qint64 signalStrengthThreshold() const { return m_signalStrengthThreshold; }
+    int units() const { return m_units; }
+    int quickFilterTag() const { return m_quickFilterTag; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void prepareForSleep(bool sleeping);
+
+private:
+    void buildWindow();
+    void buildMenus();
+    void buildSideView();
+    void observeNotifications();
+    void chooseInterface();
+    void restoreWindowFrame();
+    void showNoInterfaceSheet();
+
+    void stopEngine();
+    void handleScanDidStart();
+    void handleScanDidEnd();
+    void handlePowerDidChange();
+    void handleUserDidPickNetwork(const QString& bssid);
+    void handleFilterUsingKeys(const QVariantMap& userInfo);
+    void powerOffAlertDidEnd(int returnCode);
+    void validateScanStopItems();
+    bool modalSessionOpen() const;
+
+    void applyFooterNotice(const SVFooterNotice& notice);
+    void rebuildSideView(const QVector<SVSideViewItem>& items);
+    void sideViewSelectionDidChange();
+    void networksSelectionDidChange();
+    QList<SVSortDescriptor> sortDescriptors() const;
+    void selectRows(const std::function<bool(const SVNetwork&)>& chosen);
+    void onViewShow(int tag);
+    void onViewMakeText(double delta);
+    void applyFontSizes();
+    void recordRecentFilter(const QString& text);
+
+    Options m_options;
+    sv::UserDefaults& m_defaults;
+    std::shared_ptr<sv::Clock> m_clock;
+
+    QString m_title;
+    int m_units = 0;
+    double m_maxLastSeenElapsedSeconds = 31536000.0;
+    bool m_highlightAssociatedNetwork = false;
+    bool m_disableAutoScan = false;
+    bool m_isScanning = false;
+    bool m_didFindNetworksFirstTime = true;
+    bool m_didReceiveSleepNote = false;
+    bool m_windowDidShowFirstTime = false;
+    bool m_rightFooterNotice = false; // the threshold notice holds the right footer
+    bool m_reloading = false;
+    bool m_simulated = false;
+    qint64 m_signalStrengthThreshold = 0;
+    SVQuickFilter m_quickFilterFlags;
+    int m_quickFilterTag = 0;
+    QString m_filterString;
+    SVSideFilter m_sideFilter;
+    std::optional<SVSideViewSelection> m_sideSelection;
+    QDateTime m_lastScanTime;
+    mutable std::recursive_mutex m_lock;
+    SVNetworkList m_networks;
+    SVNetworkList m_filteredNetworks;
+    std::shared_ptr<SVNetwork> m_selectedNetwork;
+
+    std::shared_ptr<CWInterface> m_currentInterface;
+    std::unique_ptr<SVActiveScanEngine> m_scanEngine;
+    QTimer* m_scanTimer = nullptr;
+    QTimer* m_filterTypingTimer = nullptr;
+    QPointer<SVAlert> m_checkWiFiAlert;
+    std::vector<sv::NotificationCenter::Observation> m_observations;
+
+    SVMainWindow* m_window = nullptr;
+    QTreeView* m_sideView = nullptr;
+    SVSideViewModel* m_sideModel = nullptr;
+    SVNetworksTableModel* m_networksModel = nullptr;
+    SVNetworkCellDelegate* m_cellDelegate = nullptr;
+    SVColumnAutosave* m_columnAutosave = nullptr;
+    QList<QAction*> m_showActions; // tags 1001..1004
+    QList<QAction*> m_tabActions;  // tags 2001..2004
+    std::unique_ptr<SVProgressPanel> m_progress;
+    std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+};

@@ -1,0 +1,316 @@
+// Filtering, and bringing the window up to date after it.
+
+#include "app/AppDelegate.h"
+
+#include "app/SVDefaults.h"
+#include "app/SVMainWindow.h"
+#include "app/SVWindowTexts.h"
+#include "platform/UserDefaults.h"
+#include "platform/wlan/CWInterface.h"
+#include "views/SVNetworkColumns.h"
+#include "views/SVNetworksTableModel.h"
+#include "views/SVSideViewModel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+SVSortDescriptor::Comparison comparisonFor(SVColumnComparison c)
+{
+    switch (c) {
+    case SVColumnComparison::LocalizedStandard: return SVSortDescriptor::Comparison::LocalizedStandard;
+    case SVColumnComparison::CaseInsensitive: return SVSortDescriptor::Comparison::CaseInsensitive;
+    default: return SVSortDescriptor::Comparison::Compare;
+    }
+}
+
+qint64 widthInMHz(qint64 code)
+{
+    switch (code) {
+    case 1: return 20;
+    case 2: return 40;
+    case 3: return 80;
+    case 4: return 160;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+QList<SVSortDescriptor> AppDelegate::sortDescriptors() const
+{
+    const SVNetworkColumn* column = networkColumn(m_networksModel->sortIdentifier());
+    if (!column || column->sortKey.isEmpty())
+        return {};
+    return {SVSortDescriptor{column->sortKey, m_networksModel->sortAscending(), comparisonFor(column->comparison)}};
+}
+
+void AppDelegate::filterAndSetNetworks(const SVNetworkList& list)
+{
+    std::lock_guard g(m_lock);
+    SVFilterState state;
+    state.showSecure = m_defaults.boolForKey(QStringLiteral("ShowSecure"));
+    state.showAdHoc = m_defaults.boolForKey(QStringLiteral("ShowAdHoc"));
+    state.quickFilter = m_quickFilterFlags;
+    state.signalStrengthThreshold = m_signalStrengthThreshold;
+    state.units = m_units;
+    state.filterString = m_filterString;
+    state.sourceItemFilterIdentifier = m_sideFilter.identifier();
+    state.sourceItemFilterString = m_sideFilter.filterString();
+    state.isScanning = m_isScanning;
+    state.association = SVAssociation::of(m_currentInterface.get());
+    state.sortDescriptors = sortDescriptors();
+    state.footerNoticeShown = m_rightFooterNotice;
+
+    SVFilterOutcome outcome = SVNetworkFilter::filterAndSetNetworks(list, state);
+    m_networks = list;
+    m_filteredNetworks = outcome.filteredNetworks;
+    m_networksModel->setFilteredColumnIdentifiers(outcome.filteredColumnIdentifiers.value_or(QSet<QString>()));
+    applyFooterNotice(outcome.footer);
+    rebuildSideView(outcome.sideViewItems);
+    prepareAndReload();
+}
+
+void AppDelegate::applyFooterNotice(const SVFooterNotice& notice)
+{
+    QLabel* footer = m_window->rightFooterLbl();
+    switch (notice.action) {
+    case SVFooterNotice::Action::Keep:
+        break;
+    case SVFooterNotice::Action::Show:
+        footer->setText(notice.text);
+        footer->setStyleSheet(QStringLiteral("color: %1").arg(notice.color.name(QColor::HexArgb)));
+        m_rightFooterNotice = true;
+        break;
+    case SVFooterNotice::Action::Clear:
+        footer->clear();
+        footer->setStyleSheet(QString());
+        m_rightFooterNotice = false;
+        break;
+    }
+}
+
+void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
+{
+    QStringList expanded;
+    for (int row = 0; row < m_sideModel->rowCount(); ++row) {
+        const QModelIndex index = m_sideModel->index(row, 0);
+        if (m_sideView->isExpanded(index))
+            expanded << index.data().toString();
+        for (int child = 0; child < m_sideModel->rowCount(index); ++child)
+            if (m_sideView->isExpanded(m_sideModel->index(child, 0, index)))
+                expanded << m_sideModel->index(child, 0, index).data().toString();
+    }
+    const bool firstTime = m_sideModel->rowCount() == 0;
+    if (firstTime)
+        expanded = m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems"));
+
+    m_reloading = true;
+    const QModelIndex keep = m_sideModel->setItems(items, m_sideSelection);
+    std::vector<QModelIndex> stack{QModelIndex()};
+    while (!stack.empty()) {
+        const QModelIndex parent = stack.back();
+        stack.pop_back();
+        for (int row = 0; row < m_sideModel->rowCount(parent); ++row) {
+            const QModelIndex index = m_sideModel->index(row, 0, parent);
+            // The group row starts open, so the categories show on a first launch.
+            if (expanded.contains(index.data().toString()) || (firstTime && expanded.isEmpty() && !parent.isValid()))
+                m_sideView->expand(index);
+            stack.push_back(index);
+        }
+    }
+    if (keep.isValid())
+        m_sideView->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_reloading = false;
+}
+
+void AppDelegate::sideViewSelectionDidChange()
+{
+    if (m_reloading)
+        return;
+    const QModelIndexList selected = m_sideView->selectionModel()->selectedRows();
+    const SVSideViewItem* item = selected.isEmpty() ? nullptr : m_sideModel->itemAt(selected.first());
+    if (item)
+        m_sideSelection = SVSideViewSelection::of(*item);
+    else
+        m_sideSelection.reset();
+    if (m_sideFilter.selectionDidChange(item)) {
+        for (const auto& n : networks())
+            n->setUserHighlighted(false);
+        QTimer::singleShot(0, this, [this] { filterAndSetNetworks(networks()); });
+    }
+}
+
+void AppDelegate::networksSelectionDidChange()
+{
+    if (m_reloading)
+        return;
+    QTreeView* view = m_window->networksView();
+    QSet<const SVNetworkDelegate*> selected;
+    std::shared_ptr<SVNetwork> first;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
+        const auto row = m_networksModel->rowAt(index.row());
+        if (!row)
+            continue;
+        selected.insert(row.get());
+        if (!first)
+            first = row->bestNetwork();
+    }
+    for (const auto& row : m_networksModel->rows())
+        if (auto n = row->bestNetwork())
+            n->setUserHighlighted(selected.contains(row.get()));
+    m_selectedNetwork = first;
+    configureSelectedTabView();
+}
+
+void AppDelegate::prepareAndReload()
+{
+    if (isEditingCell(*m_window->networksView()))
+        return;
+    configureAll();
+}
+
+void AppDelegate::configureAll()
+{
+    configureNetworksView();
+    configureSelectedTabView();
+    m_window->leftFooterLbl()->setText(leftFooterText(networks().size(), filteredNetworks().size()));
+    updateStateInfo();
+}
+
+void AppDelegate::configureNetworksView()
+{
+    std::lock_guard g(m_lock);
+    QVector<SVNetworkRow> rows;
+    rows.reserve(m_filteredNetworks.size());
+    for (const auto& n : m_filteredNetworks)
+        rows.append(n);
+    m_reloading = true;
+    reloadNetworksView(*m_window->networksView(), *m_networksModel, std::move(rows),
+                       [](const SVNetworkDelegate& row) {
+                           const auto n = row.bestNetwork();
+                           return n && n->userHighlighted();
+                       });
+    m_reloading = false;
+}
+
+void AppDelegate::configureSelectedTabView()
+{
+    if (!m_rightFooterNotice) {
+        QLabel* footer = m_window->rightFooterLbl();
+        const auto network = m_selectedNetwork;
+        const auto elements = network ? network->informationElements().size() : 0;
+        if (elements > 0)
+            footer->setText(informationElementsFooterText(qint64(elements), network->informationElementsLength()));
+        else
+            footer->clear();
+    }
+    // The tabs' views come later; their panes stay empty until then.
+}
+
+void AppDelegate::updateStateInfo()
+{
+    if (!m_window)
+        return;
+    SVStateInfoInput in;
+    in.scanning = m_isScanning;
+    in.windowTitle = m_window->windowTitle();
+    in.applicationTitle = QStringLiteral("Skyvane");
+    if (m_currentInterface) {
+        in.hasInterface = true;
+        in.interfaceName = m_currentInterface->interfaceName();
+        if (m_simulated)
+            in.interfaceName += tr(" (simulated)");
+        in.associated = !m_currentInterface->bssid().isEmpty();
+        in.ssid = m_currentInterface->ssid();
+        if (const auto channel = m_currentInterface->wlanChannel()) {
+            in.channel = channel->channelNumber();
+            in.channelWidthMHz = widthInMHz(channel->channelWidth());
+        }
+        in.transmitRate = m_currentInterface->transmitRate();
+    }
+    const SVStateInfo info = stateInfoText(in);
+    m_window->toolbar().setInfoText(info.title, info.toolTip);
+}
+
+void AppDelegate::selectGraph(int index)
+{
+    m_window->selectGraph(index);
+    for (int i = 0; i < m_tabActions.size(); ++i)
+        m_tabActions[i]->setChecked(i == index);
+    configureSelectedTabView();
+}
+
+void AppDelegate::selectQuickFilter(int tag)
+{
+    const auto flags = SVQuickFilter::forTag(tag);
+    if (!flags)
+        return;
+    m_quickFilterFlags = *flags;
+    m_quickFilterTag = tag;
+    m_defaults.setInteger(tag, QStringLiteral("QuickFilterSelectedItem"));
+    for (const auto& n : networks())
+        n->setUserHighlighted(false);
+    QComboBox* popUp = m_window->toolbar().quickFilter;
+    if (popUp->currentIndex() != tag)
+        popUp->setCurrentIndex(tag);
+    for (int i = 0; i < m_showActions.size(); ++i)
+        m_showActions[i]->setChecked(i == tag);
+    filterAndSetNetworks(networks());
+}
+
+void AppDelegate::onFilter(const QString& text)
+{
+    if (text == m_filterString)
+        return;
+    m_filterString = text;
+    for (const auto& n : networks())
+        n->setUserHighlighted(false);
+    filterAndSetNetworks(networks());
+}
+
+void AppDelegate::recordRecentFilter(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    QStringList recent = m_defaults.stringArrayForKey(QStringLiteral("RecentFilters"));
+    recent.removeAll(text);
+    recent.prepend(text);
+    while (recent.size() > 10)
+        recent.removeLast();
+    m_defaults.setObject(recent, QStringLiteral("RecentFilters"));
+}
+
+void AppDelegate::userDidToggleColumnState(const QString& identifier)
+{
+    // The graphs that show annotations and device names come later.
+    Q_UNUSED(identifier);
+}
+
+void AppDelegate::applyFontSizes()
+{
+    m_networksModel->setFontSize(m_defaults.doubleForKey(QStringLiteral("NetworksViewFontSize")));
+    QFont side = m_sideView->font();
+    side.setPointSizeF(m_defaults.doubleForKey(QStringLiteral("SideViewFontSize")));
+    m_sideView->setFont(side);
+}
+
+void AppDelegate::onViewMakeText(double delta)
+{
+    changeFontSizes(m_defaults, delta);
+    sv::NotificationCenter::defaultCenter().post(QStringLiteral("FontSizeDidChange"));
+    applyFontSizes();
+    configureAll();
+}
+
+void AppDelegate::onViewShow(int tag)
+{
+    const int index = (tag >= 1001 && tag <= 1004) ? tag - 1001 : 0;
+    selectQuickFilter(index);
+}

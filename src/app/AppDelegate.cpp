@@ -27,6 +27,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
+#include <QStringListModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -137,6 +139,17 @@ void AppDelegate::buildWindow()
     connect(m_filterTypingTimer, &QTimer::timeout, this,
             [this] { onFilter(m_window->toolbar().filterField->text()); });
     connect(toolbar.filterField, &QLineEdit::textEdited, m_filterTypingTimer, qOverload<>(&QTimer::start));
+    // Recent filters come back as completions of what is typed.
+    auto* recents = new QCompleter(new QStringListModel(m_defaults.stringArrayForKey(QStringLiteral("RecentFilters")),
+                                                        toolbar.filterField),
+                                   toolbar.filterField);
+    recents->setCaseSensitivity(Qt::CaseInsensitive);
+    recents->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    toolbar.filterField->setCompleter(recents);
+    connect(recents, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& text) {
+        m_filterTypingTimer->stop();
+        onFilter(text);
+    });
     connect(toolbar.filterField, &QLineEdit::returnPressed, this, [this] {
         m_filterTypingTimer->stop();
         const QString text = m_window->toolbar().filterField->text();

@@ -12,6 +12,8 @@
 #include "views/SVSideViewModel.h"
 
 #include <QComboBox>
+#include <QCompleter>
+#include <QStringListModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -285,6 +287,9 @@ void AppDelegate::recordRecentFilter(const QString& text)
     while (recent.size() > 10)
         recent.removeLast();
     m_defaults.setObject(recent, QStringLiteral("RecentFilters"));
+    if (QCompleter* completer = m_window->toolbar().filterField->completer())
+        if (auto* model = qobject_cast<QStringListModel*>(completer->model()))
+            model->setStringList(recent);
 }
 
 void AppDelegate::userDidToggleColumnState(const QString& identifier)

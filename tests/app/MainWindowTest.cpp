@@ -4,6 +4,7 @@
 #include "model/SVActiveScanEngine.h"
 #include "platform/Clock.h"
 #include "platform/Resources.h"
+#include "platform/UserDefaults.h"
 #include "platform/wlan/CWError.h"
 #include "platform/wlan/CWInterface.h"
 #include "views/SVNetworksTableModel.h"
@@ -162,4 +163,38 @@ TEST(MainWindow, WiFiOffAlert)
             EXPECT_EQ(w.app->networks().first(), before.first());
         }
     }
+}
+
+TEST(MainWindow, WithoutAnInterfaceOnlyQuitting)
+{
+    if (!CWInterface::interfaceNames().isEmpty())
+        GTEST_SKIP() << "this machine has a Wi-Fi interface";
+    QStringList shown;
+    SVAlert::setAutomaticResponder([&](const SVAlert& alert) {
+        shown << alert.messageText();
+        return 1000;
+    });
+    AppDelegate::Options options;
+    options.simulateWithoutInterface = false;
+    options.clock = std::make_shared<sv::ManualClock>();
+    AppDelegate app(options);
+    app.awakeFromNib();
+    app.applicationWillFinishLaunching();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 2000));
+    EXPECT_EQ(shown, QStringList{QStringLiteral("Unable to scan for wireless networks.")});
+    EXPECT_EQ(app.currentInterface(), nullptr);
+    EXPECT_FALSE(app.isScanning()); // nothing else starts
+    SVAlert::setAutomaticResponder({});
+}
+
+TEST(MainWindow, RecentFiltersAreKept)
+{
+    Window w;
+    QLineEdit* field = w.app->window()->toolbar().filterField;
+    for (const char* text : {"wpa2", "5GHz", "wpa2"}) {
+        field->setText(QString::fromLatin1(text));
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    EXPECT_EQ(sv::UserDefaults::standardUserDefaults().stringArrayForKey(QStringLiteral("RecentFilters")),
+              (QStringList{QStringLiteral("wpa2"), QStringLiteral("5GHz")}));
 }

@@ -342,17 +342,10 @@ void AppDelegate::saveDefaults()
     m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
     m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
     QStringList expanded;
-    std::vector<QModelIndex> stack{QModelIndex()};
-    while (!stack.empty()) {
-        const QModelIndex parent = stack.back();
-        stack.pop_back();
-        for (int row = 0; row < m_sideModel->rowCount(parent); ++row) {
-            const QModelIndex index = m_sideModel->index(row, 0, parent);
-            if (m_sideView->isExpanded(index))
-                expanded << index.data().toString();
-            stack.push_back(index);
-        }
-    }
+    visitSideViewRows([&](const QModelIndex& index) {
+        if (m_sideView->isExpanded(index))
+            expanded << index.data().toString();
+    });
     m_defaults.setObject(expanded, QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);
     if (m_columnAutosave)

@@ -17,6 +17,7 @@
 
 class CWInterface;
 class QAction;
+class QModelIndex;
 class QTimer;
 class QTreeView;
 class SVActiveScanEngine;
@@ -143,6 +144,8 @@ private:
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
+    // Every sidebar row, depth first.
+    void visitSideViewRows(const std::function<void(const QModelIndex&)>& visit) const;
     void sideViewSelectionDidChange();
     void networksSelectionDidChange();
     QList<SVSortDescriptor> sortDescriptors() const;

@@ -98,35 +98,38 @@ void AppDelegate::applyFooterNotice(const SVFooterNotice& notice)
     }
 }
 
-void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
+void AppDelegate::visitSideViewRows(const std::function<void(const QModelIndex&)>& visit) const
 {
-    QStringList expanded;
-    for (int row = 0; row < m_sideModel->rowCount(); ++row) {
-        const QModelIndex index = m_sideModel->index(row, 0);
-        if (m_sideView->isExpanded(index))
-            expanded << index.data().toString();
-        for (int child = 0; child < m_sideModel->rowCount(index); ++child)
-            if (m_sideView->isExpanded(m_sideModel->index(child, 0, index)))
-                expanded << m_sideModel->index(child, 0, index).data().toString();
-    }
-    const bool firstTime = m_sideModel->rowCount() == 0;
-    if (firstTime)
-        expanded = m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems"));
-
-    m_reloading = true;
-    const QModelIndex keep = m_sideModel->setItems(items, m_sideSelection);
     std::vector<QModelIndex> stack{QModelIndex()};
     while (!stack.empty()) {
         const QModelIndex parent = stack.back();
         stack.pop_back();
         for (int row = 0; row < m_sideModel->rowCount(parent); ++row) {
             const QModelIndex index = m_sideModel->index(row, 0, parent);
-            // The group row starts open, so the categories show on a first launch.
-            if (expanded.contains(index.data().toString()) || (firstTime && expanded.isEmpty() && !parent.isValid()))
-                m_sideView->expand(index);
+            visit(index);
             stack.push_back(index);
         }
     }
+}
+
+void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
+{
+    QStringList expanded;
+    visitSideViewRows([&](const QModelIndex& index) {
+        if (m_sideView->isExpanded(index))
+            expanded << index.data().toString();
+    });
+    const bool firstTime = m_sideModel->rowCount() == 0;
+    if (firstTime)
+        expanded = m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems"));
+
+    m_reloading = true;
+    const QModelIndex keep = m_sideModel->setItems(items, m_sideSelection);
+    visitSideViewRows([&](const QModelIndex& index) {
+        // The group row starts open, so the categories show on a first launch.
+        if (expanded.contains(index.data().toString()) || (firstTime && expanded.isEmpty() && !index.parent().isValid()))
+            m_sideView->expand(index);
+    });
     if (keep.isValid())
         m_sideView->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_reloading = false;

@@ -262,7 +262,8 @@ void AppDelegate::restoreWindowFrame()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     m_window->setGeometry(firstLaunchWindowFrame(area));
-    m_window->applyFirstLaunchLayout();
+    // The dividers are placed once the window is laid out at its size.
+    m_firstLaunchLayoutPending = true;
 }
 
 void AppDelegate::applicationWillFinishLaunching()
@@ -300,6 +301,10 @@ void AppDelegate::showWindow()
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    if (m_firstLaunchLayoutPending) {
+        m_firstLaunchLayoutPending = false;
+        QTimer::singleShot(0, m_window, [w = m_window] { w->applyFirstLaunchLayout(); });
+    }
 
     if (!m_currentInterface) {
         showNoInterfaceSheet();

@@ -168,6 +168,7 @@ private:
     bool m_didFindNetworksFirstTime = true;
     bool m_didReceiveSleepNote = false;
     bool m_windowDidShowFirstTime = false;
+    bool m_firstLaunchLayoutPending = false;
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;

@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWError.h"
 #include "platform/wlan/CWInterface.h"
+#include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include <QComboBox>
@@ -197,4 +198,21 @@ TEST(MainWindow, RecentFiltersAreKept)
     }
     EXPECT_EQ(sv::UserDefaults::standardUserDefaults().stringArrayForKey(QStringLiteral("RecentFilters")),
               (QStringList{QStringLiteral("wpa2"), QStringLiteral("5GHz")}));
+}
+
+TEST(MainWindow, AnnotationEditGoesToTheEditedRow)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    SVNetworksTableModel* model = w.app->networksModel();
+    const int column = int(networkColumnIndex(QStringLiteral("ANNOTATIONS")));
+    ASSERT_GE(column, 0);
+    w.app->networksView()->selectionModel()->select(model->index(0, 0), QItemSelectionModel::ClearAndSelect |
+                                                                            QItemSelectionModel::Rows);
+    const auto selected = model->rowAt(0)->bestNetwork();
+    const auto edited = model->rowAt(3)->bestNetwork();
+    ASSERT_TRUE(model->setData(model->index(3, column), QStringLiteral("by the lift"), Qt::EditRole));
+    EXPECT_EQ(edited->annotations(), QStringLiteral("by the lift"));
+    EXPECT_TRUE(selected->annotations().isEmpty());
 }

@@ -216,3 +216,25 @@ TEST(MainWindow, AnnotationEditGoesToTheEditedRow)
     EXPECT_EQ(edited->annotations(), QStringLiteral("by the lift"));
     EXPECT_TRUE(selected->annotations().isEmpty());
 }
+
+TEST(MainWindow, SignalThresholdFromFilterUsingKeys)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    const auto all = w.app->filteredNetworks().size();
+    auto& center = sv::NotificationCenter::defaultCenter();
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+
+    center.post(AppDelegate::FilterUsingKeysNotification, {{QStringLiteral("SignalStrengthThreshold"), 50}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->signalStrengthThreshold() == 50; }, 2000));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("SignalStrengthThreshold")), 50);
+    EXPECT_LT(w.app->filteredNetworks().size(), all);
+    EXPECT_FALSE(w.app->window()->rightFooterLbl()->text().isEmpty()); // the threshold notice
+
+    center.post(AppDelegate::FilterUsingKeysNotification, {{QStringLiteral("SignalStrengthThreshold"), 0}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->signalStrengthThreshold() == 0; }, 2000));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("SignalStrengthThreshold")), 0);
+    EXPECT_TRUE(defaults.hasStoredValue(QStringLiteral("SignalStrengthThreshold")));
+    EXPECT_EQ(w.app->filteredNetworks().size(), all);
+}

@@ -468,6 +468,26 @@ struct KeyedUnarchiver::Private {
     void leave() { visiting.pop_back(); }
 
     // The archive index under key, 0 for absent or nil; false when damaged.
+    // The archived object a key of the current object refers to: its
+    // archive index and its reference in the property list.
+    bool referencedObject(QAnyStringView key, quint64& index, quint64& plistRef)
+    {
+        if (!ok() || frames.empty())
+            return false;
+        bool isPlain = false;
+        return indexFor(key, index, &isPlain) && !isPlain && index != 0 && archiveRef(index, plistRef);
+    }
+
+    // The archived array a key refers to, and its elements.
+    bool referencedArray(QAnyStringView key, quint64& index, Object& elements)
+    {
+        quint64 r = 0;
+        Dictionary dict;
+        ClassInfo cls;
+        return referencedObject(key, index, r) && dictionary(r, dict) && classOf(dict, cls)
+               && cls.kind == Kind::Array && arrayElements(dict, elements);
+    }
+
     bool indexFor(QAnyStringView key, quint64& index, bool* inlineValue = nullptr, quint64* valueRef = nullptr)
     {
         index = 0;
@@ -973,14 +993,9 @@ std::optional<QColor> KeyedUnarchiver::decodeColor(QAnyStringView key)
 
 QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
 {
-    if (!d->ok() || d->frames.empty())
-        return {};
     quint64 index = 0, r = 0;
-    bool isPlain = false;
-    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
-        return {};
     Object o;
-    if (!d->archiveRef(index, r) || !d->object(r, o) || o.type != Dict)
+    if (!d->referencedObject(key, index, r) || !d->object(r, o) || o.type != Dict)
         return {};
     ClassInfo cls;
     return d->classOf(Dictionary{o.count, o.body}, cls) ? cls.name : QString();
@@ -988,16 +1003,13 @@ QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
 
 bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
 {
-    if (!d->ok() || d->frames.empty())
-        return false;
     quint64 index = 0, r = 0;
-    bool isPlain = false;
-    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
+    if (!d->referencedObject(key, index, r))
         return false;
     Frame frame;
     frame.index = index;
     ClassInfo cls;
-    if (!d->archiveRef(index, r) || !d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
+    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
         return false;
     if (!d->enter(index))
         return false;
@@ -1010,37 +1022,18 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
 
 qsizetype KeyedUnarchiver::countForKey(QAnyStringView key)
 {
-    if (!d->ok() || d->frames.empty())
-        return -1;
-    quint64 index = 0, r = 0;
-    bool isPlain = false;
-    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
-        return -1;
-    Dictionary dict;
-    ClassInfo cls;
+    quint64 index = 0;
     Object elements;
-    if (!d->archiveRef(index, r) || !d->dictionary(r, dict) || !d->classOf(dict, cls) || cls.kind != Kind::Array
-        || !d->arrayElements(dict, elements))
+    if (!d->referencedArray(key, index, elements))
         return -1;
     return qsizetype(elements.count);
 }
 
 qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
 {
-    if (!d->ok() || d->frames.empty())
-        return -1;
-    quint64 index = 0, r = 0;
-    bool isPlain = false;
-    if (!d->indexFor(key, index, &isPlain) || isPlain || index == 0)
-        return -1;
-    Dictionary dict;
-    ClassInfo cls;
+    quint64 index = 0;
     Object elements;
-    if (!d->archiveRef(index, r) || !d->dictionary(r, dict) || !d->classOf(dict, cls))
-        return -1;
-    if (cls.kind != Kind::Array)
-        return -1;
-    if (!d->arrayElements(dict, elements) || !d->enter(index))
+    if (!d->referencedArray(key, index, elements) || !d->enter(index))
         return -1;
     qsizetype visited = 0;
     for (quint64 i = 0; i < elements.count && d->ok(); ++i) {

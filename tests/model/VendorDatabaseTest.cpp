@@ -1,3 +1,5 @@
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include "model/SVVendorDatabaseHelper.h"
@@ -32,18 +34,8 @@ const QDateTime T0(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::utc());
 
 QString databasePath() { return sv::applicationSupportFolder() + "/vendors.plist"; }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using sv::test::readAll;
+using sv::test::writeBytes;
 
 void setFileDate(const QString& path, const QDateTime& date)
 {

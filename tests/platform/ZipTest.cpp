@@ -1,3 +1,5 @@
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/Zip.h"
@@ -9,18 +11,8 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using sv::test::readAll;
+using sv::test::writeBytes;
 
 TEST(Zip, SingleMemberRoundTripsWithItsDate)
 {

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/SVNetworkFilter.h"
+#include "model/SVNetwork.h"
+
+#include <QDateTime>
+#include <QVariantMap>
+#include <QVector>
+
+#include <memory>
+#include <QList>
+
+
+
+// Sensitivity that switches the signal cut off.
+inline constexpr qint64 SVSensitivityNoCut = 85;
+
+// One merge of a scan result into the list: records found again take the
+// new dictionary and a sample, new BSSs become records, records missing from
+// the result get a no-signal sample and age, and records past the drop limit
+// go. The result's order is kept; the first record with the same BSSID and
+// band wins. Runs in time linear in the result and the list.
+SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetworkList& networks,
+                            const QDateTime& scanTime, qint64 sensitivity,
+                            double maxLastSeenElapsedSeconds);

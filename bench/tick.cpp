@@ -3,11 +3,11 @@
 // reloaded, for lists whose records each hold 18 hours of samples.
 
 #include "app/SVNetworkFilter.h"
+#include "app/SVScanMerge.h"
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/ApplicationFolder.h"
-#include "platform/Bssid.h"
 #include "platform/PropertyList.h"
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -30,6 +29,7 @@ namespace {
 
 constexpr int kVendors = 20;
 constexpr double kScanInterval = 2.0; // seconds between scans
+constexpr double kNeverDropped = std::numeric_limits<double>::infinity();
 
 QString oui(int vendor)
 {
@@ -78,7 +78,8 @@ QByteArray elementsFor(const QByteArray& ssid, int channel, bool fiveGHz)
 // One survey: the records with their samples and the scans that come next.
 struct Survey {
     SVNetworkList networks;
-    QVector<QVariantMap> scans[2]; // alternate rounds of the same networks
+    // Alternate rounds: the second misses one network in twenty.
+    QVector<QVariantMap> scans[2];
     double lastScan = 0;           // seconds since the reference date
     int round = 0;
 };
@@ -120,7 +121,8 @@ std::unique_ptr<Survey> makeSurvey(int count)
     for (int round = 0; round < 2; ++round) {
         s->scans[round].reserve(count);
         for (int i = 0; i < count; ++i)
-            s->scans[round].append(scanOf(i, round));
+            if (round == 0 || i % 20 != 5)
+                s->scans[round].append(scanOf(i, round));
     }
     const double start = SVDataPoint::secondsSinceReferenceDate(QDateTime::currentDateTimeUtc())
         - kScanInterval * double(SVNetwork::MaximumDataPoints);
@@ -148,36 +150,6 @@ Survey& surveyOf(int count)
         size = count;
     }
     return *survey;
-}
-
-QString bandKey(const QString& bssid, qint64 channel)
-{
-    return sv::normalizedBssid(bssid) + (SVNetwork::channelBandForChannel(channel) == 1 ? u'1' : u'2');
-}
-
-// The merge through the record's own operations: each BSS of the result
-// found by BSSID and band takes the new dictionary, is seen now and gets a
-// sample; a BSS the list lacks becomes a record.
-SVNetworkList merge(const QVector<QVariantMap>& results, const SVNetworkList& networks, const QDateTime& scanTime)
-{
-    QHash<QString, std::shared_ptr<SVNetwork>> byKey;
-    byKey.reserve(networks.size());
-    for (const auto& n : networks)
-        byKey.insert(bandKey(n->bssid(), n->channel()), n);
-    SVNetworkList merged;
-    merged.reserve(results.size());
-    for (const QVariantMap& d : results) {
-        const auto it = byKey.constFind(bandKey(d.value("bssid").toString(), d.value("channelNumber").toLongLong()));
-        std::shared_ptr<SVNetwork> n = it == byKey.constEnd() ? SVNetwork::initWithDictionary(d) : *it;
-        if (it != byKey.constEnd())
-            n->setNetwork(d);
-        n->setLastSeen(scanTime);
-        n->setLastSeenElapsedSeconds(0);
-        n->addDataPoint(SVDataPoint(d.value("rssiValue").toLongLong(), d.value("noiseMeasurement").toLongLong(),
-                                    n->stationCount(), n->channelUtilization(), scanTime));
-        merged.append(std::move(n));
-    }
-    return merged;
 }
 
 QVector<SVNetworkRow> rowsOf(const SVNetworkList& list)
@@ -224,7 +196,8 @@ void BM_ScanTick(benchmark::State& state)
         survey.lastScan += kScanInterval;
         const QDateTime scanTime = SVDataPoint::dateFromSecondsSinceReferenceDate(survey.lastScan);
         const auto t0 = Clock::now();
-        survey.networks = merge(survey.scans[survey.round ^= 1], survey.networks, scanTime);
+        survey.networks = mergeNetworks(survey.scans[survey.round ^= 1], survey.networks, scanTime,
+                                        SVSensitivityNoCut, kNeverDropped);
         const auto t1 = Clock::now();
         const SVFilterOutcome out = SVNetworkFilter::filterAndSetNetworks(survey.networks, filter);
         const auto t2 = Clock::now();

@@ -356,12 +356,23 @@ private:
 
     QVariantMap m_network;
     bool m_loadedFromFile = false;
+    // Values of m_network read on every row and filter pass, taken at setNetwork.
+    QString m_scanSsid;
+    bool m_hasScanSsid = false;
+    bool m_ibss = false;
+    qint64 m_channelNumber = 0;
 
     mutable QString m_bssid, m_vendor, m_deviceid, m_apid;
     mutable bool m_bssidCached = false;
+    // An unknown vendor is asked again only once the vendor database changed;
+    // m_deviceid and m_apid then hold the texts without a vendor.
+    mutable bool m_vendorUnknown = false;
+    mutable quint64 m_vendorUnknownGeneration = 0;
     QString m_hiddenSSID;
 
     SVNetworkDigest m_digest;
+    bool m_digested = false;     // m_digest comes from m_network
+    bool m_digestEdited = false; // a setter changed m_digest since
 
     mutable std::optional<QString> m_annotations;
 

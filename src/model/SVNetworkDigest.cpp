@@ -168,19 +168,41 @@ int mcsRateTenths(int dataSubcarriers, int mcs, int streams, bool shortGuardInte
     return static_cast<int>((2 * num + den) / (2 * den));
 }
 
+namespace {
+
+const QString kPhyMode = QStringLiteral("phyMode");
+const QString kSecurityMode = QStringLiteral("securityMode");
+const QString kChannelNumber = QStringLiteral("channelNumber");
+const QString kElements = QStringLiteral("informationElementData");
+
+} // namespace
+
+bool sameDigestInputs(const QVariantMap& a, const QVariantMap& b)
+{
+    if (a.value(kPhyMode).toLongLong() != b.value(kPhyMode).toLongLong()
+        || a.value(kSecurityMode).toLongLong() != b.value(kSecurityMode).toLongLong()
+        || a.value(kChannelNumber).toLongLong() != b.value(kChannelNumber).toLongLong())
+        return false;
+    const auto ea = a.constFind(kElements);
+    const auto eb = b.constFind(kElements);
+    if ((ea == a.constEnd()) != (eb == b.constEnd()))
+        return false;
+    return ea == a.constEnd() || ea->toByteArray() == eb->toByteArray();
+}
+
 void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
 {
-    d.phyMode = dictionary.value(QStringLiteral("phyMode")).toLongLong();
-    d.securityMode = dictionary.value(QStringLiteral("securityMode")).toLongLong();
+    d.phyMode = dictionary.value(kPhyMode).toLongLong();
+    d.securityMode = dictionary.value(kSecurityMode).toLongLong();
     const qint64 dictionarySecurity = d.securityMode;
-    const qint64 dictionaryChannel = dictionary.value(QStringLiteral("channelNumber")).toLongLong();
+    const qint64 dictionaryChannel = dictionary.value(kChannelNumber).toLongLong();
 
     qint64 phyFlags = 0;
     SecurityFlags security;
     bool rsnSeen = false;
     bool wpaSeen = false;
 
-    const auto ieIt = dictionary.constFind(QStringLiteral("informationElementData"));
+    const auto ieIt = dictionary.constFind(kElements);
     if (ieIt == dictionary.constEnd()) {
         d.streams = 0;
         d.channelWidth = 0;

@@ -40,6 +40,11 @@ struct SVNetworkDigest {
 
 void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& digest);
 
+// True when the two dictionaries agree on every value digestNetwork reads.
+// Digesting the same values twice leaves the digest as the first time did,
+// so a record may skip the second digest of an unchanged beacon.
+bool sameDigestInputs(const QVariantMap& a, const QVariantMap& b);
+
 // One data rate in tenths of Mb/s, computed from the OFDM parameters and
 // rounded half away from zero: subcarriers 52 (20 MHz), 108 (40), 234 (80),
 // 468 (160); mcs 0-9; short or long guard interval.

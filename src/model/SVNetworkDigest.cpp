@@ -152,7 +152,9 @@ qint64 vhtOperationWidth(const u8* body, int length)
     }
 }
 
-bool isMembershipSelector(u8 b) { return b == 0xFF || b == 0xFE || b == 0xFB || b == 0xFA; }
+// Rate bytes 0xFA-0xFF (the basic bit with values 122-127) select a
+// membership rather than name a rate, as the element decoder reads them.
+bool isMembershipSelector(u8 b) { return b >= 0xFA; }
 
 } // namespace
 

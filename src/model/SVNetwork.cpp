@@ -281,19 +281,19 @@ void SVNetwork::setNetwork(const QVariantMap& dictionary)
 
 void SVNetwork::setNetworkLocked(const QVariantMap& dictionary)
 {
-    // Most scans bring the beacon heard before: its digest would come out the same.
-    const bool same = m_digested && !m_digestEdited && sameDigestInputs(m_network, dictionary);
     m_network = dictionary;
-    if (!same) {
+    // Most scans bring the beacon heard before: its digest would come out the same.
+    SVDigestInputs inputs = SVDigestInputs::of(dictionary);
+    if (m_digestEdited || m_digestInputs != inputs) {
         digestNetwork(dictionary, m_digest);
-        m_digested = true;
         m_digestEdited = false;
     }
-    const auto ssid = m_network.constFind(kSsid);
-    m_hasScanSsid = ssid != m_network.constEnd();
+    m_channelNumber = inputs.channelNumber;
+    m_digestInputs = std::move(inputs);
+    const auto ssid = dictionary.constFind(kSsid);
+    m_hasScanSsid = ssid != dictionary.constEnd();
     m_scanSsid = m_hasScanSsid ? ssid->toString() : QString();
-    m_ibss = m_network.value(kIbss).toBool();
-    m_channelNumber = m_network.value(kChannelNumber).toLongLong();
+    m_ibss = dictionary.value(kIbss).toBool();
 }
 
 QVariantMap SVNetwork::network() const

@@ -371,8 +371,8 @@ private:
     QString m_hiddenSSID;
 
     SVNetworkDigest m_digest;
-    bool m_digested = false;     // m_digest comes from m_network
-    bool m_digestEdited = false; // a setter changed m_digest since
+    std::optional<SVDigestInputs> m_digestInputs; // what m_digest was made from
+    bool m_digestEdited = false;                  // a setter changed m_digest since
 
     mutable std::optional<QString> m_annotations;
 

@@ -179,17 +179,17 @@ const QString kElements = QStringLiteral("informationElementData");
 
 } // namespace
 
-bool sameDigestInputs(const QVariantMap& a, const QVariantMap& b)
+SVDigestInputs SVDigestInputs::of(const QVariantMap& dictionary)
 {
-    if (a.value(kPhyMode).toLongLong() != b.value(kPhyMode).toLongLong()
-        || a.value(kSecurityMode).toLongLong() != b.value(kSecurityMode).toLongLong()
-        || a.value(kChannelNumber).toLongLong() != b.value(kChannelNumber).toLongLong())
-        return false;
-    const auto ea = a.constFind(kElements);
-    const auto eb = b.constFind(kElements);
-    if ((ea == a.constEnd()) != (eb == b.constEnd()))
-        return false;
-    return ea == a.constEnd() || ea->toByteArray() == eb->toByteArray();
+    SVDigestInputs in;
+    in.phyMode = dictionary.value(kPhyMode).toLongLong();
+    in.securityMode = dictionary.value(kSecurityMode).toLongLong();
+    in.channelNumber = dictionary.value(kChannelNumber).toLongLong();
+    const auto elements = dictionary.constFind(kElements);
+    in.hasElements = elements != dictionary.constEnd();
+    if (in.hasElements)
+        in.elements = elements->toByteArray();
+    return in;
 }
 
 void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)

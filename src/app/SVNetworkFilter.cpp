@@ -223,7 +223,22 @@ bool isAssociatedWith(Row& row, const SVFilterState& s)
 }
 
 // One sort column, its values read once per record before sorting.
-using SortColumn = std::variant<std::vector<QVariant>, std::vector<QString>, std::vector<QCollatorSortKey>>;
+using SortColumn = std::variant<std::vector<QVariant>, std::vector<qint64>, std::vector<QString>,
+                                std::vector<QCollatorSortKey>>;
+
+// Levels, counts and other whole numbers compare as plain integers, the
+// order QVariant's comparison gives them, without its dispatch per pair.
+std::optional<std::vector<qint64>> integersOf(const std::vector<QVariant>& values)
+{
+    std::vector<qint64> out;
+    out.reserve(values.size());
+    for (const QVariant& v : values) {
+        if (v.typeId() != QMetaType::LongLong)
+            return std::nullopt;
+        out.push_back(v.toLongLong());
+    }
+    return out;
+}
 
 int compareVariants(const QVariant& a, const QVariant& b)
 {
@@ -315,7 +330,10 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
             values.reserve(size_t(n));
             for (const auto& r : list)
                 values.push_back(r->valueForKey(d.key));
-            columns.emplace_back(std::move(values));
+            if (auto integers = integersOf(values))
+                columns.emplace_back(std::move(*integers));
+            else
+                columns.emplace_back(std::move(values));
             break;
         }
         case SVSortDescriptor::Comparison::CaseInsensitive: {
@@ -346,6 +364,8 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
                     using T = std::decay_t<decltype(values)>;
                     if constexpr (std::is_same_v<T, std::vector<QVariant>>)
                         return compareVariants(values[size_t(a)], values[size_t(b)]);
+                    else if constexpr (std::is_same_v<T, std::vector<qint64>>)
+                        return values[size_t(a)] < values[size_t(b)] ? -1 : values[size_t(a)] > values[size_t(b)] ? 1 : 0;
                     else if constexpr (std::is_same_v<T, std::vector<QString>>)
                         return values[size_t(a)].compare(values[size_t(b)]);
                     else

@@ -34,8 +34,13 @@ public:
     const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
     const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
 
+    // The values for the row's last reader, moved out.
+    QString takeSsid() { return std::move(once(m_ssid, &SVNetwork::ssid)); }
+    QString takePhyMode() { return std::move(once(m_phyMode, &SVNetwork::phyMode)); }
+    QString takeVendor() { return std::move(once(m_vendor, &SVNetwork::vendor)); }
+
 private:
-    const QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
+    QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
     {
         if (!slot)
             slot = (m_network->*get)();
@@ -138,10 +143,12 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
 SVSideViewSource sourceOf(Row& row)
 {
     const SVNetwork& n = row.network();
-    return {row.ssid(), row.phyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(), row.vendor()};
+    return {row.takeSsid(), row.takePhyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(),
+            row.takeVendor()};
 }
 
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
+// The rows' last use: their values move into the sidebar's sources.
+QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>&& rows)
 {
     QVector<SVSideViewSource> sources;
     sources.reserve(qsizetype(rows.size()));
@@ -388,8 +395,7 @@ QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkLi
 {
     if (!list)
         return sideViewItemsForSources(std::nullopt);
-    std::vector<Row> rows = rowsOf(*list);
-    return sideViewItemsForRows(rows);
+    return sideViewItemsForRows(rowsOf(*list));
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -436,7 +442,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(rows);
+    out.sideViewItems = sideViewItemsForRows(std::move(rows));
     return out;
 }
 

@@ -157,7 +157,8 @@ public:
     bool isHidden() const;
     QString hiddenSSID() const;
     void setHiddenSSID(const QString& text);
-    // Vendor name of the BSSID; empty while unknown (asked again until found).
+    // Vendor name of the BSSID; empty while unknown (asked again whenever
+    // the vendor database has changed, until found).
     QString vendor() const;
     // Short vendor name and the last three octets ("Apple:DD:EE:FF"); the BSSID when the vendor is unknown.
     QString deviceid() const;

@@ -4,11 +4,13 @@
 
 #include "app/SVNetworkFilter.h"
 #include "app/SVScanMerge.h"
+#include "model/CWNetworkUtil.h"
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
+#include "platform/wlan/CWNetwork.h"
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
@@ -54,7 +56,7 @@ QByteArray element(int id, const QByteArray& body)
 }
 
 // A beacon's elements as a busy access point sends them (about 200 bytes).
-QByteArray elementsFor(const QByteArray& ssid, int channel, bool fiveGHz)
+QByteArray elementsFor(const QByteArray& ssid, int channel, bool fiveGHz, bool secure)
 {
     QByteArray htCap(26, 0), htOp(22, 0), vhtCap(12, 0), extCap(8, 0);
     htCap[0] = char(0x6E);
@@ -68,8 +70,9 @@ QByteArray elementsFor(const QByteArray& ssid, int channel, bool fiveGHz)
         + element(3, QByteArray(1, char(channel))) + element(5, QByteArray::fromHex("00010000"))
         + element(7, QByteArray("DE\x20\x01\x0d\x14", 6)) + element(11, QByteArray::fromHex("0c00800000"))
         + element(45, htCap) + element(61, htOp) + element(127, extCap)
-        + element(48, QByteArray::fromHex("0100000fac040100000fac040100000fac02800c"))
         + element(221, QByteArray::fromHex("0050f202010180000003a4000027a4000042435e0062322f00"));
+    if (secure)
+        e += element(48, QByteArray::fromHex("0100000fac040100000fac040100000fac02800c"));
     if (fiveGHz)
         e += element(191, vhtCap) + element(192, QByteArray::fromHex("012a00fcff"));
     return e;
@@ -84,6 +87,7 @@ struct Survey {
     int round = 0;
 };
 
+// A scan result as the scan engine makes it.
 QVariantMap scanOf(int i, int round)
 {
     static const int channels[] = {1, 6, 11, 36, 40, 44, 48, 100, 149, 157};
@@ -97,21 +101,20 @@ QVariantMap scanOf(int i, int round)
                               .arg(i % 3, 2, 16, QLatin1Char('0'));
     const int channel = channels[i % std::size(channels)];
     const bool hidden = i % 25 == 0;
+    const bool secure = i % 9 != 0;
     const QByteArray ssid = hidden ? QByteArray() : QStringLiteral("%1-%2").arg(names[i % std::size(names)]).arg(i % 97).toUtf8();
-    const int rssi = -40 - (i * 13 + round * 3) % 55;
-    QVariantMap d{{"bssid", bssid},
-                  {"channelNumber", channel},
-                  {"rssiValue", rssi},
-                  {"noiseMeasurement", -92},
-                  {"ibss", i % 50 == 7},
-                  {"beaconInterval", 100},
-                  {"phyMode", channel < 36 ? SVNetwork::PhyB | SVNetwork::PhyG | SVNetwork::PhyN
-                                           : SVNetwork::PhyA | SVNetwork::PhyN | SVNetwork::PhyAC},
-                  {"securityMode", i % 9 == 0 ? 0 : 4},
-                  {"informationElementData", elementsFor(ssid, channel, channel >= 36)}};
-    if (!hidden)
-        d.insert("ssid", QString::fromUtf8(ssid));
-    return d;
+    const QByteArray elements = elementsFor(ssid, channel, channel >= 36, secure);
+    CWNetwork network;
+    network.setBssid(bssid);
+    network.setSsidData(ssid);
+    network.setRssiValue(-40 - (i * 13 + round * 3) % 55);
+    network.setNoiseMeasurement(-92);
+    network.setBeaconInterval(100);
+    network.setIbss(i % 50 == 7);
+    network.setInformationElementData(elements);
+    network.setWlanChannel(CWChannel(channel, CWChannel::bandForChannelNumber(channel), 0));
+    network.setSecurityFrom(secure, elements);
+    return CWNetworkUtil::dictionary(network);
 }
 
 // Every record starts at its sample cap: 18 hours of one scan every two seconds.

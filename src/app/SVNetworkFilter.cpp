@@ -34,8 +34,13 @@ public:
     const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
     const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
 
+    // The values for the row's last reader, moved out.
+    QString takeSsid() { return std::move(once(m_ssid, &SVNetwork::ssid)); }
+    QString takePhyMode() { return std::move(once(m_phyMode, &SVNetwork::phyMode)); }
+    QString takeVendor() { return std::move(once(m_vendor, &SVNetwork::vendor)); }
+
 private:
-    const QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
+    QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
     {
         if (!slot)
             slot = (m_network->*get)();
@@ -138,10 +143,12 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
 SVSideViewSource sourceOf(Row& row)
 {
     const SVNetwork& n = row.network();
-    return {row.ssid(), row.phyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(), row.vendor()};
+    return {row.takeSsid(), row.takePhyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(),
+            row.takeVendor()};
 }
 
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
+// The rows' last use: their values move into the sidebar's sources.
+QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>&& rows)
 {
     QVector<SVSideViewSource> sources;
     sources.reserve(qsizetype(rows.size()));
@@ -223,7 +230,22 @@ bool isAssociatedWith(Row& row, const SVFilterState& s)
 }
 
 // One sort column, its values read once per record before sorting.
-using SortColumn = std::variant<std::vector<QVariant>, std::vector<QString>, std::vector<QCollatorSortKey>>;
+using SortColumn = std::variant<std::vector<QVariant>, std::vector<qint64>, std::vector<QString>,
+                                std::vector<QCollatorSortKey>>;
+
+// Levels, counts and other whole numbers compare as plain integers, the
+// order QVariant's comparison gives them, without its dispatch per pair.
+std::optional<std::vector<qint64>> integersOf(const std::vector<QVariant>& values)
+{
+    std::vector<qint64> out;
+    out.reserve(values.size());
+    for (const QVariant& v : values) {
+        if (v.typeId() != QMetaType::LongLong)
+            return std::nullopt;
+        out.push_back(v.toLongLong());
+    }
+    return out;
+}
 
 int compareVariants(const QVariant& a, const QVariant& b)
 {
@@ -315,7 +337,10 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
             values.reserve(size_t(n));
             for (const auto& r : list)
                 values.push_back(r->valueForKey(d.key));
-            columns.emplace_back(std::move(values));
+            if (auto integers = integersOf(values))
+                columns.emplace_back(std::move(*integers));
+            else
+                columns.emplace_back(std::move(values));
             break;
         }
         case SVSortDescriptor::Comparison::CaseInsensitive: {
@@ -346,6 +371,8 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
                     using T = std::decay_t<decltype(values)>;
                     if constexpr (std::is_same_v<T, std::vector<QVariant>>)
                         return compareVariants(values[size_t(a)], values[size_t(b)]);
+                    else if constexpr (std::is_same_v<T, std::vector<qint64>>)
+                        return values[size_t(a)] < values[size_t(b)] ? -1 : values[size_t(a)] > values[size_t(b)] ? 1 : 0;
                     else if constexpr (std::is_same_v<T, std::vector<QString>>)
                         return values[size_t(a)].compare(values[size_t(b)]);
                     else
@@ -368,8 +395,7 @@ QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkLi
 {
     if (!list)
         return sideViewItemsForSources(std::nullopt);
-    std::vector<Row> rows = rowsOf(*list);
-    return sideViewItemsForRows(rows);
+    return sideViewItemsForRows(rowsOf(*list));
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -416,7 +442,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(rows);
+    out.sideViewItems = sideViewItemsForRows(std::move(rows));
     return out;
 }
 

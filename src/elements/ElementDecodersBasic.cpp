@@ -63,7 +63,8 @@ void decodeSSID(ElementDecoding& d)
     QString ssid = d.body.utf8();
     ssid.remove(QChar(u'\0'));
     d.add(entryWithName(QStringLiteral("SSID"), ssid.isEmpty() ? Text() : Text(ssid)));
-    d.add(entryWithName(QStringLiteral("SSID Data"), d.body.hex(0, ElementReader::kToEnd, u" ")));
+    if (d.body.size() > 0) // a hidden network's empty SSID has no bytes to show
+        d.add(entryWithName(QStringLiteral("SSID Data"), d.body.hex(0, ElementReader::kToEnd, u" ")));
     d.summary = ssid;
 }
 

@@ -15,7 +15,7 @@ struct ElementRow {
 // Element ID -> name, help text, fixed part (body bytes), decoder.
 // A body shorter than the fixed part is shown by decodeGeneric.
 constexpr ElementRow kElementRows[] = {
-    {0, {"Service Set Identifier", "Identifies the service set identifier (SSID) or network name.", 1, decodeSSID}},
+    {0, {"Service Set Identifier", "Identifies the service set identifier (SSID) or network name.", 0, decodeSSID}},
     {1, {"Supported Rates", "Identifies the supported and basic (mandatory) data rates.", 1, decodeSupportedRates}},
     {2, {"FH Parameter Set", "Identifies the necessary parameters to join a frequency-hopping (FH) 802.11 network.", 1, decodeGeneric}},
     {3, {"DS Parameter Set", "Identifies the current channel number used by a direct-sequence (DS) 802.11 network.", 1, decodeDSParameter}},

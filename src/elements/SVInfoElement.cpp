@@ -94,13 +94,13 @@ void SVInfoElement::decode() const
     ElementDecoding d{m_ieID, ElementReader(m_ieData), {}, {}, {}};
     d.add(entryWithName(QStringLiteral("Element ID"), QString::number(m_ieID)));
     d.add(entryWithName(QStringLiteral("Length"), QString::number(m_ieData.size()), QStringLiteral("bytes")));
-    if (!m_ieData.isEmpty()) {
-        const ElementKind& kind = elementKind(m_ieID);
-        if (m_ieData.size() < kind.minLength)
-            decodeGeneric(d);
-        else
-            kind.decoder(d);
-    }
+    // An empty body is well formed only where the element has no fixed
+    // part (a hidden network's SSID); elsewhere it shows nothing more.
+    const ElementKind& kind = elementKind(m_ieID);
+    if (m_ieData.size() >= kind.minLength)
+        kind.decoder(d);
+    else if (!m_ieData.isEmpty())
+        decodeGeneric(d);
     m_ieSummary = d.summary;
     if (d.identifier)
         m_ieIdentifier = *d.identifier;

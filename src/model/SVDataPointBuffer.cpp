@@ -15,8 +15,9 @@ void SVDataPointBuffer::grow()
         : std::min(m_limit, m_storage.size() * 2);
     std::vector<SVDataPoint> storage;
     storage.reserve(newCapacity);
-    for (std::size_t i = 0; i < m_count; ++i)
-        storage.push_back(at(i));
+    const auto [older, newer] = segments();
+    storage.insert(storage.end(), older.begin(), older.end());
+    storage.insert(storage.end(), newer.begin(), newer.end());
     storage.resize(newCapacity);
     m_storage = std::move(storage);
     m_head = 0;

@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -246,8 +247,10 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
     record->m_lastSeen = lastSeen;
     record->m_lastSeenElapsedSeconds =
         lastSeen.isValid() ? std::max<double>(0.0, lastSeen.msecsTo(QDateTime::currentDateTimeUtc()) / 1000.0) : 0.0;
-    if (record->m_digest.deviceName.isEmpty() && deviceName.typeId() == QMetaType::QString)
+    if (record->m_digest.deviceName.isEmpty() && deviceName.typeId() == QMetaType::QString) {
         record->m_digest.deviceName = deviceName.toString();
+        record->m_digestEdited = true;
+    }
     if (!record->m_annotations && annotations.typeId() == QMetaType::QString)
         record->m_annotations = annotations.toString();
     record->m_loadedFromFile = true;
@@ -279,7 +282,18 @@ void SVNetwork::setNetwork(const QVariantMap& dictionary)
 void SVNetwork::setNetworkLocked(const QVariantMap& dictionary)
 {
     m_network = dictionary;
-    digestNetwork(dictionary, m_digest);
+    // Most scans bring the beacon heard before: its digest would come out the same.
+    SVDigestInputs inputs = SVDigestInputs::of(dictionary);
+    if (m_digestEdited || m_digestInputs != inputs) {
+        digestNetwork(dictionary, m_digest);
+        m_digestEdited = false;
+    }
+    m_channelNumber = inputs.channelNumber;
+    m_digestInputs = std::move(inputs);
+    const auto ssid = dictionary.constFind(kSsid);
+    m_hasScanSsid = ssid != dictionary.constEnd();
+    m_scanSsid = m_hasScanSsid ? ssid->toString() : QString();
+    m_ibss = dictionary.value(kIbss).toBool();
 }
 
 QVariantMap SVNetwork::network() const
@@ -495,9 +509,26 @@ SV_DIGEST(QStringList, amendments)
 qint64 SVNetwork::phyModeFlags() const { Guard g(m_lock); return m_digest.phyMode; }
 qint64 SVNetwork::securityModeCode() const { Guard g(m_lock); return m_digest.securityMode; }
 
-void SVNetwork::setSecondaryChannelOffset(qint64 offset) { Guard g(m_lock); m_digest.secondaryChannelOffset = offset; }
-void SVNetwork::setRates(const std::vector<double>& rates) { Guard g(m_lock); m_digest.rates = rates; }
-void SVNetwork::setAmendments(const QStringList& amendments) { Guard g(m_lock); m_digest.amendments = amendments; }
+void SVNetwork::setSecondaryChannelOffset(qint64 offset)
+{
+    Guard g(m_lock);
+    m_digest.secondaryChannelOffset = offset;
+    m_digestEdited = true;
+}
+
+void SVNetwork::setRates(const std::vector<double>& rates)
+{
+    Guard g(m_lock);
+    m_digest.rates = rates;
+    m_digestEdited = true;
+}
+
+void SVNetwork::setAmendments(const QStringList& amendments)
+{
+    Guard g(m_lock);
+    m_digest.amendments = amendments;
+    m_digestEdited = true;
+}
 
 // ---- identity texts ----
 
@@ -516,8 +547,7 @@ QString SVNetwork::ssidLocked() const
 {
     if (!m_digest.ssid.isEmpty())
         return m_digest.ssid;
-    const QString fromScan = m_network.value(kSsid).toString();
-    return fromScan.isEmpty() ? m_hiddenSSID : fromScan;
+    return m_scanSsid.isEmpty() ? m_hiddenSSID : m_scanSsid;
 }
 
 QString SVNetwork::ssid() const { Guard g(m_lock); return ssidLocked(); }
@@ -525,7 +555,7 @@ QString SVNetwork::ssid() const { Guard g(m_lock); return ssidLocked(); }
 bool SVNetwork::isHidden() const
 {
     Guard g(m_lock);
-    return m_digest.ssid.isEmpty() && !m_network.contains(kSsid);
+    return m_digest.ssid.isEmpty() && !m_hasScanSsid;
 }
 
 QString SVNetwork::hiddenSSID() const { Guard g(m_lock); return m_hiddenSSID; }
@@ -533,12 +563,20 @@ void SVNetwork::setHiddenSSID(const QString& text) { Guard g(m_lock); m_hiddenSS
 
 QString SVNetwork::vendorLocked() const
 {
-    if (m_vendor.isEmpty()) {
-        // A malformed BSSID from a document names no vendor.
-        const QString id = bssidLocked();
-        if (sv::isWellFormedBssid(id))
-            m_vendor = SVVendorDatabaseHelper::sharedDatabase().stringForVendor(id);
-    }
+    if (!m_vendor.isEmpty())
+        return m_vendor;
+    // Taken before the lookup: a database put in place meanwhile is asked next time.
+    const quint64 generation = SVVendorDatabaseHelper::sharedDatabase().generation();
+    if (m_vendorUnknown && m_vendorUnknownGeneration == generation)
+        return m_vendor;
+    m_deviceid.clear();
+    m_apid.clear();
+    // A malformed BSSID from a document names no vendor.
+    const QString id = bssidLocked();
+    if (sv::isWellFormedBssid(id))
+        m_vendor = SVVendorDatabaseHelper::sharedDatabase().stringForVendor(id);
+    m_vendorUnknown = m_vendor.isEmpty();
+    m_vendorUnknownGeneration = generation;
     return m_vendor;
 }
 
@@ -546,12 +584,12 @@ QString SVNetwork::vendor() const { Guard g(m_lock); return vendorLocked(); }
 
 QString SVNetwork::deviceidLocked() const
 {
+    // First: a vendor found since clears the texts made without it.
+    const bool known = !vendorLocked().isEmpty();
     if (!m_deviceid.isEmpty())
         return m_deviceid;
     const QString id = bssidLocked();
-    if (vendorLocked().isEmpty())
-        return id; // asked again once the vendor is known
-    m_deviceid = SVVendorDatabaseHelper::sharedDatabase().shortStringForVendor(id) + id.mid(8);
+    m_deviceid = known ? SVVendorDatabaseHelper::sharedDatabase().shortStringForVendor(id) + id.mid(8) : id;
     return m_deviceid;
 }
 
@@ -560,9 +598,9 @@ QString SVNetwork::deviceid() const { Guard g(m_lock); return deviceidLocked(); 
 QString SVNetwork::apid() const
 {
     Guard g(m_lock);
+    const QString vendor = vendorLocked(); // first, as in deviceidLocked
     if (!m_apid.isEmpty())
         return m_apid;
-    const QString vendor = vendorLocked();
     const QString id = bssidLocked();
     QString a = deviceidLocked();
     const qsizetype n = a.size();
@@ -594,9 +632,7 @@ QString SVNetwork::apid() const
         if (ok && (firstOctet & 0x02))
             mask(n - 5, id.mid(6, 2));
     }
-    // Like deviceid, only kept once the vendor is known.
-    if (!vendor.isEmpty())
-        m_apid = a;
+    m_apid = a;
     return a;
 }
 
@@ -619,7 +655,7 @@ bool SVNetwork::hasDeviceName() const { return !deviceName().isEmpty(); }
 
 qint64 SVNetwork::channelLocked() const
 {
-    return m_digest.channel != 0 ? m_digest.channel : m_network.value(kChannelNumber).toLongLong();
+    return m_digest.channel != 0 ? m_digest.channel : m_channelNumber;
 }
 
 qint64 SVNetwork::channel() const { Guard g(m_lock); return channelLocked(); }
@@ -758,14 +794,22 @@ bool SVNetwork::is5GHz() const { return in(channel(), 36, 165); }
 
 QString SVNetwork::phyModeText(qint64 flags)
 {
-    static const std::pair<qint64, const char*> letters[] = {
-        {PhyA, "a"}, {PhyB, "b"}, {PhyG, "g"}, {PhyN, "n"}, {PhyAC, "ac"},
-    };
-    QStringList parts;
-    for (const auto& [bit, letter] : letters)
-        if (flags & bit)
-            parts << QLatin1String(letter);
-    return parts.join(QLatin1Char('/'));
+    // Every row and filter pass asks: the 32 texts are made once.
+    static const std::array<QString, 32> texts = [] {
+        static const std::pair<qint64, const char*> letters[] = {
+            {PhyA, "a"}, {PhyB, "b"}, {PhyG, "g"}, {PhyN, "n"}, {PhyAC, "ac"},
+        };
+        std::array<QString, 32> all;
+        for (qint64 f = 0; f < 32; ++f) {
+            QStringList parts;
+            for (const auto& [bit, letter] : letters)
+                if (f & bit)
+                    parts << QLatin1String(letter);
+            all[size_t(f)] = parts.join(QLatin1Char('/'));
+        }
+        return all;
+    }();
+    return texts[size_t(flags & 31)];
 }
 
 QString SVNetwork::phyMode() const { return phyModeText(phyModeFlags()); }
@@ -948,7 +992,7 @@ double SVNetwork::beaconInterval() const
 bool SVNetwork::isAdHoc() const
 {
     Guard g(m_lock);
-    return m_network.value(kIbss).toBool();
+    return m_ibss;
 }
 
 QString SVNetwork::networkType() const

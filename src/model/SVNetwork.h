@@ -157,7 +157,8 @@ public:
     bool isHidden() const;
     QString hiddenSSID() const;
     void setHiddenSSID(const QString& text);
-    // Vendor name of the BSSID; empty while unknown (asked again until found).
+    // Vendor name of the BSSID; empty while unknown (asked again whenever
+    // the vendor database has changed, until found).
     QString vendor() const;
     // Short vendor name and the last three octets ("Apple:DD:EE:FF"); the BSSID when the vendor is unknown.
     QString deviceid() const;
@@ -356,12 +357,23 @@ private:
 
     QVariantMap m_network;
     bool m_loadedFromFile = false;
+    // Values of m_network read on every row and filter pass, taken at setNetwork.
+    QString m_scanSsid;
+    bool m_hasScanSsid = false;
+    bool m_ibss = false;
+    qint64 m_channelNumber = 0;
 
     mutable QString m_bssid, m_vendor, m_deviceid, m_apid;
     mutable bool m_bssidCached = false;
+    // An unknown vendor is asked again only once the vendor database changed;
+    // m_deviceid and m_apid then hold the texts without a vendor.
+    mutable bool m_vendorUnknown = false;
+    mutable quint64 m_vendorUnknownGeneration = 0;
     QString m_hiddenSSID;
 
     SVNetworkDigest m_digest;
+    std::optional<SVDigestInputs> m_digestInputs; // what m_digest was made from
+    bool m_digestEdited = false;                  // a setter changed m_digest since
 
     mutable std::optional<QString> m_annotations;
 

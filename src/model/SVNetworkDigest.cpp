@@ -152,7 +152,9 @@ qint64 vhtOperationWidth(const u8* body, int length)
     }
 }
 
-bool isMembershipSelector(u8 b) { return b == 0xFF || b == 0xFE || b == 0xFB || b == 0xFA; }
+// Rate bytes 0xFA-0xFF (the basic bit with values 122-127) select a
+// membership rather than name a rate, as the element decoder reads them.
+bool isMembershipSelector(u8 b) { return b >= 0xFA; }
 
 } // namespace
 
@@ -168,19 +170,41 @@ int mcsRateTenths(int dataSubcarriers, int mcs, int streams, bool shortGuardInte
     return static_cast<int>((2 * num + den) / (2 * den));
 }
 
+namespace {
+
+const QString kPhyMode = QStringLiteral("phyMode");
+const QString kSecurityMode = QStringLiteral("securityMode");
+const QString kChannelNumber = QStringLiteral("channelNumber");
+const QString kElements = QStringLiteral("informationElementData");
+
+} // namespace
+
+SVDigestInputs SVDigestInputs::of(const QVariantMap& dictionary)
+{
+    SVDigestInputs in;
+    in.phyMode = dictionary.value(kPhyMode).toLongLong();
+    in.securityMode = dictionary.value(kSecurityMode).toLongLong();
+    in.channelNumber = dictionary.value(kChannelNumber).toLongLong();
+    const auto elements = dictionary.constFind(kElements);
+    in.hasElements = elements != dictionary.constEnd();
+    if (in.hasElements)
+        in.elements = elements->toByteArray();
+    return in;
+}
+
 void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
 {
-    d.phyMode = dictionary.value(QStringLiteral("phyMode")).toLongLong();
-    d.securityMode = dictionary.value(QStringLiteral("securityMode")).toLongLong();
+    d.phyMode = dictionary.value(kPhyMode).toLongLong();
+    d.securityMode = dictionary.value(kSecurityMode).toLongLong();
     const qint64 dictionarySecurity = d.securityMode;
-    const qint64 dictionaryChannel = dictionary.value(QStringLiteral("channelNumber")).toLongLong();
+    const qint64 dictionaryChannel = dictionary.value(kChannelNumber).toLongLong();
 
     qint64 phyFlags = 0;
     SecurityFlags security;
     bool rsnSeen = false;
     bool wpaSeen = false;
 
-    const auto ieIt = dictionary.constFind(QStringLiteral("informationElementData"));
+    const auto ieIt = dictionary.constFind(kElements);
     if (ieIt == dictionary.constEnd()) {
         d.streams = 0;
         d.channelWidth = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -39,6 +40,20 @@ struct SVNetworkDigest {
 };
 
 void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& digest);
+
+// The values of a dictionary that digestNetwork reads. Digesting the same
+// values twice leaves the digest as the first time did, so a record may
+// skip the digest of an unchanged beacon.
+struct SVDigestInputs {
+    qint64 phyMode = 0;
+    qint64 securityMode = 0;
+    qint64 channelNumber = 0;
+    bool hasElements = false;
+    QByteArray elements;
+
+    static SVDigestInputs of(const QVariantMap& dictionary);
+    bool operator==(const SVDigestInputs&) const = default;
+};
 
 // One data rate in tenths of Mb/s, computed from the OFDM parameters and
 // rounded half away from zero: subcarriers 52 (20 MHz), 108 (40), 234 (80),

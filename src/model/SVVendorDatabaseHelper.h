@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -61,6 +62,9 @@ public:
     void setClock(std::shared_ptr<sv::Clock> clock);
     // Drops the loaded database; the next lookup reads the file again.
     void dropDatabase();
+    // Counts the databases put in place (every drop and install moves it on),
+    // so that a caller may keep an answer of "unknown" while it stays the same.
+    quint64 generation() const { return m_generation.load(std::memory_order_acquire); }
 
     // The "Last-Modified" form: "Sun, 06 Nov 1994 08:49:37 GMT", read in
     // English names and GMT whatever the locale; invalid for any other form.
@@ -86,7 +90,7 @@ private:
     mutable std::mutex m_tableMutex;
     mutable std::mutex m_loadMutex;
     mutable std::shared_ptr<const Table> m_table;
-    quint64 m_generation = 0; // counts installs, under m_tableMutex
+    std::atomic<quint64> m_generation{0}; // moved on under m_tableMutex
     mutable std::once_flag m_urlsOnce;
     mutable QVariantMap m_urls;
 

@@ -22,6 +22,7 @@ SVSideViewItem category(const char* title, bool showCount)
 // One child per map entry: key = filter string, value = title.
 void addChildren(SVSideViewItem& parent, const QHash<QString, QString>& entries, const QString& identifier)
 {
+    parent.children.reserve(parent.children.size() + entries.size());
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
         SVSideViewItem child = SVSideViewItem::itemWithTitle(it.value(), identifier);
         child.filterString = it.key();

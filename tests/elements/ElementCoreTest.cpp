@@ -151,10 +151,13 @@ TEST(InfoElement, NamesIdentifiesAndFallsBackToData)
     EXPECT_EQ(unknown.ieDump(), QStringLiteral("Supported Channels\n    Element ID: 36\n    Length: 3 bytes\n    Data: 01020A"));
     EXPECT_EQ(&unknown.fields(), &unknown.fields()); // cached
 
-    // An empty body gets only the two header fields.
-    const SVInfoElement empty(0, QByteArray());
-    EXPECT_EQ(empty.fields().size(), 2u);
-    EXPECT_EQ(empty.ieDump(), QStringLiteral("Service Set Identifier\n    Element ID: 0\n    Length: 0 bytes"));
+    // An empty body: a hidden network's SSID without a value; for an element
+    // with a fixed part, only the two header fields.
+    const SVInfoElement hidden(0, QByteArray());
+    EXPECT_EQ(hidden.ieDump(), QStringLiteral("Service Set Identifier\n    Element ID: 0\n    Length: 0 bytes\n    SSID"));
+    const SVInfoElement emptyLoad(11, QByteArray());
+    EXPECT_EQ(emptyLoad.fields().size(), 2u);
+    EXPECT_EQ(emptyLoad.ieDump(), QStringLiteral("QBSS Load\n    Element ID: 11\n    Length: 0 bytes"));
 
     // A body shorter than the fixed part shows as "Data".
     const SVInfoElement shortBSSLoad(11, bytes("01000A"));

@@ -46,6 +46,18 @@ TEST(DigestTest, TwoFourGHzBGN)
         EXPECT_NE(std::fabs(r), 63.5);
 }
 
+TEST(DigestTest, MembershipSelectorsAreNoRates)
+{
+    // 0xFA-0xFF, basic bit included, name a membership (HT, VHT, SAE, ...), not a rate.
+    for (int selector = 0xFA; selector <= 0xFF; ++selector) {
+        SCOPED_TRACE(selector);
+        SVNetworkDigest d;
+        digestNetwork(scan(6, element(1, {0x82, selector}) + element(50, {selector, 0x0C})), d);
+        EXPECT_EQ(d.rates, (std::vector<double>{-1.0, 6.0}));
+        EXPECT_EQ(d.maxBasicRate, 1.0f);
+    }
+}
+
 TEST(DigestTest, NewFiveGHzVhtNetworkIsAcOnFirstDigest)
 {
     QByteArray vhtCap(12, 0);

@@ -183,6 +183,70 @@ TEST_F(VendorFixture, IdentityOfTheRadio)
     }
 }
 
+TEST_F(VendorFixture, AnUnknownVendorIsFoundOnceTheDatabaseChanges)
+{
+    auto n = SVNetwork::initWithDictionary(scan(6, {}, 0, "12:34:56:78:9a:bc"));
+    EXPECT_EQ(n->vendor(), "");
+    EXPECT_EQ(n->deviceid(), "12:34:56:78:9A:BC");
+    EXPECT_EQ(n->apid(), "12:34:56:78:9A:B#");
+
+    auto& db = SVVendorDatabaseHelper::sharedDatabase();
+    const QVariant before = sv::PropertyList::readFile(db.pathToDatabase());
+    QVariantMap vendors = before.toMap();
+    vendors.insert("12:34:56", "Netgear");
+    ASSERT_TRUE(sv::PropertyList::writeFile(vendors, db.pathToDatabase()));
+    db.dropDatabase();
+    EXPECT_EQ(n->apid(), "Netgear:78:9A:B#");
+    EXPECT_EQ(n->deviceid(), "Netgear:78:9A:BC");
+    EXPECT_EQ(n->vendor(), "Netgear");
+
+    ASSERT_TRUE(sv::PropertyList::writeFile(before, db.pathToDatabase()));
+    db.dropDatabase();
+    EXPECT_EQ(n->vendor(), "Netgear"); // a known vendor stays
+}
+
+TEST(NetworkDigestTest, ANewBeaconReplacesWhatTheOldOneSaid)
+{
+    const QByteArray ht40 = ssid("lab") + aRates() + htCapabilities(0x02, {0xFF}) + htOperation(36, 1, 2)
+        + rsn({4}, {2}) + country("de");
+    QVariantMap phySet = scan(36, ht40);
+    phySet["phyMode"] = 8;
+    QVariantMap open = scan(36, ht40, 0);
+    const QVariantMap nextDictionaries[] = {
+        scan(36, ht40),
+        scan(36, ssid("lab") + aRates() + htOperation(40, 3, 0)),
+        scan(40, ht40),
+        phySet,
+        open,
+        scan(6, bgRates() + htOperation(6, 0, 0)),
+    };
+    for (const QVariantMap& next : nextDictionaries) {
+        SCOPED_TRACE(next.value("channelNumber").toInt());
+        SVNetwork heardTwice(scan(36, ht40));
+        heardTwice.setNetwork(next);
+        const SVNetwork heardOnce(next);
+        EXPECT_EQ(heardTwice.ssid(), heardOnce.ssid());
+        EXPECT_EQ(heardTwice.channel(), heardOnce.channel());
+        EXPECT_EQ(heardTwice.channelWidth(), heardOnce.channelWidth());
+        EXPECT_EQ(heardTwice.secondaryChannelOffset(), heardOnce.secondaryChannelOffset());
+        EXPECT_EQ(heardTwice.phyModeFlags(), heardOnce.phyModeFlags());
+        EXPECT_EQ(heardTwice.securityModeCode(), heardOnce.securityModeCode());
+        EXPECT_EQ(heardTwice.htProtection(), heardOnce.htProtection());
+        EXPECT_EQ(heardTwice.countryCode(), heardOnce.countryCode());
+        EXPECT_EQ(heardTwice.rates(), heardOnce.rates());
+        EXPECT_EQ(heardTwice.amendments(), heardOnce.amendments());
+    }
+
+    // Edited values give way to the next beacon, even an unchanged one.
+    SVNetwork edited(scan(36, ht40));
+    const std::vector<double> rates = edited.rates();
+    edited.setRates({1, 2});
+    edited.setSecondaryChannelOffset(0);
+    edited.setNetwork(scan(36, ht40));
+    EXPECT_EQ(edited.rates(), rates);
+    EXPECT_EQ(edited.secondaryChannelOffset(), 1);
+}
+
 TEST_F(VendorFixture, GroupRowFromItsMembers)
 {
     auto a = record(scan(1, bgRates() + htOperation(1, 0, 0) + bssLoad(3, 0), 4, "ac:bc:32:dd:ee:f0"),

@@ -1,0 +1,247 @@
+// The work of one scan tick without painting: the scan result merged into
+// the list, the list filtered and sorted by signal, and the network table
+// reloaded, for lists whose records each hold 18 hours of samples.
+
+#include "app/SVNetworkFilter.h"
+#include "app/SVScanMerge.h"
+#include "model/CWNetworkUtil.h"
+#include "model/SVDataPoint.h"
+#include "model/SVNetwork.h"
+#include "model/SVVendorDatabaseHelper.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/PropertyList.h"
+#include "platform/wlan/CWNetwork.h"
+#include "views/SVNetworkColumns.h"
+#include "views/SVNetworksTableModel.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <chrono>
+#include <limits>
+#include <memory>
+
+namespace {
+
+constexpr int kVendors = 20;
+constexpr double kScanInterval = 2.0; // seconds between scans
+constexpr double kNeverDropped = std::numeric_limits<double>::infinity();
+
+QString oui(int vendor)
+{
+    return QStringLiteral("00:%1:40").arg(0x10 + vendor, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// The vendor database names the first kVendors OUIs; a tenth of the records
+// carry one it does not name.
+void installVendorDatabase()
+{
+    QVariantMap vendors;
+    for (int v = 0; v < kVendors; ++v)
+        vendors.insert(oui(v), QStringLiteral("Vendor %1 Inc.").arg(v));
+    QDir().mkpath(sv::applicationSupportFolder());
+    sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
+    SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
+}
+
+QByteArray element(int id, const QByteArray& body)
+{
+    return QByteArray(1, char(id)) + QByteArray(1, char(body.size())) + body;
+}
+
+// A beacon's elements as a busy access point sends them (about 200 bytes).
+QByteArray elementsFor(const QByteArray& ssid, int channel, bool fiveGHz, bool secure)
+{
+    QByteArray htCap(26, 0), htOp(22, 0), vhtCap(12, 0), extCap(8, 0);
+    htCap[0] = char(0x6E);
+    htCap[3] = htCap[4] = char(0xFF);
+    htOp[0] = char(channel);
+    htOp[1] = fiveGHz ? 1 : 0;
+    vhtCap[0] = 0x60;
+    vhtCap[8] = char(0xFA);
+    extCap[2] = 0x08;
+    QByteArray e = element(0, ssid) + element(1, QByteArray::fromHex(fiveGHz ? "8c129824b048606c" : "82848b960c121824"))
+        + element(3, QByteArray(1, char(channel))) + element(5, QByteArray::fromHex("00010000"))
+        + element(7, QByteArray("DE\x20\x01\x0d\x14", 6)) + element(11, QByteArray::fromHex("0c00800000"))
+        + element(45, htCap) + element(61, htOp) + element(127, extCap)
+        + element(221, QByteArray::fromHex("0050f202010180000003a4000027a4000042435e0062322f00"));
+    if (secure)
+        e += element(48, QByteArray::fromHex("0100000fac040100000fac040100000fac02800c"));
+    if (fiveGHz)
+        e += element(191, vhtCap) + element(192, QByteArray::fromHex("012a00fcff"));
+    return e;
+}
+
+// One survey: the records with their samples and the scans that come next.
+struct Survey {
+    SVNetworkList networks;
+    // Alternate rounds: the second misses one network in twenty.
+    QVector<QVariantMap> scans[2];
+    double lastScan = 0;           // seconds since the reference date
+    int round = 0;
+};
+
+// A scan result as the scan engine makes it.
+QVariantMap scanOf(int i, int round)
+{
+    static const int channels[] = {1, 6, 11, 36, 40, 44, 48, 100, 149, 157};
+    static const char* names[] = {"Home", "Office", "Guest", "Cafe", "Lab", "Printer", "Mesh", "Library"};
+    const bool unknown = i % 10 == 3;
+    const int vendor = unknown ? kVendors + i % 7 : i % kVendors;
+    const QString bssid = QStringLiteral("%1:%2:%3:%4")
+                              .arg(oui(vendor))
+                              .arg((i >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+                              .arg(i & 0xFF, 2, 16, QLatin1Char('0'))
+                              .arg(i % 3, 2, 16, QLatin1Char('0'));
+    const int channel = channels[i % std::size(channels)];
+    const bool hidden = i % 25 == 0;
+    const bool secure = i % 9 != 0;
+    const QByteArray ssid = hidden ? QByteArray() : QStringLiteral("%1-%2").arg(names[i % std::size(names)]).arg(i % 97).toUtf8();
+    const QByteArray elements = elementsFor(ssid, channel, channel >= 36, secure);
+    CWNetwork network;
+    network.setBssid(bssid);
+    network.setSsidData(ssid);
+    network.setRssiValue(-40 - (i * 13 + round * 3) % 55);
+    network.setNoiseMeasurement(-92);
+    network.setBeaconInterval(100);
+    network.setIbss(i % 50 == 7);
+    network.setInformationElementData(elements);
+    network.setWlanChannel(CWChannel(channel, CWChannel::bandForChannelNumber(channel), 0));
+    network.setSecurityFrom(secure, elements);
+    return CWNetworkUtil::dictionary(network);
+}
+
+// Every record starts at its sample cap: 18 hours of one scan every two seconds.
+std::unique_ptr<Survey> makeSurvey(int count)
+{
+    auto s = std::make_unique<Survey>();
+    for (int round = 0; round < 2; ++round) {
+        s->scans[round].reserve(count);
+        for (int i = 0; i < count; ++i)
+            if (round == 0 || i % 20 != 5)
+                s->scans[round].append(scanOf(i, round));
+    }
+    const double start = SVDataPoint::secondsSinceReferenceDate(QDateTime::currentDateTimeUtc())
+        - kScanInterval * double(SVNetwork::MaximumDataPoints);
+    s->networks.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        auto n = SVNetwork::initWithDictionary(s->scans[0][i]);
+        const qint64 rssi = s->scans[0][i].value("rssiValue").toLongLong();
+        for (std::size_t k = 0; k < SVNetwork::MaximumDataPoints; ++k)
+            n->addDataPoint(SVDataPoint::fromArchive(rssi - qint64(k % 7), -92, 0, 3, 40,
+                                                     start + kScanInterval * double(k)));
+        s->networks.append(std::move(n));
+    }
+    s->lastScan = start + kScanInterval * double(SVNetwork::MaximumDataPoints);
+    return s;
+}
+
+// One survey at a time: a 5,000-network survey holds gigabytes.
+Survey& surveyOf(int count)
+{
+    static std::unique_ptr<Survey> survey;
+    static int size = -1;
+    if (size != count) {
+        survey.reset();
+        survey = makeSurvey(count);
+        size = count;
+    }
+    return *survey;
+}
+
+QVector<SVNetworkRow> rowsOf(const SVNetworkList& list)
+{
+    QVector<SVNetworkRow> rows;
+    rows.reserve(list.size());
+    for (const auto& n : list)
+        rows.append(n);
+    return rows;
+}
+
+long residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void BM_ScanTick(benchmark::State& state)
+{
+    Survey& survey = surveyOf(int(state.range(0)));
+
+    SVFilterState filter;
+    filter.isScanning = true;
+    const SVNetworkColumn* rssiColumn = networkColumn(QStringLiteral("RSSI"));
+    filter.sortDescriptors = {{rssiColumn->sortKey, false, SVSortDescriptor::Comparison::Compare}};
+
+    QTreeView view;
+    view.resize(1200, 800);
+    SVNetworksTableModel model;
+    view.setModel(&model);
+    reloadNetworksView(view, model, rowsOf(survey.networks));
+    view.selectionModel()->select(model.index(int(model.rows().size() / 2), 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    using Clock = std::chrono::steady_clock;
+    double mergeSeconds = 0, filterSeconds = 0, reloadSeconds = 0;
+    qsizetype shown = 0;
+    for (auto _ : state) {
+        survey.lastScan += kScanInterval;
+        const QDateTime scanTime = SVDataPoint::dateFromSecondsSinceReferenceDate(survey.lastScan);
+        const auto t0 = Clock::now();
+        survey.networks = mergeNetworks(survey.scans[survey.round ^= 1], survey.networks, scanTime,
+                                        SVSensitivityNoCut, kNeverDropped);
+        const auto t1 = Clock::now();
+        const SVFilterOutcome out = SVNetworkFilter::filterAndSetNetworks(survey.networks, filter);
+        const auto t2 = Clock::now();
+        reloadNetworksView(view, model, rowsOf(out.filteredNetworks));
+        const auto t3 = Clock::now();
+        mergeSeconds += std::chrono::duration<double>(t1 - t0).count();
+        filterSeconds += std::chrono::duration<double>(t2 - t1).count();
+        reloadSeconds += std::chrono::duration<double>(t3 - t2).count();
+        shown = out.filteredNetworks.size();
+    }
+    const double ticks = double(state.iterations());
+    state.counters["merge_ms"] = mergeSeconds * 1e3 / ticks;
+    state.counters["filter_ms"] = filterSeconds * 1e3 / ticks;
+    state.counters["reload_ms"] = reloadSeconds * 1e3 / ticks;
+    state.counters["shown"] = double(shown);
+    state.counters["samples"] = double(survey.networks.value(0)->dataPointCount());
+    state.counters["rss_MiB"] = double(residentKilobytes()) / 1024.0;
+}
+BENCHMARK(BM_ScanTick)->ArgName("networks")->Arg(50)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Records read the settings store: keep it away from the user's own.
+    QTemporaryDir home;
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_CONFIG_HOME", root + "/config");
+    qputenv("XDG_DATA_HOME", root + "/data");
+    qputenv("XDG_CACHE_HOME", root + "/cache");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
+    installVendorDatabase();
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -4,34 +4,91 @@
 
 #include <QHash>
 
+#include <optional>
+
 #include <cmath>
 
 namespace {
 
-// The identity the merge matches on, the same one bssidAndBandCompare uses.
-QString identityKey(const QString& bssid, qint64 channel)
+// The 48-bit address of a text of six colon-separated groups of one or two
+// hex digits, the forms normalizedBssid turns into the same normal form.
+int hexDigit(char16_t c)
 {
-    return sv::normalizedBssid(bssid) + QLatin1Char('/')
-           + QString::number(SVNetwork::channelBandForChannel(channel));
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
 }
 
-QString identityKey(const QVariantMap& dictionary)
+std::optional<quint64> parsedBssid(QStringView text)
 {
-    return identityKey(dictionary.value(QStringLiteral("bssid")).toString(),
-                       dictionary.value(QStringLiteral("channelNumber")).toLongLong());
+    quint64 value = 0;
+    unsigned group = 0;
+    int groups = 0, digits = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(':')) {
+            if (digits == 0 || ++groups > 5)
+                return std::nullopt;
+            value = value << 8 | group;
+            group = 0;
+            digits = 0;
+            continue;
+        }
+        const int d = hexDigit(c.unicode());
+        if (d < 0 || ++digits > 2)
+            return std::nullopt;
+        group = group << 4 | unsigned(d);
+    }
+    if (groups != 5 || digits == 0)
+        return std::nullopt;
+    return value << 8 | group;
 }
 
-QString identityKey(const SVNetwork& network)
-{
-    return network.bssid() + QLatin1Char('/')
-           + QString::number(SVNetwork::channelBandForChannel(network.channel()));
-}
+// The identity the merge matches on, the one bssidAndBandCompare uses: the
+// BSSID in its normal form and the band. Well-formed addresses are kept as
+// numbers, so a tick builds no texts for them.
+class IdentityIndex {
+public:
+    explicit IdentityIndex(qsizetype size) { m_numbers.reserve(size); }
 
-void keepFirst(QHash<QString, SVNetwork*>& map, const QString& key, SVNetwork* network)
-{
-    if (!map.contains(key))
-        map.insert(key, network);
-}
+    SVNetwork* find(const QString& bssid, qint64 channel) const
+    {
+        const qint64 band = SVNetwork::channelBandForChannel(channel);
+        if (const auto mac = parsedBssid(bssid))
+            return m_numbers.value(*mac << 2 | quint64(band));
+        return m_texts.value(textKey(bssid, band));
+    }
+    // The first record of an identity stays its record.
+    void insertFirst(const QString& bssid, qint64 channel, SVNetwork* network)
+    {
+        const qint64 band = SVNetwork::channelBandForChannel(channel);
+        if (const auto mac = parsedBssid(bssid))
+            m_numbers.insert(*mac << 2 | quint64(band), m_numbers.value(*mac << 2 | quint64(band), network));
+        else
+            m_texts.insert(textKey(bssid, band), m_texts.value(textKey(bssid, band), network));
+    }
+    void removeIf(const QString& bssid, qint64 channel, SVNetwork* network)
+    {
+        const qint64 band = SVNetwork::channelBandForChannel(channel);
+        if (const auto mac = parsedBssid(bssid)) {
+            if (m_numbers.value(*mac << 2 | quint64(band)) == network)
+                m_numbers.remove(*mac << 2 | quint64(band));
+        } else if (m_texts.value(textKey(bssid, band)) == network) {
+            m_texts.remove(textKey(bssid, band));
+        }
+    }
+
+private:
+    static QString textKey(const QString& bssid, qint64 band)
+    {
+        return sv::normalizedBssid(bssid) + QLatin1Char('/') + QString::number(band);
+    }
+    QHash<quint64, SVNetwork*> m_numbers;
+    QHash<QString, SVNetwork*> m_texts;
+};
 
 } // namespace
 
@@ -44,19 +101,19 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
 
     // First record per identity, in list order; records created in this
     // merge join it so a BSS listed twice in one result updates one record.
-    QHash<QString, SVNetwork*> firstMatch;
-    firstMatch.reserve(qsizetype(merged.size()) + results.size());
+    IdentityIndex firstMatch(qsizetype(merged.size()) + results.size());
     for (const auto& network : merged)
-        keepFirst(firstMatch, identityKey(*network), network.get());
+        firstMatch.insertFirst(network->bssid(), network->channel(), network.get());
 
     for (const QVariantMap& d : results) {
         const qint64 rssiValue = d.value(QStringLiteral("rssiValue")).toLongLong();
         if (sensitivity != SVSensitivityNoCut && rssiValue < -sensitivity)
             continue;
         const qint64 noise = d.value(QStringLiteral("noiseMeasurement")).toLongLong();
-        const QString key = identityKey(d);
+        const QString bssid = d.value(QStringLiteral("bssid")).toString();
+        const qint64 channel = d.value(QStringLiteral("channelNumber")).toLongLong();
 
-        if (SVNetwork* r = firstMatch.value(key)) {
+        if (SVNetwork* r = firstMatch.find(bssid, channel)) {
             qint64 rssi = rssiValue;
             if (rssi == 0) {
                 const auto last = r->lastDataPoint();
@@ -65,12 +122,12 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
                 if (last)
                     rssi = last->rssiValue();
             }
+            const qint64 before = SVNetwork::channelBandForChannel(r->channel());
             r->setNetwork(d);
             // A record whose channel moved to the other band answers to its new identity.
-            if (const QString now = identityKey(*r); now != key) {
-                if (firstMatch.value(key) == r)
-                    firstMatch.remove(key);
-                keepFirst(firstMatch, now, r);
+            if (SVNetwork::channelBandForChannel(r->channel()) != before) {
+                firstMatch.removeIf(bssid, channel, r);
+                firstMatch.insertFirst(r->bssid(), r->channel(), r);
             }
             r->setLastSeen(scanTime);
             r->setLastSeenElapsedSeconds(0);
@@ -88,7 +145,7 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
         created->addDataPoint(SVDataPoint(rssiValue, noise, created->stationCount(),
                                           created->channelUtilization(), scanTime));
         // Keyed by the record itself: its band follows the channel it digested.
-        keepFirst(firstMatch, identityKey(*created), created.get());
+        firstMatch.insertFirst(created->bssid(), created->channel(), created.get());
         merged.push_back(std::move(created));
     }
 

@@ -107,3 +107,15 @@ TEST(ScanMerge, KeepsRecordsAndOrder)
     EXPECT_EQ(rssiHistory(*list[1]), (std::vector<qint64>{-60, -120}));
     EXPECT_FALSE(list[2]->userHidden());
 }
+
+TEST(ScanMerge, MalformedAddressesStillMatchThemselves)
+{
+    auto list = mergeNetworks({scan("not-a-bssid", 6, -50), scan("00:11:22:33:44", 6, -51)}, {}, T0, 100, NoLimit);
+    list = mergeNetworks({scan("NOT-A-BSSID", 11, -52), scan("00:11:22:33:44", 1, -53),
+                          scan("00:11:22:33:44:5", 1, -54), scan("00:11:22:33:44:05", 1, -55)},
+                         list, T0.addSecs(2), 100, NoLimit);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(rssiHistory(*list[0]), (std::vector<qint64>{-50, -52}));
+    EXPECT_EQ(rssiHistory(*list[1]), (std::vector<qint64>{-51, -53}));
+    EXPECT_EQ(rssiHistory(*list[2]), (std::vector<qint64>{-54, -55})); // one digit reads as "05"
+}

@@ -2,6 +2,7 @@
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "model/SVActiveScanEngine.h"
+#include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
@@ -11,6 +12,7 @@
 #include "views/SVNetworksTableModel.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,11 @@ struct Window {
         app->applicationWillTerminate();
         app.reset();
         SVAlert::setAutomaticResponder({});
+        // Start-up installed the shipped vendor database; other tests of this
+        // process expect none.
+        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
+        QFile::remove(vendors.pathToDatabase());
+        vendors.dropDatabase();
     }
     // Waits until n more lists have been shown.
     bool waitForTicks(int n)

@@ -8,6 +8,8 @@
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -17,24 +19,6 @@
 
 namespace {
 
-constexpr int kVendors = 20;
-
-QString oui(int vendor)
-{
-    return QStringLiteral("00:%1:%2").arg(0x10 + vendor, 2, 16, QLatin1Char('0')).arg(0x40, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-// The vendor database names the first kVendors OUIs; records with a higher
-// vendor number stay unknown (and are looked up again on every read).
-void installVendorDatabase()
-{
-    QVariantMap vendors;
-    for (int v = 0; v < kVendors; ++v)
-        vendors.insert(oui(v), QStringLiteral("Vendor %1 Inc.").arg(v));
-    QDir().mkpath(sv::applicationSupportFolder());
-    sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
-    SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
-}
 
 // unknownPercent of the records carry an OUI the database does not name.
 SVNetworkList makeNetworks(int count, int unknownPercent)
@@ -49,9 +33,9 @@ SVNetworkList makeNetworks(int count, int unknownPercent)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (int i = 0; i < count; ++i) {
         const bool unknown = (i * 37) % 100 < unknownPercent;
-        const int vendor = unknown ? kVendors + i % 7 : i % kVendors;
+        const int vendor = unknown ? bench::kVendors + i % 7 : i % bench::kVendors;
         const QString bssid = QStringLiteral("%1:%2:%3:%4")
-                                  .arg(oui(vendor))
+                                  .arg(bench::oui(vendor))
                                   .arg((i >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
                                   .arg(i & 0xFF, 2, 16, QLatin1Char('0'))
                                   .arg(i % 3, 2, 16, QLatin1Char('0'));
@@ -103,17 +87,11 @@ BENCHMARK(BM_FilterAndSetNetworks)
 
 int main(int argc, char** argv)
 {
-    // Records read the settings store: keep it away from the user's own.
     QTemporaryDir home;
-    const QByteArray root = home.path().toLocal8Bit();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
-    QStandardPaths::setTestModeEnabled(true);
+    bench::useThrowawayHome(home);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
-    installVendorDatabase();
+    bench::installVendorDatabase();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -14,6 +14,8 @@
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -29,26 +31,8 @@
 
 namespace {
 
-constexpr int kVendors = 20;
 constexpr double kScanInterval = 2.0; // seconds between scans
 constexpr double kNeverDropped = std::numeric_limits<double>::infinity();
-
-QString oui(int vendor)
-{
-    return QStringLiteral("00:%1:40").arg(0x10 + vendor, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-// The vendor database names the first kVendors OUIs; a tenth of the records
-// carry one it does not name.
-void installVendorDatabase()
-{
-    QVariantMap vendors;
-    for (int v = 0; v < kVendors; ++v)
-        vendors.insert(oui(v), QStringLiteral("Vendor %1 Inc.").arg(v));
-    QDir().mkpath(sv::applicationSupportFolder());
-    sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
-    SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
-}
 
 QByteArray element(int id, const QByteArray& body)
 {
@@ -93,9 +77,9 @@ QVariantMap scanOf(int i, int round)
     static const int channels[] = {1, 6, 11, 36, 40, 44, 48, 100, 149, 157};
     static const char* names[] = {"Home", "Office", "Guest", "Cafe", "Lab", "Printer", "Mesh", "Library"};
     const bool unknown = i % 10 == 3;
-    const int vendor = unknown ? kVendors + i % 7 : i % kVendors;
+    const int vendor = unknown ? bench::kVendors + i % 7 : i % bench::kVendors;
     const QString bssid = QStringLiteral("%1:%2:%3:%4")
-                              .arg(oui(vendor))
+                              .arg(bench::oui(vendor))
                               .arg((i >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
                               .arg(i & 0xFF, 2, 16, QLatin1Char('0'))
                               .arg(i % 3, 2, 16, QLatin1Char('0'));
@@ -225,18 +209,12 @@ BENCHMARK(BM_ScanTick)->ArgName("networks")->Arg(50)->Arg(500)->Arg(5000)->Unit(
 
 int main(int argc, char** argv)
 {
-    // Records read the settings store: keep it away from the user's own.
     QTemporaryDir home;
-    const QByteArray root = home.path().toLocal8Bit();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
+    bench::useThrowawayHome(home);
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
-    installVendorDatabase();
+    bench::installVendorDatabase();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

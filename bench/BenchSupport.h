@@ -1,0 +1,45 @@
+#pragma once
+
+// What the benchmarks share: a throwaway home, and a small vendor database.
+
+#include "model/SVVendorDatabaseHelper.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace bench {
+
+// Records read the settings store and the vendor database: keep both away
+// from the user's own. Call before the application object is made.
+inline void useThrowawayHome(const QTemporaryDir& home)
+{
+    const QByteArray root = home.path().toLocal8Bit();
+    qputenv("HOME", root);
+    qputenv("XDG_CONFIG_HOME", root + "/config");
+    qputenv("XDG_DATA_HOME", root + "/data");
+    qputenv("XDG_CACHE_HOME", root + "/cache");
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+inline constexpr int kVendors = 20;
+
+// The OUI of vendor number v; the database names the first kVendors.
+inline QString oui(int vendor)
+{
+    return QStringLiteral("00:%1:40").arg(0x10 + vendor, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+inline void installVendorDatabase()
+{
+    QVariantMap vendors;
+    for (int v = 0; v < kVendors; ++v)
+        vendors.insert(oui(v), QStringLiteral("Vendor %1 Inc.").arg(v));
+    QDir().mkpath(sv::applicationSupportFolder());
+    sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
+    SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
+}
+
+} // namespace bench

@@ -6,6 +6,8 @@
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -40,6 +42,17 @@ inline void installVendorDatabase()
     QDir().mkpath(sv::applicationSupportFolder());
     sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
     SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
+}
+
+// Runs the benchmarks the command line names.
+inline int runBenchmarks(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace bench

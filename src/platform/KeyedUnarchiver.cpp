@@ -468,6 +468,14 @@ struct KeyedUnarchiver::Private {
     void leave() { visiting.pop_back(); }
 
     // The archive index under key, 0 for absent or nil; false when damaged.
+    // The object stored under a key of the current object, without
+    // following archive references.
+    bool plainValue(QAnyStringView key, Object& o)
+    {
+        quint64 r = 0;
+        return ok() && !frames.empty() && find(frames.back().dict, key, r) && object(r, o);
+    }
+
     // The archived object a key of the current object refers to: its
     // archive index and its reference in the property list.
     bool referencedObject(QAnyStringView key, quint64& index, quint64& plistRef)
@@ -890,11 +898,8 @@ bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
 
 qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
 {
-    if (!d->ok() || d->frames.empty())
-        return 0;
-    quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
+    if (!d->plainValue(key, o))
         return 0;
     switch (o.type) {
     case Int: {
@@ -923,11 +928,8 @@ qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
 
 bool KeyedUnarchiver::decodeBool(QAnyStringView key)
 {
-    if (!d->ok() || d->frames.empty())
-        return false;
-    quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
+    if (!d->plainValue(key, o))
         return false;
     if (o.type == Simple && (o.low == 8 || o.low == 9))
         return o.low == 9;
@@ -941,11 +943,8 @@ bool KeyedUnarchiver::decodeBool(QAnyStringView key)
 
 double KeyedUnarchiver::decodeDouble(QAnyStringView key)
 {
-    if (!d->ok() || d->frames.empty())
-        return 0;
-    quint64 r = 0;
     Object o;
-    if (!d->find(d->frames.back().dict, key, r) || !d->object(r, o))
+    if (!d->plainValue(key, o))
         return 0;
     if (o.type == Real) {
         double v = 0;

@@ -1,6 +1,7 @@
 // Start-up, settings, the window's construction and shutdown.
 
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
@@ -163,6 +164,8 @@ void AppDelegate::buildWindow()
     connect(m_window, &SVMainWindow::willSelectTab, this, [this](int) {
         QTimer::singleShot(0, this, [this] { configureSelectedTabView(); });
     });
+    m_inspect = new SVInspectController(*this);
+    m_inspect->buildTabs();
     buildMenus();
     validateScanStopItems();
 }

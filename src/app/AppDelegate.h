@@ -23,6 +23,7 @@ class QTimer;
 class QTreeView;
 class SVActiveScanEngine;
 class SVAlert;
+class SVInspectController;
 class SVColumnAutosave;
 class SVMainWindow;
 class SVNetworkCellDelegate;
@@ -128,6 +129,8 @@ public:
     qint64 signalStrengthThreshold() const { return m_signalStrengthThreshold; }
     int units() const { return m_units; }
     int quickFilterTag() const { return m_quickFilterTag; }
+    // The details tabs, the colour per network, the View and Help commands.
+    SVInspectController* inspect() const { return m_inspect; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -214,4 +217,5 @@ private:
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
+    SVInspectController* m_inspect = nullptr; // a child of this object
 };

@@ -1,6 +1,7 @@
 // The menu bar: view commands, scanning and quitting.
 
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 
 #include "app/SVMainWindow.h"
 
@@ -77,10 +78,7 @@ void AppDelegate::buildMenus()
     });
     find->setShortcut(QKeySequence::Find);
 
-    QMenu* help = bar->addMenu(tr("&Help"));
-    help->addAction(tr("About Skyvane"), this, [this] {
-        QMessageBox::about(m_window, tr("About Skyvane"),
-                           tr("<b>Skyvane</b> %1<br>Surveys the Wi-Fi networks around this computer.")
-                               .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
-    });
+    m_inspect->addViewMenuItems(view);
+
+    m_inspect->buildHelpMenu(bar->addMenu(tr("&Help")));
 }

@@ -1,6 +1,7 @@
 // Filtering, and bringing the window up to date after it.
 
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
@@ -216,7 +217,8 @@ void AppDelegate::configureSelectedTabView()
         else
             footer->clear();
     }
-    // The tabs' views come later; their panes stay empty until then.
+    if (m_inspect)
+        m_inspect->configureSelectedTab(m_window->selectedTab());
 }
 
 void AppDelegate::updateStateInfo()

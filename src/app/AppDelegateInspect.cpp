@@ -1,0 +1,375 @@
+// The Network Details and Advanced Details tabs, the colour chosen per
+// network, and the View and Help commands with their enabling rules.
+
+#include "app/AppDelegateInspect.h"
+
+#include "app/AppDelegate.h"
+#include "app/SVAlert.h"
+#include "app/SVMainWindow.h"
+#include "app/SVNetworkDetailsPane.h"
+#include "app/SVUpdater.h"
+#include "model/SVNetwork.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/UserDefaults.h"
+#include "views/SVAdvancedDetailsView.h"
+#include "views/SVElementTreeModel.h"
+#include "views/SVNetworksTableModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+std::function<bool(const QUrl&)>& urlOpener()
+{
+    static std::function<bool(const QUrl&)> opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return opener;
+}
+
+const char* const kAcknowledgments =
+    "<p>Skyvane is built with these libraries; their authors' work is gratefully acknowledged.</p>"
+    "<ul>"
+    "<li><b>Qt</b> &mdash; The Qt Company Ltd and other contributors; GNU LGPL version 3.</li>"
+    "<li><b>libnl</b> &mdash; Thomas Graf and contributors; GNU LGPL version 2.1.</li>"
+    "<li><b>libplist</b> &mdash; the libimobiledevice project; GNU LGPL version 2.1.</li>"
+    "<li><b>Avahi</b> &mdash; Lennart Poettering, Trent Lloyd and contributors; GNU LGPL version 2.1.</li>"
+    "<li><b>libzip</b> &mdash; Dieter Baron and Thomas Klausner; BSD 3-clause licence.</li>"
+    "</ul>";
+
+} // namespace
+
+QVariantMap userDefinedColorsWithColor(const QVariantMap& colors, const QString& bssid, const QColor& color)
+{
+    QVariantMap out = colors;
+    // The record reads an archived colour back (its keyed archive form).
+    out.insert(bssid, sv::KeyedArchiver::archivedValue(QVariant::fromValue(color)));
+    return out;
+}
+
+void SVInspectController::setUrlOpener(std::function<bool(const QUrl&)> opener)
+{
+    urlOpener() = opener ? std::move(opener) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+}
+
+SVInspectController::SVInspectController(AppDelegate& app)
+    : QObject(&app), m_app(app), m_validator(new SVMenuValidator(this))
+{
+}
+
+SVInspectController::~SVInspectController() = default;
+
+// ---- tabs ----
+
+void SVInspectController::buildTabs()
+{
+    SVMainWindow* window = m_app.window();
+
+    auto* detailsTab = new QWidget;
+    auto* column = new QVBoxLayout(detailsTab);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_metricPopUp = new QComboBox;
+    m_metricPopUp->setObjectName(QStringLiteral("metricPopUpBtn"));
+    m_metricPopUp->addItems({tr("Signal"), tr("Signal and Noise"), tr("Signal-to-Noise Ratio")});
+    connect(m_metricPopUp, &QComboBox::activated, this, [this](int index) { userDidSelectMetric(index); });
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(8, 6, 8, 0);
+    top->addWidget(m_metricPopUp);
+    top->addStretch(1);
+    column->addLayout(top);
+    m_details = new SVNetworkDetailsPane;
+    connect(m_details, &SVNetworkDetailsPane::userDidSelectColor, this,
+            [this](const QColor& color) { userDidSelectColor(color); });
+    column->addWidget(m_details, 1);
+    window->setTabPane(SVMainWindow::NetworkDetailsTab, detailsTab);
+
+    m_advView = new SVAdvancedDetailsView;
+    m_elementModel = new SVElementTreeModel(m_advView);
+    m_advView->setElementModel(m_elementModel);
+    window->setTabPane(SVMainWindow::AdvancedDetailsTab, m_advView);
+}
+
+std::shared_ptr<SVNetwork> SVInspectController::inspectedNetwork() const
+{
+    const auto selected = m_app.selectedNetwork();
+    if (!selected)
+        return nullptr;
+    // A record that left the list, or a selection of several rows, shows nothing.
+    const SVNetworkList listed = m_app.filteredNetworks();
+    if (std::find(listed.begin(), listed.end(), selected) == listed.end())
+        return nullptr;
+    QTreeView* table = m_app.networksView();
+    if (!table || !table->selectionModel())
+        return selected;
+    const QModelIndexList rows = table->selectionModel()->selectedRows();
+    if (rows.size() != 1)
+        return nullptr;
+    const auto row = m_app.networksModel()->rowAt(rows.first().row());
+    if (!row || row->bestNetwork() != selected)
+        return nullptr;
+    return selected;
+}
+
+void SVInspectController::configureSelectedTab(int tab)
+{
+    if (tab == SVMainWindow::NetworkDetailsTab)
+        configureNetworkDetailsTabView();
+    else if (tab == SVMainWindow::AdvancedDetailsTab)
+        configureAdvancedDetailsTabView();
+}
+
+void SVInspectController::configureNetworkDetailsTabView()
+{
+    if (!m_details)
+        return;
+    if (m_graphs[0].redraw)
+        m_graphs[0].redraw();
+    m_details->configure(inspectedNetwork(), m_app.units(), m_app.isScanning());
+}
+
+void SVInspectController::configureAdvancedDetailsTabView()
+{
+    if (!m_advView)
+        return;
+    const auto network = inspectedNetwork();
+    auto elements = network ? network->informationElements() : std::vector<std::shared_ptr<SVInfoElement>>{};
+    const double size = sv::UserDefaults::standardUserDefaults().doubleForKey(QStringLiteral("AdvancedDetailsViewFontSize"));
+    const bool sameElements = network == m_treeNetwork.lock() && elements == m_elementModel->elements();
+    if (sameElements && (size <= 0 || size == m_elementModel->fontSize()))
+        return;
+
+    // Keep the reader's place: the scroll position and the selected row's key.
+    const int scroll = m_advView->verticalScrollBar()->value();
+    const QString currentKey = m_elementModel->keyAt(m_advView->currentIndex().siblingAtColumn(0));
+    m_treeNetwork = network;
+    if (size > 0)
+        m_elementModel->setFontSize(size);
+    m_elementModel->setElements(std::move(elements));
+    m_advView->restoreExpandedItems();
+    if (!currentKey.isEmpty()) {
+        const QModelIndexList found = m_elementModel->match(m_elementModel->index(0, 0), SVElementTreeModel::KeyRole,
+                                                            currentKey, 1, Qt::MatchExactly | Qt::MatchRecursive);
+        if (!found.isEmpty())
+            m_advView->setCurrentIndex(found.first());
+    }
+    m_advView->verticalScrollBar()->setValue(scroll);
+}
+
+// ---- colour ----
+
+void SVInspectController::userDidSelectColor(const QColor& color)
+{
+    const auto network = inspectedNetwork();
+    if (!network || !color.isValid())
+        return;
+    network->setColor(color);
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    const QString key = QStringLiteral("UserDefinedColors");
+    defaults.setObject(userDefinedColorsWithColor(defaults.dictionaryForKey(key), network->bssid(), color), key);
+    m_app.configureAll();
+}
+
+// ---- menus ----
+
+void SVInspectController::addValidatedAction(QAction* action, SVMenuItemInfo info, std::function<void()> handler)
+{
+    m_validator->add(action, [this, info] { return validateMenuItem(info, menuState()); }, std::move(handler));
+}
+
+SVMenuState SVInspectController::menuState() const
+{
+    SVMenuState s;
+    const SVNetworkList all = m_app.networks();
+    const SVNetworkList filtered = m_app.filteredNetworks();
+    s.hasNetworks = !all.empty();
+    s.hasFilteredNetworks = !filtered.empty();
+    s.hasHighlightedNetwork = std::any_of(filtered.begin(), filtered.end(),
+                                          [](const auto& n) { return n && n->userHighlighted(); });
+    s.selectedTab = m_app.window() ? m_app.window()->selectedTab() : 0;
+    if (s.selectedTab == 0 || s.selectedTab == 1) {
+        const SVGraphControls& g = m_graphs[s.selectedTab];
+        if (g.timescale && g.minTimescale && g.maxTimescale)
+            s.graphSpan = SVMenuState::Span{g.timescale(), g.minTimescale(), g.maxTimescale()};
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_app.sideView() && (focus == m_app.sideView() || m_app.sideView()->isAncestorOf(focus)))
+        s.firstResponder = SVFirstResponder::Sidebar;
+    else if (focus && m_advView && (focus == m_advView || m_advView->isAncestorOf(focus)))
+        s.firstResponder = SVFirstResponder::ElementOutline;
+    else if (focus && focus == m_app.networksView())
+        s.firstResponder = SVFirstResponder::NetworksOutline;
+    return s;
+}
+
+QAction* SVInspectController::metricAction(int tag) const
+{
+    return m_metricActions.value(tag - 3001);
+}
+
+QAction* SVInspectController::timescaleAction(int tag) const
+{
+    return m_timescaleActions.value(tag - 4001);
+}
+
+void SVInspectController::addViewMenuItems(QMenu* view)
+{
+    m_validator->watch(view);
+    view->addSeparator();
+    QMenu* graph = view->addMenu(tr("Graph"));
+    m_validator->watch(graph);
+    const QStringList metricTitles = {tr("Signal"), tr("Signal and Noise"), tr("Signal-to-Noise Ratio")};
+    for (int i = 0; i < metricTitles.size(); ++i) {
+        const int tag = 3001 + i;
+        QAction* a = graph->addAction(metricTitles[i]);
+        a->setData(tag);
+        a->setCheckable(true);
+        addValidatedAction(a, {SVMenuCommand::ViewGraph, tag, {}, false, false}, [this, tag] { onViewGraph(tag); });
+        m_metricActions << a;
+    }
+    QMenu* timescale = view->addMenu(tr("Timescale"));
+    m_validator->watch(timescale);
+    const QStringList spanTitles = {tr("Longer Span"), tr("Shorter Span")};
+    const QKeySequence spanKeys[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Minus),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)};
+    for (int i = 0; i < spanTitles.size(); ++i) {
+        const int tag = 4001 + i;
+        QAction* a = timescale->addAction(spanTitles[i]);
+        a->setData(tag);
+        a->setShortcut(spanKeys[i]);
+        addValidatedAction(a, {SVMenuCommand::ViewTimescale, tag, {}, false, false},
+                           [this, tag] { onViewTimescale(tag); });
+        m_timescaleActions << a;
+    }
+    // Networks are organised one way only; its command stays out of sight.
+    QAction* organize = view->addAction(tr("Organize Networks by Name"));
+    organize->setVisible(false);
+    addValidatedAction(organize, {}, [this] { onViewOrganizeNetworksBy(); });
+    syncMetricChecks();
+}
+
+void SVInspectController::buildHelpMenu(QMenu* help)
+{
+    m_validator->watch(help);
+    addValidatedAction(help->addAction(tr("Skyvane Support")), {}, [this] { openHelpPage(SVHelpPages::Support); });
+    addValidatedAction(help->addAction(tr("Skyvane on Twitter")), {}, [this] { openHelpPage(SVHelpPages::Twitter); });
+    addValidatedAction(help->addAction(tr("Skyvane on Facebook")), {}, [this] { openHelpPage(SVHelpPages::Facebook); });
+    help->addSeparator();
+    addValidatedAction(help->addAction(tr("Acknowledgments")), {}, [this] { onHelpAcknowledgments(); });
+    QAction* updates = help->addAction(tr("Check for Updates..."));
+    updates->setMenuRole(QAction::ApplicationSpecificRole);
+    addValidatedAction(updates, {}, [this] { checkForUpdates(); });
+    help->addSeparator();
+    QAction* about = help->addAction(tr("About Skyvane"));
+    about->setMenuRole(QAction::AboutRole);
+    addValidatedAction(about, {}, [this] { onAbout(); });
+}
+
+void SVInspectController::syncMetricChecks()
+{
+    // Drawing signal: signal or signal-and-noise by the noise curve; else SNR.
+    if (m_metricActions.size() == 3) {
+        m_metricActions[0]->setChecked(m_drawSignal && !m_drawNoise);
+        m_metricActions[1]->setChecked(m_drawSignal && m_drawNoise);
+        m_metricActions[2]->setChecked(!m_drawSignal);
+    }
+    if (m_metricPopUp)
+        m_metricPopUp->setCurrentIndex(!m_drawSignal ? 2 : m_drawNoise ? 1 : 0);
+}
+
+void SVInspectController::userDidSelectMetric(int index)
+{
+    switch (index) {
+    case 0: m_drawSignal = true; m_drawNoise = false; break;
+    case 1: m_drawSignal = true; m_drawNoise = true; break;
+    case 2: m_drawSignal = false; m_drawNoise = false; break;
+    default: return;
+    }
+    if (m_graphs[0].setDrawing)
+        m_graphs[0].setDrawing(m_drawSignal, m_drawNoise);
+    syncMetricChecks();
+    if (m_graphs[0].redraw)
+        m_graphs[0].redraw();
+}
+
+void SVInspectController::onViewGraph(int tag)
+{
+    if (tag < 3001 || tag > 3003)
+        return;
+    userDidSelectMetric(tag - 3001);
+}
+
+void SVInspectController::onViewTimescale(int tag)
+{
+    const double delta = tag == 4001 ? 0.2 : tag == 4002 ? -0.2 : 0.0;
+    if (delta == 0.0 || !m_app.window())
+        return;
+    const int tab = m_app.window()->selectedTab();
+    if ((tab == 0 || tab == 1) && m_graphs[tab].magnifyWithMagnification)
+        m_graphs[tab].magnifyWithMagnification(delta);
+}
+
+void SVInspectController::onViewOrganizeNetworksBy()
+{
+    sv::UserDefaults::standardUserDefaults().setInteger(0, QStringLiteral("OrganizeNetworksBy"));
+    m_app.filterAndSetNetworks(m_app.networks());
+    m_app.configureAll();
+}
+
+void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
+{
+    if (tab != 0 && tab != 1)
+        return;
+    m_graphs[tab] = std::move(controls);
+    if (tab == 0 && m_graphs[0].setDrawing)
+        m_graphs[0].setDrawing(m_drawSignal, m_drawNoise);
+}
+
+// ---- help ----
+
+void SVInspectController::openHelpPage(const QUrl& page)
+{
+    urlOpener()(page);
+}
+
+void SVInspectController::onHelpAcknowledgments()
+{
+    auto* alert = new SVAlert(m_app.window());
+    alert->setAlertStyle(SVAlert::Style::Informational);
+    alert->setMessageText(tr("Acknowledgments"));
+    alert->setInformativeText(tr("Portions of this software may utilize the following copyrighted material, the use "
+                                 "of which is hereby acknowledged."));
+    alert->addButtonWithTitle(tr("OK"));
+    auto* text = new QTextEdit;
+    text->setReadOnly(true);
+    text->setHtml(QString::fromUtf8(kAcknowledgments));
+    text->setFixedSize(300, 100);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    alert->setAccessoryView(text);
+    alert->runModal();
+    delete alert;
+}
+
+void SVInspectController::onAbout()
+{
+    QMessageBox::about(m_app.window(), tr("About Skyvane"),
+                       tr("<b>Skyvane</b> %1<br>Surveys the Wi-Fi networks around this computer.")
+                           .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
+}
+
+void SVInspectController::checkForUpdates()
+{
+    SVUpdater::sharedUpdater().checkForUpdates(m_app.window());
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/SVMenuValidation.h"
+
+#include <QColor>
+#include <QObject>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class AppDelegate;
+class QAction;
+class QComboBox;
+class QMenu;
+class SVAdvancedDetailsView;
+class SVElementTreeModel;
+class SVNetwork;
+class SVNetworkDetailsPane;
+
+// What the window needs of a graph for the metric and timescale commands;
+// the graphs are joined to these when they are placed.
+struct SVGraphControls {
+    std::function<double()> timescale, minTimescale, maxTimescale;
+    std::function<void(double)> magnifyWithMagnification;
+    // Detail chart only: which curves it draws.
+    std::function<void(bool drawSignal, bool drawNoise)> setDrawing;
+    std::function<void()> redraw;
+};
+
+// The help pages opened in the desktop's browser.
+namespace SVHelpPages {
+inline const QUrl Support(QStringLiteral("https://skyvane.app/support"));
+inline const QUrl Twitter(QStringLiteral("https://skyvane.app/twitter"));
+inline const QUrl Facebook(QStringLiteral("https://skyvane.app/facebook"));
+} // namespace SVHelpPages
+
+// The part of the main window that inspects one network (the Network
+// Details and Advanced Details tabs, the colour chosen per network) and the
+// window's View and Help commands with their enabling rules.
+class SVInspectController : public QObject {
+    Q_OBJECT
+public:
+    explicit SVInspectController(AppDelegate& app);
+    ~SVInspectController() override;
+
+    // Places the two tabs' views into the window.
+    void buildTabs();
+    // Adds the graph, timescale and layout commands to the View menu.
+    void addViewMenuItems(QMenu* view);
+    void buildHelpMenu(QMenu* help);
+
+    // Rewrites the selected tab's views when it is one of this controller's.
+    void configureSelectedTab(int tab);
+    void configureNetworkDetailsTabView();
+    void configureAdvancedDetailsTabView();
+
+    // The record the two tabs show: the one selected network while it is
+    // the single selected row and still listed; none otherwise.
+    std::shared_ptr<SVNetwork> inspectedNetwork() const;
+
+    // The colour well picked a colour for the inspected network.
+    void userDidSelectColor(const QColor& color);
+
+    // ---- commands ----
+    void onViewGraph(int tag);
+    void userDidSelectMetric(int index);
+    void onViewTimescale(int tag);
+    void onViewOrganizeNetworksBy();
+    void onHelpAcknowledgments();
+    void openHelpPage(const QUrl& page);
+    void onAbout();
+    void checkForUpdates();
+
+    // tab 0: the detail chart, tab 1: the signal graph.
+    void setGraphControls(int tab, SVGraphControls controls);
+    bool drawsSignal() const { return m_drawSignal; }
+    bool drawsNoise() const { return m_drawNoise; }
+
+    // The state the enabling rules read, and the validator that other
+    // commands (documents, exports, copy) register with.
+    SVMenuState menuState() const;
+    SVMenuValidator& menuValidator() { return *m_validator; }
+    // Registers an action with the rule for its command.
+    void addValidatedAction(QAction* action, SVMenuItemInfo info, std::function<void()> handler);
+
+    SVNetworkDetailsPane* detailsPane() const { return m_details; }
+    QComboBox* metricPopUp() const { return m_metricPopUp; }
+    SVAdvancedDetailsView* advancedDetailsView() const { return m_advView; }
+    SVElementTreeModel* elementModel() const { return m_elementModel; }
+    QAction* metricAction(int tag) const;
+    QAction* timescaleAction(int tag) const;
+
+    // Where help pages go; the desktop's browser by default (tests replace it).
+    static void setUrlOpener(std::function<bool(const QUrl&)> opener);
+
+private:
+    void syncMetricChecks();
+
+    AppDelegate& m_app;
+    SVMenuValidator* m_validator;
+    SVNetworkDetailsPane* m_details = nullptr;
+    QComboBox* m_metricPopUp = nullptr;
+    SVAdvancedDetailsView* m_advView = nullptr;
+    SVElementTreeModel* m_elementModel = nullptr;
+    QList<QAction*> m_metricActions;    // 3001..3003
+    QList<QAction*> m_timescaleActions; // 4001, 4002
+    SVGraphControls m_graphs[2];
+    bool m_drawSignal = true;
+    bool m_drawNoise = false;
+    std::weak_ptr<SVNetwork> m_treeNetwork; // whose elements the tree shows
+};
+
+// The colours chosen per BSSID ("UserDefinedColors"): the entry for a BSSID
+// as the records read it back.
+QVariantMap userDefinedColorsWithColor(const QVariantMap& colors, const QString& bssid, const QColor& color);

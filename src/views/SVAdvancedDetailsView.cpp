@@ -1,0 +1,337 @@
+#include "views/SVAdvancedDetailsView.h"
+
+#include "elements/SVInfoElement.h"
+#include "views/SVElementTreeModel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+
+// ---- rich text ----
+
+QByteArray rtfForPlainText(const QString& text, const QString& fontFamily, int pointSize)
+{
+    QByteArray out;
+    out.reserve(text.size() + 128);
+    out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern ";
+    for (QChar c : fontFamily)
+        if (c.unicode() < 128 && c.isLetterOrNumber())
+            out += char(c.unicode());
+    out += ";}}\\f0\\fs" + QByteArray::number(pointSize * 2) + ' ';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\\' || c == u'{' || c == u'}') {
+            out += '\\';
+            out += char(c);
+        } else if (c == u'\n') {
+            out += "\\par\n";
+        } else if (c == u'\r') {
+            continue;
+        } else if (c == u'\t') {
+            out += "\\tab ";
+        } else if (c >= 0x20 && c < 0x80) {
+            out += char(c);
+        } else if (c < 0x20) {
+            continue; // other control characters have no place in the text
+        } else {
+            // A UTF-16 unit as a signed 16-bit number, with "?" for readers without Unicode.
+            out += "\\u" + QByteArray::number(int(qint16(c))) + '?';
+        }
+    }
+    out += '}';
+    return out;
+}
+
+QMimeData* richTextMimeData(const QString& text)
+{
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/rtf"), rtfForPlainText(text, QStringLiteral("Courier"), 12));
+    data->setData(QStringLiteral("application/rtf"), data->data(QStringLiteral("text/rtf")));
+    data->setText(text);
+    return data;
+}
+
+// ---- cells ----
+
+void SVElementCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QList<SVTextRun> runs = index.data(SVElementTreeModel::RunsRole).value<QList<SVTextRun>>();
+    opt.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    if (runs.isEmpty())
+        return;
+
+    const bool selected = opt.state & QStyle::State_Selected;
+    const bool active = widget && widget->hasFocus();
+    // Selected rows: white in the focused tree, dark grey otherwise.
+    const QColor highlight = active ? opt.palette.color(QPalette::HighlightedText) : QColor(0, 0, 0, 178);
+    const QColor normal = opt.palette.color(QPalette::Text);
+    QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+
+    int total = 0;
+    for (const SVTextRun& r : runs)
+        total += QFontMetrics(r.font).horizontalAdvance(r.text);
+    int x = area.left();
+    if ((opt.displayAlignment & Qt::AlignRight) && total < area.width())
+        x = area.right() - total;
+
+    painter->save();
+    painter->setClipRect(area);
+    for (const SVTextRun& r : runs) {
+        if (x >= area.right())
+            break;
+        const QFontMetrics fm(r.font);
+        const int room = area.right() - x;
+        const QString shown = fm.elidedText(r.text, Qt::ElideRight, room);
+        painter->setFont(r.font);
+        painter->setPen(selected ? highlight : (r.color.isValid() ? r.color : normal));
+        const QRect rect(x, area.top(), room, area.height());
+        painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        x += fm.horizontalAdvance(shown);
+    }
+    painter->restore();
+}
+
+QSize SVElementCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    int width = 8;
+    int height = size.height();
+    for (const SVTextRun& r : index.data(SVElementTreeModel::RunsRole).value<QList<SVTextRun>>()) {
+        const QFontMetrics fm(r.font);
+        width += fm.horizontalAdvance(r.text);
+        height = std::max(height, fm.height() + 4);
+    }
+    return {std::max(size.width(), width), height};
+}
+
+// ---- the view ----
+
+SVAdvancedDetailsView::SVAdvancedDetailsView(QWidget* parent) : QTreeView(parent)
+{
+    setObjectName(QStringLiteral("advDetailsView"));
+    setItemDelegate(new SVElementCellDelegate(this));
+    setAlternatingRowColors(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setExpandsOnDoubleClick(true);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) { remember(i, true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) { remember(i, false); });
+}
+
+void SVAdvancedDetailsView::setElementModel(SVElementTreeModel* model)
+{
+    m_model = model;
+    setModel(model);
+    header()->setStretchLastSection(true);
+    header()->resizeSection(SVElementTreeModel::IeColumn, 260);
+    header()->resizeSection(SVElementTreeModel::IdColumn, 50);
+    header()->resizeSection(SVElementTreeModel::LengthColumn, 80);
+}
+
+void SVAdvancedDetailsView::remember(const QModelIndex& index, bool expanded)
+{
+    if (m_restoring || !m_model)
+        return;
+    const QString key = m_model->keyAt(index);
+    if (key.isEmpty())
+        return;
+    if (expanded)
+        m_expandedItems.insert(key);
+    else
+        m_expandedItems.remove(key);
+}
+
+void SVAdvancedDetailsView::rememberSubtree(const QModelIndex& parent)
+{
+    if (!m_model)
+        return;
+    // Iterative, so a deep tree needs no deep stack.
+    QList<QModelIndex> pending;
+    if (parent.isValid())
+        pending << parent;
+    else
+        for (int r = 0; r < m_model->rowCount(); ++r)
+            pending << m_model->index(r, 0);
+    while (!pending.isEmpty()) {
+        const QModelIndex i = pending.takeLast();
+        const int rows = m_model->rowCount(i);
+        if (rows == 0)
+            continue;
+        const QString key = m_model->keyAt(i);
+        if (isExpanded(i))
+            m_expandedItems.insert(key);
+        else
+            m_expandedItems.remove(key);
+        for (int r = 0; r < rows; ++r)
+            pending << m_model->index(r, 0, i);
+    }
+}
+
+bool SVAdvancedDetailsView::isExpandedItem(const QModelIndex& index) const
+{
+    return m_model && m_expandedItems.contains(m_model->keyAt(index));
+}
+
+void SVAdvancedDetailsView::restoreExpandedItems()
+{
+    if (!m_model || m_expandedItems.isEmpty())
+        return;
+    m_restoring = true;
+    QList<QModelIndex> pending;
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        pending << m_model->index(r, 0);
+    while (!pending.isEmpty()) {
+        const QModelIndex i = pending.takeLast();
+        const int rows = m_model->rowCount(i);
+        if (rows == 0)
+            continue;
+        if (m_expandedItems.contains(m_model->keyAt(i)))
+            expand(i);
+        for (int r = 0; r < rows; ++r)
+            pending << m_model->index(r, 0, i);
+    }
+    m_restoring = false;
+}
+
+QMenu* SVAdvancedDetailsView::menuForPoint(const QPoint& point)
+{
+    const QModelIndex at = indexAt(point);
+    m_clickedIndex = at.isValid() ? at.siblingAtColumn(0) : QModelIndex();
+    m_clickedRow = at.isValid() ? at.row() : -1;
+    if (!m_clickedIndex.isValid())
+        return nullptr;
+    const bool expandable = m_model && m_model->rowCount(m_clickedIndex) > 0;
+    if (expandable) {
+        selectionModel()->select(m_clickedIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(m_clickedIndex, QItemSelectionModel::NoUpdate);
+    }
+    const bool expanded = expandable && isExpanded(m_clickedIndex);
+    const bool element = m_model && m_model->index(m_clickedIndex.row(), 0, m_clickedIndex.parent())
+                                        .data(SVElementTreeModel::IsElementRole)
+                                        .toBool();
+
+    auto* menu = new QMenu(this);
+    QAction* a = menu->addAction(tr("Expand Item"), this, &SVAdvancedDetailsView::onContextMenuExpandItem);
+    a->setEnabled(expandable && !expanded);
+    menu->addAction(tr("Expand All Items"), this, &SVAdvancedDetailsView::onContextMenuExpandAll);
+    a = menu->addAction(tr("Collapse Item"), this, &SVAdvancedDetailsView::onContextMenuCollapseItem);
+    a->setEnabled(expandable && expanded);
+    menu->addAction(tr("Collapse All Items"), this, &SVAdvancedDetailsView::onContextMenuCollapseAll);
+    menu->addSeparator();
+    a = menu->addAction(tr("Copy Element"), this, &SVAdvancedDetailsView::onContextMenuCopyElement);
+    a->setEnabled(element);
+    menu->addAction(tr("Copy All Elements"), this, &SVAdvancedDetailsView::onContextMenuCopyAllElements);
+    return menu;
+}
+
+// Rows a rebuilt model gave away are checked before use.
+static bool stillValid(const QModelIndex& index, const QAbstractItemModel* model)
+{
+    return index.isValid() && index.model() == model;
+}
+
+void SVAdvancedDetailsView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = menuForPoint(event->pos());
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void SVAdvancedDetailsView::onContextMenuExpandItem()
+{
+    if (!stillValid(m_clickedIndex, m_model))
+        return;
+    expandRecursively(m_clickedIndex);
+    rememberSubtree(m_clickedIndex);
+}
+
+void SVAdvancedDetailsView::onContextMenuCollapseItem()
+{
+    if (!m_model)
+        return;
+    QModelIndex i = stillValid(m_clickedIndex, m_model) ? m_clickedIndex : QModelIndex();
+    while (i.isValid() && m_model->rowCount(i) == 0)
+        i = i.parent();
+    if (!i.isValid()) {
+        onContextMenuCollapseAll();
+        return;
+    }
+    // Top-down: once a row is closed its hidden children close without a
+    // layout pass each.
+    QList<QModelIndex> order{i};
+    for (qsizetype k = 0; k < order.size(); ++k)
+        for (int r = 0; r < m_model->rowCount(order[k]); ++r) {
+            const QModelIndex child = m_model->index(r, 0, order[k]);
+            if (m_model->rowCount(child) > 0)
+                order << child;
+        }
+    m_restoring = true;
+    for (const QModelIndex& k : order)
+        collapse(k);
+    m_restoring = false;
+    rememberSubtree(i);
+}
+
+void SVAdvancedDetailsView::onContextMenuExpandAll()
+{
+    m_restoring = true;
+    expandAll();
+    m_restoring = false;
+    rememberSubtree({});
+}
+
+void SVAdvancedDetailsView::onContextMenuCollapseAll()
+{
+    m_restoring = true;
+    collapseAll();
+    m_restoring = false;
+    rememberSubtree({});
+}
+
+void SVAdvancedDetailsView::onContextMenuCopyElement()
+{
+    if (!m_model || !stillValid(m_clickedIndex, m_model))
+        return;
+    const auto element = m_model->elementAt(m_clickedIndex);
+    if (!element)
+        return;
+    QApplication::clipboard()->setMimeData(richTextMimeData(element->ieDump()));
+}
+
+void SVAdvancedDetailsView::onContextMenuCopyAllElements()
+{
+    QStringList dumps;
+    if (m_model)
+        for (const auto& e : m_model->elements())
+            if (e)
+                dumps << e->ieDump();
+    QApplication::clipboard()->setMimeData(richTextMimeData(dumps.join(QStringLiteral("\n\n"))));
+}
+
+void SVAdvancedDetailsView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->text().startsWith(QLatin1Char(' '))) {
+        const QModelIndex i = currentIndex().siblingAtColumn(0);
+        if (i.isValid()) {
+            if (isExpanded(i))
+                collapse(i);
+            else
+                expand(i);
+        }
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}

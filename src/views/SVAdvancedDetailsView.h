@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+class QMenu;
+class QMimeData;
+class SVElementTreeModel;
+
+// Rich text of plain text in one face and size: RTF, and the plain text
+// beside it, as the clipboard takes them.
+QByteArray rtfForPlainText(const QString& text, const QString& fontFamily, int pointSize);
+QMimeData* richTextMimeData(const QString& text);
+
+// Draws a tree cell's styled runs one after another, cut at the right end.
+class SVElementCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The element tree of the Advanced Details tab: a context menu and the
+// space key to expand, collapse and copy, and a memory of the expanded rows
+// by key, so rows stay open when the tree is rebuilt after a scan.
+class SVAdvancedDetailsView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit SVAdvancedDetailsView(QWidget* parent = nullptr);
+
+    void setElementModel(SVElementTreeModel* model);
+    SVElementTreeModel* elementModel() const { return m_model; }
+
+    // Whether the row's key was expanded by the user (kept across rebuilds).
+    bool isExpandedItem(const QModelIndex& index) const;
+    // Opens the rows remembered as expanded; the controller calls it after
+    // giving the model new elements.
+    void restoreExpandedItems();
+    int expandedItemCount() const { return int(m_expandedItems.size()); }
+
+    // The context menu for a point in the viewport; null over no row. The
+    // caller owns it.
+    QMenu* menuForPoint(const QPoint& point);
+    int clickedRow() const { return m_clickedRow; }
+    QModelIndex clickedIndex() const { return m_clickedIndex; }
+
+    void onContextMenuExpandItem();
+    void onContextMenuExpandAll();
+    void onContextMenuCollapseItem();
+    void onContextMenuCollapseAll();
+    void onContextMenuCopyElement();
+    void onContextMenuCopyAllElements();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void remember(const QModelIndex& index, bool expanded);
+    // Records the open state of every row under parent (all rows for none).
+    void rememberSubtree(const QModelIndex& parent);
+
+    SVElementTreeModel* m_model = nullptr;
+    QSet<QString> m_expandedItems;
+    QModelIndex m_clickedIndex;
+    int m_clickedRow = -1;
+    bool m_restoring = false;
+};

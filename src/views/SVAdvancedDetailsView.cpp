@@ -141,7 +141,8 @@ void SVAdvancedDetailsView::setElementModel(SVElementTreeModel* model)
 
 void SVAdvancedDetailsView::remember(const QModelIndex& index, bool expanded)
 {
-    if (m_restoring || !m_model)
+    // Only rows that can open are remembered.
+    if (m_restoring || !m_model || m_model->rowCount(index) == 0)
         return;
     const QString key = m_model->keyAt(index);
     if (key.isEmpty())
@@ -254,7 +255,9 @@ void SVAdvancedDetailsView::onContextMenuExpandItem()
 {
     if (!stillValid(m_clickedIndex, m_model))
         return;
+    m_restoring = true;
     expandRecursively(m_clickedIndex);
+    m_restoring = false;
     rememberSubtree(m_clickedIndex);
 }
 

@@ -40,6 +40,7 @@ public:
     // giving the model new elements.
     void restoreExpandedItems();
     int expandedItemCount() const { return int(m_expandedItems.size()); }
+    QStringList expandedKeys() const { return m_expandedItems.values(); }
 
     // The context menu for a point in the viewport; null over no row. The
     // caller owns it.

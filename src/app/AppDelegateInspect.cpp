@@ -21,6 +21,8 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -99,6 +101,33 @@ void SVInspectController::buildTabs()
     m_elementModel = new SVElementTreeModel(m_advView);
     m_advView->setElementModel(m_elementModel);
     window->setTabPane(SVMainWindow::AdvancedDetailsTab, m_advView);
+
+    window->installEventFilter(this);
+    window->toolbar().filterField->installEventFilter(this);
+}
+
+bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
+{
+    SVMainWindow* window = m_app.window();
+    if (window && watched == window) {
+        QTreeView* table = m_app.networksView();
+        if (event->type() == QEvent::WindowActivate) {
+            // Back to the table when it holds the selection.
+            if (table && table->selectionModel() && table->selectionModel()->hasSelection())
+                table->setFocus(Qt::ActiveWindowFocusReason);
+        } else if (event->type() == QEvent::WindowDeactivate) {
+            if (QWidget* focus = window->focusWidget())
+                focus->clearFocus();
+        }
+    } else if (window && watched == window->toolbar().filterField && event->type() == QEvent::KeyPress) {
+        // Escape abandons the edit and hands the keys to the table.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            window->toolbar().filterField->deselect();
+            m_app.networksView()->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 std::shared_ptr<SVNetwork> SVInspectController::inspectedNetwork() const

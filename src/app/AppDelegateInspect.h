@@ -94,6 +94,10 @@ public:
     // Where help pages go; the desktop's browser by default (tests replace it).
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
 
+protected:
+    // Focus: the window's activation and Escape in the filter field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void syncMetricChecks();
 

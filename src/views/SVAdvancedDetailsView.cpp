@@ -135,8 +135,8 @@ void SVAdvancedDetailsView::setElementModel(SVElementTreeModel* model)
     setModel(model);
     header()->setStretchLastSection(true);
     header()->resizeSection(SVElementTreeModel::IeColumn, 260);
-    header()->resizeSection(SVElementTreeModel::IdColumn, 50);
-    header()->resizeSection(SVElementTreeModel::LengthColumn, 80);
+    header()->resizeSection(SVElementTreeModel::IdColumn, 64);
+    header()->resizeSection(SVElementTreeModel::LengthColumn, 100);
 }
 
 void SVAdvancedDetailsView::remember(const QModelIndex& index, bool expanded)

@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTreeView>
@@ -440,4 +441,18 @@ TEST(InspectWindowTest, HelpCommandsOpenTheirPages)
             a->trigger();
     SVInspectController::setUrlOpener({});
     EXPECT_EQ(opened, (QList<QUrl>{SVHelpPages::Support, SVHelpPages::Twitter, SVHelpPages::Facebook}));
+}
+
+TEST(InspectWindowTest, EscapeInTheFilterFieldHandsTheKeysToTheTable)
+{
+    InspectWindow w;
+    SVMainWindow* window = w.app->window();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QLineEdit* field = window->toolbar().filterField;
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 60000));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(w.app->networksView()->hasFocus());
 }

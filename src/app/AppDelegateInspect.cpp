@@ -13,12 +13,14 @@
 #include "platform/UserDefaults.h"
 #include "views/SVAdvancedDetailsView.h"
 #include "views/SVElementTreeModel.h"
+#include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -358,11 +360,46 @@ void SVInspectController::onViewOrganizeNetworksBy()
 
 void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
 {
-    if (tab != 0 && tab != 1)
+    if (tab < 0 || tab > 2)
         return;
     m_graphs[tab] = std::move(controls);
     if (tab == 0 && m_graphs[0].setDrawing)
         m_graphs[0].setDrawing(m_drawSignal, m_drawNoise);
+}
+
+// ---- preference callbacks ----
+
+bool SVInspectController::isNetworkColumnShown(const QString& identifier) const
+{
+    QTreeView* table = m_app.networksView();
+    const int column = networkColumnIndex(identifier);
+    return table && column >= 0 && column < table->header()->count() && !table->header()->isSectionHidden(column);
+}
+
+void SVInspectController::userDidToggleColumnState(const QString& identifier)
+{
+    if (identifier == u"ANNOTATIONS")
+        toggleDisplayAnnotations();
+    else if (identifier == u"DEVICE_NAME")
+        toggleDisplayDeviceName();
+}
+
+void SVInspectController::toggleDisplayAnnotations()
+{
+    SVGraphControls& spectrum = m_graphs[2];
+    if (spectrum.setShowsAnnotations)
+        spectrum.setShowsAnnotations(isNetworkColumnShown(QStringLiteral("ANNOTATIONS")));
+    if (spectrum.redraw)
+        spectrum.redraw();
+}
+
+void SVInspectController::toggleDisplayDeviceName()
+{
+    const bool shown = isNetworkColumnShown(QStringLiteral("DEVICE_NAME"));
+    for (int tab : {1, 2})
+        if (m_graphs[tab].setShowsDeviceNames)
+            m_graphs[tab].setShowsDeviceNames(shown);
+    m_app.configureSelectedTabView();
 }
 
 // ---- help ----

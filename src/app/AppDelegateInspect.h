@@ -26,6 +26,9 @@ struct SVGraphControls {
     // Detail chart only: which curves it draws.
     std::function<void(bool drawSignal, bool drawNoise)> setDrawing;
     std::function<void()> redraw;
+    // Signal and spectrum graphs: the texts drawn beside the curves.
+    std::function<void(bool)> setShowsDeviceNames;
+    std::function<void(bool)> setShowsAnnotations; // spectrum graph
 };
 
 // The help pages opened in the desktop's browser.
@@ -72,7 +75,14 @@ public:
     void onAbout();
     void checkForUpdates();
 
-    // tab 0: the detail chart, tab 1: the signal graph.
+    // The Columns pane showed or hid a column of the network table.
+    void userDidToggleColumnState(const QString& identifier);
+    void toggleDisplayAnnotations();
+    void toggleDisplayDeviceName();
+    // Whether the network table shows the column now.
+    bool isNetworkColumnShown(const QString& identifier) const;
+
+    // tab 0: the detail chart, tab 1: the signal graph, tab 2: the spectrum.
     void setGraphControls(int tab, SVGraphControls controls);
     bool drawsSignal() const { return m_drawSignal; }
     bool drawsNoise() const { return m_drawNoise; }
@@ -109,7 +119,7 @@ private:
     SVElementTreeModel* m_elementModel = nullptr;
     QList<QAction*> m_metricActions;    // 3001..3003
     QList<QAction*> m_timescaleActions; // 4001, 4002
-    SVGraphControls m_graphs[2];
+    SVGraphControls m_graphs[3];
     bool m_drawSignal = true;
     bool m_drawNoise = false;
     std::weak_ptr<SVNetwork> m_treeNetwork; // whose elements the tree shows

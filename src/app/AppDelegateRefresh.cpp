@@ -299,8 +299,8 @@ void AppDelegate::recordRecentFilter(const QString& text)
 
 void AppDelegate::userDidToggleColumnState(const QString& identifier)
 {
-    // The graphs that show annotations and device names come later.
-    Q_UNUSED(identifier);
+    if (m_inspect)
+        m_inspect->userDidToggleColumnState(identifier);
 }
 
 void AppDelegate::applyFontSizes()

@@ -14,6 +14,7 @@
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "preferences/MKColorWell.h"
+#include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVAdvancedDetailsView.h"
 #include "views/SVElementTreeModel.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -455,4 +457,33 @@ TEST(InspectWindowTest, EscapeInTheFilterFieldHandsTheKeysToTheTable)
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 60000));
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_TRUE(w.app->networksView()->hasFocus());
+}
+
+TEST(InspectWindowTest, HidingColumnsTakesTheirTextsOffTheGraphs)
+{
+    InspectWindow w;
+    std::optional<bool> signalNames, spectrumNames, spectrumNotes;
+    SVGraphControls signal;
+    signal.setShowsDeviceNames = [&](bool on) { signalNames = on; };
+    SVGraphControls spectrum;
+    spectrum.setShowsDeviceNames = [&](bool on) { spectrumNames = on; };
+    spectrum.setShowsAnnotations = [&](bool on) { spectrumNotes = on; };
+    w.inspect->setGraphControls(1, signal);
+    w.inspect->setGraphControls(2, spectrum);
+
+    QHeaderView* header = w.app->networksView()->header();
+    for (const char* id : {"DEVICE_NAME", "ANNOTATIONS"}) {
+        const int column = networkColumnIndex(QLatin1String(id));
+        ASSERT_GE(column, 0);
+        header->setSectionHidden(column, true);
+        w.app->userDidToggleColumnState(QLatin1String(id));
+    }
+    EXPECT_EQ(signalNames, false);
+    EXPECT_EQ(spectrumNames, false);
+    EXPECT_EQ(spectrumNotes, false);
+    header->setSectionHidden(networkColumnIndex("DEVICE_NAME"), false);
+    w.app->userDidToggleColumnState("DEVICE_NAME");
+    EXPECT_EQ(signalNames, true);
+    EXPECT_EQ(spectrumNames, true);
+    EXPECT_EQ(spectrumNotes, false);
 }

@@ -80,8 +80,8 @@ void SVElementCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     for (const SVTextRun& r : runs)
         total += QFontMetrics(r.font).horizontalAdvance(r.text);
     int x = area.left();
-    if ((opt.displayAlignment & Qt::AlignRight) && total < area.width())
-        x = area.right() - total;
+    if ((opt.displayAlignment & Qt::AlignRight) && total <= area.width())
+        x = area.right() + 1 - total;
 
     painter->save();
     painter->setClipRect(area);
@@ -89,8 +89,9 @@ void SVElementCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         if (x >= area.right())
             break;
         const QFontMetrics fm(r.font);
-        const int room = area.right() - x;
-        const QString shown = fm.elidedText(r.text, Qt::ElideRight, room);
+        const int room = area.right() + 1 - x;
+        // Whole when the text fits: eliding at the exact width can cut by rounding.
+        const QString shown = total <= area.width() ? r.text : fm.elidedText(r.text, Qt::ElideRight, room);
         painter->setFont(r.font);
         painter->setPen(selected ? highlight : (r.color.isValid() ? r.color : normal));
         const QRect rect(x, area.top(), room, area.height());

@@ -4,6 +4,10 @@
 #include "views/SVThemeHelper.h"
 
 #include <QFontDatabase>
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 
 struct SVElementTreeModel::Node {
     Node* parent = nullptr;
@@ -63,6 +67,32 @@ QFont systemFont(double size, bool italic = false)
     f.setPointSizeF(std::max(1.0, size));
     f.setItalic(italic);
     return f;
+}
+
+// The small label drawn before an element that opens.
+const QIcon& tagIcon()
+{
+    static const QIcon icon = [] {
+        QPixmap pixmap(28, 28);
+        pixmap.setDevicePixelRatio(2);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath tag;
+        tag.moveTo(1.5, 4);
+        tag.lineTo(8, 4);
+        tag.lineTo(12.5, 7);
+        tag.lineTo(8, 10);
+        tag.lineTo(1.5, 10);
+        tag.closeSubpath();
+        p.setPen(QPen(QColor(110, 120, 140), 1));
+        p.setBrush(QColor(190, 200, 215));
+        p.drawPath(tag);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(8.2, 7), 1.2, 1.2);
+        return QIcon(pixmap);
+    }();
+    return icon;
 }
 
 } // namespace
@@ -255,6 +285,10 @@ QVariant SVElementTreeModel::data(const QModelIndex& index, int role) const
         return text.isEmpty() ? QVariant() : QVariant(text);
     }
     case RunsRole: return QVariant::fromValue(runs(*n, index.column()));
+    case Qt::DecorationRole:
+        if (n->element && index.column() == IeColumn && !n->children.empty())
+            return tagIcon();
+        return {};
     case KeyRole: return n->key;
     case IsElementRole: return bool(n->element);
     case Qt::TextAlignmentRole:

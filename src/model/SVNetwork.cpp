@@ -896,6 +896,11 @@ QString SVNetwork::securityModeText(qint64 code)
     case SecurityWPAEnterprise: return tr("WPA Enterprise");
     case SecurityWPAWPA2Enterprise: return tr("WPA/WPA2 Enterprise");
     case SecurityWPA2Enterprise: return tr("WPA2 Enterprise");
+    case SecurityWPA3Personal: return tr("WPA3 Personal");
+    case SecurityWPA3Enterprise: return tr("WPA3 Enterprise");
+    case SecurityWPA2WPA3Personal: return tr("WPA2/WPA3 Personal");
+    case SecurityOWE: return tr("OWE");
+    case SecurityOWETransition: return tr("OWE Transition");
     default: return QString();
     }
 }
@@ -911,6 +916,11 @@ QString SVNetwork::shortSecurityModeText(qint64 code)
     case SecurityWPAEnterprise: return tr("WPA (802.1X)");
     case SecurityWPAWPA2Enterprise: return tr("WPA/WPA2 (802.1X)");
     case SecurityWPA2Enterprise: return tr("WPA2 (802.1X)");
+    case SecurityWPA3Personal: return tr("WPA3 (SAE)");
+    case SecurityWPA3Enterprise: return tr("WPA3 (802.1X)");
+    case SecurityWPA2WPA3Personal: return tr("WPA2/WPA3 (PSK/SAE)");
+    case SecurityOWE: return tr("OWE");
+    case SecurityOWETransition: return tr("Open/OWE");
     default: return QString();
     }
 }
@@ -938,23 +948,40 @@ bool SVNetwork::isWPA() const
 bool SVNetwork::isWPA2() const
 {
     const qint64 m = securityModeCode();
-    return m == 3 || m == 4 || m == 8 || m == 9;
+    return m == 3 || m == 4 || m == 8 || m == 9 || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isWPA3() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityWPA3Personal || m == SecurityWPA3Enterprise || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isSAE() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityWPA3Personal || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isOWE() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityOWE || m == SecurityOWETransition;
 }
 bool SVNetwork::isWEP() const { return securityModeCode() == 1; }
 bool SVNetwork::isPSK() const
 {
     const qint64 m = securityModeCode();
-    return m == 2 || m == 3 || m == 4;
+    return m == 2 || m == 3 || m == 4 || m == SecurityWPA2WPA3Personal;
 }
 bool SVNetwork::is80211X() const
 {
     const qint64 m = securityModeCode();
-    return m == 7 || m == 8 || m == 9;
+    return m == 7 || m == 8 || m == 9 || m == SecurityWPA3Enterprise;
 }
 bool SVNetwork::isOpen() const
 {
+    // The open half of an OWE transition pair still takes stations without
+    // encryption, as it did before it had a name of its own.
     const qint64 m = securityModeCode();
-    return m == 0 || m == UnknownSecurityMode;
+    return m == 0 || m == UnknownSecurityMode || m == SecurityOWETransition;
 }
 
 // ---- load, protection, roaming ----

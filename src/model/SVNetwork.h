@@ -59,6 +59,11 @@ public:
         SecurityWPAEnterprise = 7,
         SecurityWPAWPA2Enterprise = 8,
         SecurityWPA2Enterprise = 9,
+        SecurityWPA3Personal = 11,
+        SecurityWPA3Enterprise = 12,
+        SecurityWPA2WPA3Personal = 13,
+        SecurityOWE = 14,
+        SecurityOWETransition = 15,
     };
     // PHY mode bits.
     enum PhyModeBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
@@ -217,6 +222,9 @@ public:
     QString cipher() const;
     bool isWPA() const;
     bool isWPA2() const;
+    bool isWPA3() const;
+    bool isSAE() const;
+    bool isOWE() const;
     bool isWEP() const;
     bool isPSK() const;
     bool is80211X() const;

@@ -2,9 +2,9 @@
 
 #include "model/SVElementWalk.h"
 #include "model/SVVendorOUI.h"
+#include "platform/DataAdditions.h"
 
 #include <QCoreApplication>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -45,14 +45,10 @@ constexpr int kRateDen[10] = {2, 2, 4, 2, 4, 3, 4, 6, 4, 6};
 bool is5GHzChannel(qint64 c) { return c >= 36 && c <= 165; }
 bool is2Dot4GHzChannel(qint64 c) { return c >= 1 && c <= 14; }
 
-// Text of at most maxLength bytes, up to the first zero byte.
-QString asciiText(const u8* bytes, int length, int maxLength = 128)
+// A device name of at most maxLength bytes, read as the element tree reads it.
+QString nameText(const u8* bytes, int length, int maxLength = 128)
 {
-    length = std::min(length, maxLength);
-    int n = 0;
-    while (n < length && bytes[n] != 0)
-        ++n;
-    return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
+    return sv::elementText(QByteArrayView(bytes, std::min(length, maxLength)));
 }
 
 // HT and VHT rates in tenths of Mb/s, each once: collected, then sorted and
@@ -265,15 +261,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
             switch (id) {
             case 0:
-                if (len > 0) {
-                    const int limit = std::min(len, 33);
-                    int n = 0;
-                    while (n < limit && body[n] != 0)
-                        ++n;
-                    QStringDecoder utf8(QStringDecoder::Utf8);
-                    QString decoded = utf8.decode(QByteArrayView(body, n));
-                    ssid = utf8.hasError() ? QString() : decoded;
-                }
+                if (len > 0)
+                    ssid = sv::ssidText(QByteArrayView(body, len));
                 break;
             case 3:
             case 61:
@@ -355,7 +344,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 break;
             case 133:
                 if (len >= 26) {
-                    deviceName = asciiText(body + 10, 16);
+                    deviceName = nameText(body + 10, 16);
                     if (stationCount == -1 && len >= 27)
                         stationCount = body[26];
                 }
@@ -405,10 +394,10 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                     }
                 } else if (sv::oui::matches(body, sv::oui::Aruba)) {
                     if (type == 1 && len > 6 && body[4] == 3)
-                        deviceName = asciiText(body + 6, len - 6);
+                        deviceName = nameText(body + 6, len - 6);
                 } else if (sv::oui::matches(body, sv::oui::Symbol)) {
                     if (type == 1 && len > 12 && body[4] == 3)
-                        deviceName = asciiText(body + 12, len - 12);
+                        deviceName = nameText(body + 12, len - 12);
                 } else if (sv::oui::matches(body, sv::oui::MikroTik)) {
                     int pos = 4;
                     while (len - pos >= 2) {
@@ -417,7 +406,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                         if (subLen > len - pos - 2)
                             break;
                         if (subId == 1 && subLen > 10)
-                            deviceName = asciiText(body + pos + 2 + 10, subLen - 10);
+                            deviceName = nameText(body + pos + 2 + 10, subLen - 10);
                         pos += 2 + subLen;
                     }
                 }

@@ -10,6 +10,7 @@
 #include "app/SVVendorDatabaseWindowUI.h"
 #include "app/SVWindowFrame.h"
 #include "app/SVWindowTexts.h"
+#include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetServiceBrowser.h"
@@ -60,6 +61,7 @@ AppDelegate::~AppDelegate()
     if (m_currentInterface)
         m_currentInterface->stopMonitoringEvents();
     SVVendorDatabaseHelper::sharedDatabase().setUI(nullptr);
+    SVInfoElement::setVendorNameLookup({});
     m_vendorUI.reset();
     m_progress.reset();
     delete m_window;
@@ -269,6 +271,10 @@ void AppDelegate::restoreWindowFrame()
 void AppDelegate::applicationWillFinishLaunching()
 {
     SVVendorDatabaseHelper::sharedDatabase().expandDatabase();
+    // Vendor-specific elements in the element tree are named after the
+    // vendor of their OUI.
+    SVInfoElement::setVendorNameLookup(
+        [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
     m_disableAutoScan = false;
     loadDefaults();

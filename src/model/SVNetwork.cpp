@@ -713,9 +713,11 @@ QString SVNetwork::shortChannelBand() const
     return channel() < 36 ? tr("2.4 GHz") : tr("5 GHz");
 }
 
-QString SVNetwork::humanReadableChannelWidth() const
+QString SVNetwork::humanReadableChannelWidth() const { return channelWidthText(channelWidth()); }
+
+QString SVNetwork::channelWidthText(qint64 code)
 {
-    switch (channelWidth()) {
+    switch (code) {
     case Width20: return tr("20 MHz");
     case Width40: return tr("40 MHz");
     case Width80: return tr("80 MHz");
@@ -826,10 +828,12 @@ double SVNetwork::maxRate() const
     return m_digest.rates.empty() ? 0.0 : std::fabs(m_digest.rates.back());
 }
 
-QString SVNetwork::humanReadableDataRates() const
+QString SVNetwork::humanReadableDataRates() const { return dataRatesText(rates()); }
+
+QString SVNetwork::dataRatesText(const std::vector<double>& rates)
 {
     QStringList parts;
-    for (double r : rates())
+    for (double r : rates)
         parts << (r < 0 ? compactRate(-r) + QStringLiteral("(B)") : compactRate(r));
     return parts.join(QStringLiteral(", "));
 }
@@ -928,9 +932,11 @@ QString SVNetwork::shortSecurityModeText(qint64 code)
 QString SVNetwork::securityMode() const { return securityModeText(securityModeCode()); }
 QString SVNetwork::shortSecurityMode() const { return shortSecurityModeText(securityModeCode()); }
 
-QString SVNetwork::cipher() const
+QString SVNetwork::cipher() const { return cipherText(cipherType()); }
+
+QString SVNetwork::cipherText(qint64 cipherType)
 {
-    switch (cipherType()) {
+    switch (cipherType) {
     case 1: return tr("WEP-40");
     case 2: return tr("TKIP");
     case 4: return tr("AES");
@@ -986,9 +992,11 @@ bool SVNetwork::isOpen() const
 
 // ---- load, protection, roaming ----
 
-QString SVNetwork::humanReadableHtProtection() const
+QString SVNetwork::humanReadableHtProtection() const { return htProtectionText(htProtection()); }
+
+QString SVNetwork::htProtectionText(qint64 htProtection)
 {
-    switch (htProtection()) {
+    switch (htProtection) {
     case 0: return tr("None");
     case 1: return tr("Non Member");
     case 2: return tr("20 MHz");
@@ -997,9 +1005,11 @@ QString SVNetwork::humanReadableHtProtection() const
     }
 }
 
-QString SVNetwork::humanReadableFastBssTransition() const
+QString SVNetwork::humanReadableFastBssTransition() const { return fastBssTransitionText(fastBssTransition()); }
+
+QString SVNetwork::fastBssTransitionText(qint64 fastBssTransition)
 {
-    switch (fastBssTransition()) {
+    switch (fastBssTransition) {
     case 0: return tr("OTA");
     case 1: return tr("OTD");
     case 2: return tr("OTA (Adaptive)");

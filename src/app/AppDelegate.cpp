@@ -5,6 +5,7 @@
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
+#include "app/SVPreferencesPanes.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVStartupAlerts.h"
 #include "app/SVVendorDatabaseWindowUI.h"
@@ -19,6 +20,7 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWInterface.h"
+#include "preferences/MoveApplication.h"
 #include "views/SVColumnLayout.h"
 #include "views/SVImageAndTextDelegate.h"
 #include "views/SVNetworkCellDelegate.h"
@@ -64,6 +66,7 @@ AppDelegate::~AppDelegate()
     SVInfoElement::setVendorNameLookup({});
     m_vendorUI.reset();
     m_progress.reset();
+    m_preferences.reset();
     delete m_window;
 }
 
@@ -270,6 +273,7 @@ void AppDelegate::restoreWindowFrame()
 
 void AppDelegate::applicationWillFinishLaunching()
 {
+    MoveToApplicationsFolderIfNeeded(m_defaults, realMoveApplicationSystem());
     SVVendorDatabaseHelper::sharedDatabase().expandDatabase();
     // Vendor-specific elements in the element tree are named after the
     // vendor of their OUI.
@@ -398,6 +402,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
             event->ignore();
             return true;
         }
+        closePreferencesWindow();
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
     return QObject::eventFilter(watched, event);

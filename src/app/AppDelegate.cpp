@@ -12,6 +12,7 @@
 #include "app/SVVendorDatabaseWindowUI.h"
 #include "app/SVWindowFrame.h"
 #include "app/SVWindowTexts.h"
+#include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetServiceBrowser.h"
@@ -63,6 +64,7 @@ AppDelegate::~AppDelegate()
     if (m_currentInterface)
         m_currentInterface->stopMonitoringEvents();
     SVVendorDatabaseHelper::sharedDatabase().setUI(nullptr);
+    SVInfoElement::setVendorNameLookup({});
     m_vendorUI.reset();
     m_progress.reset();
     m_preferences.reset();
@@ -276,6 +278,10 @@ void AppDelegate::applicationWillFinishLaunching()
 {
     MoveToApplicationsFolderIfNeeded(m_defaults, realMoveApplicationSystem());
     SVVendorDatabaseHelper::sharedDatabase().expandDatabase();
+    // Vendor-specific elements in the element tree are named after the
+    // vendor of their OUI.
+    SVInfoElement::setVendorNameLookup(
+        [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
     m_disableAutoScan = false;
     loadDefaults();

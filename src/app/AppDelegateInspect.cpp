@@ -234,6 +234,7 @@ SVMenuState SVInspectController::menuState() const
         if (g.timescale && g.minTimescale && g.maxTimescale)
             s.graphSpan = SVMenuState::Span{g.timescale(), g.minTimescale(), g.maxTimescale()};
     }
+    s.hasUnsavedResults = m_hasUnsavedResults && m_hasUnsavedResults();
     QWidget* focus = QApplication::focusWidget();
     if (focus && m_app.sideView() && (focus == m_app.sideView() || m_app.sideView()->isAncestorOf(focus)))
         s.firstResponder = SVFirstResponder::Sidebar;

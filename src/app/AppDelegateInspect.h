@@ -91,6 +91,9 @@ public:
     // commands (documents, exports, copy) register with.
     SVMenuState menuState() const;
     SVMenuValidator& menuValidator() { return *m_validator; }
+    // Whether the window holds results not yet saved (the documents' part
+    // answers it; none: nothing to save).
+    void setHasUnsavedResults(std::function<bool()> answer) { m_hasUnsavedResults = std::move(answer); }
     // Registers an action with the rule for its command.
     void addValidatedAction(QAction* action, SVMenuItemInfo info, std::function<void()> handler);
 
@@ -122,6 +125,7 @@ private:
     SVGraphControls m_graphs[3];
     bool m_drawSignal = true;
     bool m_drawNoise = false;
+    std::function<bool()> m_hasUnsavedResults;
     std::weak_ptr<SVNetwork> m_treeNetwork; // whose elements the tree shows
 };
 

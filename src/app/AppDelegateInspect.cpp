@@ -105,14 +105,16 @@ void SVInspectController::buildTabs()
     window->setTabPane(SVMainWindow::AdvancedDetailsTab, m_advView);
 
     window->installEventFilter(this);
-    window->toolbar().filterField->installEventFilter(this);
+    m_filterField = window->toolbar().filterField;
+    m_filterField->installEventFilter(this);
 }
 
 bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
 {
-    SVMainWindow* window = m_app.window();
-    if (window && watched == window) {
-        QTreeView* table = m_app.networksView();
+    // Checked by type: while the window is being destroyed it is no longer
+    // a main window, and its parts are gone.
+    if (auto* window = qobject_cast<SVMainWindow*>(watched)) {
+        QTreeView* table = window->networksView();
         if (event->type() == QEvent::WindowActivate) {
             // Back to the table when it holds the selection.
             if (table && table->selectionModel() && table->selectionModel()->hasSelection())
@@ -121,11 +123,12 @@ bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
             if (QWidget* focus = window->focusWidget())
                 focus->clearFocus();
         }
-    } else if (window && watched == window->toolbar().filterField && event->type() == QEvent::KeyPress) {
+    } else if (event->type() == QEvent::KeyPress && watched == m_filterField) {
         // Escape abandons the edit and hands the keys to the table.
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            window->toolbar().filterField->deselect();
-            m_app.networksView()->setFocus(Qt::ShortcutFocusReason);
+        SVMainWindow* main = m_app.window();
+        if (main && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            m_filterField->deselect();
+            main->networksView()->setFocus(Qt::ShortcutFocusReason);
             return true;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <functional>
@@ -12,6 +13,7 @@
 class AppDelegate;
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QMenu;
 class SVAdvancedDetailsView;
 class SVElementTreeModel;
@@ -126,6 +128,7 @@ private:
     bool m_drawSignal = true;
     bool m_drawNoise = false;
     std::function<bool()> m_hasUnsavedResults;
+    QPointer<QLineEdit> m_filterField;
     std::weak_ptr<SVNetwork> m_treeNetwork; // whose elements the tree shows
 };
 

@@ -59,7 +59,7 @@ struct Window {
         int seen = 0;
         auto token = sv::NotificationCenter::defaultCenter().addObserver(
             AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
-        return QTest::qWaitFor([&] { return seen >= n; }, 10000);
+        return QTest::qWaitFor([&] { return seen >= n; }, 60000);
     }
     QStringList shownBssids() const
     {

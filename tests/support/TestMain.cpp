@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
 int main(int argc, char** argv)
@@ -31,5 +32,9 @@ int main(int argc, char** argv)
     sv::test::setTestHome(home.path());
 
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Settings are laid out with Qt's help: write them while Qt is still up,
+    // leaving nothing for the store's destructor at exit.
+    sv::UserDefaults::standardUserDefaults().synchronize();
+    return result;
 }

@@ -156,6 +156,7 @@ QByteArray CWInterface::ssidData() const { return m_backend->linkState().ssidDat
 std::optional<CWChannel> CWInterface::wlanChannel() const { return m_backend->linkState().channel; }
 double CWInterface::transmitRate() const { return m_backend->linkState().transmitRate; }
 void CWInterface::abortScans() const { m_backend->abortScans(); }
+void CWInterface::resumeScans() const { m_backend->resumeScans(); }
 
 void CWInterface::startMonitoringEvents(int intervalMs)
 {

@@ -2,9 +2,12 @@
 
 #include "app/SVSplitViewLimits.h"
 #include "platform/UserDefaults.h"
+#include "views/SVOutlineViews.h"
 
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -64,7 +67,8 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Skyvane"));
     m_toolbar = buildMainToolbar(*this);
 
-    m_networksView = new QTreeView;
+    setMinimumSize(minimumWindowSize());
+    m_networksView = new SVNetworksView;
     m_topView = holder();
     m_topView->layout()->addWidget(m_networksView);
     m_topView->setMinimumHeight(100);
@@ -129,9 +133,16 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     layout->addLayout(footer);
     setCentralWidget(central);
 
-    connect(m_tabBar, &QTabBar::tabBarClicked, this, [this](int index) { selectGraph(index); });
-    connect(m_verticalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(); });
-    connect(m_horizontalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(); });
+    // Clicks, the wheel and the keyboard all change the bar's current tab;
+    // the pane follows through the controller's selectGraph when there is one.
+    connect(m_tabBar, &QTabBar::currentChanged, this, [this](int index) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&SVMainWindow::userDidSelectTab)))
+            emit userDidSelectTab(index);
+        else
+            selectGraph(index);
+    });
+    connect(m_verticalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(true); });
+    connect(m_horizontalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(false); });
     connect(m_toggleLeft, &QToolButton::clicked, this, [this] { toggleLeftArea(); });
     connect(m_toggleBottom, &QToolButton::clicked, this, [this] { toggleBottomArea(); });
     updateToggleButtons();
@@ -184,17 +195,50 @@ void SVMainWindow::applyFirstLaunchLayout()
     updateToggleButtons();
 }
 
+QSize SVMainWindow::minimumWindowSize()
+{
+    return QSize(640, 420);
+}
+
 void SVMainWindow::saveDividers(sv::UserDefaults& defaults) const
 {
     defaults.setObject(m_horizontalSplit->saveState(), kHorizontalSplitViewAutosaveName);
+    defaults.setObject(m_verticalSplit->saveState(), kVerticalSplitViewAutosaveName);
 }
 
 void SVMainWindow::restoreDividers(const sv::UserDefaults& defaults)
 {
-    const QByteArray state = defaults.dataForKey(kHorizontalSplitViewAutosaveName);
-    if (!state.isEmpty())
-        m_horizontalSplit->restoreState(state); // refuses what it cannot read
+    // restoreState refuses what it cannot read.
+    const QByteArray horizontal = defaults.dataForKey(kHorizontalSplitViewAutosaveName);
+    if (!horizontal.isEmpty())
+        m_horizontalSplit->restoreState(horizontal);
+    const QByteArray vertical = defaults.dataForKey(kVerticalSplitViewAutosaveName);
+    if (!vertical.isEmpty() && m_verticalSplit->restoreState(vertical)) {
+        const int width = m_verticalSplit->sizes().value(0);
+        if (width > 0)
+            m_sidebarWidth = width;
+    }
     updateToggleButtons();
+}
+
+bool SVMainWindow::event(QEvent* event)
+{
+    // The threshold keys reach the window from any of its views; on this
+    // platform Alt with a letter would open a menu first.
+    if (event->type() == QEvent::ShortcutOverride && thresholdForKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void SVMainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (postThresholdForKey(*event)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void SVMainWindow::toggleLeftArea()
@@ -230,12 +274,13 @@ void SVMainWindow::toggleBottomArea()
 void SVMainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    constrainDividers();
+    constrainDividers(false);
 }
 
 // The splitters keep the minimum sizes themselves; this adds the sidebar's
-// upper bound of a quarter of the width.
-void SVMainWindow::constrainDividers()
+// upper bound of a quarter of the width. The width the user gave the sidebar
+// is remembered, so a window made narrow and then wide again gets it back.
+void SVMainWindow::constrainDividers(bool userMoved)
 {
     if (m_constraining)
         return;
@@ -243,9 +288,13 @@ void SVMainWindow::constrainDividers()
     QList<int> sizes = m_verticalSplit->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     if (sizes.size() == 2 && sizes[0] > 0 && total > 0) {
-        const int width = int(constrainVerticalDivider(sizes[0], total));
+        if (userMoved)
+            m_sidebarWidth = sizes[0];
+        const int width = int(constrainVerticalDivider(m_sidebarWidth, total));
         if (width != sizes[0])
             m_verticalSplit->setSizes({width, total - width});
+        if (userMoved)
+            m_sidebarWidth = width;
     }
     m_constraining = false;
     updateToggleButtons();

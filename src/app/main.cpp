@@ -1,6 +1,7 @@
 // Skyvane: starts the application and its main window.
 
 #include "app/AppDelegate.h"
+#include "platform/wlan/CWInterface.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,12 +62,22 @@ int main(int argc, char** argv)
     const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
                                              QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
                                              QStringLiteral("seconds"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Scan a simulated radio playing the shipped scenario."));
     parser.addOption(scenarioOption);
+    parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
     parser.process(app);
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
+    if (options.scenarioPath.isEmpty() && parser.isSet(demoOption)) {
+        options.scenarioPath = CWInterface::defaultScenarioPath();
+        if (options.scenarioPath.isEmpty()) {
+            qCritical("skyvane: --demo: the shipped scenario scenarios/office.json is not installed.");
+            return 2;
+        }
+    }
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();

@@ -113,6 +113,8 @@ void AppDelegate::awakeFromNib()
 
 void AppDelegate::buildWindow()
 {
+    // The table measures its starting widths in the font size the settings give.
+    m_defaults.registerDefaults(registeredDefaultsDictionary());
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
     m_progress = std::make_unique<SVProgressPanel>(m_window);

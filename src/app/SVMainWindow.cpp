@@ -67,7 +67,6 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Skyvane"));
     m_toolbar = buildMainToolbar(*this);
 
-    setMinimumSize(minimumWindowSize());
     m_networksView = new SVNetworksView;
     m_topView = holder();
     m_topView->layout()->addWidget(m_networksView);
@@ -118,6 +117,9 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     m_leftFooter = new QLabel;
     m_rightFooter = new QLabel;
     m_rightFooter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Each footer keeps to its half rather than writing over the other.
+    for (QLabel* label : {m_leftFooter, m_rightFooter})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(6, 2, 6, 2);
     footer->addWidget(m_toggleLeft);
@@ -132,6 +134,7 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(m_verticalSplit, 1);
     layout->addLayout(footer);
     setCentralWidget(central);
+    setMinimumSize(minimumWindowSize().expandedTo(minimumSizeHint()));
 
     // Clicks, the wheel and the keyboard all change the bar's current tab;
     // the pane follows through the controller's selectGraph when there is one.
@@ -197,7 +200,7 @@ void SVMainWindow::applyFirstLaunchLayout()
 
 QSize SVMainWindow::minimumWindowSize()
 {
-    return QSize(640, 420);
+    return QSize(760, 600);
 }
 
 void SVMainWindow::saveDividers(sv::UserDefaults& defaults) const

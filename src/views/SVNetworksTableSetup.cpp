@@ -106,7 +106,8 @@ SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& mode
         }
     });
 
-    QFont font = view.font();
+    // The cells draw in the application's font at the table's size.
+    QFont font;
     const double size = defaults.doubleForKey(QStringLiteral("NetworksViewFontSize"));
     if (size > 0)
         font.setPointSizeF(size);

@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -519,6 +520,10 @@ TEST(MainWindow, HidingAColumnHidesIt)
 
 TEST(MainWindow, StartingWidthsHoldTheUsualContent)
 {
+    // Starting widths: no layout or text size kept from earlier windows.
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey(QStringLiteral("NetworksTable"));
+    defaults.removeObjectForKey(QStringLiteral("NetworksViewFontSize"));
     Window w;
     ASSERT_TRUE(w.waitForTicks(2));
     w.app->doStop(); // SEEN shows dates
@@ -548,10 +553,14 @@ TEST(MainWindow, MinimumSizeKeepsTheControlsUsable)
     EXPECT_GE(window->minimumSize().height(), window->minimumSizeHint().height());
     QLabel* left = window->leftFooterLbl();
     QLabel* right = window->rightFooterLbl();
+    left->show();
+    right->show();
     left->setText(QStringLiteral("Networks Found: 320, Displayed: 320 (100%)"));
     right->setText(QStringLiteral("Information Elements: 25 (1234 bytes)"));
     window->resize(300, 200);
     QCoreApplication::processEvents();
+    window->centralWidget()->layout()->activate();
+    ASSERT_TRUE(left->isVisible() && right->isVisible());
     EXPECT_LE(left->geometry().left() + left->fontMetrics().horizontalAdvance(left->text()),
               right->geometry().right() - right->fontMetrics().horizontalAdvance(right->text()));
     EXPECT_LE(left->geometry().right(), right->geometry().left());

@@ -5,11 +5,13 @@
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
+#include "app/SVPreferencesPanes.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVStartupAlerts.h"
 #include "app/SVVendorDatabaseWindowUI.h"
 #include "app/SVWindowFrame.h"
 #include "app/SVWindowTexts.h"
+#include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetServiceBrowser.h"
@@ -18,6 +20,7 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWInterface.h"
+#include "preferences/MoveApplication.h"
 #include "views/SVColumnLayout.h"
 #include "views/SVImageAndTextDelegate.h"
 #include "views/SVNetworkCellDelegate.h"
@@ -70,8 +73,10 @@ AppDelegate::~AppDelegate()
     if (m_currentInterface)
         m_currentInterface->stopMonitoringEvents();
     SVVendorDatabaseHelper::sharedDatabase().setUI(nullptr);
+    SVInfoElement::setVendorNameLookup({});
     m_vendorUI.reset();
     m_progress.reset();
+    m_preferences.reset();
     delete m_window;
 }
 
@@ -299,7 +304,12 @@ void AppDelegate::restoreWindowFrame()
 
 void AppDelegate::applicationWillFinishLaunching()
 {
+    MoveToApplicationsFolderIfNeeded(m_defaults, realMoveApplicationSystem());
     SVVendorDatabaseHelper::sharedDatabase().expandDatabase();
+    // Vendor-specific elements in the element tree are named after the
+    // vendor of their OUI.
+    SVInfoElement::setVendorNameLookup(
+        [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
     m_disableAutoScan = false;
     loadDefaults();
@@ -427,6 +437,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
             event->ignore();
             return true;
         }
+        closePreferencesWindow();
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
     return QObject::eventFilter(watched, event);

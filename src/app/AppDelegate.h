@@ -16,6 +16,7 @@
 #include <vector>
 
 class CWInterface;
+class MASPreferencesWindowController;
 class QAction;
 class QModelIndex;
 class QTimer;
@@ -26,6 +27,7 @@ class SVColumnAutosave;
 class SVMainWindow;
 class SVNetworkCellDelegate;
 class SVNetworksTableModel;
+class SVPreferencesPanes;
 class SVProgressPanel;
 class SVSideView;
 class SVSideViewModel;
@@ -98,6 +100,16 @@ public:
     void selectQuickFilter(int tag);
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
+
+    // ---- preferences ----
+    // Shows the preferences window, made on first use; an identifier picks the pane.
+    void showPreferencesWithIdentifier(const QString& identifier = {});
+    MASPreferencesWindowController* preferencesWindow() const;
+    void closePreferencesWindow();
+    // The panes' delegate operations.
+    void valuesDidChange();
+    void toggleHideDFSChannels();
+    void toggleHideChannelGraphs();
 
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
@@ -209,4 +221,5 @@ private:
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+    std::unique_ptr<SVPreferencesPanes> m_preferences;
 };

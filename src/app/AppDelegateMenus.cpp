@@ -21,6 +21,11 @@ void AppDelegate::buildMenus()
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
 
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    QAction* preferences = edit->addAction(tr("Preferences..."), this, [this] { showPreferencesWithIdentifier(); });
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+
     QMenu* scanMenu = bar->addMenu(tr("&Scan"));
     QAction* start = scanMenu->addAction(tr("Scan"), this, [this] { onScanStop(ScanTag); });
     start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));

@@ -229,6 +229,7 @@ SVFilterTerm SVFilterExpression::parseTerm(const QString& raw)
     static const std::pair<QString, Sec> securityWords[] = {
         {QStringLiteral("wpa"), Sec::WPA}, {QStringLiteral("wpa2"), Sec::WPA2}, {QStringLiteral("wep"), Sec::WEP},
         {QStringLiteral("psk"), Sec::PSK}, {QStringLiteral("8021X"), Sec::Dot1X},
+        {QStringLiteral("wpa3"), Sec::WPA3}, {QStringLiteral("sae"), Sec::SAE}, {QStringLiteral("owe"), Sec::OWE},
     };
     for (const auto& [word, kind] : securityWords) {
         if (equalsCI(securityWord, word)) {
@@ -309,6 +310,12 @@ bool SVFilterExpression::matchTerm(const SVFilterTerm& t, const SVFilterFacts& r
         return r.isWPA && matched(MarkSecurityMode);
     case Sec::WPA2:
         return r.isWPA2 && matched(MarkSecurityMode);
+    case Sec::WPA3:
+        return r.isWPA3 && matched(MarkSecurityMode);
+    case Sec::SAE:
+        return r.isSAE && matched(MarkSecurityMode);
+    case Sec::OWE:
+        return r.isOWE && matched(MarkSecurityMode);
     case Sec::WEP:
         return r.isWEP && matched(MarkSecurityMode);
     case Sec::PSK:

@@ -35,6 +35,9 @@ struct SVFilterFacts {
     qint64 rssiLast = -120;
     bool isWPA = false;
     bool isWPA2 = false;
+    bool isWPA3 = false;
+    bool isSAE = false;
+    bool isOWE = false;
     bool isWEP = false;
     bool isPSK = false;
     bool is80211X = false;
@@ -55,7 +58,7 @@ struct SVFilterFacts {
 // worked out here, so the per-record test only compares.
 struct SVFilterTerm {
     enum class Comparison { None, GreaterOrEqual, LessOrEqual, Greater, Less };
-    enum class Security { None, WPA, WPA2, WEP, PSK, Dot1X };
+    enum class Security { None, WPA, WPA2, WPA3, SAE, OWE, WEP, PSK, Dot1X };
     enum class Band { None, TwoDotFour, Five };
 
     QString text;          // trimmed, without the "!"

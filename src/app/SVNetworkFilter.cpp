@@ -71,6 +71,9 @@ SVFilterFacts factsOf(Row& row, unsigned needed)
     if (needed & F::Security) {
         f.isWPA = n.isWPA();
         f.isWPA2 = n.isWPA2();
+        f.isWPA3 = n.isWPA3();
+        f.isSAE = n.isSAE();
+        f.isOWE = n.isOWE();
         f.isWEP = n.isWEP();
         f.isPSK = n.isPSK();
         f.is80211X = n.is80211X();

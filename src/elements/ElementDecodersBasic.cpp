@@ -2,6 +2,7 @@
 
 #include "elements/ElementDecoders.h"
 #include "elements/ElementTablesBasic.h"
+#include "platform/DataAdditions.h"
 
 namespace sv::elements {
 
@@ -60,8 +61,7 @@ SVField countryTriplet(quint8 first, quint8 second, quint8 third)
 
 void decodeSSID(ElementDecoding& d)
 {
-    QString ssid = d.body.utf8();
-    ssid.remove(QChar(u'\0'));
+    const QString ssid = sv::ssidText(d.body.bytes());
     d.add(entryWithName(QStringLiteral("SSID"), ssid.isEmpty() ? Text() : Text(ssid)));
     if (d.body.size() > 0) // a hidden network's empty SSID has no bytes to show
         d.add(entryWithName(QStringLiteral("SSID Data"), d.body.hex(0, ElementReader::kToEnd, u" ")));

@@ -266,11 +266,14 @@ void decodeMicrosoft(const ElementReader& b, Fields& f, QStringList& s)
 
 // ---- Aruba, Zebra, Routerboard, Wi-Fi Alliance
 
+// Access-point names are read to this many bytes, as the record reads them.
+constexpr qsizetype kNameBytes = 128;
+
 void decodeAruba(const ElementReader& b, Fields& f, QStringList& s)
 {
     const quint8 subtype = b.u8(4);
     if (subtype == 3) {
-        const QString apName = b.utf8(6);
+        const QString apName = b.utf8(6, kNameBytes);
         f.push_back(entry("Subtype", QStringLiteral("AP Name (%1)").arg(subtype)));
         f.push_back(entry("AP Name", apName));
         s << QStringLiteral("AP Name: %1").arg(apName);
@@ -284,7 +287,7 @@ void decodeZebra(const ElementReader& b, Fields& f, QStringList& s)
 {
     const quint8 subtype = b.u8(4);
     if (subtype == 3 && b.size() >= 13) {
-        const QString apName = b.utf8(12);
+        const QString apName = b.utf8(12, kNameBytes);
         f.push_back(entry("Subtype", QString::number(subtype)));
         f.push_back(entry("Unknown", b.hex(5, 7)));
         f.push_back(entry("AP Name", apName));
@@ -311,7 +314,7 @@ void decodeRouterboard(const ElementReader& b, Fields& f, QStringList& s)
             entry("Length", QString::number(length), QStringLiteral("bytes")),
         };
         if (type == 1 && length >= 10) {
-            const QString radioName = data.utf8(10);
+            const QString radioName = data.utf8(10, kNameBytes);
             subfields.push_back(entry("Unknown", data.hex(0, 10)));
             subfields.push_back(entry("Radio Name", radioName));
             s << QStringLiteral("Radio Name: %1").arg(radioName);

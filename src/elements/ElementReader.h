@@ -58,17 +58,16 @@ public:
 
     // Upper-case hex of the clipped range.
     QString hex(qsizetype at = 0, qsizetype count = kToEnd, QStringView separator = {}) const;
-    // Text of the clipped range: trailing NUL padding dropped, valid UTF-8
-    // kept and invalid or cut-off sequences left out.
+    // Text of the clipped range by the one rule for beacon text
+    // (sv::elementText): it ends at the first zero byte, and damaged UTF-8
+    // gives no text.
     QString utf8(qsizetype at = 0, qsizetype count = kToEnd) const;
-    // The same, keeping only 7-bit ASCII.
+    // Text of the clipped range without its trailing NUL padding, keeping
+    // only 7-bit ASCII.
     QString ascii(qsizetype at = 0, qsizetype count = kToEnd) const;
 
 private:
     QByteArrayView m_bytes;
 };
-
-// Valid UTF-8 of the bytes (see ElementReader::utf8).
-QString textFromBytes(QByteArrayView bytes);
 
 } // namespace sv::elements

@@ -2,17 +2,19 @@
 
 namespace CWInterfaceUtil {
 
-bool isAssociated(const CWInterface& wifi)
+bool isAssociated(const CWLinkState& link)
 {
-    const QString bssid = wifi.bssid();
-    return !bssid.isEmpty() && bssid.compare(QLatin1String("00:00:00:00:00:00"), Qt::CaseInsensitive) != 0;
+    return !link.bssid.isEmpty() && link.bssid.compare(QLatin1String("00:00:00:00:00:00"), Qt::CaseInsensitive) != 0;
 }
 
-int channelBand(const CWInterface& wifi)
+bool isAssociated(const CWInterface& wifi) { return isAssociated(wifi.linkState()); }
+
+int channelBand(const CWLinkState& link)
 {
-    const auto channel = wifi.wlanChannel();
-    return channel ? channel->channelBand() : kCWChannelBandUnknown;
+    return link.channel ? link.channel->channelBand() : kCWChannelBandUnknown;
 }
+
+int channelBand(const CWInterface& wifi) { return channelBand(wifi.linkState()); }
 
 int channelWidthForCode(int code)
 {

@@ -177,16 +177,20 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
             qCInfo(lcSkyvane).noquote() << QStringLiteral("scan: %1").arg(lastError.localizedDescription);
             directedRescan = lastError.code == kCWTimeoutErr;
         }
-        if (directedRescan && !directedName && CWInterfaceUtil::isAssociated(*m_wifi)) {
-            const QString bssid = m_wifi->bssid();
-            const int band = CWInterfaceUtil::channelBand(*m_wifi);
+        // One reading of the link serves the whole pass (and the window's
+        // getters until the next one).
+        const CWLinkState link = directedRescan && !directedName ? m_wifi->refreshLinkState() : CWLinkState();
+        if (directedRescan && !directedName && CWInterfaceUtil::isAssociated(link)) {
+            const int band = CWInterfaceUtil::channelBand(link);
             const bool present = std::any_of(result.cbegin(), result.cend(),
-                                             [&](const CWNetwork& n) { return sameBss(n, bssid, band); });
-            if (!present && !m_wifi->ssid().isNull()) {
+                                             [&](const CWNetwork& n) { return sameBss(n, link.bssid, band); });
+            CWNetwork joined;
+            joined.setSsidData(link.ssidData);
+            if (!present && !joined.ssid().isNull()) {
                 if (m_clock->monotonicSeconds() - start < kRetryPause)
                     m_clock->sleep(kRetryPause);
                 CWError error;
-                const QList<CWNetwork> directed = m_wifi->scanForNetworksWithSSID(m_wifi->ssidData(), &error);
+                const QList<CWNetwork> directed = m_wifi->scanForNetworksWithSSID(link.ssidData, &error);
                 m_didPerformedDirectedScan = true;
                 QList<CWNetwork> front;
                 if (!directed.isEmpty() && !error)

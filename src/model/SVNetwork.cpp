@@ -713,9 +713,11 @@ QString SVNetwork::shortChannelBand() const
     return channel() < 36 ? tr("2.4 GHz") : tr("5 GHz");
 }
 
-QString SVNetwork::humanReadableChannelWidth() const
+QString SVNetwork::humanReadableChannelWidth() const { return channelWidthText(channelWidth()); }
+
+QString SVNetwork::channelWidthText(qint64 code)
 {
-    switch (channelWidth()) {
+    switch (code) {
     case Width20: return tr("20 MHz");
     case Width40: return tr("40 MHz");
     case Width80: return tr("80 MHz");
@@ -826,10 +828,12 @@ double SVNetwork::maxRate() const
     return m_digest.rates.empty() ? 0.0 : std::fabs(m_digest.rates.back());
 }
 
-QString SVNetwork::humanReadableDataRates() const
+QString SVNetwork::humanReadableDataRates() const { return dataRatesText(rates()); }
+
+QString SVNetwork::dataRatesText(const std::vector<double>& rates)
 {
     QStringList parts;
-    for (double r : rates())
+    for (double r : rates)
         parts << (r < 0 ? compactRate(-r) + QStringLiteral("(B)") : compactRate(r));
     return parts.join(QStringLiteral(", "));
 }
@@ -896,6 +900,11 @@ QString SVNetwork::securityModeText(qint64 code)
     case SecurityWPAEnterprise: return tr("WPA Enterprise");
     case SecurityWPAWPA2Enterprise: return tr("WPA/WPA2 Enterprise");
     case SecurityWPA2Enterprise: return tr("WPA2 Enterprise");
+    case SecurityWPA3Personal: return tr("WPA3 Personal");
+    case SecurityWPA3Enterprise: return tr("WPA3 Enterprise");
+    case SecurityWPA2WPA3Personal: return tr("WPA2/WPA3 Personal");
+    case SecurityOWE: return tr("OWE");
+    case SecurityOWETransition: return tr("OWE Transition");
     default: return QString();
     }
 }
@@ -911,6 +920,11 @@ QString SVNetwork::shortSecurityModeText(qint64 code)
     case SecurityWPAEnterprise: return tr("WPA (802.1X)");
     case SecurityWPAWPA2Enterprise: return tr("WPA/WPA2 (802.1X)");
     case SecurityWPA2Enterprise: return tr("WPA2 (802.1X)");
+    case SecurityWPA3Personal: return tr("WPA3 (SAE)");
+    case SecurityWPA3Enterprise: return tr("WPA3 (802.1X)");
+    case SecurityWPA2WPA3Personal: return tr("WPA2/WPA3 (PSK/SAE)");
+    case SecurityOWE: return tr("OWE");
+    case SecurityOWETransition: return tr("Open/OWE");
     default: return QString();
     }
 }
@@ -918,9 +932,11 @@ QString SVNetwork::shortSecurityModeText(qint64 code)
 QString SVNetwork::securityMode() const { return securityModeText(securityModeCode()); }
 QString SVNetwork::shortSecurityMode() const { return shortSecurityModeText(securityModeCode()); }
 
-QString SVNetwork::cipher() const
+QString SVNetwork::cipher() const { return cipherText(cipherType()); }
+
+QString SVNetwork::cipherText(qint64 cipherType)
 {
-    switch (cipherType()) {
+    switch (cipherType) {
     case 1: return tr("WEP-40");
     case 2: return tr("TKIP");
     case 4: return tr("AES");
@@ -938,30 +954,49 @@ bool SVNetwork::isWPA() const
 bool SVNetwork::isWPA2() const
 {
     const qint64 m = securityModeCode();
-    return m == 3 || m == 4 || m == 8 || m == 9;
+    return m == 3 || m == 4 || m == 8 || m == 9 || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isWPA3() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityWPA3Personal || m == SecurityWPA3Enterprise || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isSAE() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityWPA3Personal || m == SecurityWPA2WPA3Personal;
+}
+bool SVNetwork::isOWE() const
+{
+    const qint64 m = securityModeCode();
+    return m == SecurityOWE || m == SecurityOWETransition;
 }
 bool SVNetwork::isWEP() const { return securityModeCode() == 1; }
 bool SVNetwork::isPSK() const
 {
     const qint64 m = securityModeCode();
-    return m == 2 || m == 3 || m == 4;
+    return m == 2 || m == 3 || m == 4 || m == SecurityWPA2WPA3Personal;
 }
 bool SVNetwork::is80211X() const
 {
     const qint64 m = securityModeCode();
-    return m == 7 || m == 8 || m == 9;
+    return m == 7 || m == 8 || m == 9 || m == SecurityWPA3Enterprise;
 }
 bool SVNetwork::isOpen() const
 {
+    // The open half of an OWE transition pair still takes stations without
+    // encryption, as it did before it had a name of its own.
     const qint64 m = securityModeCode();
-    return m == 0 || m == UnknownSecurityMode;
+    return m == 0 || m == UnknownSecurityMode || m == SecurityOWETransition;
 }
 
 // ---- load, protection, roaming ----
 
-QString SVNetwork::humanReadableHtProtection() const
+QString SVNetwork::humanReadableHtProtection() const { return htProtectionText(htProtection()); }
+
+QString SVNetwork::htProtectionText(qint64 htProtection)
 {
-    switch (htProtection()) {
+    switch (htProtection) {
     case 0: return tr("None");
     case 1: return tr("Non Member");
     case 2: return tr("20 MHz");
@@ -970,9 +1005,11 @@ QString SVNetwork::humanReadableHtProtection() const
     }
 }
 
-QString SVNetwork::humanReadableFastBssTransition() const
+QString SVNetwork::humanReadableFastBssTransition() const { return fastBssTransitionText(fastBssTransition()); }
+
+QString SVNetwork::fastBssTransitionText(qint64 fastBssTransition)
 {
-    switch (fastBssTransition()) {
+    switch (fastBssTransition) {
     case 0: return tr("OTA");
     case 1: return tr("OTD");
     case 2: return tr("OTA (Adaptive)");

@@ -59,6 +59,11 @@ public:
         SecurityWPAEnterprise = 7,
         SecurityWPAWPA2Enterprise = 8,
         SecurityWPA2Enterprise = 9,
+        SecurityWPA3Personal = 11,
+        SecurityWPA3Enterprise = 12,
+        SecurityWPA2WPA3Personal = 13,
+        SecurityOWE = 14,
+        SecurityOWETransition = 15,
     };
     // PHY mode bits.
     enum PhyModeBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
@@ -179,6 +184,7 @@ public:
     QString humanReadableChannelBand() const;
     QString shortChannelBand() const;
     QString humanReadableChannelWidth() const;
+    static QString channelWidthText(qint64 code);
     QString humanReadableChannel() const;
     // The channels a wide channel covers, the primary one marked.
     struct ChannelRange {
@@ -203,6 +209,7 @@ public:
     float minBasicRate() const;
     float maxBasicRate() const;
     QString humanReadableDataRates() const;      // "1(B), 2(B), 5.5, 11"
+    static QString dataRatesText(const std::vector<double>& rates);
     QString humanReadableBasicDataRates() const; // "1, 2"
     // Highest MCS the latest SNR supports for this PHY and width; -1 when none.
     qint64 estimatedMCS() const;
@@ -215,8 +222,12 @@ public:
     static QString shortSecurityModeText(qint64 code);
     qint64 cipherType() const; // bits 1 WEP-40, 2 TKIP, 4 CCMP, 8 WEP-104
     QString cipher() const;
+    static QString cipherText(qint64 cipherType);
     bool isWPA() const;
     bool isWPA2() const;
+    bool isWPA3() const;
+    bool isSAE() const;
+    bool isOWE() const;
     bool isWEP() const;
     bool isPSK() const;
     bool is80211X() const;
@@ -231,8 +242,10 @@ public:
     qint64 channelUtilizationMax() const;
     qint64 htProtection() const;
     QString humanReadableHtProtection() const;
+    static QString htProtectionText(qint64 htProtection);
     qint64 fastBssTransition() const;
     QString humanReadableFastBssTransition() const;
+    static QString fastBssTransitionText(qint64 fastBssTransition);
     qint64 ccxDTPC() const;
     QString ccxClientMFP() const;
     QString countryCode() const; // empty when none

@@ -2,9 +2,9 @@
 
 #include "model/SVElementWalk.h"
 #include "model/SVVendorOUI.h"
+#include "platform/DataAdditions.h"
 
 #include <QCoreApplication>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -45,14 +45,10 @@ constexpr int kRateDen[10] = {2, 2, 4, 2, 4, 3, 4, 6, 4, 6};
 bool is5GHzChannel(qint64 c) { return c >= 36 && c <= 165; }
 bool is2Dot4GHzChannel(qint64 c) { return c >= 1 && c <= 14; }
 
-// Text of at most maxLength bytes, up to the first zero byte.
-QString asciiText(const u8* bytes, int length, int maxLength = 128)
+// A device name of at most maxLength bytes, read as the element tree reads it.
+QString nameText(const u8* bytes, int length, int maxLength = 128)
 {
-    length = std::min(length, maxLength);
-    int n = 0;
-    while (n < length && bytes[n] != 0)
-        ++n;
-    return QString::fromLatin1(reinterpret_cast<const char*>(bytes), n);
+    return sv::elementText(QByteArrayView(bytes, std::min(length, maxLength)));
 }
 
 // HT and VHT rates in tenths of Mb/s, each once: collected, then sorted and
@@ -81,20 +77,28 @@ struct SecurityFlags {
     bool adaptive = false;
 };
 
+// What an RSN or WPA element's AKM list and capabilities say.
+struct SuiteInfo {
+    quint32 akms = 0; // bit n: the suite of type n (0-31) of the element's OUI is listed
+    bool mfpCapable = false;
+    bool mfpRequired = false;
+    bool has(int type) const { return akms & (1u << type); }
+};
+
 // Pairwise cipher and AKM suite lists of an RSN or WPA element. Lists end at
-// the last whole suite inside the body; a cut list leaves what follows absent.
-// Answers whether the capabilities after the AKM list announce management
-// frame protection.
-bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
-                 qint64& cipherType, SecurityFlags& flags)
+// the last whole suite inside the body; a cut list leaves what follows absent
+// (the capabilities among it).
+SuiteInfo parseSuites(const u8* body, int length, int countPos, int suitesPos, const sv::oui::Oui& oui,
+                      qint64& cipherType, SecurityFlags& flags)
 {
+    SuiteInfo info;
     if (countPos >= length)
-        return false;
+        return info;
     const int pairwise = body[countPos];
     int pos = suitesPos;
     for (int i = 0; i < pairwise; ++i, pos += 4) {
         if (pos + 4 > length)
-            return false;
+            return info;
         if (!sv::oui::matches(body + pos, oui))
             continue;
         switch (body[pos + 3]) {
@@ -106,7 +110,7 @@ bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
         }
     }
     if (pos + 2 > length)
-        return false;
+        return info;
     const int akmCount = body[pos];
     pos += 2;
     bool fastTransition = false;
@@ -119,6 +123,8 @@ bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
         if (!sv::oui::matches(body + pos, oui))
             continue;
         const u8 type = body[pos + 3];
+        if (type < 32)
+            info.akms |= 1u << type;
         if (type == 1 || type == 3 || type == 5)
             flags.enterprise = true;
         if (type == 3 || type == 4)
@@ -126,7 +132,29 @@ bool parseSuites(const u8* body, int length, int countPos, int suitesPos, const 
     }
     if (!fastTransition)
         flags.adaptive = true;
-    return !cut && pos < length && (body[pos] & 0x80);
+    if (!cut && pos < length) {
+        info.mfpCapable = body[pos] & 0x80;
+        info.mfpRequired = body[pos] & 0x40;
+    }
+    return info;
+}
+
+// Security mode of a network with an RSN element and no WPA element, from
+// the RSN AKMs: SAE (8, 9; 24, 25 with the longer keys) is WPA3 Personal, or
+// the WPA2/WPA3 transition beside a PSK suite; Suite-B 802.1X (12, 13) with
+// management frame protection required is WPA3 Enterprise; OWE (18) alone is
+// OWE. Anything else reads as WPA2 as it always did.
+qint64 rsnSecurityMode(const SuiteInfo& rsn, bool enterprise)
+{
+    const bool sae = rsn.has(8) || rsn.has(9) || rsn.has(24) || rsn.has(25);
+    const bool psk = rsn.has(2) || rsn.has(4) || rsn.has(6) || rsn.has(19) || rsn.has(20);
+    if ((rsn.has(12) || rsn.has(13)) && rsn.mfpRequired)
+        return 12;
+    if (sae)
+        return psk ? 13 : 11;
+    if (rsn.has(18) && !psk && !enterprise)
+        return 14;
+    return enterprise ? 9 : 4;
 }
 
 // VHT Operation: the channel width code it announces, or 0 to leave it.
@@ -201,6 +229,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
 
     qint64 phyFlags = 0;
     SecurityFlags security;
+    SuiteInfo rsn;
+    bool oweTransitionSeen = false;
     bool rsnSeen = false;
     bool wpaSeen = false;
 
@@ -231,15 +261,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
         sv::forEachElement(elements, [&](unsigned id, const u8* body, int len) {
             switch (id) {
             case 0:
-                if (len > 0) {
-                    const int limit = std::min(len, 33);
-                    int n = 0;
-                    while (n < limit && body[n] != 0)
-                        ++n;
-                    QStringDecoder utf8(QStringDecoder::Utf8);
-                    QString decoded = utf8.decode(QByteArrayView(body, n));
-                    ssid = utf8.hasError() ? QString() : decoded;
-                }
+                if (len > 0)
+                    ssid = sv::ssidText(QByteArrayView(body, len));
                 break;
             case 3:
             case 61:
@@ -298,7 +321,10 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 amendments.add('i');
                 rsnSeen = true;
                 if (len > 8) {
-                    if (parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security))
+                    const SuiteInfo info = parseSuites(body, len, 6, 8, sv::oui::Ieee80211, d.cipherType, security);
+                    rsn.akms |= info.akms;
+                    rsn.mfpRequired |= info.mfpRequired;
+                    if (info.mfpCapable)
                         amendments.add('w');
                 }
                 break;
@@ -318,7 +344,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 break;
             case 133:
                 if (len >= 26) {
-                    deviceName = asciiText(body + 10, 16);
+                    deviceName = nameText(body + 10, 16);
                     if (stationCount == -1 && len >= 27)
                         stationCount = body[26];
                 }
@@ -340,6 +366,8 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                 if (sv::oui::matches(body, sv::oui::WiFiAlliance)) {
                     if (type == 0x10)
                         amendments.add('u');
+                    else if (type == 0x1C)
+                        oweTransitionSeen = true;
                 } else if (sv::oui::matches(body, sv::oui::Microsoft)) {
                     if (type == 4) {
                         wpsEnabled = true;
@@ -366,10 +394,10 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                     }
                 } else if (sv::oui::matches(body, sv::oui::Aruba)) {
                     if (type == 1 && len > 6 && body[4] == 3)
-                        deviceName = asciiText(body + 6, len - 6);
+                        deviceName = nameText(body + 6, len - 6);
                 } else if (sv::oui::matches(body, sv::oui::Symbol)) {
                     if (type == 1 && len > 12 && body[4] == 3)
-                        deviceName = asciiText(body + 12, len - 12);
+                        deviceName = nameText(body + 12, len - 12);
                 } else if (sv::oui::matches(body, sv::oui::MikroTik)) {
                     int pos = 4;
                     while (len - pos >= 2) {
@@ -378,7 +406,7 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
                         if (subLen > len - pos - 2)
                             break;
                         if (subId == 1 && subLen > 10)
-                            deviceName = asciiText(body + pos + 2 + 10, subLen - 10);
+                            deviceName = nameText(body + pos + 2 + 10, subLen - 10);
                         pos += 2 + subLen;
                     }
                 }
@@ -557,7 +585,11 @@ void digestNetwork(const QVariantMap& dictionary, SVNetworkDigest& d)
         else if (wpaSeen)
             d.securityMode = security.enterprise ? 7 : 2;
         else if (rsnSeen)
-            d.securityMode = security.enterprise ? 9 : 4;
+            d.securityMode = rsnSecurityMode(rsn, security.enterprise);
+        // The open network of an OWE transition pair names its OWE twin in
+        // a Wi-Fi Alliance element; it has no privacy of its own.
+        else if (oweTransitionSeen && dictionarySecurity == std::numeric_limits<qint64>::max())
+            d.securityMode = 15;
     }
 
     if (d.phyMode != 0 && d.streams == 0)

@@ -1,5 +1,7 @@
 #include "platform/DataAdditions.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace sv {
@@ -32,5 +34,17 @@ QString hexadecimalString(QByteArrayView data)
 {
     return hexadecimalString(data, 0, data.size(), QStringView());
 }
+
+QString elementText(QByteArrayView bytes)
+{
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
+        bytes = bytes.first(nul);
+    // A leading byte-order mark is part of the name, not a hint to drop.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString() : text;
+}
+
+QString ssidText(QByteArrayView body) { return elementText(body.first(std::min<qsizetype>(body.size(), 33))); }
 
 } // namespace sv

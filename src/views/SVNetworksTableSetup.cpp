@@ -32,6 +32,7 @@ QHash<QString, int> startingColumnWidths(const QFont& font)
         {"VENDOR", QStringLiteral("TP-LINK TECHNOLOGIES CO.,LTD.")},
         {"DEVICE_NAME", QStringLiteral("Office Printer 2nd Floor")},
         {"SECURITY_MODE", QStringLiteral("WPA2/WPA3 Personal")},
+        {"SECURITY_MODE", QStringLiteral("WPA2/WPA3 (PSK/SAE)")},
         {"SECURITY_MODE", QStringLiteral("WPA2 Enterprise")},
         {"MAX_RATE", QStringLiteral("1733.3 Mbps")},
         {"MIN_RATE", QStringLiteral("1733.3 Mbps")},

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
+#include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
@@ -687,4 +688,23 @@ TEST(MainWindow, ThresholdKeysReachTheFilterBeforeTheMenus)
     QTest::keyClick(view, Qt::Key_5, Qt::AltModifier | Qt::ShiftModifier);
     QCoreApplication::processEvents();
     EXPECT_EQ(w.app->signalStrengthThreshold(), 20);
+}
+
+TEST(MainWindow, StartUpNamesVendorElementsFromTheVendorDatabase)
+{
+    // A WMM element of the Microsoft OUI.
+    const SVInfoElement wmm(221, QByteArray::fromHex("0050f2020101000003a4000027a4000042435e0062322f00"));
+    EXPECT_EQ(wmm.ieName(), QStringLiteral("Vendor Specific"));
+    {
+        Window w;
+        const QString vendor = SVVendorDatabaseHelper::sharedDatabase().stringForVendor(QStringLiteral("00:50:F2"));
+        ASSERT_FALSE(vendor.isEmpty());
+        const SVInfoElement element(221, wmm.ieData());
+        EXPECT_TRUE(element.ieName().startsWith(QStringLiteral("Vendor Specific (")));
+        EXPECT_TRUE(element.ieName().contains(vendor.section(QLatin1Char(' '), 0, 0).section(QLatin1Char(','), 0, 0),
+                                              Qt::CaseInsensitive))
+            << element.ieName().toStdString() << " / " << vendor.toStdString();
+    }
+    // The window's end takes its lookup with it.
+    EXPECT_EQ(SVInfoElement(221, wmm.ieData()).ieName(), QStringLiteral("Vendor Specific"));
 }

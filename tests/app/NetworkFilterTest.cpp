@@ -309,3 +309,67 @@ TEST(NetworkFilter, QuickFilterTags)
 }
 
 } // namespace
+
+namespace {
+
+// A record whose security comes from its RSN element alone: AKM suite types
+// and the capability byte (0x80 MFP capable, 0x40 MFP required).
+std::shared_ptr<SVNetwork> rsnRecord(const char* bssid, const char* ssid, std::initializer_list<int> akms, int caps)
+{
+    QByteArray rsn = QByteArray::fromHex("0100000fac040100000fac04");
+    rsn += char(akms.size());
+    rsn += '\0';
+    for (int a : akms)
+        rsn += QByteArray::fromHex("000fac") + char(a);
+    rsn += char(caps);
+    rsn += '\0';
+    const QByteArray elements = QByteArray(1, 0) + char(qstrlen(ssid)) + ssid + QByteArray(1, 48) + char(rsn.size()) + rsn;
+    const QVariantMap d{{"bssid", bssid},       {"channelNumber", 36},          {"rssiValue", -60},
+                        {"noiseMeasurement", -95}, {"beaconInterval", 100},     {"phyMode", 0},
+                        {"securityMode", kUnknown}, {"informationElementData", elements}};
+    auto n = SVNetwork::initWithDictionary(d);
+    n->addDataPoint(SVDataPoint(-60, -95, -1, -1, QDateTime::currentDateTimeUtc()));
+    return n;
+}
+
+SVNetworkList securityFixture()
+{
+    return {
+        rsnRecord("00:11:22:33:55:01", "Plain", {2}, 0x00),
+        rsnRecord("00:11:22:33:55:02", "Annex", {8}, 0xC0),
+        rsnRecord("00:11:22:33:55:03", "Loft", {2, 8}, 0x80),
+        rsnRecord("00:11:22:33:55:04", "Vault", {12}, 0xC0),
+        rsnRecord("00:11:22:33:55:05", "Cafe", {18}, 0xC0),
+    };
+}
+
+} // namespace
+
+TEST(NetworkFilter, WpaThreeAndOweKeywordsAndSidebar)
+{
+    struct Case {
+        const char* filter;
+        const char* shown;
+    } cases[] = {
+        {"wpa3", "Annex Loft Vault"}, {"WPA 3", "Annex Loft Vault"}, {"sae", "Annex Loft"},
+        {"owe", "Cafe"},              {"wpa2", "Plain Loft"},        {"psk", "Plain Loft"},
+        {"8021x", "Vault"},           {"wpa", ""},                   {"!wpa3", "Plain Cafe"},
+    };
+    for (const Case& c : cases) {
+        QSet<QString> ids;
+        EXPECT_EQ(names(SVNetworkFilter::filterNetworksUsing(c.filter, securityFixture(), &ids)), QString(c.shown))
+            << c.filter;
+    }
+
+    SVFilterState state;
+    const SVFilterOutcome all = SVNetworkFilter::filterAndSetNetworks(securityFixture(), state);
+    QStringList titles;
+    for (const auto& item : all.sideViewItems[4].children)
+        titles << item.title;
+    EXPECT_EQ(titles.join('|'), QString("OWE|WPA2 (PSK)|WPA2/WPA3 (PSK/SAE)|WPA3 (802.1X)|WPA3 (SAE)"));
+
+    state.sourceItemFilterIdentifier = "item-securitymode";
+    state.sourceItemFilterString = "WPA3 (SAE)";
+    EXPECT_EQ(names(SVNetworkFilter::filterAndSetNetworks(securityFixture(), state).filteredNetworks),
+              QString("Annex"));
+}

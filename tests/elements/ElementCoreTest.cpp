@@ -116,7 +116,7 @@ TEST(ElementReaderTest, ReadsPastTheEndYieldNothing)
     EXPECT_EQ(r.remaining(7), 0);
 }
 
-TEST(ElementText, KeepsValidUtf8AndDropsPadding)
+TEST(ElementText, EndsAtTheFirstZeroByteAndDamagedUtf8GivesNone)
 {
     struct Case {
         const char* hex;
@@ -125,16 +125,22 @@ TEST(ElementText, KeepsValidUtf8AndDropsPadding)
     const Case cases[] = {
         {"486f6d65", QStringLiteral("Home")},
         {"486f6d65000000", QStringLiteral("Home")},      // NUL padding
+        {"4142004344", QStringLiteral("AB")},             // text ends at the first zero byte
         {"00000000", QString()},                          // hidden network
         {"436166c3a9", QStringLiteral("Caf\u00e9")},
-        {"436166c3", QStringLiteral("Caf")},               // cut mid-character
-        {"41ff42", QStringLiteral("AB")},                  // invalid byte
-        {"41c0af42", QStringLiteral("AB")},                // overlong form
-        {"eda080", QString()},                             // surrogate
+        {"436166c3a9004142ff", QStringLiteral("Caf\u00e9")}, // what follows the zero byte does not count
+        {"436166c3", QString()},                          // cut mid-character
+        {"41b242", QString()},                            // stray continuation byte
+        {"41ff42", QString()},                            // invalid byte
+        {"41c0af42", QString()},                          // overlong form
+        {"eda080", QString()},                            // surrogate
+        {"efbbbf41", QStringLiteral("\ufeffA")},          // a byte-order mark is part of the name
         {"f09f9aa8", QString::fromUtf8("\xF0\x9F\x9A\xA8")},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(textFromBytes(bytes(c.hex)), c.text) << c.hex;
+    for (const Case& c : cases) {
+        EXPECT_EQ(sv::elementText(bytes(c.hex)), c.text) << c.hex;
+        EXPECT_EQ(ElementReader(bytes(c.hex)).utf8(), c.text) << c.hex;
+    }
 }
 
 TEST(InfoElement, NamesIdentifiesAndFallsBackToData)

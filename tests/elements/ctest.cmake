@@ -16,3 +16,10 @@ if(SKYVANE_FUZZ AND NOT TARGET fuzz_elements)
   target_compile_options(fuzz_elements PRIVATE ${SKYVANE_WARNINGS} -fsanitize=fuzzer,address,undefined)
   target_link_options(fuzz_elements PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()
+
+# tools/iedump prints each element list's digest before its dump.
+add_test(NAME IedumpDigest
+  COMMAND ${CMAKE_COMMAND} -DIEDUMP=$<TARGET_FILE:iedump>
+    -DINPUT=${PROJECT_SOURCE_DIR}/tests/fixtures/elements/iedump-input.txt
+    -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/fixtures/elements/iedump-digest.txt
+    -P ${CMAKE_CURRENT_LIST_DIR}/iedump_check.cmake)

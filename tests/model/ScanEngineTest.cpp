@@ -359,3 +359,57 @@ TEST(ScanEngine, DroppingTheEngineCutsShortAScanUnderWay)
     engine.reset(); // returns only once the scan was aborted and the thread ended
     SUCCEED();
 }
+
+namespace {
+
+// Passes everything to a simulated radio and counts the link readings.
+class LinkCountingRadio final : public CWWlanBackend {
+public:
+    explicit LinkCountingRadio(std::shared_ptr<CWWlanBackend> inner) : m_inner(std::move(inner)) {}
+    QString interfaceName() const override { return m_inner->interfaceName(); }
+    QList<CWNetwork> cachedScanResults() override { return m_inner->cachedScanResults(); }
+    QList<CWNetwork> scan(const std::optional<QByteArray>& ssid, CWError* error) override
+    {
+        return m_inner->scan(ssid, error);
+    }
+    bool powerOn() override { return m_inner->powerOn(); }
+    bool setPower(bool on, CWError* error) override { return m_inner->setPower(on, error); }
+    CWLinkState linkState() override
+    {
+        ++readings;
+        return m_inner->linkState();
+    }
+    void abortScans() override { m_inner->abortScans(); }
+    std::atomic<int> readings{0};
+
+private:
+    std::shared_ptr<CWWlanBackend> m_inner;
+};
+
+} // namespace
+
+TEST(ScanEngine, OneLinkReadingPerPassServesEveryGetter)
+{
+    Harness h(R"({"cachedResults": false,
+        "associated": {"bssid": "cc:00:00:00:00:09", "ssid": "Home", "channel": 44},
+        "networks": [
+        {"bssid": "cc:00:00:00:00:01", "ssid": "Other", "channel": 1},
+        {"bssid": "cc:00:00:00:00:09", "ssid": "Home", "channel": 44, "rssi": [null, -55, -56, -57]}]})");
+    auto counting = std::make_shared<LinkCountingRadio>(h.radio);
+    h.wifi = std::make_shared<CWInterface>(counting);
+    const auto passes = h.run(2);
+    ASSERT_EQ(passes.size(), 2u);
+    EXPECT_EQ(directedScans(passes[0]), 1); // the reading said which network to look for
+    EXPECT_EQ(counting->readings, 2);
+
+    // The window's getters share the latest reading instead of reading again.
+    EXPECT_EQ(h.wifi->bssid(), QStringLiteral("cc:00:00:00:00:09"));
+    EXPECT_EQ(h.wifi->ssid(), QStringLiteral("Home"));
+    EXPECT_EQ(h.wifi->ssidData(), QByteArray("Home"));
+    ASSERT_TRUE(h.wifi->wlanChannel());
+    EXPECT_EQ(h.wifi->wlanChannel()->channelNumber(), 44);
+    (void)h.wifi->transmitRate();
+    EXPECT_EQ(counting->readings, 2);
+    h.wifi->refreshLinkState();
+    EXPECT_EQ(counting->readings, 3);
+}

@@ -419,3 +419,97 @@ TEST(Nl80211Parse, TruncatedAndCorruptedMessagesNeverReadOutOfRange)
     // The whole BSS still parses when nothing was cut.
     EXPECT_TRUE(parseScanBss(nlmsg_hdr(samples[0].get())));
 }
+
+TEST(Nl80211Parse, OnlyEntriesHeardInsideThePassWindowArePublished)
+{
+    constexpr qint64 kSecond = 1'000'000'000;
+    constexpr qint64 kDump = 500 * kSecond; // boot time of the dump
+    struct Case {
+        const char* name;
+        std::optional<uint32_t> msAgo;
+        std::optional<uint64_t> boottime;
+        qint64 since;
+        bool heard;
+    } cases[] = {
+        {"heard 200 ms ago, window opened 2 s ago", 200, std::nullopt, kDump - 2 * kSecond, true},
+        {"heard 25 s ago: a cached entry", 25000, std::nullopt, kDump - 2 * kSecond, false},
+        {"heard just as the window opened", 2000, std::nullopt, kDump - 2 * kSecond, true},
+        {"the age wins over the boot time", 25000, uint64_t(kDump - kSecond), kDump - 2 * kSecond, false},
+        {"a boot time of 0 says nothing", std::nullopt, uint64_t(0), kDump - 2 * kSecond, true},
+        {"boot time before the window", std::nullopt, uint64_t(kDump - 3 * kSecond), kDump - 2 * kSecond, false},
+        {"boot time inside the window", std::nullopt, uint64_t(kDump - kSecond), kDump - 2 * kSecond, true},
+        {"neither says when: counts as heard", std::nullopt, std::nullopt, kDump - 2 * kSecond, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Message msg = bssMessage([&](nl_msg* m) {
+            putBytes(m, NL80211_BSS_BSSID, kMac);
+            nla_put_u32(m, NL80211_BSS_FREQUENCY, 2412);
+            if (c.msAgo)
+                nla_put_u32(m, NL80211_BSS_SEEN_MS_AGO, *c.msAgo);
+            if (c.boottime)
+                nla_put_u64(m, NL80211_BSS_LAST_SEEN_BOOTTIME, *c.boottime);
+        });
+        const auto bss = parseScanBss(nlmsg_hdr(msg.get()));
+        ASSERT_TRUE(bss);
+        EXPECT_EQ(bss->seenMsAgo.has_value(), c.msAgo.has_value());
+        EXPECT_EQ(bss->lastSeenBoottimeNs.has_value(), c.boottime.has_value());
+        EXPECT_EQ(heardSince(*bss, c.since, kDump), c.heard);
+    }
+
+    // A time attribute of the wrong size is skipped, not read past.
+    const Message shortTime = bssMessage([](nl_msg* m) {
+        putBytes(m, NL80211_BSS_BSSID, kMac);
+        nla_put_u16(m, NL80211_BSS_SEEN_MS_AGO, 7);
+        nla_put_u32(m, NL80211_BSS_LAST_SEEN_BOOTTIME, 7);
+    });
+    const auto bss = parseScanBss(nlmsg_hdr(shortTime.get()));
+    ASSERT_TRUE(bss);
+    EXPECT_FALSE(bss->seenMsAgo);
+    EXPECT_FALSE(bss->lastSeenBoottimeNs);
+}
+
+TEST(Nl80211Parse, TheWindowOfEachKindOfScan)
+{
+    constexpr qint64 kSlack = 50'000'000;
+    constexpr qint64 kStart = 900'000'000'000;
+    constexpr qint64 kPrevious = 896'000'000'000;
+    // The first pass after a start takes the cached results as they are.
+    EXPECT_EQ(heardWindowStart(ScanSource::Cached, kStart, kPrevious), std::nullopt);
+    // After its own scan a pass publishes what that scan heard.
+    EXPECT_EQ(heardWindowStart(ScanSource::OwnScan, kStart, kPrevious), kStart - kSlack);
+    EXPECT_EQ(heardWindowStart(ScanSource::OwnScan, kStart, std::nullopt), kStart - kSlack);
+    // On the system's scans: what was heard since the previous pass.
+    EXPECT_EQ(heardWindowStart(ScanSource::SystemScans, kStart, kPrevious), kPrevious - kSlack);
+    EXPECT_EQ(heardWindowStart(ScanSource::SystemScans, kStart, std::nullopt), std::nullopt);
+    // The clock the kernel stamps entries with runs.
+    const qint64 a = boottimeNs();
+    EXPECT_GT(a, 0);
+    EXPECT_GE(boottimeNs(), a);
+}
+
+TEST(Nl80211Parse, AZeroToHundredSignalBecomesDbm)
+{
+    const std::pair<int, int> cases[] = {{0, -100}, {50, -70}, {100, -40}, {73, -56}, {255, -40}};
+    for (auto [figure, dbm] : cases) {
+        const Message msg = bssMessage([&](nl_msg* m) {
+            putBytes(m, NL80211_BSS_BSSID, kMac);
+            nla_put_u32(m, NL80211_BSS_FREQUENCY, 2412);
+            nla_put_u8(m, NL80211_BSS_SIGNAL_UNSPEC, uint8_t(figure));
+        });
+        const auto bss = parseScanBss(nlmsg_hdr(msg.get()));
+        ASSERT_TRUE(bss);
+        EXPECT_EQ(bss->signalUnspec, figure);
+        const auto n = networkFromBss(*bss, 0);
+        ASSERT_TRUE(n);
+        EXPECT_EQ(n->rssiValue(), dbm) << figure;
+        EXPECT_EQ(n->noiseMeasurement(), 0); // no survey: noise 0
+    }
+    // A dBm value, where the driver gives one, wins.
+    Nl80211Bss both;
+    both.bssid = kMac;
+    both.frequency = 2412;
+    both.signalMbm = -6100;
+    both.signalUnspec = 90;
+    EXPECT_EQ(networkFromBss(both, 0)->rssiValue(), -61);
+}

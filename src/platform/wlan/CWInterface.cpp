@@ -12,6 +12,35 @@
 
 #include <mutex>
 
+// The latest link reading of one interface, shared by its getters and its
+// event watch; read and written from the main thread and the engine's.
+struct CWInterface::LinkReading {
+    std::mutex mutex;
+    std::optional<CWLinkState> state;
+
+    CWLinkState refresh(CWWlanBackend& backend)
+    {
+        CWLinkState link = backend.linkState();
+        std::lock_guard lock(mutex);
+        state = link;
+        return link;
+    }
+    CWLinkState get(CWWlanBackend& backend)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (state)
+                return *state;
+        }
+        return refresh(backend);
+    }
+    void drop()
+    {
+        std::lock_guard lock(mutex);
+        state.reset();
+    }
+};
+
 namespace {
 
 std::mutex g_scenarioMutex;
@@ -20,10 +49,11 @@ QString g_scenarioPath;
 // Polls the radio and posts a notification for each change it sees.
 class Monitor : public QObject {
 public:
-    Monitor(std::shared_ptr<CWWlanBackend> backend, int intervalMs) : m_backend(std::move(backend))
+    Monitor(std::shared_ptr<CWWlanBackend> backend, std::shared_ptr<CWInterface::LinkReading> reading, int intervalMs)
+        : m_backend(std::move(backend)), m_reading(std::move(reading))
     {
         m_power = m_backend->powerOn();
-        const CWLinkState link = m_backend->linkState();
+        const CWLinkState link = m_reading->refresh(*m_backend);
         m_bssid = link.bssid;
         m_rssi = link.rssi;
         m_rate = link.transmitRate;
@@ -41,7 +71,7 @@ private:
             m_power = power;
             center.post(CWInterface::PowerDidChangeNotification, info);
         }
-        const CWLinkState link = m_backend->linkState();
+        const CWLinkState link = m_reading->refresh(*m_backend);
         if (link.bssid.compare(m_bssid, Qt::CaseInsensitive) != 0) {
             m_bssid = link.bssid;
             center.post(CWInterface::BSSIDDidChangeNotification, info);
@@ -57,6 +87,7 @@ private:
     }
 
     std::shared_ptr<CWWlanBackend> m_backend;
+    std::shared_ptr<CWInterface::LinkReading> m_reading;
     QTimer m_timer;
     bool m_power = false;
     QString m_bssid;
@@ -66,7 +97,10 @@ private:
 
 } // namespace
 
-CWInterface::CWInterface(std::shared_ptr<CWWlanBackend> backend) : m_backend(std::move(backend)) {}
+CWInterface::CWInterface(std::shared_ptr<CWWlanBackend> backend)
+    : m_backend(std::move(backend)), m_link(std::make_shared<LinkReading>())
+{
+}
 
 CWInterface::~CWInterface() { stopMonitoringEvents(); }
 
@@ -138,12 +172,16 @@ bool CWInterface::setPower(bool on, CWError* error)
 {
     CWError e;
     const bool ok = m_backend->setPower(on, &e);
+    m_link->drop();
     if (error)
         *error = e;
     return ok;
 }
 
-QString CWInterface::bssid() const { return m_backend->linkState().bssid; }
+CWLinkState CWInterface::linkState() const { return m_link->get(*m_backend); }
+CWLinkState CWInterface::refreshLinkState() const { return m_link->refresh(*m_backend); }
+
+QString CWInterface::bssid() const { return linkState().bssid; }
 
 QString CWInterface::ssid() const
 {
@@ -152,15 +190,15 @@ QString CWInterface::ssid() const
     return decode.ssid();
 }
 
-QByteArray CWInterface::ssidData() const { return m_backend->linkState().ssidData; }
-std::optional<CWChannel> CWInterface::wlanChannel() const { return m_backend->linkState().channel; }
-double CWInterface::transmitRate() const { return m_backend->linkState().transmitRate; }
+QByteArray CWInterface::ssidData() const { return linkState().ssidData; }
+std::optional<CWChannel> CWInterface::wlanChannel() const { return linkState().channel; }
+double CWInterface::transmitRate() const { return linkState().transmitRate; }
 void CWInterface::abortScans() const { m_backend->abortScans(); }
 
 void CWInterface::startMonitoringEvents(int intervalMs)
 {
     stopMonitoringEvents();
-    m_monitor = new Monitor(m_backend, intervalMs);
+    m_monitor = new Monitor(m_backend, m_link, intervalMs);
 }
 
 void CWInterface::stopMonitoringEvents()

@@ -50,6 +50,13 @@ public:
     QList<CWNetwork> scanForNetworksWithSSID(const std::optional<QByteArray>& ssid, CWError* error) const;
     bool powerOn() const;
     bool setPower(bool on, CWError* error);
+    // What the interface is joined to, as last read from the radio (read on
+    // first use). The getters below share this one reading: reading the link
+    // costs a dump of every scan result on a real radio. refreshLinkState
+    // reads it again; the scan engine does so once per pass, the event watch
+    // once per poll, and switching the power drops the reading.
+    CWLinkState linkState() const;
+    CWLinkState refreshLinkState() const;
     QString bssid() const;
     QString ssid() const;
     QByteArray ssidData() const;
@@ -64,7 +71,10 @@ public:
     void startMonitoringEvents(int intervalMs = 1000);
     void stopMonitoringEvents();
 
+    struct LinkReading;
+
 private:
     std::shared_ptr<CWWlanBackend> m_backend;
+    std::shared_ptr<LinkReading> m_link; // shared with the event watch
     QObject* m_monitor = nullptr;
 };

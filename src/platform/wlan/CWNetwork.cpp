@@ -1,20 +1,15 @@
 #include "platform/wlan/CWNetwork.h"
 
+#include "platform/DataAdditions.h"
 #include "platform/wlan/WlanElements.h"
-
-#include <QStringDecoder>
 
 void CWNetwork::setSsidData(const QByteArray& v)
 {
     m_ssidData = v;
-    m_ssid = QString();
-    // Hidden networks send an empty name or one of zero bytes.
-    if (v.count('\0') == v.size())
-        return;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(v);
-    if (!decoder.hasError())
-        m_ssid = text;
+    // The name the element tree and the record show; hidden networks send an
+    // empty name or one of zero bytes, which gives none.
+    const QString text = sv::ssidText(v);
+    m_ssid = text.isEmpty() ? QString() : text;
 }
 
 void CWNetwork::setSecurityFrom(bool privacy, const QByteArray& elements)

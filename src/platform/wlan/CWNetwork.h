@@ -27,8 +27,8 @@ public:
     bool supportsSecurity(int security) const;
 
     void setBssid(const QString& v) { m_bssid = v; }
-    // Sets both the raw name bytes and its text (null when empty, all zero
-    // bytes or not UTF-8).
+    // Sets both the raw name bytes and its text by the rule for beacon text
+    // (sv::ssidText); null when that gives none.
     void setSsidData(const QByteArray& v);
     void setWlanChannel(const CWChannel& v) { m_channel = v; }
     void setRssiValue(int v) { m_rssi = v; }

@@ -197,18 +197,22 @@ void Nl80211Backend::noteMode(Mode mode)
     }
 }
 
-QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associated)
+QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<qint64> since, bool withNoise,
+                                             std::optional<CWNetwork>* associated, qint64* dumpNs)
 {
     QList<CWNetwork> out;
     Socket s;
     const int ifindex = ifindexOf(m_name);
     if (!s || ifindex <= 0)
         return out;
+    // Frequencies without a survey noise get 0, which the record reads as
+    // its own floor.
     std::map<int, int> noise;
-    request(s, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
-        if (auto sv = parseSurvey(h); sv && sv->noise)
-            noise[sv->frequency] = *sv->noise;
-    });
+    if (withNoise)
+        request(s, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
+            if (auto sv = parseSurvey(h); sv && sv->noise)
+                noise[sv->frequency] = *sv->noise;
+        });
     // Results change while a scan lands: an interrupted dump is partial, so
     // it is taken again on a fresh socket (the old one still holds its rest).
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -218,6 +222,9 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associate
         Socket d;
         if (!d)
             break;
+        const qint64 now = boottimeNs();
+        if (dumpNs)
+            *dumpNs = now;
         const int rc = request(d, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
             auto bss = parseScanBss(h);
             if (!bss)
@@ -229,6 +236,8 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associate
             if (associated && bss->status
                 && (*bss->status == NL80211_BSS_STATUS_ASSOCIATED || *bss->status == NL80211_BSS_STATUS_IBSS_JOINED))
                 *associated = *n;
+            if (since && !heardSince(*bss, *since, now))
+                return;
             out.push_back(*n);
         });
         if (rc != -EINTR)
@@ -237,12 +246,24 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<CWNetwork>* associate
     return out;
 }
 
-QList<CWNetwork> Nl80211Backend::cachedScanResults() { return dumpResults(); }
+QList<CWNetwork> Nl80211Backend::passResults(ScanSource source, qint64 scanStartNs)
+{
+    const qint64 previous = m_previousPassNs;
+    const auto since = heardWindowStart(source, scanStartNs, previous < 0 ? std::nullopt : std::optional(previous));
+    qint64 dumpNs = -1;
+    QList<CWNetwork> out = dumpResults(since, true, nullptr, &dumpNs);
+    if (dumpNs >= 0)
+        m_previousPassNs = dumpNs;
+    return out;
+}
+
+QList<CWNetwork> Nl80211Backend::cachedScanResults() { return passResults(ScanSource::Cached, boottimeNs()); }
 
 QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWError* error)
 {
     const int aborts = m_aborts;
     auto aborted = [&] { return m_aborts != aborts; };
+    const qint64 start = boottimeNs();
     const int ifindex = ifindexOf(m_name);
     Socket s;
     if (!s || ifindex <= 0) {
@@ -263,7 +284,9 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                                        nla_nest_end(msg, ssids);
                                    });
             if (rc == 0 || rc == -EBUSY) {
-                // EBUSY: a scan is under way already; its results serve as well.
+                // EBUSY: a scan is under way already; its results serve as
+                // well, but it began before this pass, as the system's own do.
+                const ScanSource source = rc == 0 ? ScanSource::OwnScan : ScanSource::SystemScans;
                 noteMode(Mode::Trigger);
                 bool done = false;
                 QElapsedTimer timer;
@@ -292,7 +315,7 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                         *error = CWError::make(kCWTimeoutErr, QStringLiteral("The operation timed out."));
                     return {};
                 }
-                return dumpResults();
+                return passResults(source, start);
             }
             if (rc != -EPERM) {
                 if (error)
@@ -311,7 +334,7 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                                                       : QDBusReply<QDBusObjectPath>();
     if (!device.isValid()) {
         noteMode(Mode::Passive);
-        return dumpResults();
+        return passResults(ScanSource::SystemScans, start);
     }
     QDBusInterface wireless(QStringLiteral("org.freedesktop.NetworkManager"), device.value().path(),
                             QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"), bus);
@@ -322,6 +345,7 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     QVariantMap options;
     if (ssid)
         options.insert(QStringLiteral("ssids"), QVariant::fromValue(QList<QByteArray>{*ssid}));
+    const qint64 requested = boottimeNs();
     const QDBusMessage reply = wireless.call(QStringLiteral("RequestScan"), options);
     noteMode(Mode::NetworkManager);
     if (reply.type() != QDBusMessage::ErrorMessage && lastScan.isValid()) {
@@ -339,9 +363,11 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
                 *error = CWError::make(kCWTimeoutErr, QStringLiteral("The operation timed out."));
             return {};
         }
+        return passResults(ScanSource::OwnScan, requested);
     }
-    // A refused request (scans too close together) still leaves results.
-    return dumpResults();
+    // A refused request (scans too close together) still leaves what the
+    // system's own scans heard.
+    return passResults(ScanSource::SystemScans, start);
 }
 
 void Nl80211Backend::abortScans() { ++m_aborts; }
@@ -400,8 +426,9 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
 CWLinkState Nl80211Backend::linkState()
 {
     CWLinkState link;
+    // Only the joined entry is wanted: no survey, and no pass's window.
     std::optional<CWNetwork> joined;
-    dumpResults(&joined);
+    dumpResults(std::nullopt, false, &joined);
     if (!joined)
         return link;
     link.bssid = joined->bssid();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/wlan/CWWlanBackend.h"
+#include "platform/wlan/Nl80211Parse.h"
 
 #include <QStringList>
 
@@ -27,12 +28,20 @@ public:
 
 private:
     enum class Mode { Unknown, Trigger, NetworkManager, Passive };
-    QList<CWNetwork> dumpResults(std::optional<CWNetwork>* associated = nullptr);
+    // The scan-results dump, with the survey's noise when asked for, keeping
+    // only entries heard since `since` (CLOCK_BOOTTIME ns) when given.
+    // Fills *dumpNs with the time the dump was taken.
+    QList<CWNetwork> dumpResults(std::optional<qint64> since, bool withNoise,
+                                 std::optional<CWNetwork>* associated = nullptr, qint64* dumpNs = nullptr);
+    // The dump that ends a pass: the entries heard since the scan from this
+    // source began; the pass's time is the next window's start.
+    QList<CWNetwork> passResults(ScanSource source, qint64 scanStartNs);
     void noteMode(Mode mode);
 
     const QString m_name;
     std::atomic<Mode> m_mode{Mode::Unknown};
     std::atomic<int> m_aborts{0}; // a scan whose count changes while it waits ends
+    std::atomic<qint64> m_previousPassNs{-1}; // -1: no pass yet
 };
 
 } // namespace sv::wlan

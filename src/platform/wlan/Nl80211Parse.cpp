@@ -7,6 +7,10 @@
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
 
+#include <algorithm>
+#include <ctime>
+#include <limits>
+
 namespace sv::wlan {
 
 namespace {
@@ -56,6 +60,20 @@ std::optional<quint16> u16(nlattr* a)
     return nla_get_u16(a);
 }
 
+std::optional<quint64> u64(nlattr* a)
+{
+    if (!a || nla_len(a) < 8)
+        return std::nullopt;
+    return nla_get_u64(a);
+}
+
+std::optional<quint8> u8(nlattr* a)
+{
+    if (!a || nla_len(a) < 1)
+        return std::nullopt;
+    return nla_get_u8(a);
+}
+
 QByteArray bytes(nlattr* a)
 {
     if (!a || nla_len(a) <= 0)
@@ -93,6 +111,13 @@ std::optional<Nl80211Bss> parseScanBss(const nlmsghdr* msg, QString* error)
     out.frequency = static_cast<int>(u32(bss[NL80211_BSS_FREQUENCY]).value_or(0));
     if (auto s = u32(bss[NL80211_BSS_SIGNAL_MBM]))
         out.signalMbm = static_cast<qint32>(*s);
+    if (auto s = u8(bss[NL80211_BSS_SIGNAL_UNSPEC]))
+        out.signalUnspec = *s;
+    if (auto ms = u32(bss[NL80211_BSS_SEEN_MS_AGO]))
+        out.seenMsAgo = *ms;
+    // Far beyond any uptime: a damaged value, not a time.
+    if (auto ns = u64(bss[NL80211_BSS_LAST_SEEN_BOOTTIME]); ns && *ns <= quint64(std::numeric_limits<qint64>::max() / 2))
+        out.lastSeenBoottimeNs = qint64(*ns);
     out.ies = bytes(bss[NL80211_BSS_INFORMATION_ELEMENTS]);
     if (out.ies.isEmpty())
         out.ies = bytes(bss[NL80211_BSS_BEACON_IES]);
@@ -215,7 +240,10 @@ std::optional<CWNetwork> networkFromBss(const Nl80211Bss& bss, int noise)
     CWNetwork n;
     n.setBssid(bssidText(bss.bssid));
     n.setWlanChannel(CWChannel(probe.channelNumber(), probe.channelBand(), width));
-    n.setRssiValue(bss.signalMbm ? *bss.signalMbm / 100 : 0);
+    if (bss.signalMbm)
+        n.setRssiValue(*bss.signalMbm / 100);
+    else if (bss.signalUnspec)
+        n.setRssiValue(dbmFromSignalUnspec(*bss.signalUnspec));
     n.setNoiseMeasurement(noise);
     if (!bss.ies.isEmpty())
         n.setInformationElementData(bss.ies);
@@ -225,6 +253,56 @@ std::optional<CWNetwork> networkFromBss(const Nl80211Bss& bss, int noise)
     n.setBeaconInterval(bss.beaconInterval);
     n.setSecurityFrom(bss.capability & kCapabilityPrivacy, bss.ies);
     return n;
+}
+
+int dbmFromSignalUnspec(int figure)
+{
+    // The figure read as the linear percentage that desktop network tools
+    // show for -100 dBm (0) to -40 dBm (100), turned back into dBm: so 0
+    // gives -100 and 50 gives -70. Not 0 dBm, which the merge would drop.
+    const int q = std::clamp(figure, 0, 100);
+    return -100 + (q * 60 + 50) / 100;
+}
+
+namespace {
+
+// SEEN_MS_AGO counts in whole jiffies and the dump takes a moment: an entry
+// heard just as the window opened must not fall out of it.
+constexpr qint64 kHeardSlackNs = 50'000'000;
+
+} // namespace
+
+std::optional<qint64> heardWindowStart(ScanSource source, qint64 scanStartNs, std::optional<qint64> previousPassNs)
+{
+    switch (source) {
+    case ScanSource::Cached:
+        return std::nullopt;
+    case ScanSource::OwnScan:
+        return scanStartNs - kHeardSlackNs;
+    case ScanSource::SystemScans:
+        if (!previousPassNs)
+            return std::nullopt;
+        return *previousPassNs - kHeardSlackNs;
+    }
+    return std::nullopt;
+}
+
+bool heardSince(const Nl80211Bss& bss, qint64 sinceNs, qint64 dumpNs)
+{
+    // The age is the kernel's own stamp of every update; the boot time comes
+    // from the driver, and drivers that do not fill it in give 0.
+    if (bss.seenMsAgo)
+        return dumpNs - *bss.seenMsAgo * 1'000'000 >= sinceNs;
+    if (bss.lastSeenBoottimeNs && *bss.lastSeenBoottimeNs > 0)
+        return *bss.lastSeenBoottimeNs >= sinceNs;
+    return true;
+}
+
+qint64 boottimeNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
 } // namespace sv::wlan

@@ -16,6 +16,9 @@ struct Nl80211Bss {
     QByteArray bssid;          // 6 bytes
     int frequency = 0;         // MHz
     std::optional<int> signalMbm;
+    std::optional<int> signalUnspec;           // 0-100, from drivers that give no dBm
+    std::optional<qint64> seenMsAgo;           // at the time of the dump
+    std::optional<qint64> lastSeenBoottimeNs;  // CLOCK_BOOTTIME
     QByteArray ies;            // probe-response elements, else beacon elements
     int capability = 0;
     int beaconInterval = 0;
@@ -53,7 +56,27 @@ std::optional<Nl80211Event> parseEvent(const nlmsghdr* msg, QString* error = nul
 std::optional<double> parseStationTxRate(const nlmsghdr* msg, QString* error = nullptr);
 
 // A scanned BSS as a network; nothing for bands other than 2.4 and 5 GHz.
+// noise is the survey's noise on the BSS's frequency, 0 where there is none.
 std::optional<CWNetwork> networkFromBss(const Nl80211Bss& bss, int noise);
+// Signal in dBm of a driver that reports only a 0-100 figure.
+int dbmFromSignalUnspec(int figure);
+
+// The kernel's scan-results dump keeps an entry for about 30 s after it was
+// last heard, so a pass publishes only the entries heard inside its window.
+enum class ScanSource {
+    Cached,      // the results at hand, taken as they are (first pass after a start)
+    OwnScan,     // a scan this pass started and saw complete
+    SystemScans, // whatever scans the system made since the previous pass
+};
+// Start of the window (CLOCK_BOOTTIME ns) for a dump after a scan from this
+// source that began at scanStartNs; nothing: every entry counts.
+std::optional<qint64> heardWindowStart(ScanSource source, qint64 scanStartNs, std::optional<qint64> previousPassNs);
+// Whether the entry was heard at or after sinceNs, for a dump taken at
+// dumpNs: from its age, else its boot time. An entry that says neither when
+// it was last heard counts as heard.
+bool heardSince(const Nl80211Bss& bss, qint64 sinceNs, qint64 dumpNs);
+// CLOCK_BOOTTIME now, in nanoseconds: the kernel's clock for last-heard times.
+qint64 boottimeNs();
 // Width code from the kernel's channel width value.
 int widthFromNl80211(int chanWidth);
 

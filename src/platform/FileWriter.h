@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include <memory>
+
+namespace sv {
+
+// The one way this program writes a file: whole or not at all.
+//
+// Bytes go to a temporary file beside the target. Every write is checked (a
+// full disk is an error, never a short file), and commit() flushes, syncs and
+// only then renames the temporary over the target. On any failure, or when the
+// writer is destroyed without a commit, the temporary is removed and the old
+// file stays exactly as it was.
+class FileWriter {
+public:
+    explicit FileWriter(const QString& path);
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    QString path() const { return m_path; }
+
+    // Creates the temporary file. False (with errorString()) when it cannot.
+    bool open();
+    // The device to write to; null until open() succeeded. A failed write
+    // returns -1 and makes commit() fail.
+    QIODevice* device();
+    // Convenience: writes all of data to device().
+    bool write(const QByteArray& data);
+    // Flushes, syncs and replaces the target. False (with errorString())
+    // on any failure, and then the target is untouched.
+    bool commit();
+    // Drops the temporary file; the target is untouched.
+    void cancel();
+
+    // The system's reason for the first failure, empty when none.
+    QString errorString() const { return m_error; }
+
+private:
+    class Device;
+    void fail(const QString& what, int err);
+
+    QString m_path;
+    QString m_tempPath;
+    std::unique_ptr<Device> m_device;
+    QString m_error;
+};
+
+// Writes data to path whole or not at all. On failure returns false and, when
+// given, sets *error to a text naming the file and the system's reason.
+bool writeFileWhole(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+} // namespace sv

@@ -196,6 +196,7 @@ void AppDelegate::buildSideView()
     m_sideView->setItemDelegate(cells);
     m_sideView->setHeaderHidden(true);
     m_sideView->setRootIsDecorated(true);
+    m_sideView->setIndentation(12); // room for titles in a narrow sidebar
     m_sideView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_sideView->header()->setStretchLastSection(false);
     m_sideView->header()->setSectionResizeMode(SVSideViewModel::ItemColumn, QHeaderView::Stretch);

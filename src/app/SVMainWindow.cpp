@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -277,6 +278,9 @@ void SVMainWindow::toggleBottomArea()
 void SVMainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    // Without a window manager nothing holds the window to its minimum size.
+    if (isWindow() && (width() < minimumWidth() || height() < minimumHeight()))
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
     constrainDividers(false);
 }
 

@@ -22,7 +22,7 @@ QHash<QString, int> startingColumnWidths(const QFont& font)
     struct Sample {
         const char* identifier;
         QString text;
-        bool bold = false;
+        bool bold = true; // the associated network's row is bold
         bool italic = false;
     };
     const Sample samples[] = {

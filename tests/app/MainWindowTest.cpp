@@ -25,6 +25,8 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -707,4 +709,27 @@ TEST(MainWindow, StartUpNamesVendorElementsFromTheVendorDatabase)
     }
     // The window's end takes its lookup with it.
     EXPECT_EQ(SVInfoElement(221, wmm.ieData()).ieName(), QStringLiteral("Vendor Specific"));
+}
+
+TEST(MainWindow, ACutCellShowsItsWholeTextAsTooltip)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    QTreeView* view = w.app->networksView();
+    SVNetworksTableModel* model = w.app->networksModel();
+    const int ssid = networkColumnIndex(QStringLiteral("SSID"));
+    const int row = w.rowOf(QStringLiteral("14:CC:20:5A:10:01"));
+    ASSERT_GE(row, 0);
+    const QModelIndex index = model->index(row, ssid);
+    auto tooltipAt = [&] {
+        QToolTip::hideText();
+        const QPoint at = view->visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view->viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_TRUE(tooltipAt().isEmpty()); // the whole name fits
+    view->header()->resizeSection(ssid, 50);
+    EXPECT_EQ(tooltipAt(), QStringLiteral("Harbour-Office"));
 }

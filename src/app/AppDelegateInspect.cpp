@@ -15,6 +15,7 @@
 #include "views/SVElementTreeModel.h"
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVOutlineViews.h"
 
 #include <QAction>
 #include <QApplication>

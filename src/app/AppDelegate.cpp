@@ -132,6 +132,7 @@ void AppDelegate::buildWindow()
             [this] { networksSelectionDidChange(); });
 
     buildSideView();
+    buildGraphs();
 
     SVMainToolbar& toolbar = m_window->toolbar();
     connect(toolbar.scanButton, &QToolButton::clicked, this, [this] { onScanStop(ScanTag); });
@@ -363,6 +364,7 @@ void AppDelegate::saveDefaults()
     });
     m_defaults.setObject(expanded, QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);
+    saveGraphDefaults();
     if (m_columnAutosave)
         m_columnAutosave->save();
 }

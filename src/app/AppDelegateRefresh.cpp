@@ -171,6 +171,7 @@ void AppDelegate::networksSelectionDidChange()
         if (auto n = row->bestNetwork())
             n->setUserHighlighted(selected.contains(row.get()));
     m_selectedNetwork = first;
+    graphsSelectionDidChange(!selected.isEmpty(), selected.size() == 1 ? first : nullptr);
     configureSelectedTabView();
 }
 
@@ -216,7 +217,12 @@ void AppDelegate::configureSelectedTabView()
         else
             footer->clear();
     }
-    // The tabs' views come later; their panes stay empty until then.
+    switch (m_window->selectedTab()) {
+    case SVMainWindow::NetworkDetailsTab: configureNetworkDetailsChart(); break;
+    case SVMainWindow::SignalStrengthTab: configureSignalStrenghTabView(); break;
+    case SVMainWindow::SpectrumTab: configureSpectrumTabView(); break;
+    default: break;
+    }
 }
 
 void AppDelegate::updateStateInfo()

@@ -91,6 +91,7 @@ void AppDelegate::setIsScanning(bool scanning)
 {
     m_isScanning = scanning;
     m_networksModel->setScanning(scanning);
+    setGraphsScanning(scanning);
 }
 
 void AppDelegate::onScanStop(int tag)
@@ -147,6 +148,7 @@ void AppDelegate::didFindNetworks(const SVNetworkList& list)
 void AppDelegate::didFindNetworks(const SVNetworkList& list, const QDateTime& lastScanTime)
 {
     m_lastScanTime = lastScanTime;
+    setGraphsReferenceTime(lastScanTime);
     filterAndSetNetworks(list);
     if (m_didFindNetworksFirstTime) {
         m_didFindNetworksFirstTime = false;

@@ -411,10 +411,16 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     p.save();
     p.setClipRect(QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0));
     p.setRenderHint(QPainter::Antialiasing, true);
+    // A wide stroke costs the raster engine a hundred times a hairline: in a
+    // crowded graph only the highlighted and the associated lines are wide.
+    const bool crowded = m_networks.size() > kCrowded;
     for (const auto& n : m_networks) {
         if (n->userHidden())
             continue;
-        QPen pen(n->color(), n->associated() ? std::min(3.0, 4 * s.sx) : 2.0);
+        const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx)
+                                 : crowded && !highlightedOrGroup(*n) ? 1.0
+                                                                       : 2.0;
+        QPen pen(n->color(), lineWidth);
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::BevelJoin);
         if (n->isAdHoc())

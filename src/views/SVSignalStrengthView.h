@@ -125,6 +125,8 @@ protected:
                   const QColor& fill);
 
     static bool highlightedOrGroup(const SVNetwork& n);
+    // Above this many records only highlighted lines are drawn wide.
+    static constexpr qsizetype kCrowded = 50;
     double referenceSeconds() const;
 
     NetworkList m_networks;

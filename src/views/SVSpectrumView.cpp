@@ -213,7 +213,9 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     p.setPen(Qt::NoPen);
     p.setBrush(n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f));
     p.drawPath(shape.fill);
-    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : 1.5;
+    // Hairlines for the crowd: a wide stroke costs far more to draw.
+    const bool crowded = m_networks.size() > kCrowded && !highlighted;
+    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
     QPen pen(withAlpha(K, a), lineWidth);
     pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);

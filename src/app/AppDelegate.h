@@ -42,6 +42,8 @@ class UserDefaults;
 // The application's controller and the controller of its one main window:
 // start-up and shutdown, the scan cycle and its merge, filtering, and
 // keeping the table, sidebar, footers and toolbar up to date.
+class SVFileAlerts;
+
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -239,5 +241,6 @@ private:
     SVSpectrumView* m_spectrumView = nullptr;
     SVNetworkDetailsView* m_netView = nullptr;
     int m_metric = 0;
+    std::unique_ptr<SVFileAlerts> m_fileAlerts;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
 };

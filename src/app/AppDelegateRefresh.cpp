@@ -167,6 +167,7 @@ void AppDelegate::networksSelectionDidChange()
     // Only a single selected record is "the" selected network; several rows,
     // or a row standing for a group, select none.
     m_selectedNetwork = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
+    graphsSelectionDidChange(!selected.isEmpty(), m_selectedNetwork);
     configureSelectedTabView();
 }
 
@@ -223,7 +224,12 @@ void AppDelegate::configureSelectedTabView()
         else
             footer->clear();
     }
-    // The tabs' views come later; their panes stay empty until then.
+    switch (m_window->selectedTab()) {
+    case SVMainWindow::NetworkDetailsTab: configureNetworkDetailsChart(); break;
+    case SVMainWindow::SignalStrengthTab: configureSignalStrenghTabView(); break;
+    case SVMainWindow::SpectrumTab: configureSpectrumTabView(); break;
+    default: break;
+    }
 }
 
 void AppDelegate::updateStateInfo()

@@ -170,6 +170,8 @@ void AppDelegate::networksSelectionDidChange()
     for (const auto& row : m_networksModel->rows())
         if (auto n = row->bestNetwork())
             n->setUserHighlighted(selected.contains(row.get()));
+    if (first != m_selectedNetwork)
+        speechSelectionDidChange();
     m_selectedNetwork = first;
     configureSelectedTabView();
 }
@@ -217,6 +219,7 @@ void AppDelegate::configureSelectedTabView()
             footer->clear();
     }
     // The tabs' views come later; their panes stay empty until then.
+    scheduleSpeak();
 }
 
 void AppDelegate::updateStateInfo()

@@ -5,3 +5,9 @@ add_test(NAME Application.RunsOnTheShippedScenarioAndQuits
 set_tests_properties(Application.RunsOnTheShippedScenarioAndQuits PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
   TIMEOUT 60)
+
+# The desktop entry and the MIME type, as installed by the install step.
+add_test(NAME Application.DesktopEntryAndMimeTypeInstall
+         COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/app/desktop-files.sh" "${PROJECT_BINARY_DIR}"
+                 "${CMAKE_CURRENT_BINARY_DIR}/desktop-install")
+set_tests_properties(Application.DesktopEntryAndMimeTypeInstall PROPERTIES TIMEOUT 120)

@@ -117,7 +117,13 @@ void AppDelegate::buildExportMenus()
         const QList<QAction*> menus = bar->actions();
         bar->insertMenu(menus.size() > 1 ? menus.at(1) : nullptr, edit);
     }
-    QAction* copyAction = edit->addAction(tr("Copy"), this, [this] { copy(); });
+    // Copy leads the menu, above what others put there.
+    auto* copyAction = new QAction(tr("Copy"), edit);
+    connect(copyAction, &QAction::triggered, this, [this] { copy(); });
+    QAction* first = edit->actions().value(0);
+    edit->insertAction(first, copyAction);
+    if (first)
+        edit->insertSeparator(first);
     copyAction->setShortcut(QKeySequence::Copy);
     // The focused view decides what Copy copies; the table's own copy of
     // one cell must not take the shortcut first.
@@ -129,6 +135,14 @@ void AppDelegate::buildExportMenus()
         m_speakAction->setCheckable(true);
         m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
         connect(m_speakAction, &QAction::triggered, this, [this] { onSpeak(); });
+        // The mark follows "SpeakOn" whoever writes it.
+        m_observations.push_back(sv::NotificationCenter::defaultCenter().addObserver(
+            sv::UserDefaults::DidChangeNotification,
+            [this](const sv::Notification&) {
+                if (m_speakAction)
+                    m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
+            },
+            sv::NotificationCenter::Delivery::MainThread, this));
     }
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {

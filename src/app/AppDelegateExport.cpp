@@ -30,6 +30,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 // Threads of background jobs; waits for all of them when it goes, so no job
@@ -40,22 +41,40 @@ public:
     void start(std::function<void()> job)
     {
         std::lock_guard g(m_mutex);
-        m_threads.emplace_back(std::move(job));
+        // Threads whose job has ended are joined here, so none piles up.
+        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+            if (*it->done) {
+                it->thread.join();
+                it = m_jobs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        m_jobs.push_back({std::thread([job = std::move(job), done] {
+                              job();
+                              *done = true;
+                          }),
+                          done});
     }
     void waitForAll()
     {
-        std::vector<std::thread> threads;
+        std::vector<Job> jobs;
         {
             std::lock_guard g(m_mutex);
-            threads.swap(m_threads);
+            jobs.swap(m_jobs);
         }
-        for (auto& t : threads)
-            t.join();
+        for (auto& j : jobs)
+            j.thread.join();
     }
 
 private:
+    struct Job {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
     std::mutex m_mutex;
-    std::vector<std::thread> m_threads;
+    std::vector<Job> m_jobs;
 };
 
 namespace {

@@ -332,7 +332,8 @@ void AppDelegate::onFileAnnotationsImportCSV()
 
     auto& store = SVAnnotationsHelper::sharedAnnotations();
     const SVAnnotationsImportCounts counts = importAnnotations(store, import);
-    const bool saved = store.saveToDisk();
+    // A failed save is told by the window's file alerts.
+    store.saveToDisk();
     {
         std::lock_guard g(m_lock);
         for (const auto& n : m_networks)
@@ -341,15 +342,12 @@ void AppDelegate::onFileAnnotationsImportCSV()
     configureAll();
 
     SVAlert report(m_window);
-    report.setAlertStyle(saved ? SVAlert::Style::Informational : SVAlert::Style::Warning);
+    report.setAlertStyle(SVAlert::Style::Informational);
     report.setMessageText(tr("Annotations imported: %1 added, %2 replaced, %3 removed, %4 lines skipped.")
                               .arg(counts.added)
                               .arg(counts.replaced)
                               .arg(counts.removed)
                               .arg(counts.skipped));
-    if (!saved)
-        report.setInformativeText(
-            tr("The annotations could not be saved to \"%1\"; they are kept until Skyvane quits.").arg(store.path()));
     report.runModal();
 }
 

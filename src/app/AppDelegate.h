@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,9 @@ class SVSignalStrengthView;
 class SVSpectrumView;
 class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
+class SVSpeechReporter;
+class SVSpeechSynthesizer;
+class SVBackgroundJobs;
 namespace sv {
 class Clock;
 class UserDefaults;
@@ -130,6 +134,26 @@ public:
     void toggleHideDFSChannels();
     void toggleHideChannelGraphs();
 
+    // ---- CSV, annotations, copy and speech (AppDelegateExport.cpp) ----
+    // Which file panel is asked for: "export", "annotationsExport", "annotationsImport".
+    using FilePanelResponder = std::function<QString(const QString& panel, const QString& suggestedName)>;
+    // Tests answer the file panels with this instead of showing them.
+    void setFilePanelResponder(FilePanelResponder responder) { m_filePanelResponder = std::move(responder); }
+    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
+    void onFileSummaryExportAllNetworks();
+    void onFileSummaryExportDisplayedNetworks();
+    void onFileSummaryExportSelectedNetworks();
+    QString showExportPanel();
+    void doExportWithFileInBackground(const QString& path, const SVNetworkList& networks);
+    void onFileAnnotationsExportCSV();
+    void onFileAnnotationsImportCSV();
+    void copy();
+    void speak(const std::shared_ptr<SVNetwork>& network);
+    void onSpeak();
+    void applicationDidBecomeActive();
+    // Waits for every export under way (quitting).
+    void waitForExports();
+
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
     QTreeView* networksView() const;
@@ -152,6 +176,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    // An export's file was written (or not) and its sheet hidden.
+    void csvExportDidEnd(const QString& path, bool written);
 
 private slots:
     void prepareForSleep(bool sleeping);
@@ -191,6 +219,11 @@ private:
     void onViewShow(int tag);
     void onViewMakeText(double delta);
     void applyFontSizes();
+    void buildExportMenus();
+    void validateExportItems();
+    void scheduleSpeak();
+    void speechSelectionDidChange();
+    QString runFilePanel(const QString& panel, const QString& suggestedName);
     void recordRecentFilter(const QString& text);
 
     Options m_options;
@@ -250,5 +283,13 @@ private:
     SVNetworkDetailsView* m_netView = nullptr;
     int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
+
+    // CSV, copy and speech.
+    FilePanelResponder m_filePanelResponder;
+    QList<QAction*> m_exportActions; // all, displayed, selected
+    QAction* m_speakAction = nullptr;
+    std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
+    std::shared_ptr<SVSpeechReporter> m_speech;
+    std::shared_ptr<SVBackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
 };

@@ -89,6 +89,8 @@ void AppDelegate::buildMenus()
     });
     find->setShortcut(QKeySequence::Find);
 
+    buildExportMenus();
+
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("About Skyvane"), this, [this] {
         QMessageBox::about(m_window, tr("About Skyvane"),

@@ -1215,7 +1215,9 @@ QString SVNetwork::toCSV(const QStringList& columns, bool usingPercentage) const
 
     using Field = QString (*)(const SVNetwork&);
     static const QHash<QString, Field> plain = {
-        {QStringLiteral("BSSID"), [](const SVNetwork& n) { return n.bssidValue(); }},
+        // A malformed BSSID from a document and a country code from a beacon
+        // are text others chose: quoted and guarded like the SSID.
+        {QStringLiteral("BSSID"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.bssidValue()); }},
         {QStringLiteral("CHANNEL"), [](const SVNetwork& n) { return n.channelValue(); }},
         {QStringLiteral("SECURITY_MODE"), [](const SVNetwork& n) { return n.securityValue(); }},
         {QStringLiteral("WPS"), [](const SVNetwork& n) { return n.wpsValue(); }},
@@ -1225,7 +1227,7 @@ QString SVNetwork::toCSV(const QStringList& columns, bool usingPercentage) const
         {QStringLiteral("MIN_RATE"), [](const SVNetwork& n) { return n.minRateValue(); }},
         {QStringLiteral("MAX_RATE"), [](const SVNetwork& n) { return n.maxRateValue(); }},
         {QStringLiteral("NETWORK_TYPE"), [](const SVNetwork& n) { return n.networkTypeValue(); }},
-        {QStringLiteral("CC"), [](const SVNetwork& n) { return n.countryCodeValue(); }},
+        {QStringLiteral("CC"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.countryCodeValue()); }},
         {QStringLiteral("STREAMS"), [](const SVNetwork& n) { return n.streamsValue(); }},
         {QStringLiteral("STATION_COUNT"), [](const SVNetwork& n) { return n.stationCountValue(); }},
         {QStringLiteral("HT_PROTECTION"), [](const SVNetwork& n) { return n.htProtectionValue(); }},

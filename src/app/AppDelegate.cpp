@@ -57,7 +57,9 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
-    // The engine's thread ends before anything it uses goes.
+    // The engine's thread ends before anything it uses goes, and so do a
+    // save or open under way.
+    waitForBackgroundJobs();
     m_observations.clear();
     stopEngine();
     if (m_currentInterface)
@@ -110,6 +112,7 @@ void AppDelegate::buildWindow()
 {
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
+    m_window->setAcceptDrops(true);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
     SVVendorDatabaseHelper::sharedDatabase().setUI(m_vendorUI.get());
@@ -369,6 +372,8 @@ void AppDelegate::saveDefaults()
 
 void AppDelegate::applicationWillTerminate()
 {
+    // A save under way finishes its file before anything else goes.
+    waitForBackgroundJobs();
     SVAnnotationsHelper::sharedAnnotations().saveToDisk();
     saveDefaults();
     m_defaults.setBool(true, QStringLiteral("RanOnce"));
@@ -384,26 +389,27 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::updateWindowTitle()
 {
-    if (m_window)
+    if (!m_window)
+        return;
+    if (!m_documentTitle.isEmpty())
+        showDocumentTitle();
+    else
         m_window->setWindowTitle(
             windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), m_isScanning));
 }
 
-bool AppDelegate::windowShouldClose()
-{
-    // Nothing is kept in documents yet, so there is nothing to ask before closing.
-    return true;
-}
-
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && documentsEventFilter(event))
+        return true;
     if (watched == m_window && event->type() == QEvent::Close) {
         if (!windowShouldClose()) {
             event->ignore();
             return true;
         }
         closePreferencesWindow();
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // exit, not quit: quit would close the window again and ask again.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     }
     return QObject::eventFilter(watched, event);
 }

@@ -32,6 +32,7 @@ void AppDelegate::doStart()
 void AppDelegate::doStartCallback()
 {
     setIsScanning(true);
+    m_documentTitle.clear();
     updateStateInfo();
     validateScanStopItems();
     m_didFindNetworksFirstTime = true;
@@ -47,6 +48,7 @@ void AppDelegate::doStop()
     delete m_scanTimer;
     m_scanTimer = nullptr;
     setIsScanning(false);
+    m_documentTitle.clear();
     updateWindowTitle();
     configureAll();
     stopEngine();
@@ -96,8 +98,7 @@ void AppDelegate::setIsScanning(bool scanning)
 void AppDelegate::onScanStop(int tag)
 {
     if (tag == ScanTag) {
-        // Results are not kept in documents yet, so there is no save question.
-        doStart();
+        proceedAfterSaveQuestion([this] { doStart(); });
     } else if (tag == StopTag) {
         doStop();
     }

@@ -31,7 +31,7 @@ void quitOnSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
+        QCoreApplication::exit(0); // no questions: shutdown still waits for a save under way
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -63,6 +63,8 @@ int main(int argc, char** argv)
                                              QStringLiteral("seconds"));
     parser.addOption(scenarioOption);
     parser.addOption(quitAfterOption);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
 
     AppDelegate::Options options;
@@ -77,10 +79,13 @@ int main(int argc, char** argv)
             qCritical("skyvane: --quit-after takes a number of seconds above 0.");
             return 2;
         }
-        QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
+        QTimer::singleShot(int(seconds * 1000), &app, [] { QCoreApplication::exit(0); });
     }
 
     delegate.awakeFromNib();
+    // Only the first file: the window shows one document.
+    if (!parser.positionalArguments().isEmpty())
+        delegate.applicationOpenFile(parser.positionalArguments().front());
     delegate.applicationWillFinishLaunching();
     return app.exec();
 }

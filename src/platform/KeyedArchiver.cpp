@@ -65,9 +65,12 @@ private:
 using StringTable = Recent<std::string, StringHash, std::equal_to<>>;
 
 struct Frame {
-    enum Kind { Dictionary, Array } kind = Dictionary;
+    // Dictionary: an object's own keys (and the top dictionary). Entries: an
+    // archived dictionary object, whose keys and values go to NS.keys and
+    // NS.objects.
+    enum Kind { Dictionary, Array, Entries } kind = Dictionary;
     quint32 index = 0;      // in $objects; unused for the top dictionary
-    quint32 keyInParent = 0; // plist string of the key in the parent dictionary
+    quint32 keyInParent = 0; // key of this object in its parent: a plist string, or for Entries a UID
     std::vector<std::pair<quint32, quint32>> entries; // key ref, value ref
     std::vector<quint32> elements;                     // refs of element UIDs
 };
@@ -558,11 +561,40 @@ struct KeyedArchiver::Private {
             parent.entries.emplace_back(keyInParent, writeUid(index));
     }
 
+    // The key of a new child of the current frame, as addToParent wants it.
+    quint32 childKey(QAnyStringView key)
+    {
+        switch (current().kind) {
+        case Frame::Dictionary:
+            return keyRef(key);
+        case Frame::Entries:
+            return plistUid(archiveString(key.toString()));
+        case Frame::Array:
+            break;
+        }
+        return 0;
+    }
+
+    // A value stored under key in the current object or dictionary.
+    void addValue(QAnyStringView key, quint32 plistRefOfScalar, quint32 archiveIndex, bool scalar)
+    {
+        Frame& frame = current();
+        if (frame.kind == Frame::Entries) {
+            const quint32 keyUid = plistUid(archiveString(key.toString()));
+            current().entries.emplace_back(keyUid, plistUid(archiveIndex));
+        } else if (scalar) {
+            frame.entries.emplace_back(keyRef(key), plistRefOfScalar);
+        } else {
+            const quint32 k = keyRef(key);
+            current().entries.emplace_back(k, plistUid(archiveIndex));
+        }
+    }
+
     bool inDictionary(const char* what)
     {
         if (!ok())
             return false;
-        if (current().kind != Frame::Dictionary) {
+        if (current().kind == Frame::Array) {
             fail(QStringLiteral("A keyed %1 was encoded inside an array.").arg(QLatin1String(what)));
             return false;
         }
@@ -617,47 +649,50 @@ KeyedArchiver::~KeyedArchiver() = default;
 
 void KeyedArchiver::encodeInt(QAnyStringView key, qint64 value)
 {
-    if (d->inDictionary("integer"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistInt(value));
+    if (!d->inDictionary("integer"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveInt(value), false);
+    else
+        d->addValue(key, d->plistInt(value), 0, true);
 }
 
 void KeyedArchiver::encodeBool(QAnyStringView key, bool value)
 {
-    if (d->inDictionary("flag"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistBool(value));
+    if (!d->inDictionary("flag"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveBool(value), false);
+    else
+        d->addValue(key, d->plistBool(value), 0, true);
 }
 
 void KeyedArchiver::encodeDouble(QAnyStringView key, double value)
 {
-    if (d->inDictionary("number"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistReal(value));
+    if (!d->inDictionary("number"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveReal(value), false);
+    else
+        d->addValue(key, d->plistReal(value), 0, true);
 }
 
 void KeyedArchiver::encodeObject(QAnyStringView key, const QVariant& value)
 {
-    if (!d->inDictionary("object"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveValue(value, 0);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("object"))
+        d->addValue(key, 0, d->archiveValue(value, 0), false);
 }
 
 void KeyedArchiver::encodeDate(QAnyStringView key, const QDateTime& value)
 {
-    if (!d->inDictionary("date"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveDate(value);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("date"))
+        d->addValue(key, 0, d->archiveDate(value), false);
 }
 
 void KeyedArchiver::encodeColor(QAnyStringView key, const QColor& color)
 {
-    if (!d->inDictionary("colour"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveColor(color);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("colour"))
+        d->addValue(key, 0, d->archiveColor(color), false);
 }
 
 void KeyedArchiver::encodeArchivable(QAnyStringView key, const KeyedArchivable& object)
@@ -675,7 +710,7 @@ void KeyedArchiver::beginObject(QAnyStringView key, const QStringList& classChai
         d->push(Frame::Dictionary).index = 0;
         return;
     }
-    const quint32 keyRef = d->current().kind == Frame::Dictionary ? d->keyRef(key) : 0;
+    const quint32 keyRef = d->childKey(key);
     const quint32 index = d->reserveIndex();
     const quint32 cls = d->archiveClass(classChain);
     Frame& frame = d->push(Frame::Dictionary);
@@ -707,7 +742,7 @@ void KeyedArchiver::beginArray(QAnyStringView key)
         d->push(Frame::Array).index = 0;
         return;
     }
-    const quint32 keyRef = d->current().kind == Frame::Dictionary ? d->keyRef(key) : 0;
+    const quint32 keyRef = d->childKey(key);
     const quint32 index = d->reserveIndex();
     Frame& frame = d->push(Frame::Array);
     frame.index = index;
@@ -742,6 +777,50 @@ void KeyedArchiver::endArray()
         const quint32 arrayRef = d->writeArray(frame.elements);
         const quint32 cls = d->archiveClass(chain);
         d->setIndex(index, d->writeDictionary({{d->keyClass, d->plistUid(cls)}, {d->keyObjects, arrayRef}}));
+    }
+    --d->depth;
+    if (d->ok())
+        d->addToParent(keyInParent, index);
+}
+
+void KeyedArchiver::beginDictionary(QAnyStringView key)
+{
+    if (!d->ok() || d->depth > size_t(MaxNesting)) {
+        d->fail(QStringLiteral("Archived objects are nested too deeply."));
+        d->push(Frame::Entries).index = 0;
+        return;
+    }
+    const quint32 keyRef = d->childKey(key);
+    const quint32 index = d->reserveIndex();
+    Frame& frame = d->push(Frame::Entries);
+    frame.index = index;
+    frame.keyInParent = keyRef;
+}
+
+void KeyedArchiver::endDictionary()
+{
+    if (d->depth <= 1 || d->current().kind != Frame::Entries) {
+        d->fail(QStringLiteral("An archived dictionary was ended that was not begun."));
+        return;
+    }
+    Frame& frame = d->current();
+    const quint32 index = frame.index;
+    const quint32 keyInParent = frame.keyInParent;
+    if (d->ok()) {
+        static const QStringList chain{QStringLiteral("NSDictionary"), QStringLiteral("NSObject")};
+        std::vector<quint32> keys, values;
+        keys.reserve(frame.entries.size());
+        values.reserve(frame.entries.size());
+        for (const auto& [k, v] : frame.entries) {
+            keys.push_back(k);
+            values.push_back(v);
+        }
+        const quint32 keysRef = d->writeArray(keys);
+        const quint32 valuesRef = d->writeArray(values);
+        const quint32 cls = d->archiveClass(chain);
+        d->setIndex(index, d->writeDictionary({{d->keyClass, d->plistUid(cls)},
+                                               {d->keyKeys, keysRef},
+                                               {d->keyObjects, valuesRef}}));
     }
     --d->depth;
     if (d->ok())

@@ -55,12 +55,8 @@ struct Dictionary {
     quint64 keys = 0;
 };
 
-struct Frame {
-    quint64 index = TopFrame; // in $objects
-    Dictionary dict;
-};
-
 constexpr quint64 NoRef = std::numeric_limits<quint64>::max();
+constexpr size_t MaxShapes = 4096;
 
 // A key's text and the ref of the key string that last matched it.
 struct KeySlot {
@@ -68,6 +64,34 @@ struct KeySlot {
     const char* text = nullptr;  // where the caller's text lay
     size_t size = 0;
     quint64 ref = NoRef;
+    quint64 generation = 0;      // changes whenever the slot takes another key
+};
+
+// Objects of one class usually list the same key strings in the same order
+// (writers store each key text once). Such objects share one shape, which
+// remembers where each key asked for sits, so a million samples are
+// searched once rather than once each.
+struct Shape {
+    std::string raw; // the key refs as they lie in the file
+    struct Answer {
+        quint64 generation;
+        qint64 position; // -1: absent
+    };
+    std::vector<Answer> answers;
+};
+
+struct Frame {
+    quint64 index = TopFrame; // in $objects
+    Dictionary dict;
+    Shape* shape = nullptr;
+    // An archived dictionary whose entries stand for keys (decodeDictionaryWith).
+    bool entries = false;
+    quint64 entryKeys = 0, entryValues = 0, entryCount = 0;
+};
+
+struct StringHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
 Kind kindOf(const QStringList& chain)
@@ -114,6 +138,9 @@ struct KeyedUnarchiver::Private {
     QHash<QString, QString> mapping;
     std::array<KeySlot, 256> keySlots;
     KeySlot otherSlot; // keys given as UTF-16
+    quint64 slotGeneration = 0;
+    std::unordered_map<std::string, std::unique_ptr<Shape>, StringHash, std::equal_to<>> shapes;
+    Shape* lastShape = nullptr;
 
     bool fail(const QString& message)
     {
@@ -293,7 +320,74 @@ struct KeyedUnarchiver::Private {
     {
         if (!ok())
             return false;
+        return findSlot(dict, slotOf(key), valueRef, nullptr);
+    }
+
+    // The same for the current object: through its shape when it has one,
+    // through an archived dictionary's entries when it is one.
+    bool find(Frame& frame, QAnyStringView key, quint64& valueRef)
+    {
+        if (!ok())
+            return false;
+        if (frame.entries)
+            return findEntry(frame, key, valueRef);
+        if (!frame.shape)
+            return find(frame.dict, key, valueRef);
         KeySlot& slot = slotOf(key);
+        for (const Shape::Answer& a : frame.shape->answers)
+            if (a.generation == slot.generation)
+                return a.position >= 0
+                       && ref(frame.dict.keys + (frame.dict.count + quint64(a.position)) * quint64(refSize), valueRef);
+        qint64 position = -1;
+        const bool found = findSlot(frame.dict, slot, valueRef, &position);
+        if (!ok())
+            return false;
+        if (frame.shape->answers.size() < 64)
+            frame.shape->answers.push_back({slot.generation, found ? position : -1});
+        return found;
+    }
+
+    Shape* shapeOf(const Dictionary& dict)
+    {
+        // object() has checked that the refs lie inside the file.
+        const std::string_view raw(reinterpret_cast<const char*>(bytes + dict.keys), size_t(dict.count) * size_t(refSize));
+        if (lastShape && lastShape->raw == raw)
+            return lastShape;
+        if (auto it = shapes.find(raw); it != shapes.end())
+            return lastShape = it->second.get();
+        if (shapes.size() >= MaxShapes)
+            return nullptr;
+        auto shape = std::make_unique<Shape>();
+        shape->raw.assign(raw);
+        lastShape = shape.get();
+        shapes.emplace(shape->raw, std::move(shape));
+        return lastShape;
+    }
+
+    // A key among an archived dictionary's entries: each key is a reference
+    // to a string; keys that are not text are passed over.
+    bool findEntry(const Frame& frame, QAnyStringView key, quint64& valueRef)
+    {
+        const std::string& text = slotOf(key).key;
+        for (quint64 i = 0; i < frame.entryCount; ++i) {
+            quint64 r = 0, index = 0, plistRef = 0;
+            Object uid, name;
+            if (!ref(frame.entryKeys + i * quint64(refSize), r) || !object(r, uid) || !uidOf(uid, index)
+                || !archiveRef(index, plistRef) || !object(plistRef, name))
+                return false;
+            bool matches = false;
+            if (name.type == Ascii)
+                matches = name.count == text.size() && std::memcmp(bytes + name.body, text.data(), text.size()) == 0;
+            else if (name.type == Utf16)
+                matches = string(name) == QString::fromUtf8(text.data(), qsizetype(text.size()));
+            if (matches)
+                return ref(frame.entryValues + i * quint64(refSize), valueRef);
+        }
+        return false;
+    }
+
+    bool findSlot(const Dictionary& dict, KeySlot& slot, quint64& valueRef, qint64* position)
+    {
         const quint64 values = dict.keys + dict.count * quint64(refSize);
         // Writers store each key text once, so the ref that matched last time
         // usually matches again: compare refs before texts.
@@ -302,8 +396,11 @@ struct KeyedUnarchiver::Private {
                 quint64 k = 0;
                 if (!ref(dict.keys + i * quint64(refSize), k))
                     return false;
-                if (k == slot.ref)
+                if (k == slot.ref) {
+                    if (position)
+                        *position = qint64(i);
                     return ref(values + i * quint64(refSize), valueRef);
+                }
             }
         }
         for (quint64 i = 0; i < dict.count; ++i) {
@@ -313,6 +410,8 @@ struct KeyedUnarchiver::Private {
                 return false;
             if (matches) {
                 slot.ref = k;
+                if (position)
+                    *position = qint64(i);
                 return ref(values + i * quint64(refSize), valueRef);
             }
         }
@@ -329,8 +428,12 @@ struct KeyedUnarchiver::Private {
                 text = view.data();
         });
         if (!text) {
-            otherSlot.key = keyOf(key);
-            otherSlot.ref = NoRef;
+            std::string k = keyOf(key);
+            if (otherSlot.generation == 0 || k != otherSlot.key) {
+                otherSlot.key = std::move(k);
+                otherSlot.ref = NoRef;
+                otherSlot.generation = ++slotGeneration;
+            }
             return otherSlot;
         }
         const size_t size = size_t(key.size_bytes());
@@ -342,6 +445,7 @@ struct KeyedUnarchiver::Private {
         slot.text = text;
         slot.size = size;
         slot.ref = NoRef;
+        slot.generation = ++slotGeneration;
         return slot;
     }
 
@@ -473,7 +577,7 @@ struct KeyedUnarchiver::Private {
     bool plainValue(QAnyStringView key, Object& o)
     {
         quint64 r = 0;
-        return ok() && !frames.empty() && find(frames.back().dict, key, r) && object(r, o);
+        return ok() && !frames.empty() && find(frames.back(), key, r) && object(r, o);
     }
 
     // The archived object a key of the current object refers to: its
@@ -500,7 +604,7 @@ struct KeyedUnarchiver::Private {
     {
         index = 0;
         quint64 r = 0;
-        if (!find(frames.back().dict, key, r))
+        if (!find(frames.back(), key, r))
             return ok();
         Object o;
         if (!object(r, o))
@@ -893,7 +997,7 @@ bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
     if (!d->ok() || d->frames.empty())
         return false;
     quint64 r = 0;
-    return d->find(d->frames.back().dict, key, r);
+    return d->find(d->frames.back(), key, r);
 }
 
 qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
@@ -1012,6 +1116,43 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
         return false;
     if (!d->enter(index))
         return false;
+    frame.shape = d->shapeOf(frame.dict);
+    d->frames.push_back(frame);
+    body(*this);
+    d->frames.pop_back();
+    d->leave();
+    return d->ok();
+}
+
+bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
+{
+    quint64 index = 0, r = 0;
+    if (!d->referencedObject(key, index, r))
+        return false;
+    Frame frame;
+    frame.index = index;
+    ClassInfo cls;
+    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls) || cls.kind != Kind::Dictionary)
+        return false;
+    quint64 kr = 0, vr = 0;
+    Object keys, values;
+    if (!d->find(frame.dict, "NS.keys", kr) || !d->find(frame.dict, "NS.objects", vr)) {
+        if (d->ok())
+            d->damaged("an archived dictionary lacks its keys or values");
+        return false;
+    }
+    if (!d->object(kr, keys) || !d->object(vr, values))
+        return false;
+    if (keys.type != Array || values.type != Array || keys.count != values.count) {
+        d->damaged("an archived dictionary's keys and values do not match");
+        return false;
+    }
+    frame.entries = true;
+    frame.entryKeys = keys.body;
+    frame.entryValues = values.body;
+    frame.entryCount = keys.count;
+    if (!d->enter(index))
+        return false;
     d->frames.push_back(frame);
     body(*this);
     d->frames.pop_back();
@@ -1052,6 +1193,7 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
         ClassInfo elementClass;
         if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
             break;
+        frame.shape = d->shapeOf(frame.dict);
         d->frames.push_back(frame);
         body(*this);
         d->frames.pop_back();

@@ -283,7 +283,8 @@ void AppDelegate::applicationWillFinishLaunching()
     SVInfoElement::setVendorNameLookup(
         [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
-    m_disableAutoScan = false;
+    // A launch that opens a document does not start scanning on its own.
+    m_disableAutoScan = m_launchOpensDocument;
     loadDefaults();
 
     const QString tabIdentifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));

@@ -125,6 +125,8 @@ public:
     void onFileSaveAs();
     // A file handed over by the command line, the desktop or a drop.
     bool applicationOpenFile(const QString& path);
+    // Before applicationWillFinishLaunching: this launch opens a document.
+    void setLaunchOpensDocument() { m_launchOpensDocument = true; }
     // Runs action now, or after the save question and a save, or not at all.
     void proceedAfterSaveQuestion(const std::function<void()>& action);
     bool isSaving() const { return m_saveThread.joinable(); }
@@ -263,6 +265,7 @@ private:
 
     // Documents.
     QString m_documentTitle; // the shown document's title; empty for live results
+    bool m_launchOpensDocument = false;
     std::shared_ptr<SVSaveJob> m_saveJob;
     std::thread m_saveThread;
     std::thread m_openThread;

@@ -278,7 +278,8 @@ void AppDelegate::onFileOpen()
 
 void AppDelegate::onFileSaveAs()
 {
-    if (isSaving() || isOpening())
+    // Only live results are saved; a shown document is already a file.
+    if (isSaving() || isOpening() || !hasUnsavedResults())
         return;
     const QString path = showSavePanel();
     if (!path.isEmpty())
@@ -308,9 +309,6 @@ bool AppDelegate::windowShouldClose()
 
 bool AppDelegate::applicationOpenFile(const QString& path)
 {
-    // A launch that opens a document does not start scanning on its own.
-    if (!m_windowDidShowFirstTime)
-        m_disableAutoScan = true;
     proceedAfterSaveQuestion([this, path] { doOpenWithFileInBackground(path); });
     return true;
 }
@@ -376,7 +374,7 @@ void AppDelegate::buildDocumentMenuItems(QMenu* file)
     rebuildRecentDocumentsMenu();
     file->addSeparator();
     QAction* saveAs = file->addAction(tr("Save As..."), this, [this] { onFileSaveAs(); });
-    saveAs->setShortcuts({QKeySequence::SaveAs, QKeySequence::Save});
+    saveAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_S)});
     connect(file, &QMenu::aboutToShow, saveAs, [this, saveAs] { saveAs->setEnabled(hasUnsavedResults()); });
     file->addSeparator();
 }

@@ -84,8 +84,11 @@ int main(int argc, char** argv)
 
     delegate.awakeFromNib();
     // Only the first file: the window shows one document.
-    if (!parser.positionalArguments().isEmpty())
-        delegate.applicationOpenFile(parser.positionalArguments().front());
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        delegate.setLaunchOpensDocument();
     delegate.applicationWillFinishLaunching();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &delegate, [&delegate, path = files.front()] { delegate.applicationOpenFile(path); });
     return app.exec();
 }

@@ -496,7 +496,9 @@ struct KeyedUnarchiver::Private {
         return readBig(o.body, int(o.count), index, tableOffset);
     }
 
-    bool classOf(const Dictionary& dict, ClassInfo& info)
+    // The class of an object; info points into a cache that a later call
+    // may clear, so use it at once.
+    bool classOf(const Dictionary& dict, const ClassInfo*& info)
     {
         quint64 valueRef = 0;
         if (!find(dict, "$class", valueRef))
@@ -506,7 +508,7 @@ struct KeyedUnarchiver::Private {
         if (!object(valueRef, o) || !uidOf(o, index))
             return false;
         if (auto it = classes.find(index); it != classes.end()) {
-            info = it->second;
+            info = &it->second;
             return true;
         }
         quint64 classRef = 0;
@@ -547,8 +549,7 @@ struct KeyedUnarchiver::Private {
         made.kind = kindOf(made.chain);
         if (classes.size() >= MaxCachedClasses)
             classes.clear();
-        info = made;
-        classes.emplace(index, std::move(made));
+        info = &classes.emplace(index, std::move(made)).first->second;
         return true;
     }
 
@@ -595,9 +596,9 @@ struct KeyedUnarchiver::Private {
     {
         quint64 r = 0;
         Dictionary dict;
-        ClassInfo cls;
+        const ClassInfo* cls = nullptr;
         return referencedObject(key, index, r) && dictionary(r, dict) && classOf(dict, cls)
-               && cls.kind == Kind::Array && arrayElements(dict, elements);
+               && cls->kind == Kind::Array && arrayElements(dict, elements);
     }
 
     bool indexFor(QAnyStringView key, quint64& index, bool* inlineValue = nullptr, quint64* valueRef = nullptr)
@@ -674,9 +675,9 @@ struct KeyedUnarchiver::Private {
 
     QVariant valueAt(quint64 index);
 
-    QVariant objectValue(const Dictionary& dict, const ClassInfo& cls)
+    QVariant objectValue(const Dictionary& dict, Kind kind)
     {
-        switch (cls.kind) {
+        switch (kind) {
         case Kind::Array: {
             Object elements;
             if (!arrayElements(dict, elements))
@@ -752,7 +753,7 @@ struct KeyedUnarchiver::Private {
         case Kind::Data: {
             quint64 r = 0;
             Object o;
-            const char* const key = cls.kind == Kind::String ? "NS.string" : "NS.data";
+            const char* const key = kind == Kind::String ? "NS.string" : "NS.data";
             if (!find(dict, key, r)) {
                 if (ok())
                     damaged("an archived string or data object is empty");
@@ -764,7 +765,7 @@ struct KeyedUnarchiver::Private {
                 quint64 index = 0;
                 return uidOf(o, index) ? valueAt(index) : QVariant();
             }
-            if ((cls.kind == Kind::String && !isString(o)) || (cls.kind == Kind::Data && o.type != Data)) {
+            if ((kind == Kind::String && !isString(o)) || (kind == Kind::Data && o.type != Data)) {
                 damaged("an archived string or data object has the wrong type");
                 return {};
             }
@@ -855,9 +856,9 @@ QVariant KeyedUnarchiver::Private::valueAt(quint64 index)
     if (archiveRef(index, r) && object(r, o)) {
         if (o.type == Dict) {
             Dictionary dict{o.count, o.body};
-            ClassInfo cls;
+            const ClassInfo* cls = nullptr;
             if (classOf(dict, cls))
-                result = objectValue(dict, cls);
+                result = objectValue(dict, cls->kind);
         } else {
             result = plainValue(o);
         }
@@ -980,16 +981,16 @@ QString KeyedUnarchiver::className() const
 {
     if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
         return {};
-    ClassInfo cls;
-    return d->classOf(d->frames.back().dict, cls) ? cls.name : QString();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(d->frames.back().dict, cls) ? cls->name : QString();
 }
 
 QStringList KeyedUnarchiver::classChain() const
 {
     if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
         return {};
-    ClassInfo cls;
-    return d->classOf(d->frames.back().dict, cls) ? cls.chain : QStringList();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(d->frames.back().dict, cls) ? cls->chain : QStringList();
 }
 
 bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
@@ -1100,8 +1101,8 @@ QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
     Object o;
     if (!d->referencedObject(key, index, r) || !d->object(r, o) || o.type != Dict)
         return {};
-    ClassInfo cls;
-    return d->classOf(Dictionary{o.count, o.body}, cls) ? cls.name : QString();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(Dictionary{o.count, o.body}, cls) ? cls->name : QString();
 }
 
 bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
@@ -1111,7 +1112,7 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
         return false;
     Frame frame;
     frame.index = index;
-    ClassInfo cls;
+    const ClassInfo* cls = nullptr;
     if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
         return false;
     if (!d->enter(index))
@@ -1131,8 +1132,8 @@ bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::functi
         return false;
     Frame frame;
     frame.index = index;
-    ClassInfo cls;
-    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls) || cls.kind != Kind::Dictionary)
+    const ClassInfo* cls = nullptr;
+    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls) || cls->kind != Kind::Dictionary)
         return false;
     quint64 kr = 0, vr = 0;
     Object keys, values;
@@ -1190,7 +1191,7 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
         Frame frame;
         frame.index = ei;
         frame.dict = Dictionary{element.count, element.body};
-        ClassInfo elementClass;
+        const ClassInfo* elementClass = nullptr;
         if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
             break;
         frame.shape = d->shapeOf(frame.dict);

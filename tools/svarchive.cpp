@@ -185,7 +185,7 @@ int writeSynthetic(long records, long samples, const QString& path)
 {
     sv::FileWriter file(path);
     if (!file.open()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        std::fprintf(stderr, "%s\n", qPrintable(file.errorString()));
         return 1;
     }
     sv::KeyedArchiver archiver(file.device());
@@ -204,8 +204,9 @@ int writeSynthetic(long records, long samples, const QString& path)
         archiver.endDictionary();
     }
     if (!archiver.finish() || !file.commit()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path),
-                     qPrintable(archiver.failed() ? archiver.errorString() : file.errorString()));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(archiver.failed() ? path + QStringLiteral(": ") + archiver.errorString()
+                                                  : file.errorString()));
         return 1;
     }
     return 0;

@@ -1,6 +1,7 @@
 // Skyvane: starts the application and its main window.
 
 #include "app/AppDelegate.h"
+#include "app/SVCommandLine.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -66,21 +67,24 @@ int main(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
                                  QStringLiteral("[file]"));
     parser.process(app);
+    std::optional<int> quitAfter;
+    if (parser.isSet(quitAfterOption)) {
+        QString error;
+        quitAfter = quitAfterMilliseconds(parser.value(quitAfterOption), &error);
+        if (!quitAfter) {
+            qCritical("skyvane: %s", qPrintable(error));
+            return 2;
+        }
+    }
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();
-    if (parser.isSet(quitAfterOption)) {
-        bool ok = false;
-        const double seconds = parser.value(quitAfterOption).toDouble(&ok);
-        if (!ok || seconds <= 0) {
-            qCritical("skyvane: --quit-after takes a number of seconds above 0.");
-            return 2;
-        }
-        QTimer::singleShot(int(seconds * 1000), &app, [] { QCoreApplication::exit(0); });
-    }
+    // exit, not quit: quit would close the window and ask the save question.
+    if (quitAfter)
+        QTimer::singleShot(*quitAfter, &app, [] { QCoreApplication::exit(0); });
 
     delegate.awakeFromNib();
     // Only the first file: the window shows one document.

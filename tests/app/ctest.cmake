@@ -5,3 +5,10 @@ add_test(NAME Application.RunsOnTheShippedScenarioAndQuits
 set_tests_properties(Application.RunsOnTheShippedScenarioAndQuits PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
   TIMEOUT 60)
+# A bad option value is refused with a message naming the option, before anything starts.
+add_test(NAME Application.RefusesQuitAfterThatIsNoNumberOfSeconds
+  COMMAND sh -c "for v in nan 1e308 -1; do out=$(\"$0\" --quit-after $v 2>&1); test $? -eq 2 && echo \"$out\" | grep -q -- '--quit-after takes' || exit 1; done"
+          $<TARGET_FILE:skyvane>)
+set_tests_properties(Application.RefusesQuitAfterThatIsNoNumberOfSeconds PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
+  TIMEOUT 60)

@@ -94,6 +94,17 @@ struct KeyedArchiver::Private {
 
     StringTable plistStrings;
     Recent<qint64> plistInts;
+    // Samples are mostly small integers under the same few keys: both are
+    // found here without hashing.
+    static constexpr qint64 SmallIntMin = -256, SmallIntMax = 1023;
+    quint32 smallInts[SmallIntMax - SmallIntMin + 1];
+    struct KeySlot {
+        const void* data = nullptr;
+        qsizetype size = -1;
+        std::string text;
+        quint32 ref = Unwritten;
+    };
+    KeySlot keySlots[64];
     Recent<quint32> plistUids;
     quint32 plistBools[2] = {Unwritten, Unwritten};
 
@@ -195,12 +206,18 @@ struct KeyedArchiver::Private {
 
     quint32 plistInt(qint64 value)
     {
+        const bool small = value >= SmallIntMin && value <= SmallIntMax;
+        if (small && smallInts[value - SmallIntMin] != Unwritten)
+            return smallInts[value - SmallIntMin];
         if (const quint32* known = plistInts.find(value))
             return *known;
         const quint32 ref = beginPlistObject();
         putIntBody(value);
         endPlistObject();
-        plistInts.insert(value, ref);
+        if (small)
+            smallInts[value - SmallIntMin] = ref;
+        else
+            plistInts.insert(value, ref);
         return ref;
     }
     quint32 plistReal(double value)
@@ -298,7 +315,24 @@ struct KeyedArchiver::Private {
         });
         return scratch;
     }
-    quint32 keyRef(QAnyStringView key) { return plistString(utf8Of(key)); }
+    quint32 keyRef(QAnyStringView key)
+    {
+        // Keys are mostly literals: find one by where its text lies,
+        // confirmed by the text itself.
+        const void* data = key.data();
+        const qsizetype size = key.size_bytes();
+        const quintptr at = quintptr(data);
+        KeySlot& slot = keySlots[((at >> 3) ^ (at >> 9) ^ quintptr(size)) % std::size(keySlots)];
+        const std::string_view utf8 = utf8Of(key);
+        if (slot.data == data && slot.size == size && slot.text == utf8)
+            return slot.ref;
+        const quint32 ref = plistString(utf8);
+        slot.data = data;
+        slot.size = size;
+        slot.text.assign(utf8);
+        slot.ref = ref;
+        return ref;
+    }
 
     // Writes a dictionary (or array) of already written refs.
     quint32 writeDictionary(const std::vector<std::pair<quint32, quint32>>& entries)
@@ -613,6 +647,7 @@ struct KeyedArchiver::Private {
 
     void init()
     {
+        std::fill(std::begin(smallInts), std::end(smallInts), Unwritten);
         start = buffer ? quint64(buffer->size()) : 0;
         out.reserve(FlushSize + 4096);
         out.append("bplist00", 8);

@@ -7,3 +7,8 @@ add_test(NAME svarchive_names_damage
           $<TARGET_FILE:svarchive> "${PROJECT_SOURCE_DIR}/tests/fixtures/record/corpus/archive-two-records"
           "${CMAKE_CURRENT_BINARY_DIR}/svarchive-cut.skyvane")
 set_tests_properties(svarchive_synthetic_round_trip svarchive_names_damage PROPERTIES DEPENDS svarchive TIMEOUT 60)
+
+# Saving on a filesystem that is really full (a small tmpfs; root only).
+add_test(NAME full_disk_saves
+  COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/full-disk.sh" $<TARGET_FILE:test_model>)
+set_tests_properties(full_disk_saves PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

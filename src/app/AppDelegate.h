@@ -29,7 +29,11 @@ class SVNetworkCellDelegate;
 class SVNetworksTableModel;
 class SVPreferencesPanes;
 class SVProgressPanel;
+class SVSideView;
 class SVSideViewModel;
+class SVSignalStrengthView;
+class SVSpectrumView;
+class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
 namespace sv {
 class Clock;
@@ -48,8 +52,9 @@ public:
         // Play this scenario on a simulated radio instead of a real interface.
         QString scenarioPath;
         // Without a Wi-Fi interface, scan the simulated radio with the shipped
-        // scenario (off: the no-interface sheet).
-        bool simulateWithoutInterface = true;
+        // scenario (off: the no-interface sheet). The simulated radio runs
+        // only when asked: a scenario, or --demo.
+        bool simulateWithoutInterface = false;
         // Clock of the scan engine; the system clock when none.
         std::shared_ptr<sv::Clock> clock;
         // Milliseconds between merges of the engine's results.
@@ -101,6 +106,20 @@ public:
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
 
+    // ---- graphs (AppDelegateGraphs.cpp) ----
+    void configureSignalStrenghTabView();
+    void configureSpectrumTabView();
+    void configureNetworkDetailsChart();
+    // The View menu's zoom (+0.2 longer, -0.2 shorter) on the selected tab's time graph.
+    void magnifySelectedGraph(double m);
+    bool canMagnifySelectedGraph(double m) const;
+    // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
+    void userDidSelectMetric(int index);
+    int metric() const { return m_metric; }
+    SVSignalStrengthView* ssView() const { return m_ssView; }
+    SVSpectrumView* spectrumView() const { return m_spectrumView; }
+    SVNetworkDetailsView* netView() const { return m_netView; }
+
     // ---- preferences ----
     // Shows the preferences window, made on first use; an identifier picks the pane.
     void showPreferencesWithIdentifier(const QString& identifier = {});
@@ -114,7 +133,7 @@ public:
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
     QTreeView* networksView() const;
-    QTreeView* sideView() const { return m_sideView; }
+    SVSideView* sideView() const { return m_sideView; }
     SVNetworksTableModel* networksModel() const { return m_networksModel; }
     SVSideViewModel* sideViewModel() const { return m_sideModel; }
     bool isScanning() const { return m_isScanning; }
@@ -141,10 +160,16 @@ private:
     void buildWindow();
     void buildMenus();
     void buildSideView();
+    void buildGraphs();
+    void saveGraphDefaults();
+    void graphsSelectionDidChange(bool anySelected, const std::shared_ptr<SVNetwork>& single);
+    void setGraphsReferenceTime(const QDateTime& time);
+    void setGraphsScanning(bool scanning);
     void observeNotifications();
     void chooseInterface();
     void restoreWindowFrame();
     void showNoInterfaceSheet();
+    void showScenarioErrorSheet();
 
     void stopEngine();
     void handleScanDidStart();
@@ -154,7 +179,6 @@ private:
     void handleFilterUsingKeys(const QVariantMap& userInfo);
     void powerOffAlertDidEnd(int returnCode);
     void validateScanStopItems();
-    bool modalSessionOpen() const;
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -186,6 +210,10 @@ private:
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;
+    QString m_scenarioError; // why the scenario asked for cannot be played
+    // Names one run of the scan loop (a start, a stop or a clear begins a new
+    // one), so a merge deferred from an earlier run is dropped.
+    quint64 m_runIdentity = 0;
     qint64 m_signalStrengthThreshold = 0;
     SVQuickFilter m_quickFilterFlags;
     int m_quickFilterTag = 0;
@@ -206,15 +234,21 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;
-    QTreeView* m_sideView = nullptr;
+    SVSideView* m_sideView = nullptr;
     SVSideViewModel* m_sideModel = nullptr;
     SVNetworksTableModel* m_networksModel = nullptr;
     SVNetworkCellDelegate* m_cellDelegate = nullptr;
     SVColumnAutosave* m_columnAutosave = nullptr;
+    QAction* m_scanAction = nullptr;
+    QAction* m_stopAction = nullptr;
     QList<QAction*> m_showActions; // tags 1001..1004
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+    SVSignalStrengthView* m_ssView = nullptr;
+    SVSpectrumView* m_spectrumView = nullptr;
+    SVNetworkDetailsView* m_netView = nullptr;
+    int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
 };

@@ -29,8 +29,10 @@ void AppDelegate::buildMenus()
     QMenu* scanMenu = bar->addMenu(tr("&Scan"));
     QAction* start = scanMenu->addAction(tr("Scan"), this, [this] { onScanStop(ScanTag); });
     start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_scanAction = start;
     QAction* stop = scanMenu->addAction(tr("Stop"), this, [this] { onScanStop(StopTag); });
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+    m_stopAction = stop;
 
     QMenu* view = bar->addMenu(tr("&View"));
     auto* shows = new QActionGroup(this);
@@ -66,6 +68,16 @@ void AppDelegate::buildMenus()
     bigger->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     QAction* smaller = view->addAction(tr("Smaller"), this, [this] { onViewMakeText(-1); });
     smaller->setShortcut(QKeySequence::ZoomOut);
+    view->addSeparator();
+    // The time span of the selected tab's graph.
+    QAction* longer = view->addAction(tr("Longer Time Span"), this, [this] { magnifySelectedGraph(0.2); });
+    longer->setData(4001);
+    QAction* shorter = view->addAction(tr("Shorter Time Span"), this, [this] { magnifySelectedGraph(-0.2); });
+    shorter->setData(4002);
+    connect(view, &QMenu::aboutToShow, this, [this, longer, shorter] {
+        longer->setEnabled(canMagnifySelectedGraph(0.2));
+        shorter->setEnabled(canMagnifySelectedGraph(-0.2));
+    });
     view->addSeparator();
     QAction* sidebar = view->addAction(tr("Toggle Sidebar"), this, [this] { m_window->toggleLeftArea(); });
     sidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));

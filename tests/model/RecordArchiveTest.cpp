@@ -229,3 +229,15 @@ TEST(RecordArchiveTest, DamagedBytesAreRefusedNotRead)
 }
 
 } // namespace
+
+TEST(RecordArchiveTest, SecurityComesBackFromTheStoredElements)
+{
+    // The archive holds the scan dictionary, not the mode: a document saved
+    // by a version that read SAE as WPA2 opens as WPA3.
+    const auto original = SVNetwork::initWithDictionary(scan(36, ssid("annex") + rsn({4}, {2, 8}, 0x80)));
+    const auto copy = readRecord(KeyedArchiver::archivedData(*original));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->network().value("securityMode").toLongLong(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(copy->securityMode(), "WPA2/WPA3 Personal");
+    EXPECT_TRUE(copy->isWPA3());
+}

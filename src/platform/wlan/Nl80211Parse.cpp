@@ -289,10 +289,12 @@ std::optional<qint64> heardWindowStart(ScanSource source, qint64 scanStartNs, st
 
 bool heardSince(const Nl80211Bss& bss, qint64 sinceNs, qint64 dumpNs)
 {
-    if (bss.lastSeenBoottimeNs)
-        return *bss.lastSeenBoottimeNs >= sinceNs;
+    // The age is the kernel's own stamp of every update; the boot time comes
+    // from the driver, and drivers that do not fill it in give 0.
     if (bss.seenMsAgo)
         return dumpNs - *bss.seenMsAgo * 1'000'000 >= sinceNs;
+    if (bss.lastSeenBoottimeNs && *bss.lastSeenBoottimeNs > 0)
+        return *bss.lastSeenBoottimeNs >= sinceNs;
     return true;
 }
 

@@ -72,7 +72,8 @@ enum class ScanSource {
 // source that began at scanStartNs; nothing: every entry counts.
 std::optional<qint64> heardWindowStart(ScanSource source, qint64 scanStartNs, std::optional<qint64> previousPassNs);
 // Whether the entry was heard at or after sinceNs, for a dump taken at
-// dumpNs. An entry that says neither when it was last heard counts as heard.
+// dumpNs: from its age, else its boot time. An entry that says neither when
+// it was last heard counts as heard.
 bool heardSince(const Nl80211Bss& bss, qint64 sinceNs, qint64 dumpNs);
 // CLOCK_BOOTTIME now, in nanoseconds: the kernel's clock for last-heard times.
 qint64 boottimeNs();

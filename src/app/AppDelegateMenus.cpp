@@ -17,6 +17,7 @@ void AppDelegate::buildMenus()
     QMenuBar* bar = m_window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    buildDocumentMenuItems(file);
     QAction* quit = file->addAction(tr("Quit"), qApp, [this] { m_window->close(); });
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
@@ -88,6 +89,8 @@ void AppDelegate::buildMenus()
         m_window->toolbar().filterField->selectAll();
     });
     find->setShortcut(QKeySequence::Find);
+
+    buildExportMenus();
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("About Skyvane"), this, [this] {

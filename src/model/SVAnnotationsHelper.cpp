@@ -48,7 +48,8 @@ QString SVAnnotationsHelper::path() const { return m_folder + u'/' + FileName; }
 
 void SVAnnotationsHelper::insertTrimmed(QMap<QString, QString>& map, const QString& bssid, const QString& text)
 {
-    const QString trimmed = text.trimmed();
+    // A NUL cannot be written to the file, and would make every save fail.
+    const QString trimmed = QString(text).remove(QChar(0)).trimmed();
     if (trimmed.isEmpty())
         map.remove(bssid);
     else
@@ -100,7 +101,10 @@ SVAnnotationsHelper::Read SVAnnotationsHelper::readFile(Contents& contents, QStr
         return Read::Damaged;
     const QVariantMap stored = root.toMap();
     for (auto it = stored.begin(); it != stored.end(); ++it) {
-        if (it.value().typeId() == QMetaType::QString) {
+        if (it.key().contains(QChar(0))) {
+            // No file can hold such a key again; keeping it would fail every save.
+            qCWarning(lcSkyvane).noquote() << "Skipped an annotation whose address holds a NUL character in" << file;
+        } else if (it.value().typeId() == QMetaType::QString) {
             insertTrimmed(contents.annotations, it.key(), it.value().toString());
         } else {
             bool writable = false;

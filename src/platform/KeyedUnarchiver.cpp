@@ -133,7 +133,8 @@ struct KeyedUnarchiver::Private {
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
-    quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists)
+    quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
+                                   // honest files share short names, so a small multiple of the file
     const char* what = "archive";  // what the messages call the file
 
     std::unordered_map<quint64, ClassInfo> classes;
@@ -983,9 +984,6 @@ bool KeyedUnarchiver::Private::openTrailer(quint64& top)
     // Each reference costs at least a byte, so reading every object once per
     // reference stays far below this.
     budget = 4 * size + (1u << 16);
-    // Shared texts are copied once per reference: honest files share short
-    // names, so a small multiple of the file is plenty.
-    byteBudget = 16 * size + (1u << 20);
     return true;
 }
 
@@ -1317,8 +1315,13 @@ QVariant KeyedUnarchiver::propertyList(const QByteArray& data, QString* error)
     d.size = quint64(data.size());
     quint64 top = 0;
     QVariant value;
-    if (d.openTrailer(top))
+    if (d.openTrailer(top)) {
+        // Every object of an honest list is reached through a reference of
+        // at least a byte, so it visits fewer objects than it has bytes.
+        d.budget = 2 * d.size + 1024;
+        d.byteBudget = 16 * d.size + 65536;
         value = d.plainTree(top);
+    }
     if (error)
         *error = d.error;
     return d.ok() ? value : QVariant();

@@ -409,6 +409,8 @@ void UserDefaults::scheduleChange()
         }
         emit didChange();
         NotificationCenter::defaultCenter().post(DidChangeNotification);
+        // As QSettings did: changes reach the disk soon, not only at quit.
+        write(true);
     }, Qt::QueuedConnection);
 }
 

@@ -20,7 +20,8 @@ namespace sv {
 //
 // QSettings lays out the text but never writes the file: its own save
 // reports success after a failed flush. synchronize() writes through the
-// whole-or-nothing writer, and only when the text changed.
+// whole-or-nothing writer, and only when the text changed; changes are also
+// written once the event loop runs after them, with didChange().
 class UserDefaults : public QObject {
     Q_OBJECT
 public:

@@ -137,6 +137,19 @@ TEST_F(Annotations, ValuesThatAreNotTextAreKeptAsTheyWere)
     EXPECT_EQ(sv::PropertyList::readFile(file()), QVariant(expected));
 }
 
+TEST_F(Annotations, TextThatNoFileCanHoldNeverBlocksTheSave)
+{
+    // A binary list whose only key is UTF-16 "a" and a NUL (53 bytes).
+    writeFile(QByteArray("bplist00\xD1\x01\x02\x62\x00\x61\x00\x00\x51x\x08\x0B\x10", 21) + QByteArray(6, '\0')
+              + "\x01\x01" + QByteArray(7, '\0') + "\x03" + QByteArray(15, '\0') + "\x12");
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_TRUE(store.annotations().isEmpty());
+    store.setAnnotationsForNetwork("AA:00:00:00:00:01", QStringView(u"before\0after", 12).toString());
+    ASSERT_TRUE(store.saveToDisk());
+    EXPECT_EQ(sv::PropertyList::readFile(file()), QVariant(QVariantMap{{"AA:00:00:00:00:01", "beforeafter"}}));
+}
+
 namespace {
 
 // Counts the files the writer starts, and fails its writes while full is set.

@@ -12,3 +12,8 @@ add_test(NAME svarchive_reads_bare_record_arrays
   COMMAND sh -c "$<TARGET_FILE:svarchive> --write-synthetic 2 5 \"$1\" && $<TARGET_FILE:svarchive> \"$1\" | grep -c '5 samples' | grep -qx 2"
           svarchive "${CMAKE_CURRENT_BINARY_DIR}/svarchive-bare.archive")
 set_tests_properties(svarchive_reads_bare_record_arrays PROPERTIES DEPENDS svarchive TIMEOUT 60)
+
+# Saving on a filesystem that is really full (a small tmpfs; root only).
+add_test(NAME full_disk_saves
+  COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/full-disk.sh" $<TARGET_FILE:test_model>)
+set_tests_properties(full_disk_saves PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

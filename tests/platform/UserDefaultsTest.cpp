@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include "platform/FileWriter.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -62,6 +67,69 @@ TEST(UserDefaults, StandardStoreLivesInTheTestHome)
 {
     const QString path = UserDefaults::standardUserDefaults().fileName();
     EXPECT_TRUE(path.startsWith(qEnvironmentVariable("HOME"))) << path.toStdString();
+}
+
+namespace {
+
+// Counts the files the writer starts, and fails its writes while full is set.
+struct WriterWatch {
+    int created = 0;
+    bool full = false;
+    WriterWatch()
+    {
+        sv::setFileWriterFaultHook([this](sv::FileWriterStep step, qint64) {
+            if (step == sv::FileWriterStep::Create)
+                ++created;
+            return step == sv::FileWriterStep::Write && full ? ENOSPC : 0;
+        });
+    }
+    ~WriterWatch() { sv::setFileWriterFaultHook({}); }
+};
+
+} // namespace
+
+TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    {
+        UserDefaults d(file);
+        d.setInteger(1, "A");
+        d.setObject(QStringList{"x", "y"}, "L");
+        ASSERT_TRUE(d.synchronize());
+    }
+    const QByteArray old = sv::test::readAll(file);
+    QStringList failed, succeeded;
+    auto& center = sv::NotificationCenter::defaultCenter();
+    const auto onFail = center.addObserver(sv::FileSaveDidFailNotification, [&](const sv::Notification& n) {
+        failed << n.userInfo.value("reason").toString();
+    }, sv::NotificationCenter::Delivery::PostingThread);
+    const auto onSuccess = center.addObserver(sv::FileSaveDidSucceedNotification, [&](const sv::Notification& n) {
+        succeeded << n.userInfo.value("path").toString();
+    }, sv::NotificationCenter::Delivery::PostingThread);
+
+    WriterWatch watch;
+    UserDefaults d(file);
+    EXPECT_TRUE(d.synchronize());
+    d.setInteger(1, "A"); // the same value again, now typed
+    d.setObject(QStringList{"x", "y"}, "L");
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(watch.created, 0) << "nothing changed, nothing written";
+
+    d.setInteger(2, "A");
+    watch.full = true;
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_TRUE(d.lastError().contains(file)) << d.lastError().toStdString();
+    EXPECT_TRUE(d.lastError().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    EXPECT_EQ(sv::test::readAll(file), old);
+    EXPECT_EQ(failed, QStringList{d.lastError()});
+    EXPECT_EQ(UserDefaults(file).integerForKey("A"), 1);
+
+    watch.full = false;
+    EXPECT_TRUE(d.synchronize()) << "still pending, so tried again";
+    EXPECT_TRUE(d.lastError().isEmpty());
+    EXPECT_EQ(succeeded, QStringList{file});
+    EXPECT_EQ(UserDefaults(file).integerForKey("A"), 2);
 }
 
 // Numbers as a hand-edited or damaged settings file may hold them: anything

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SVCommandLine.h"
+#include "platform/wlan/CWInterface.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -62,7 +63,10 @@ int main(int argc, char** argv)
     const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
                                              QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
                                              QStringLiteral("seconds"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Scan a simulated radio playing the shipped scenario."));
     parser.addOption(scenarioOption);
+    parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
     parser.process(app);
     std::optional<int> quitAfter;
@@ -77,6 +81,13 @@ int main(int argc, char** argv)
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
+    if (options.scenarioPath.isEmpty() && parser.isSet(demoOption)) {
+        options.scenarioPath = CWInterface::defaultScenarioPath();
+        if (options.scenarioPath.isEmpty()) {
+            qCritical("skyvane: --demo: the shipped scenario scenarios/office.json is not installed.");
+            return 2;
+        }
+    }
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();

@@ -10,14 +10,19 @@
 #include <QPointer>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class CWInterface;
 class MASPreferencesWindowController;
 class QAction;
+class QMenu;
+struct SVOpenResult;
+struct SVSaveJob;
 class QModelIndex;
 class QTimer;
 class QTreeView;
@@ -31,7 +36,13 @@ class SVPreferencesPanes;
 class SVProgressPanel;
 class SVSideView;
 class SVSideViewModel;
+class SVSignalStrengthView;
+class SVSpectrumView;
+class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
+class SVSpeechReporter;
+class SVSpeechSynthesizer;
+class SVBackgroundJobs;
 namespace sv {
 class Clock;
 class UserDefaults;
@@ -103,6 +114,54 @@ public:
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
 
+    // ---- documents (AppDelegateDocuments.cpp) ----
+    static inline const QString SaveAlertSuppressionKey = QStringLiteral("SaveAlertSupressionButton");
+    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
+    bool hasUnsavedResults() const;
+    // 1000 Save, 1001 Cancel, 1002 Don't Save (also when nothing is asked).
+    int showSaveAlertIfNeeded();
+    // The chosen path, or empty; stops scanning when a path is chosen.
+    QString showSavePanel();
+    // Saves on a thread of its own; followUp runs on the main thread after a
+    // save that succeeded (a failed save is reported and drops it).
+    void doSaveWithFileInBackground(const QString& path, std::function<void()> followUp = {});
+    void didSaveFile(const QString& path);
+    void doOpen();
+    // Reads and checks the whole file on a thread of its own; only a good
+    // document replaces the list.
+    void doOpenWithFileInBackground(const QString& path);
+    void didOpenFile(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime);
+    void onFileOpen();
+    void onFileSaveAs();
+    // A file handed over by the command line, the desktop or a drop.
+    bool applicationOpenFile(const QString& path);
+    // Before applicationWillFinishLaunching: this launch opens a document.
+    void setLaunchOpensDocument() { m_launchOpensDocument = true; }
+    // Runs action now, or after the save question and a save, or not at all.
+    void proceedAfterSaveQuestion(const std::function<void()>& action);
+    bool isSaving() const { return m_saveThread.joinable(); }
+    bool isOpening() const { return m_openThread.joinable(); }
+    // Blocks until a running save has reached its file (quitting waits for it).
+    void waitForBackgroundJobs();
+    QStringList recentDocuments() const;
+    // Panels stand-ins for tests: answer the path instead of showing a dialog.
+    void setSavePanelResponder(std::function<QString()> responder) { m_savePanelResponder = std::move(responder); }
+    void setOpenPanelResponder(std::function<QString()> responder) { m_openPanelResponder = std::move(responder); }
+
+    // ---- graphs (AppDelegateGraphs.cpp) ----
+    void configureSignalStrenghTabView();
+    void configureSpectrumTabView();
+    void configureNetworkDetailsChart();
+    // The View menu's zoom (+0.2 longer, -0.2 shorter) on the selected tab's time graph.
+    void magnifySelectedGraph(double m);
+    bool canMagnifySelectedGraph(double m) const;
+    // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
+    void userDidSelectMetric(int index);
+    int metric() const { return m_metric; }
+    SVSignalStrengthView* ssView() const { return m_ssView; }
+    SVSpectrumView* spectrumView() const { return m_spectrumView; }
+    SVNetworkDetailsView* netView() const { return m_netView; }
+
     // ---- preferences ----
     // Shows the preferences window, made on first use; an identifier picks the pane.
     void showPreferencesWithIdentifier(const QString& identifier = {});
@@ -112,6 +171,26 @@ public:
     void valuesDidChange();
     void toggleHideDFSChannels();
     void toggleHideChannelGraphs();
+
+    // ---- CSV, annotations, copy and speech (AppDelegateExport.cpp) ----
+    // Which file panel is asked for: "export", "annotationsExport", "annotationsImport".
+    using FilePanelResponder = std::function<QString(const QString& panel, const QString& suggestedName)>;
+    // Tests answer the file panels with this instead of showing them.
+    void setFilePanelResponder(FilePanelResponder responder) { m_filePanelResponder = std::move(responder); }
+    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
+    void onFileSummaryExportAllNetworks();
+    void onFileSummaryExportDisplayedNetworks();
+    void onFileSummaryExportSelectedNetworks();
+    QString showExportPanel();
+    void doExportWithFileInBackground(const QString& path, const SVNetworkList& networks);
+    void onFileAnnotationsExportCSV();
+    void onFileAnnotationsImportCSV();
+    void copy();
+    void speak(const std::shared_ptr<SVNetwork>& network);
+    void onSpeak();
+    void applicationDidBecomeActive();
+    // Waits for every export under way (quitting).
+    void waitForExports();
 
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
@@ -136,6 +215,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // An export's file was written (or not) and its sheet hidden.
+    void csvExportDidEnd(const QString& path, bool written);
+
 private slots:
     void prepareForSleep(bool sleeping);
 
@@ -143,6 +226,11 @@ private:
     void buildWindow();
     void buildMenus();
     void buildSideView();
+    void buildGraphs();
+    void saveGraphDefaults();
+    void graphsSelectionDidChange(bool anySelected, const std::shared_ptr<SVNetwork>& single);
+    void setGraphsReferenceTime(const QDateTime& time);
+    void setGraphsScanning(bool scanning);
     void observeNotifications();
     void chooseInterface();
     void restoreWindowFrame();
@@ -157,6 +245,15 @@ private:
     void handleFilterUsingKeys(const QVariantMap& userInfo);
     void powerOffAlertDidEnd(int returnCode);
     void validateScanStopItems();
+    void buildDocumentMenuItems(QMenu* file);
+    void rebuildRecentDocumentsMenu();
+    void noteRecentDocument(const QString& path);
+    bool documentsEventFilter(QEvent* event);
+    void saveDidEnd(const std::shared_ptr<SVSaveJob>& job);
+    // Waits for a save under way and ends it; false when it failed.
+    bool endRunningSave();
+    void showDocumentTitle();
+    void openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result);
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -169,6 +266,11 @@ private:
     void onViewShow(int tag);
     void onViewMakeText(double delta);
     void applyFontSizes();
+    void buildExportMenus();
+    void validateExportItems();
+    void scheduleSpeak();
+    void speechSelectionDidChange();
+    QString runFilePanel(const QString& panel, const QString& suggestedName);
     void recordRecentFilter(const QString& text);
 
     Options m_options;
@@ -223,6 +325,28 @@ private:
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+    SVSignalStrengthView* m_ssView = nullptr;
+    SVSpectrumView* m_spectrumView = nullptr;
+    SVNetworkDetailsView* m_netView = nullptr;
+    int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
+
+    // CSV, copy and speech.
+    FilePanelResponder m_filePanelResponder;
+    QList<QAction*> m_exportActions; // all, displayed, selected
+    QAction* m_speakAction = nullptr;
+    std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
+    std::shared_ptr<SVSpeechReporter> m_speech;
+    std::shared_ptr<SVBackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
+
+    // Documents.
+    QString m_documentTitle; // the shown document's title; empty for live results
+    bool m_launchOpensDocument = false;
+    std::shared_ptr<SVSaveJob> m_saveJob;
+    std::thread m_saveThread;
+    std::thread m_openThread;
+    QMenu* m_recentMenu = nullptr;
+    std::function<QString()> m_savePanelResponder;
+    std::function<QString()> m_openPanelResponder;
 };

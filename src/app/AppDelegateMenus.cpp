@@ -17,6 +17,7 @@ void AppDelegate::buildMenus()
     QMenuBar* bar = m_window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    buildDocumentMenuItems(file);
     QAction* quit = file->addAction(tr("Quit"), qApp, [this] { m_window->close(); });
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
@@ -69,6 +70,16 @@ void AppDelegate::buildMenus()
     QAction* smaller = view->addAction(tr("Smaller"), this, [this] { onViewMakeText(-1); });
     smaller->setShortcut(QKeySequence::ZoomOut);
     view->addSeparator();
+    // The time span of the selected tab's graph.
+    QAction* longer = view->addAction(tr("Longer Time Span"), this, [this] { magnifySelectedGraph(0.2); });
+    longer->setData(4001);
+    QAction* shorter = view->addAction(tr("Shorter Time Span"), this, [this] { magnifySelectedGraph(-0.2); });
+    shorter->setData(4002);
+    connect(view, &QMenu::aboutToShow, this, [this, longer, shorter] {
+        longer->setEnabled(canMagnifySelectedGraph(0.2));
+        shorter->setEnabled(canMagnifySelectedGraph(-0.2));
+    });
+    view->addSeparator();
     QAction* sidebar = view->addAction(tr("Toggle Sidebar"), this, [this] { m_window->toggleLeftArea(); });
     sidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     QAction* bottom = view->addAction(tr("Toggle Bottom Area"), this, [this] { m_window->toggleBottomArea(); });
@@ -78,6 +89,8 @@ void AppDelegate::buildMenus()
         m_window->toolbar().filterField->selectAll();
     });
     find->setShortcut(QKeySequence::Find);
+
+    buildExportMenus();
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("About Skyvane"), this, [this] {

@@ -166,7 +166,11 @@ void AppDelegate::networksSelectionDidChange()
             n->setUserHighlighted(selected.contains(row.get()));
     // Only a single selected record is "the" selected network; several rows,
     // or a row standing for a group, select none.
-    m_selectedNetwork = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
+    const auto chosen = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
+    if (chosen != m_selectedNetwork)
+        speechSelectionDidChange();
+    m_selectedNetwork = chosen;
+    graphsSelectionDidChange(!selected.isEmpty(), m_selectedNetwork);
     configureSelectedTabView();
 }
 
@@ -223,7 +227,13 @@ void AppDelegate::configureSelectedTabView()
         else
             footer->clear();
     }
-    // The tabs' views come later; their panes stay empty until then.
+    switch (m_window->selectedTab()) {
+    case SVMainWindow::NetworkDetailsTab: configureNetworkDetailsChart(); break;
+    case SVMainWindow::SignalStrengthTab: configureSignalStrenghTabView(); break;
+    case SVMainWindow::SpectrumTab: configureSpectrumTabView(); break;
+    default: break;
+    }
+    scheduleSpeak();
 }
 
 void AppDelegate::updateStateInfo()

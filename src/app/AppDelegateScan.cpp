@@ -35,6 +35,7 @@ void AppDelegate::doStartCallback()
 {
     ++m_runIdentity;
     setIsScanning(true);
+    m_documentTitle.clear();
     updateStateInfo();
     validateScanStopItems();
     m_didFindNetworksFirstTime = true;
@@ -51,6 +52,7 @@ void AppDelegate::doStop()
     delete m_scanTimer;
     m_scanTimer = nullptr;
     setIsScanning(false);
+    m_documentTitle.clear();
     updateWindowTitle();
     configureAll();
     stopEngine();
@@ -96,6 +98,7 @@ void AppDelegate::setIsScanning(bool scanning)
 {
     m_isScanning = scanning;
     m_networksModel->setScanning(scanning);
+    setGraphsScanning(scanning);
 }
 
 void AppDelegate::onScanStop(int tag)
@@ -104,8 +107,7 @@ void AppDelegate::onScanStop(int tag)
     // the state is checked here: Scan while scanning would throw the survey
     // away.
     if (tag == ScanTag && !m_isScanning) {
-        // Results are not kept in documents yet, so there is no save question.
-        doStart();
+        proceedAfterSaveQuestion([this] { doStart(); });
     } else if (tag == StopTag && m_isScanning) {
         doStop();
     }
@@ -154,6 +156,7 @@ void AppDelegate::didFindNetworks(const SVNetworkList& list)
 void AppDelegate::didFindNetworks(const SVNetworkList& list, const QDateTime& lastScanTime)
 {
     m_lastScanTime = lastScanTime;
+    setGraphsReferenceTime(lastScanTime);
     filterAndSetNetworks(list);
     if (m_didFindNetworksFirstTime) {
         m_didFindNetworksFirstTime = false;

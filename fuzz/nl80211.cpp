@@ -30,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (const auto bss = parseScanBss(header, &error)) {
         networkFromBss(*bss, -90);
         bssidText(bss->bssid);
+        // A dump some days after boot, asking for the last three seconds.
+        constexpr qint64 kDumpNs = 500'000'000'000'000;
+        heardSince(*bss, kDumpNs - 3'000'000'000, kDumpNs);
     }
     parseSurvey(header, &error);
     if (const auto iface = parseInterface(header, &error); iface && iface->channelWidth)

@@ -9,12 +9,12 @@
 
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
+#include "platform/FileWriter.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <random>
@@ -165,19 +165,20 @@ private:
 
 int writeSynthetic(long records, long samples, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    sv::FileWriter file(path);
+    if (!file.open()) {
+        std::fprintf(stderr, "%s\n", qPrintable(file.errorString()));
         return 1;
     }
-    sv::KeyedArchiver archiver(&file);
+    sv::KeyedArchiver archiver(file.device());
     archiver.beginArray("root");
     for (long i = 0; i < records; ++i)
         archiver.appendArchivable(SyntheticRecord(int(i), int(samples)));
     archiver.endArray();
     if (!archiver.finish() || !file.commit()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path),
-                     qPrintable(archiver.failed() ? archiver.errorString() : file.errorString()));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(archiver.failed() ? path + QStringLiteral(": ") + archiver.errorString()
+                                                  : file.errorString()));
         return 1;
     }
     return 0;

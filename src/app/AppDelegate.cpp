@@ -4,6 +4,7 @@
 
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
+#include "app/SVFileAlerts.h"
 #include "app/SVMainWindow.h"
 #include "app/SVPreferencesPanes.h"
 #include "app/SVProgressWindowController.h"
@@ -123,6 +124,7 @@ void AppDelegate::buildWindow()
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
+    m_fileAlerts = std::make_unique<SVFileAlerts>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
     SVVendorDatabaseHelper::sharedDatabase().setUI(m_vendorUI.get());
 
@@ -347,6 +349,7 @@ void AppDelegate::showWindow()
         m_firstLaunchLayoutPending = false;
         QTimer::singleShot(0, m_window, [w = m_window] { w->applyFirstLaunchLayout(); });
     }
+    m_fileAlerts->reportAnnotationsReadError(SVAnnotationsHelper::sharedAnnotations().readError());
 
     if (!m_currentInterface) {
         if (!m_scenarioError.isEmpty())
@@ -405,6 +408,8 @@ void AppDelegate::saveDefaults()
 
 void AppDelegate::applicationWillTerminate()
 {
+    if (m_fileAlerts)
+        m_fileAlerts->setTerminating(true);
     SVAnnotationsHelper::sharedAnnotations().saveToDisk();
     saveDefaults();
     m_defaults.setBool(true, QStringLiteral("RanOnce"));

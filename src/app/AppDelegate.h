@@ -40,6 +40,8 @@ class UserDefaults;
 // The application's controller and the controller of its one main window:
 // start-up and shutdown, the scan cycle and its merge, filtering, and
 // keeping the table, sidebar, footers and toolbar up to date.
+class SVFileAlerts;
+
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -221,5 +223,6 @@ private:
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+    std::unique_ptr<SVFileAlerts> m_fileAlerts;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
 };

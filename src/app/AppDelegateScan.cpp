@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SVAlert.h"
+#include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
 #include "app/SVStartupAlerts.h"
 #include "model/SVActiveScanEngine.h"
@@ -133,7 +134,7 @@ void AppDelegate::scan()
     const SVScanResults results = m_scanEngine->results();
     std::optional<SVNetworkList> merged;
     if (m_isScanning && results) {
-        const qint64 sensitivity = m_defaults.integerForKey(QStringLiteral("Sensitivity"));
+        const qint64 sensitivity = integerSetting(m_defaults, SVDefaultsKey::Sensitivity);
         merged = mergeNetworks(*results, networks(), m_clock->now(), sensitivity, m_maxLastSeenElapsedSeconds);
     }
     QTimer::singleShot(0, this, [this] { m_window->toolbar().activityIndicator->stopAnimation(); });

@@ -1,6 +1,7 @@
 // Skyvane: starts the application and its main window.
 
 #include "app/AppDelegate.h"
+#include "app/SVCommandLine.h"
 #include "platform/wlan/CWInterface.h"
 
 #include <QApplication>
@@ -68,6 +69,15 @@ int main(int argc, char** argv)
     parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
     parser.process(app);
+    std::optional<int> quitAfter;
+    if (parser.isSet(quitAfterOption)) {
+        QString error;
+        quitAfter = quitAfterMilliseconds(parser.value(quitAfterOption), &error);
+        if (!quitAfter) {
+            qCritical("skyvane: %s", qPrintable(error));
+            return 2;
+        }
+    }
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
@@ -81,15 +91,8 @@ int main(int argc, char** argv)
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();
-    if (parser.isSet(quitAfterOption)) {
-        bool ok = false;
-        const double seconds = parser.value(quitAfterOption).toDouble(&ok);
-        if (!ok || seconds <= 0) {
-            qCritical("skyvane: --quit-after takes a number of seconds above 0.");
-            return 2;
-        }
-        QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
-    }
+    if (quitAfter)
+        QTimer::singleShot(*quitAfter, &app, &QCoreApplication::quit);
 
     delegate.awakeFromNib();
     delegate.applicationWillFinishLaunching();

@@ -1,6 +1,7 @@
 #include "model/SVAnnotationsHelper.h"
 
 #include "platform/ApplicationFolder.h"
+#include "platform/FileWriter.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
@@ -69,19 +70,58 @@ QString SVAnnotationsHelper::annotationsForNetwork(const QString& bssid) const
 void SVAnnotationsHelper::setAnnotationsForNetwork(const QString& bssid, const QString& annotations)
 {
     std::lock_guard lock(m_mutex);
+    const QString before = m_annotations.value(bssid);
     insertTrimmed(m_annotations, bssid, annotations);
+    if (m_annotations.value(bssid) != before || (m_others.contains(bssid) && m_annotations.contains(bssid))) {
+        m_others.remove(bssid);
+        m_changed = true;
+    }
 }
 
-bool SVAnnotationsHelper::writeLocked(const QMap<QString, QString>& map)
+QString SVAnnotationsHelper::readError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_readError;
+}
+
+SVAnnotationsHelper::Read SVAnnotationsHelper::readFile(Contents& contents, QString& error) const
+{
+    const QString file = path();
+    if (!QFileInfo::exists(file))
+        return Read::Absent;
+    QFile probe(file);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        error = probe.errorString();
+        return Read::Unopenable;
+    }
+    probe.close();
+    const QVariant root = sv::PropertyList::readFile(file, &error);
+    if (root.typeId() != QMetaType::QVariantMap)
+        return Read::Damaged;
+    const QVariantMap stored = root.toMap();
+    for (auto it = stored.begin(); it != stored.end(); ++it) {
+        if (it.value().typeId() == QMetaType::QString) {
+            insertTrimmed(contents.annotations, it.key(), it.value().toString());
+        } else {
+            bool writable = false;
+            sv::PropertyList::toXml(QVariantMap{{it.key(), it.value()}}, &writable);
+            if (writable)
+                contents.others.insert(it.key(), it.value());
+        }
+    }
+    return Read::Read;
+}
+
+bool SVAnnotationsHelper::writeLocked(const Contents& contents, QString& error)
 {
     if (!QDir().mkpath(m_folder)) {
-        qCWarning(lcSkyvane).noquote() << "Failed to save annotations to:" << path();
+        error = QStringLiteral("Cannot create the folder \"%1\"").arg(m_folder);
+        qCWarning(lcSkyvane).noquote() << "Failed to save annotations to:" << path() << error;
         return false;
     }
-    QVariantMap plist;
-    for (auto it = map.begin(); it != map.end(); ++it)
+    QVariantMap plist = contents.others;
+    for (auto it = contents.annotations.begin(); it != contents.annotations.end(); ++it)
         plist.insert(it.key(), it.value());
-    QString error;
     if (!sv::PropertyList::writeFile(plist, path(), &error)) {
         qCWarning(lcSkyvane).noquote() << "Failed to save annotations to:" << path() << error;
         return false;
@@ -92,17 +132,56 @@ bool SVAnnotationsHelper::writeLocked(const QMap<QString, QString>& map)
 bool SVAnnotationsHelper::saveToDisk()
 {
     std::lock_guard save(m_saveMutex);
-    QMap<QString, QString> snapshot;
+    Contents snapshot;
+    bool blocked = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_saveBlocked) {
-            qCWarning(lcSkyvane).noquote() << "Failed to save annotations to:" << path()
-                                           << "(the unreadable file there is kept)";
+        if (!m_changed)
+            return true;
+        snapshot = {m_annotations, m_others};
+        blocked = m_saveBlocked;
+    }
+    QString error;
+    if (blocked) {
+        // The file could not be read: try again, and write only once it is
+        // read, with this run's edits over what it holds.
+        Contents onDisk;
+        switch (readFile(onDisk, error)) {
+        case Read::Read:
+        case Read::Absent:
+            for (auto it = snapshot.annotations.begin(); it != snapshot.annotations.end(); ++it) {
+                onDisk.annotations.insert(it.key(), it.value());
+                onDisk.others.remove(it.key());
+            }
+            snapshot = onDisk;
+            {
+                std::lock_guard lock(m_mutex);
+                for (auto it = onDisk.annotations.begin(); it != onDisk.annotations.end(); ++it)
+                    if (!m_annotations.contains(it.key()))
+                        m_annotations.insert(it.key(), it.value());
+                m_others = onDisk.others;
+                m_saveBlocked = false;
+            }
+            break;
+        case Read::Unopenable:
+        case Read::Damaged:
+            error = QStringLiteral("Cannot read \"%1\" (%2), so it was not written over; the annotations are kept "
+                                   "until the next save")
+                        .arg(path(), error);
+            qCWarning(lcSkyvane).noquote() << "Failed to save annotations to:" << path() << error;
+            sv::postFileSaveResult(path(), error);
             return false;
         }
-        snapshot = m_annotations;
     }
-    return writeLocked(snapshot);
+    const bool ok = writeLocked(snapshot, error);
+    if (ok) {
+        std::lock_guard lock(m_mutex);
+        // Edits made while writing are saved next time.
+        if (m_annotations == snapshot.annotations && m_others == snapshot.others)
+            m_changed = false;
+    }
+    sv::postFileSaveResult(path(), ok ? QString() : error);
+    return ok;
 }
 
 void SVAnnotationsHelper::readFromDisk()
@@ -115,29 +194,35 @@ void SVAnnotationsHelper::readFromDisk()
         m_loaded = true;
     }
     sv::UserDefaults& defaults = m_defaults ? *m_defaults : sv::UserDefaults::standardUserDefaults();
-    QMap<QString, QString> map;
+    Contents contents;
     bool blocked = false;
+    QString readError;
 
     const QString file = path();
-    if (QFileInfo::exists(file)) {
-        QString error;
-        const QVariant root = sv::PropertyList::readFile(file, &error);
-        if (root.typeId() == QMetaType::QVariantMap) {
-            const QVariantMap stored = root.toMap();
-            for (auto it = stored.begin(); it != stored.end(); ++it)
-                if (it.value().typeId() == QMetaType::QString)
-                    insertTrimmed(map, it.key(), it.value().toString());
+    QString error;
+    switch (readFile(contents, error)) {
+    case Read::Absent:
+    case Read::Read:
+        break;
+    case Read::Unopenable:
+        // Perhaps only for now (permissions): leave it where it is, untouched.
+        readError = QStringLiteral("Cannot read \"%1\": %2").arg(file, error);
+        qCWarning(lcSkyvane).noquote() << "Unreadable annotations file" << file << error;
+        blocked = true;
+        break;
+    case Read::Damaged: {
+        // Keep what is there for the user to rescue; the next save must
+        // not write over it.
+        const QString aside = asideName(file);
+        if (QFile::rename(file, aside)) {
+            qCWarning(lcSkyvane).noquote() << "Unreadable annotations file moved to" << aside << error;
         } else {
-            // Keep what is there for the user to rescue; the next save must
-            // not write over it.
-            const QString aside = asideName(file);
-            if (QFile::rename(file, aside)) {
-                qCWarning(lcSkyvane).noquote() << "Unreadable annotations file moved to" << aside << error;
-            } else {
-                qCWarning(lcSkyvane).noquote() << "Unreadable annotations file" << file << error;
-                blocked = true;
-            }
+            qCWarning(lcSkyvane).noquote() << "Unreadable annotations file" << file << error;
+            readError = QStringLiteral("Cannot read \"%1\": %2").arg(file, error);
+            blocked = true;
         }
+        break;
+    }
     }
 
     // Older versions kept the annotations in the settings: theirs win, and the
@@ -147,19 +232,32 @@ void SVAnnotationsHelper::readFromDisk()
     if (migrate) {
         const QVariantMap old = defaults.dictionaryForKey(OldSettingsKey);
         for (auto it = old.begin(); it != old.end(); ++it)
-            if (it.value().typeId() == QMetaType::QString)
-                insertTrimmed(map, it.key(), it.value().toString());
+            if (it.value().typeId() == QMetaType::QString) {
+                insertTrimmed(contents.annotations, it.key(), it.value().toString());
+                contents.others.remove(it.key());
+            }
     }
 
     {
         std::lock_guard lock(m_mutex);
         // Edits made while loading are newer than anything read.
-        for (auto it = m_annotations.begin(); it != m_annotations.end(); ++it)
-            map.insert(it.key(), it.value());
-        m_annotations = map;
+        for (auto it = m_annotations.begin(); it != m_annotations.end(); ++it) {
+            contents.annotations.insert(it.key(), it.value());
+            contents.others.remove(it.key());
+        }
+        m_annotations = contents.annotations;
+        m_others = contents.others;
         m_saveBlocked = blocked;
+        m_readError = readError;
+        m_changed = m_changed || migrate;
     }
-    if (migrate && !blocked && writeLocked(map)) {
+    QString writeError;
+    if (migrate && !blocked && writeLocked(contents, writeError)) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_annotations == contents.annotations && m_others == contents.others)
+                m_changed = false;
+        }
         defaults.removeObjectForKey(OldSettingsKey);
         defaults.synchronize();
     }

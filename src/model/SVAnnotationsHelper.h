@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QVariantMap>
 
 #include <mutex>
 
@@ -29,22 +30,38 @@ public:
     // removes the entry. Does not save.
     void setAnnotationsForNetwork(const QString& bssid, const QString& annotations);
 
-    // Writes the whole map atomically; false (and logged) when it could not.
+    // Writes the whole map whole or not at all, when it changed since it was
+    // read or last saved; false (logged and posted as a failed save) when it
+    // could not. A file that could not be read is read again first and never
+    // written over.
     bool saveToDisk();
     // Loads the map once; later calls do nothing.
     void readFromDisk();
+    // Why the file could not be read at start, empty when it could.
+    QString readError() const;
 
     QString path() const;
 
 private:
+    // What the file holds: the annotations, and the entries this program
+    // does not understand, kept to be written back as they were.
+    struct Contents {
+        QMap<QString, QString> annotations;
+        QVariantMap others;
+    };
+    enum class Read { Absent, Read, Unopenable, Damaged };
     static void insertTrimmed(QMap<QString, QString>& map, const QString& bssid, const QString& text);
-    bool writeLocked(const QMap<QString, QString>& map);
+    Read readFile(Contents& contents, QString& error) const;
+    bool writeLocked(const Contents& contents, QString& error);
 
     const QString m_folder;
     sv::UserDefaults* m_defaults;
     mutable std::mutex m_mutex; // guards the map and the flags
     std::mutex m_saveMutex;     // one write at a time, in call order
     QMap<QString, QString> m_annotations;
+    QVariantMap m_others;
     bool m_loaded = false;
-    bool m_saveBlocked = false; // an unreadable file could not be moved aside
+    bool m_changed = false;     // edited since read or last saved
+    bool m_saveBlocked = false; // the file there could not be read: never write over it
+    QString m_readError;
 };

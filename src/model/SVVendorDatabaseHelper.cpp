@@ -3,6 +3,7 @@
 #include "model/SVVendorDatabaseUI.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Clock.h"
+#include "platform/FileWriter.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/Resources.h"
@@ -18,7 +19,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimeZone>
@@ -250,8 +250,12 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(LastLaunchedVersionKey);
     const bool replace = overwrite || previous.isEmpty() || isOlderVersion(previous, QStringLiteral(SKYVANE_VERSION));
     if (!replace && QFileInfo::exists(path)) {
-        QFile::remove(backup);
-        return true;
+        if (!table()->isEmpty()) {
+            QFile::remove(backup);
+            return true;
+        }
+        // Vendor names would be gone for good: install the shipped ones again.
+        qCWarning(lcSkyvane).noquote() << "The vendor database" << path << "cannot be read; installing it again.";
     }
 
     // Everything is read and checked before the installed file is touched.
@@ -273,21 +277,13 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
         return false;
     }
 
-    if (QFileInfo::exists(path)) {
-        // A backup left by an earlier install is stale: the database is in place.
+    // A backup left by an earlier install is stale: the database is in place,
+    // and the writer keeps it whole until the new one is.
+    if (QFileInfo::exists(path))
         QFile::remove(backup);
-        if (!QFile::copy(path, backup))
-            qCWarning(lcSkyvane) << "Cannot back up" << path;
-    }
-    // QSaveFile leaves the old file untouched unless the new one is written whole.
-    QSaveFile out(path);
-    const bool written = out.open(QIODevice::WriteOnly) && out.write(member.data) == member.data.size()
-        && out.commit();
-    if (!written) {
-        qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << out.errorString();
-        if (QFileInfo::exists(path))
-            QFile::remove(backup);
-        else
+    if (!sv::writeFileWhole(path, member.data, &error)) {
+        qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << error;
+        if (!QFileInfo::exists(path))
             QFile::rename(backup, path);
         return false;
     }

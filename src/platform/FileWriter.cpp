@@ -1,9 +1,12 @@
 #include "platform/FileWriter.h"
 
+#include "platform/NotificationCenter.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <mutex>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,10 +21,23 @@ QString systemReason(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-// Writes all of [data, data + size) to fd, retrying short writes.
-int writeAll(int fd, const char* data, qint64 size)
+std::mutex faultMutex;
+FileWriterFaultHook faultHook;
+
+// The errno the test hook wants this step to fail with, 0 for none.
+int injectedFault(FileWriterStep step, qint64 written)
+{
+    std::lock_guard lock(faultMutex);
+    return faultHook ? faultHook(step, written) : 0;
+}
+
+// Writes all of [data, data + size) to fd, retrying short writes; counts
+// what reached the file in *written.
+int writeAll(int fd, const char* data, qint64 size, qint64* written)
 {
     while (size > 0) {
+        if (const int err = injectedFault(FileWriterStep::Write, *written))
+            return err;
         const ssize_t n = ::write(fd, data, size_t(size));
         if (n < 0) {
             if (errno == EINTR)
@@ -32,6 +48,7 @@ int writeAll(int fd, const char* data, qint64 size)
             return EIO;
         data += n;
         size -= n;
+        *written += n;
     }
     return 0;
 }
@@ -59,7 +76,7 @@ public:
             return false;
         if (m_buffer.isEmpty())
             return true;
-        if (const int err = writeAll(m_fd, m_buffer.constData(), m_buffer.size())) {
+        if (const int err = writeAll(m_fd, m_buffer.constData(), m_buffer.size(), &m_written)) {
             m_failed = true;
             m_owner->fail(QStringLiteral("write"), err);
             return false;
@@ -73,15 +90,16 @@ public:
     {
         if (!drain())
             return false;
-        if (::fsync(m_fd) != 0) {
-            m_owner->fail(QStringLiteral("sync"), errno);
+        if (const int err = injectedFault(FileWriterStep::Sync, m_written); err || ::fsync(m_fd) != 0) {
+            m_owner->fail(QStringLiteral("sync"), err ? err : errno);
             m_failed = true;
             return false;
         }
         const int fd = m_fd;
         m_fd = -1;
-        if (::close(fd) != 0) {
-            m_owner->fail(QStringLiteral("close"), errno);
+        const int injected = injectedFault(FileWriterStep::Close, m_written);
+        if (::close(fd) != 0 || injected) {
+            m_owner->fail(QStringLiteral("close"), injected ? injected : errno);
             m_failed = true;
             return false;
         }
@@ -99,7 +117,7 @@ protected:
         if (m_buffer.size() + size > BufferSize && !drain())
             return -1;
         if (size >= BufferSize) {
-            if (const int err = writeAll(m_fd, data, size)) {
+            if (const int err = writeAll(m_fd, data, size, &m_written)) {
                 m_failed = true;
                 m_owner->fail(QStringLiteral("write"), err);
                 return -1;
@@ -116,6 +134,7 @@ private:
     FileWriter* m_owner;
     QByteArray m_buffer;
     bool m_failed = false;
+    qint64 m_written = 0;
 };
 
 FileWriter::FileWriter(const QString& path) : m_path(QFileInfo(path).absoluteFilePath()) {}
@@ -138,6 +157,10 @@ bool FileWriter::open()
     const QFileInfo target(m_path);
     QByteArray pattern = QFile::encodeName(target.absolutePath() + QLatin1String("/.")
                                            + target.fileName() + QLatin1String(".XXXXXX"));
+    if (const int err = injectedFault(FileWriterStep::Create, 0)) {
+        fail(QStringLiteral("create a file beside"), err);
+        return false;
+    }
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         fail(QStringLiteral("create a file beside"), errno);
@@ -178,8 +201,12 @@ bool FileWriter::commit()
         return false;
     }
     const bool written = !m_device->failed() && m_device->finish();
-    if (written && ::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
-        fail(QStringLiteral("replace"), errno);
+    int renameError = written ? injectedFault(FileWriterStep::Rename, 0) : 0;
+    if (written && !renameError
+        && ::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        renameError = errno;
+    if (renameError)
+        fail(QStringLiteral("replace"), renameError);
     else if (written) {
         // The rename itself lasts only once the folder is on disk.
         const int dir = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
@@ -202,6 +229,23 @@ void FileWriter::cancel()
         ::unlink(QFile::encodeName(m_tempPath).constData());
         m_tempPath.clear();
     }
+}
+
+void postFileSaveResult(const QString& path, const QString& error)
+{
+    QVariantMap info{{QStringLiteral("path"), path}};
+    if (error.isEmpty()) {
+        NotificationCenter::defaultCenter().post(FileSaveDidSucceedNotification, info);
+    } else {
+        info.insert(QStringLiteral("reason"), error);
+        NotificationCenter::defaultCenter().post(FileSaveDidFailNotification, info);
+    }
+}
+
+void setFileWriterFaultHook(FileWriterFaultHook hook)
+{
+    std::lock_guard lock(faultMutex);
+    faultHook = std::move(hook);
 }
 
 bool writeFileWhole(const QString& path, const QByteArray& data, QString* error)

@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace sv {
@@ -49,6 +50,23 @@ private:
     std::unique_ptr<Device> m_device;
     QString m_error;
 };
+
+// A save the user relies on (annotations, settings) reports its outcome
+// here, so that the window can tell the user once: a failure posts
+// FileSaveDidFailNotification, a success FileSaveDidSucceedNotification,
+// each with the userInfo "path" and, for a failure, "reason" (the error text,
+// naming the file and the system's reason).
+inline const QString FileSaveDidFailNotification = QStringLiteral("FileSaveDidFail");
+inline const QString FileSaveDidSucceedNotification = QStringLiteral("FileSaveDidSucceed");
+void postFileSaveResult(const QString& path, const QString& error);
+
+// For tests: makes the writer's system calls fail as a full or failing disk
+// would. The hook is asked before each call with the step and the bytes
+// written to the temporary so far; a non-zero answer is the errno the call
+// fails with. An empty hook removes it.
+enum class FileWriterStep { Create, Write, Sync, Close, Rename };
+using FileWriterFaultHook = std::function<int(FileWriterStep step, qint64 written)>;
+void setFileWriterFaultHook(FileWriterFaultHook hook);
 
 // Writes data to path whole or not at all. On failure returns false and, when
 // given, sets *error to a text naming the file and the system's reason.

@@ -109,6 +109,8 @@ struct KeyedUnarchiver::Private {
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
+    quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists)
+    const char* what = "archive";  // what the messages call the file
 
     std::unordered_map<quint64, ClassInfo> classes;
     QHash<QString, QString> mapping;
@@ -121,7 +123,10 @@ struct KeyedUnarchiver::Private {
             error = message;
         return false;
     }
-    bool damaged(const char* what) { return fail(QStringLiteral("The archive is damaged: %1.").arg(QLatin1String(what))); }
+    bool damaged(const char* why)
+    {
+        return fail(QStringLiteral("The %1 is damaged: %2.").arg(QLatin1String(what), QLatin1String(why)));
+    }
     bool ok() const { return error.isEmpty(); }
 
     // ---- bytes ----
@@ -736,7 +741,89 @@ struct KeyedUnarchiver::Private {
         return std::nullopt;
     }
 
+    bool openTrailer(quint64& top);
     bool open();
+
+    bool spendBytes(quint64 n)
+    {
+        if (n > byteBudget)
+            return damaged("too many shared references");
+        byteBudget -= n;
+        return true;
+    }
+
+    // A plain property list's object and everything below it, as values.
+    QVariant plainTree(quint64 at)
+    {
+        if (!ok())
+            return {};
+        if (std::find(visiting.begin(), visiting.end(), at) != visiting.end()) {
+            damaged("objects refer to themselves in a cycle");
+            return {};
+        }
+        if (visiting.size() >= size_t(MaxNesting)) {
+            damaged("objects are nested too deeply");
+            return {};
+        }
+        Object o;
+        if (!spend() || !object(at, o))
+            return {};
+        switch (o.type) {
+        case Simple:
+            if (o.low == 0) {
+                damaged("a value is null");
+                return {};
+            }
+            return o.low == 9;
+        case Ascii:
+        case Utf16:
+        case Data:
+            if (!spendBytes(o.type == Utf16 ? 2 * o.count : o.count))
+                return {};
+            return plainValue(o);
+        case Int:
+        case Real:
+        case Date:
+            return plainValue(o);
+        case Array:
+        case Set: {
+            QVariantList list;
+            visiting.push_back(at);
+            for (quint64 i = 0; i < o.count && ok(); ++i) {
+                quint64 r = 0;
+                if (ref(o.body + i * quint64(refSize), r))
+                    list.append(plainTree(r));
+            }
+            visiting.pop_back();
+            return ok() ? QVariant(list) : QVariant();
+        }
+        case Dict: {
+            QVariantMap map;
+            visiting.push_back(at);
+            const quint64 values = o.body + o.count * quint64(refSize);
+            for (quint64 i = 0; i < o.count && ok(); ++i) {
+                quint64 k = 0, v = 0;
+                Object key;
+                if (!ref(o.body + i * quint64(refSize), k) || !ref(values + i * quint64(refSize), v) || !object(k, key))
+                    break;
+                if (!isString(key)) {
+                    damaged("a dictionary key is not text");
+                    break;
+                }
+                const QVariant name = plainTree(k);
+                const QVariant value = plainTree(v);
+                if (ok())
+                    map.insert(name.toString(), value);
+            }
+            visiting.pop_back();
+            return ok() ? QVariant(map) : QVariant();
+        }
+        default:
+            // UIDs belong to keyed archives.
+            damaged("a value has no property-list form");
+            return {};
+        }
+    }
 };
 
 QVariant KeyedUnarchiver::Private::valueAt(quint64 index)
@@ -762,7 +849,7 @@ QVariant KeyedUnarchiver::Private::valueAt(quint64 index)
     return ok() ? result : QVariant();
 }
 
-bool KeyedUnarchiver::Private::open()
+bool KeyedUnarchiver::Private::openTrailer(quint64& top)
 {
     if (size < HeaderSize + TrailerSize + 1)
         return damaged("the file is too short");
@@ -778,7 +865,7 @@ bool KeyedUnarchiver::Private::open()
         return v;
     };
     objectCount = big8(t + 8);
-    const quint64 top = big8(t + 16);
+    top = big8(t + 16);
     tableOffset = big8(t + 24);
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8)
         return damaged("the trailer names impossible sizes");
@@ -791,7 +878,17 @@ bool KeyedUnarchiver::Private::open()
     // Each reference costs at least a byte, so reading every object once per
     // reference stays far below this.
     budget = 4 * size + (1u << 16);
+    // Shared texts are copied once per reference: honest files share short
+    // names, so a small multiple of the file is plenty.
+    byteBudget = 16 * size + (1u << 20);
+    return true;
+}
 
+bool KeyedUnarchiver::Private::open()
+{
+    quint64 top = 0;
+    if (!openTrailer(top))
+        return false;
     Dictionary root;
     if (!dictionary(top, root))
         return false;
@@ -1065,6 +1162,23 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
 void KeyedUnarchiver::fail(const QString& message)
 {
     d->fail(message);
+}
+
+QVariant KeyedUnarchiver::propertyList(const QByteArray& data, QString* error)
+{
+    KeyedUnarchiver reader;
+    Private& d = *reader.d;
+    d.what = "property list";
+    d.data = data;
+    d.bytes = reinterpret_cast<const uchar*>(d.data.constData());
+    d.size = quint64(data.size());
+    quint64 top = 0;
+    QVariant value;
+    if (d.openTrailer(top))
+        value = d.plainTree(top);
+    if (error)
+        *error = d.error;
+    return d.ok() ? value : QVariant();
 }
 
 QVariant KeyedUnarchiver::unarchivedValue(const QByteArray& data, QString* error)

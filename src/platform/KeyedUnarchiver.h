@@ -89,6 +89,13 @@ public:
     // Marks the archive damaged (for callers that find an impossible value).
     void fail(const QString& message);
 
+    // A plain binary property list (no archive layout) as values: the same
+    // bounded reading, with text and data copied out counted against the
+    // file's size so that shared references cannot multiply it. Dictionaries
+    // become QVariantMap, arrays and sets QVariantList, dates QDateTime (UTC).
+    // Invalid, with *error set, when damaged.
+    static QVariant propertyList(const QByteArray& data, QString* error = nullptr);
+
     // Convenience for one archived value (the top "root" entry).
     static QVariant unarchivedValue(const QByteArray& data, QString* error = nullptr);
 

@@ -1,8 +1,10 @@
 #include "platform/PropertyList.h"
 
+#include "platform/FileWriter.h"
+#include "platform/KeyedUnarchiver.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimeZone>
 
 #include <plist/plist.h>
@@ -39,11 +41,9 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// libplist's readers recurse once per nesting level, so a hostile file of a
-// million nested arrays would exhaust the stack inside them. These scans
-// bound the nesting before libplist sees the bytes.
-
-// XML: counts open <array>/<dict> elements. Text that merely looks like a
+// libplist's XML reader recurses once per nesting level, so a hostile file
+// of a million nested arrays would exhaust the stack inside it. This scan
+// bounds the nesting before libplist sees the bytes: counts open <array>/<dict> elements. Text that merely looks like a
 // tag (inside comments or CDATA) can only make the count larger.
 bool xmlNestingWithin(const QByteArray& data, int limit)
 {
@@ -73,113 +73,6 @@ bool xmlNestingWithin(const QByteArray& data, int limit)
         else if (close[-1] != '/' && ++depth > limit)
             return false;
         p = close;
-    }
-    return true;
-}
-
-quint64 readBigEndian(const uchar* p, int size)
-{
-    quint64 v = 0;
-    for (int i = 0; i < size; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-// Binary: walks the object graph from the top object without recursion and
-// checks the longest chain of containers. False also for a graph that loops
-// or points outside the file.
-bool binaryNestingWithin(const QByteArray& data, int limit)
-{
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    const quint64 size = quint64(data.size());
-    if (size < 8 + 32)
-        return true; // too short to hold anything: libplist refuses it
-    const uchar* trailer = bytes + size - 32;
-    const int offsetSize = trailer[6];
-    const int refSize = trailer[7];
-    const quint64 count = readBigEndian(trailer + 8, 8);
-    const quint64 top = readBigEndian(trailer + 16, 8);
-    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || top >= count
-        || count > size || tableOffset >= size - 32 || count > (size - 32 - tableOffset) / quint64(offsetSize))
-        return false;
-
-    auto objectOffset = [&](quint64 index) { return readBigEndian(bytes + tableOffset + index * offsetSize, offsetSize); };
-    // The references an object holds: containers only; 0 for the others.
-    struct Refs {
-        quint64 first = 0; // offset of the first reference
-        quint64 count = 0;
-        bool valid = true;
-    };
-    auto refsOf = [&](quint64 index) -> Refs {
-        const quint64 at = objectOffset(index);
-        if (at < 8 || at >= tableOffset)
-            return {0, 0, false};
-        const uchar marker = bytes[at];
-        const int type = marker >> 4;
-        if (type != 0xA && type != 0xB && type != 0xC && type != 0xD)
-            return {};
-        quint64 n = marker & 0x0F;
-        quint64 next = at + 1;
-        if (n == 0x0F) {
-            if (next >= tableOffset || (bytes[next] >> 4) != 0x1)
-                return {0, 0, false};
-            const int intSize = 1 << (bytes[next] & 0x0F);
-            if (intSize > 8 || next + 1 + quint64(intSize) > tableOffset)
-                return {0, 0, false};
-            n = readBigEndian(bytes + next + 1, intSize);
-            next += 1 + quint64(intSize);
-        }
-        const quint64 refs = type == 0xD ? n * 2 : n;
-        if (n > size || refs > (tableOffset - next) / quint64(refSize))
-            return {0, 0, false};
-        return {next, refs, true};
-    };
-
-    // depth[i]: 0 not seen, Visiting while on the path, else 1 + chain below.
-    constexpr quint16 Visiting = 0xFFFF;
-    std::vector<quint16> depth(count, 0);
-    struct Frame {
-        quint64 index;
-        Refs refs;
-        quint64 next;
-        quint16 deepest;
-    };
-    std::vector<Frame> path;
-    auto enter = [&](quint64 index) -> bool {
-        const Refs r = refsOf(index);
-        if (!r.valid)
-            return false;
-        depth[index] = Visiting;
-        path.push_back({index, r, 0, 0});
-        return path.size() <= size_t(limit) + 1;
-    };
-    if (!enter(top))
-        return false;
-    while (!path.empty()) {
-        Frame& f = path.back();
-        if (f.next == f.refs.count) {
-            depth[f.index] = quint16(f.deepest + 1);
-            const quint16 d = depth[f.index];
-            path.pop_back();
-            if (!path.empty())
-                path.back().deepest = std::max(path.back().deepest, d);
-            continue;
-        }
-        const quint64 child = readBigEndian(bytes + f.refs.first + f.next * refSize, refSize);
-        ++f.next;
-        if (child >= count)
-            return false;
-        if (depth[child] == Visiting)
-            return false; // a container that holds itself
-        if (depth[child] != 0) {
-            if (depth[child] + path.size() > size_t(limit) + 1)
-                return false;
-            f.deepest = std::max(f.deepest, depth[child]);
-            continue;
-        }
-        if (!enter(child))
-            return false;
     }
     return true;
 }
@@ -289,8 +182,13 @@ plist_t fromVariant(const QVariant& value, int depth)
     case QMetaType::Double:
     case QMetaType::Float:
         return plist_new_real(value.toDouble());
-    case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::QString: {
+        // libplist takes C strings: a NUL would cut the text short.
+        const QByteArray utf8 = value.toString().toUtf8();
+        if (utf8.contains('\0'))
+            return nullptr;
+        return plist_new_string(utf8.constData());
+    }
     case QMetaType::QByteArray: {
         const QByteArray d = value.toByteArray();
         return plist_new_data(d.constData(), uint64_t(d.size()));
@@ -323,6 +221,8 @@ plist_t fromVariant(const QVariant& value, int depth)
         PlistPtr dict(plist_new_dict());
         const QVariantMap map = value.toMap();
         for (auto it = map.begin(); it != map.end(); ++it) {
+            if (it.key().contains(QChar(0)))
+                return nullptr;
             plist_t node = fromVariant(it.value(), depth + 1);
             if (!node)
                 return nullptr;
@@ -347,8 +247,16 @@ QVariant fromData(const QByteArray& data, QString* error)
         setError(error, QStringLiteral("property list too large"));
         return {};
     }
-    const bool binary = data.startsWith("bplist00");
-    if (!(binary ? binaryNestingWithin(data, MaximumDepth) : xmlNestingWithin(data, MaximumDepth))) {
+    // libplist's binary reader aborts on some damaged files and copies every
+    // shared reference; the archive reader has neither fault.
+    if (data.startsWith("bplist00")) {
+        QString reason;
+        QVariant result = KeyedUnarchiver::propertyList(data, &reason);
+        if (!result.isValid())
+            setError(error, reason.isEmpty() ? QStringLiteral("not a property list") : reason);
+        return result;
+    }
+    if (!xmlNestingWithin(data, MaximumDepth)) {
         setError(error, QStringLiteral("unsupported or too deeply nested property list"));
         return {};
     }
@@ -412,12 +320,7 @@ bool writeFile(const QVariant& value, const QString& path, QString* error)
         setError(error, QStringLiteral("value has no property-list form"));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    return writeFileWhole(path, xml, error);
 }
 
 } // namespace sv::PropertyList

@@ -2,9 +2,22 @@
 
 #include "platform/NotificationCenter.h"
 
+#include "platform/FileWriter.h"
+#include "platform/Log.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace sv {
 
@@ -33,17 +46,130 @@ bool toBool(const QVariant& v)
     return v.toBool();
 }
 
+QVariantMap readSettings(const QString& fileName)
+{
+    QVariantMap values;
+    const QSettings settings(fileName, QSettings::IniFormat);
+    for (const QString& key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+// The INI text QSettings makes of values. It is laid out in a private
+// temporary folder (QSettings checks no flush there either), so the text is
+// read back and must hold every key and end with a whole line.
+bool settingsText(const QVariantMap& values, QByteArray* text, QString* error)
+{
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        *error = QStringLiteral("Cannot lay out the settings: %1").arg(folder.errorString());
+        return false;
+    }
+    const QString path = folder.filePath(QStringLiteral("settings.conf"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            *error = QStringLiteral("Cannot lay out the settings in %1").arg(folder.path());
+            return false;
+        }
+    }
+    QFile file(path);
+    if (values.isEmpty() && !file.exists()) {
+        text->clear();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot lay out the settings: %1").arg(file.errorString());
+        return false;
+    }
+    *text = file.readAll();
+    QStringList written = QSettings(path, QSettings::IniFormat).allKeys();
+    QStringList expected = values.keys();
+    written.sort();
+    expected.sort();
+    if (written != expected || (!text->isEmpty() && !text->endsWith('\n'))) {
+        *error = QStringLiteral("Cannot lay out the settings in %1: the text came back cut short").arg(folder.path());
+        return false;
+    }
+    return true;
+}
+
+// A finite number, from a number or from text (INI files hand back text).
+std::optional<double> realValue(const QVariant& v)
+{
+    bool ok = false;
+    double d = 0;
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray)
+        d = v.toString().trimmed().toDouble(&ok);
+    else if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1.0 : 0.0;
+    else
+        d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+// A whole number within 64 bits, or nothing. Fractions are cut toward zero;
+// the range is checked on the double first, since converting one outside
+// it is undefined. Text that is no number at all reads as 0 ("true" as 1).
+std::optional<qint64> integerValue(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return v.toLongLong();
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return qint64(v.toULongLong());
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString text = v.toString().trimmed();
+        bool ok = false;
+        if (const qint64 i = text.toLongLong(&ok); ok)
+            return i;
+        if (text.toLower() == u"true")
+            return 1;
+        text.toDouble(&ok);
+        if (!ok)
+            return 0;
+        break;
+    }
+    default:
+        break;
+    }
+    const auto d = realValue(v);
+    // 2^63 is exact as a double; every double below it converts.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!d || *d >= kLimit || *d < -kLimit)
+        return std::nullopt;
+    return static_cast<qint64>(*d);
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat))
+    : QObject(parent), m_fileName(QFileInfo(fileName).absoluteFilePath()), m_values(readSettings(fileName))
 {
 }
 
 UserDefaults::~UserDefaults()
 {
-    if (m_settings)
-        m_settings->sync();
+    // Possibly at exit, after the notification centre is gone: no report.
+    write(false);
 }
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -79,14 +205,14 @@ QVariantMap UserDefaults::registeredDefaults() const
 bool UserDefaults::hasStoredValue(const QString& key) const
 {
     std::lock_guard lock(m_mutex);
-    return m_settings->contains(key);
+    return m_values.contains(key);
 }
 
 QVariant UserDefaults::objectForKey(const QString& key) const
 {
     std::lock_guard lock(m_mutex);
-    if (m_settings->contains(key))
-        return m_settings->value(key);
+    if (auto it = m_values.constFind(key); it != m_values.constEnd())
+        return *it;
     return m_registered.value(key);
 }
 
@@ -101,25 +227,41 @@ qint64 UserDefaults::integerForKey(const QString& key) const
     const QVariant v = objectForKey(key);
     if (!v.isValid())
         return 0;
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? 1 : 0;
-    bool ok = false;
-    const qint64 i = v.toLongLong(&ok);
-    if (ok)
+    if (const auto i = integerValue(v))
+        return *i;
+    // Out of range (1e308, nan): the registered default, as if never stored.
+    return integerValue(registeredDefault(key)).value_or(0);
+}
+
+qint64 UserDefaults::integerForKey(const QString& key, qint64 minimum, qint64 maximum) const
+{
+    const qint64 i = integerForKey(key);
+    if (i >= minimum && i <= maximum)
         return i;
-    const double d = v.toDouble(&ok);
-    if (ok)
-        return static_cast<qint64>(d);
-    const QString s = v.toString().trimmed().toLower();
-    return s == u"true" ? 1 : 0;
+    const qint64 fallback = integerValue(registeredDefault(key)).value_or(0);
+    return std::clamp(fallback, minimum, maximum);
 }
 
 double UserDefaults::doubleForKey(const QString& key) const
 {
     const QVariant v = objectForKey(key);
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0.0;
+    if (const auto d = realValue(v))
+        return *d;
+    const bool isText = v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
+    bool number = false;
+    if (isText)
+        v.toString().trimmed().toDouble(&number);
+    // Text that is no number reads as 0, as it always has; infinities and
+    // nan read as the registered default.
+    if (!v.isValid() || (isText && !number))
+        return 0.0;
+    return realValue(registeredDefault(key)).value_or(0.0);
+}
+
+QVariant UserDefaults::registeredDefault(const QString& key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_registered.value(key);
 }
 
 QString UserDefaults::stringForKey(const QString& key) const
@@ -173,7 +315,8 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
     }
     {
         std::lock_guard lock(m_mutex);
-        m_settings->setValue(key, value);
+        m_values.insert(key, value);
+        m_dirty = true;
     }
     scheduleChange();
 }
@@ -182,22 +325,63 @@ void UserDefaults::removeObjectForKey(const QString& key)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_settings->remove(key);
+        m_dirty = m_values.remove(key) > 0 || m_dirty;
     }
     scheduleChange();
 }
 
 bool UserDefaults::synchronize()
 {
-    std::lock_guard lock(m_mutex);
-    m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    return write(true);
+}
+
+bool UserDefaults::write(bool report)
+{
+    bool ok = true;
+    bool wrote = false;
+    bool recovered = false;
+    QString error;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_dirty)
+            return m_lastError.isEmpty();
+        QByteArray text;
+        ok = settingsText(m_values, &text, &error);
+        if (ok) {
+            // Values set again to what they were leave the file as it is.
+            QFile old(m_fileName);
+            const bool same = old.open(QIODevice::ReadOnly) && old.size() == text.size() && old.readAll() == text;
+            if (!same) {
+                QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+                ok = writeFileWhole(m_fileName, text, &error);
+                wrote = true;
+            }
+        }
+        if (ok) {
+            recovered = !m_lastError.isEmpty();
+            m_dirty = false;
+            m_lastError.clear();
+        } else {
+            // Kept dirty: the next synchronize tries again.
+            m_lastError = error;
+            qCWarning(lcSkyvane).noquote() << "Failed to save the settings:" << error;
+        }
+    }
+    if (report && (!ok || recovered || wrote))
+        postFileSaveResult(m_fileName, ok ? QString() : error);
+    return ok;
 }
 
 QString UserDefaults::fileName() const
 {
     std::lock_guard lock(m_mutex);
-    return m_settings->fileName();
+    return m_fileName;
+}
+
+QString UserDefaults::lastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
 }
 
 void UserDefaults::scheduleChange()

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -13,11 +12,15 @@
 
 namespace sv {
 
-// The per-user defaults store over QSettings. Defaults are registered first,
-// then read through typed getters; a key that is neither stored nor
-// registered reads as absent (false, 0, empty). Safe to use from any thread.
-// didChange() is emitted on the store's thread, queued and coalesced: many
-// writes in one turn of the event loop give one signal.
+// The per-user defaults store: an INI file read once into memory. Defaults
+// are registered first, then read through typed getters; a key that is
+// neither stored nor registered reads as absent (false, 0, empty). Safe to
+// use from any thread. didChange() is emitted on the store's thread, queued
+// and coalesced: many writes in one turn of the event loop give one signal.
+//
+// QSettings lays out the text but never writes the file: its own save
+// reports success after a failed flush. synchronize() writes through the
+// whole-or-nothing writer, and only when the text changed.
 class UserDefaults : public QObject {
     Q_OBJECT
 public:
@@ -40,7 +43,11 @@ public:
     bool hasStoredValue(const QString& key) const;
     QVariant objectForKey(const QString& key) const; // stored, else registered, else invalid
     bool boolForKey(const QString& key) const;
+    // Numbers are range-checked before conversion: a stored value that is no
+    // finite number within 64 bits (1e308, nan) reads as the registered
+    // default, as does one outside [minimum, maximum] where bounds are given.
     qint64 integerForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key, qint64 minimum, qint64 maximum) const;
     double doubleForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;
     QByteArray dataForKey(const QString& key) const;
@@ -55,18 +62,26 @@ public:
     void setString(const QString& value, const QString& key) { setObject(value, key); }
     void removeObjectForKey(const QString& key);
 
-    // Writes pending changes to disk; false when the file could not be written.
+    // Writes pending changes to disk; false when the file could not be
+    // written, and then the old file stays and lastError() says why.
     bool synchronize();
     QString fileName() const;
+    // The last failed write's reason (naming the file); empty after a success.
+    QString lastError() const;
 
 signals:
     void didChange();
 
 private:
     void scheduleChange();
+    bool write(bool report);
+    QVariant registeredDefault(const QString& key) const;
 
     mutable std::recursive_mutex m_mutex;
-    std::unique_ptr<QSettings> m_settings;
+    const QString m_fileName;
+    QVariantMap m_values;   // what the file holds, with this run's changes
+    bool m_dirty = false;   // changed since the last write or read
+    QString m_lastError;
     QVariantMap m_registered;
     bool m_changePending = false;
 };

@@ -11,3 +11,11 @@ add_test(NAME Application.DemoRunsAndQuits COMMAND skyvane --demo --quit-after 3
 set_tests_properties(Application.DemoRunsAndQuits PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.local/share"
   TIMEOUT 60)
+
+# A bad option value is refused with a message naming the option, before anything starts.
+add_test(NAME Application.RefusesQuitAfterThatIsNoNumberOfSeconds
+  COMMAND sh -c "for v in nan 1e308 -1; do out=$(\"$0\" --quit-after $v 2>&1); test $? -eq 2 && echo \"$out\" | grep -q -- '--quit-after takes' || exit 1; done"
+          $<TARGET_FILE:skyvane>)
+set_tests_properties(Application.RefusesQuitAfterThatIsNoNumberOfSeconds PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
+  TIMEOUT 60)

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "model/SVAnnotationsHelper.h"
+#include "platform/FileWriter.h"
+#include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -107,17 +113,104 @@ TEST_F(Annotations, UnreadableFileIsMovedAsideNeverOverwritten)
     EXPECT_EQ(QDir(folder()).entryList({"annotations.plist.corrupt*"}).size(), 2);
 }
 
-TEST_F(Annotations, ValuesThatAreNotTextAreSkipped)
+TEST_F(Annotations, ValuesThatAreNotTextAreKeptAsTheyWere)
 {
     QDir().mkpath(folder());
-    sv::PropertyList::writeFile(QVariantMap{{"AA:00:00:00:00:01", "text"},
-                                            {"AA:00:00:00:00:02", qint64(42)},
-                                            {"AA:00:00:00:00:03", QVariantList{"x"}},
-                                            {"AA:00:00:00:00:04", QByteArray("raw")}},
-                                file());
+    const QVariantMap others{{"AA:00:00:00:00:02", qint64(42)},
+                             {"AA:00:00:00:00:03", QVariantList{"x"}},
+                             {"AA:00:00:00:00:04", QByteArray("raw")}};
+    QVariantMap stored = others;
+    stored.insert("AA:00:00:00:00:01", "text");
+    sv::PropertyList::writeFile(stored, file());
     SVAnnotationsHelper store(folder(), &defaults);
     store.readFromDisk();
     EXPECT_EQ(store.annotations(), (QMap<QString, QString>{{"AA:00:00:00:00:01", "text"}}));
+
+    store.setAnnotationsForNetwork("AA:00:00:00:00:05", "new");
+    store.setAnnotationsForNetwork("AA:00:00:00:00:04", "text now"); // an edit replaces what it did not understand
+    ASSERT_TRUE(store.saveToDisk());
+    QVariantMap expected = others;
+    expected.remove("AA:00:00:00:00:04");
+    expected.insert("AA:00:00:00:00:01", "text");
+    expected.insert("AA:00:00:00:00:04", "text now");
+    expected.insert("AA:00:00:00:00:05", "new");
+    EXPECT_EQ(sv::PropertyList::readFile(file()), QVariant(expected));
+}
+
+namespace {
+
+// Counts the files the writer starts, and fails its writes while full is set.
+struct WriterWatch {
+    int created = 0;
+    bool full = false;
+    WriterWatch()
+    {
+        sv::setFileWriterFaultHook([this](sv::FileWriterStep step, qint64) {
+            if (step == sv::FileWriterStep::Create)
+                ++created;
+            return step == sv::FileWriterStep::Write && full ? ENOSPC : 0;
+        });
+    }
+    ~WriterWatch() { sv::setFileWriterFaultHook({}); }
+};
+
+} // namespace
+
+TEST_F(Annotations, UnchangedStoreIsNotRewrittenAndAFailedSaveIsPosted)
+{
+    writeFile(sv::PropertyList::toXml(QVariantMap{{"AA:00:00:00:00:01", "kept"}}));
+    const QByteArray old = sv::test::readAll(file());
+    QStringList failed, succeeded;
+    auto& center = sv::NotificationCenter::defaultCenter();
+    const auto onFail = center.addObserver(sv::FileSaveDidFailNotification, [&](const sv::Notification& n) {
+        failed << n.userInfo.value("reason").toString();
+    }, sv::NotificationCenter::Delivery::PostingThread);
+    const auto onSuccess = center.addObserver(sv::FileSaveDidSucceedNotification, [&](const sv::Notification& n) {
+        succeeded << n.userInfo.value("path").toString();
+    }, sv::NotificationCenter::Delivery::PostingThread);
+
+    WriterWatch watch;
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    store.setAnnotationsForNetwork("AA:00:00:00:00:01", " kept\n");
+    EXPECT_TRUE(store.saveToDisk());
+    EXPECT_EQ(watch.created, 0);
+
+    store.setAnnotationsForNetwork("AA:00:00:00:00:02", "lost?");
+    watch.full = true;
+    EXPECT_FALSE(store.saveToDisk());
+    EXPECT_EQ(sv::test::readAll(file()), old);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0].contains(file())) << failed[0].toStdString();
+    EXPECT_TRUE(failed[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << failed[0].toStdString();
+
+    watch.full = false;
+    EXPECT_TRUE(store.saveToDisk()) << "the edit is still pending";
+    EXPECT_EQ(succeeded, QStringList{file()});
+    EXPECT_EQ(sv::PropertyList::readFile(file()).toMap().value("AA:00:00:00:00:02").toString(), "lost?");
+}
+
+TEST_F(Annotations, FileThatCannotBeOpenedIsLeftAloneAndEditsWaitForTheNextSave)
+{
+    // A folder in the file's place cannot be opened, even by root.
+    ASSERT_TRUE(QDir().mkpath(file()));
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_FALSE(store.readError().isEmpty());
+    EXPECT_TRUE(store.readError().contains(file())) << store.readError().toStdString();
+    store.setAnnotationsForNetwork("AA:00:00:00:00:01", "made while unreadable");
+    EXPECT_FALSE(store.saveToDisk());
+    EXPECT_TRUE(QFileInfo(file()).isDir()) << "nothing written over it";
+    EXPECT_TRUE(QDir(folder()).entryList({"*.corrupt*"}).isEmpty()) << "nor set aside as damaged";
+    EXPECT_EQ(store.annotationsForNetwork("AA:00:00:00:00:01"), "made while unreadable");
+
+    // Readable again: the next save merges this run's edits into it.
+    QDir(file()).removeRecursively();
+    writeFile(sv::PropertyList::toXml(QVariantMap{{"AA:00:00:00:00:02", "from the file"}}));
+    ASSERT_TRUE(store.saveToDisk());
+    EXPECT_EQ(sv::PropertyList::readFile(file()),
+              QVariant(QVariantMap{{"AA:00:00:00:00:01", "made while unreadable"}, {"AA:00:00:00:00:02", "from the file"}}));
+    EXPECT_EQ(store.annotationsForNetwork("AA:00:00:00:00:02"), "from the file");
 }
 
 TEST_F(Annotations, EditsAndSavesFromManyThreads)

@@ -293,6 +293,42 @@ TEST_F(VendorDatabase, ShippedDatabaseInstallsOncePerVersion)
     EXPECT_EQ(db.stringForVendor("00:00:0C:12:34:56"), "Cisco Systems, Inc");
 }
 
+TEST_F(VendorDatabase, DamagedDatabaseIsInstalledAgainAtTheNextStart)
+{
+    // Hostile files that used to abort or exhaust the reader, and plain damage.
+    QList<QByteArray> levels;
+    for (int i = 0; i < 20; ++i)
+        levels << QByteArray(1, char(0xAC)) + QByteArray(12, char(i + 1));
+    levels << QByteArray("\x51x");
+    QByteArray bomb = "bplist00";
+    QByteArray table;
+    for (const QByteArray& o : levels) {
+        table += char(bomb.size());
+        bomb += o;
+    }
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(levels.size());
+    trailer[31] = char(bomb.size());
+    bomb += table + trailer;
+    const QByteArray nulKey = QByteArray("bplist00\xD1\x01\x02\x62\x00\x61\x00\x00\x51x\x08\x0B\x10", 21)
+        + QByteArray(6, '\0') + "\x01\x01" + QByteArray(7, '\0') + "\x03" + QByteArray(15, '\0') + "\x12";
+    ASSERT_EQ(nulKey.size(), 53);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {{"garbage", "garbage"}, {"cut short", "<?xml version=\"1.0\"?><plist><dict><key>00"},
+                 {"shared-reference bomb", bomb}, {"UTF-16 key with a NUL", nulKey}};
+    for (const auto& c : cases) {
+        QDir().mkpath(sv::applicationSupportFolder());
+        writeBytes(databasePath(), c.bytes);
+        db.dropDatabase();
+        ASSERT_TRUE(db.expandDatabase()) << c.name;
+        EXPECT_EQ(db.stringForVendor("00:00:0C:12:34:56"), "Cisco Systems, Inc") << c.name;
+    }
+}
+
 TEST_F(VendorDatabase, GoodArchiveInstallsWithItsDateOverAStaleBackup)
 {
     writeDatabase({{"00:11:22", "Old"}});

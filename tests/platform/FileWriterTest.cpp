@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,4 +61,58 @@ TEST(FileWriter, OldFileStaysWhenNotCommittedOrNotWritable)
     QString error;
     EXPECT_FALSE(sv::writeFileWhole(dir.filePath(QStringLiteral("missing/b.plist")), "x", &error));
     EXPECT_TRUE(error.contains(QStringLiteral("missing/b.plist"))) << error.toStdString();
+}
+
+namespace {
+
+// Makes the writer's step fail with err once written reaches after bytes;
+// removed when the guard goes.
+struct Fault {
+    Fault(sv::FileWriterStep step, int err, qint64 after = 0)
+    {
+        sv::setFileWriterFaultHook([=](sv::FileWriterStep s, qint64 written) {
+            return s == step && written >= after ? err : 0;
+        });
+    }
+    ~Fault() { sv::setFileWriterFaultHook({}); }
+};
+
+} // namespace
+
+TEST(FileWriter, EachFailingStepKeepsTheOldFileAndNamesTheReason)
+{
+    using Step = sv::FileWriterStep;
+    const struct {
+        const char* name;
+        Step step;
+        int err;
+        qint64 after;
+    } cases[] = {
+        {"no room for the temporary", Step::Create, ENOSPC, 0},
+        {"disk full at once", Step::Write, ENOSPC, 0},
+        {"disk full past the first buffer", Step::Write, ENOSPC, 256 * 1024},
+        {"quota at the sync", Step::Sync, EDQUOT, 0},
+        {"error at the close", Step::Close, EIO, 0},
+        {"rename refused", Step::Rename, EACCES, 0},
+    };
+    const QByteArray chunk(100 * 1024, 'n');
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.plist"));
+        ASSERT_TRUE(sv::writeFileWhole(path, "old"));
+        QString error;
+        {
+            Fault fault(c.step, c.err, c.after);
+            sv::FileWriter writer(path);
+            if (writer.open())
+                for (int i = 0; i < 7; ++i)
+                    writer.device()->write(chunk);
+            EXPECT_FALSE(writer.commit()) << c.name;
+            error = writer.errorString();
+        }
+        EXPECT_TRUE(error.contains(path)) << c.name << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(c.err)))) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(sv::test::readAll(path), "old") << c.name;
+        EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("a.plist")}) << c.name;
+    }
 }

@@ -136,4 +136,76 @@ TEST(PropertyList, HostileInputReadsAsInvalid)
     }
 }
 
+// A binary list of the given encoded objects (object 0 on top), with
+// references refSize bytes wide.
+QByteArray binaryList(const QList<QByteArray>& objects, int refSize = 1)
+{
+    QByteArray data = "bplist00";
+    QList<quint32> offsets;
+    for (const QByteArray& o : objects) {
+        offsets << quint32(data.size());
+        data += o;
+    }
+    const quint64 table = quint64(data.size());
+    for (quint32 o : offsets)
+        data += QByteArray() + char(o >> 24) + char(o >> 16) + char(o >> 8) + char(o);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 4;
+    trailer[7] = char(refSize);
+    for (int i = 0; i < 8; ++i) {
+        trailer[8 + i] = char(quint64(objects.size()) >> (56 - 8 * i));
+        trailer[24 + i] = char(table >> (56 - 8 * i));
+    }
+    return data + trailer;
+}
+
+QByteArray ref16(int r)
+{
+    return QByteArray() + char(r >> 8) + char(r);
+}
+
+TEST(PropertyList, HostileBinaryListsCostLittleAndCrashNothing)
+{
+    // A dictionary whose key is UTF-16 "a" and a NUL: read as it is, and
+    // refused by the XML writer rather than cut short.
+    const QByteArray nulKey = binaryList({QByteArray("\xD1\x01\x02"), QByteArray("\x62\x00\x61\x00\x00", 5),
+                                          QByteArray("\x51x")});
+    QString error;
+    const QVariant read = sv::PropertyList::fromData(nulKey, &error);
+    ASSERT_EQ(read.toMap(), (QVariantMap{{QStringView(u"a\0", 2).toString(), "x"}})) << error.toStdString();
+    bool ok = true;
+    sv::PropertyList::toXml(read, &ok);
+    EXPECT_FALSE(ok);
+
+    // Twenty arrays, each holding the next twelve times: 12^20 leaves from a
+    // file of 300 bytes.
+    QList<QByteArray> levels;
+    for (int i = 0; i < 20; ++i)
+        levels << QByteArray(1, char(0xAC)) + QByteArray(12, char(i + 1));
+    levels << QByteArray("\x51x");
+    const QByteArray arrays = binaryList(levels);
+    EXPECT_LT(arrays.size(), 400);
+    EXPECT_FALSE(sv::PropertyList::fromData(arrays, &error).isValid());
+    EXPECT_TRUE(error.contains("shared references")) << error.toStdString();
+
+    // One 4 KB text held 60,000 times: a quarter of a gigabyte of copies.
+    QByteArray many = "\xAF\x11" + ref16(60000);
+    for (int i = 0; i < 60000; ++i)
+        many += ref16(1);
+    const QByteArray texts = binaryList({many, QByteArray("\x5F\x11\x10\x00", 4) + QByteArray(4096, 'v')}, 2);
+    EXPECT_FALSE(sv::PropertyList::fromData(texts, &error).isValid());
+    EXPECT_TRUE(error.contains("shared references")) << error.toStdString();
+}
+
+TEST(PropertyList, SharedNamesAsInAVendorDatabaseReadWhole)
+{
+    // Binary writers store each name once; thousands of keys share a few.
+    QVariantMap vendors;
+    const QStringList names{"Cisco Systems, Inc", "Apple, Inc.", "Ubiquiti Networks Inc.", "Hewlett Packard"};
+    for (int i = 0; i < 20000; ++i)
+        vendors.insert(QString::asprintf("%02X:%02X:%02X", i >> 16, (i >> 8) & 0xFF, i & 0xFF), names[i % 4]);
+    const QByteArray binary = toBinary(sv::PropertyList::toXml(vendors));
+    EXPECT_EQ(sv::PropertyList::fromData(binary), QVariant(vendors));
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
 int main(int argc, char** argv)
@@ -31,5 +32,9 @@ int main(int argc, char** argv)
     sv::test::setTestHome(home.path());
 
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Settings a test changed are written while the application and the
+    // temporary home still exist; at exit Qt's settings machinery is gone.
+    sv::UserDefaults::standardUserDefaults().synchronize();
+    return status;
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+// Tells the user when a file they rely on (annotations, settings) could not
+// be saved: once per file, with the file's name and the system's reason,
+// until a save of that file succeeds again. Logging alone goes unseen.
+class SVFileAlerts : public QObject {
+    Q_OBJECT
+public:
+    explicit SVFileAlerts(QWidget* window, QObject* parent = nullptr);
+    ~SVFileAlerts() override;
+
+    // While the application quits, alerts run modally: a sheet would not
+    // outlive the window.
+    void setTerminating(bool terminating) { m_terminating = terminating; }
+
+    // The annotations file could not be read at start (empty: it could).
+    // Said once per run.
+    void reportAnnotationsReadError(const QString& error);
+
+    // Files whose last save failed and was reported.
+    QSet<QString> failingFiles() const { return m_failing; }
+
+private:
+    void saveDidFail(const QString& path, const QString& reason);
+    void show(const QString& message, const QString& information);
+
+    QPointer<QWidget> m_window;
+    QSet<QString> m_failing;
+    bool m_terminating = false;
+    bool m_readErrorReported = false;
+    std::vector<sv::NotificationCenter::Observation> m_observations;
+};

@@ -1,0 +1,50 @@
+#include "app/SVAlert.h"
+#include "app/SVFileAlerts.h"
+#include "platform/FileWriter.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Shown {
+    QStringList alerts; // message, then informative text
+    Shown()
+    {
+        SVAlert::setAutomaticResponder([this](const SVAlert& alert) {
+            alerts << alert.messageText() + " | " + alert.informativeText();
+            return SVAlert::FirstButtonReturn;
+        });
+    }
+    ~Shown() { SVAlert::setAutomaticResponder({}); }
+};
+
+} // namespace
+
+TEST(FileAlerts, AFailedSaveIsToldOnceUntilASaveOfThatFileSucceeds)
+{
+    Shown shown;
+    QWidget window;
+    SVFileAlerts alerts(&window);
+    const QString reason = "Cannot write \"/home/u/.local/share/Skyvane/annotations.plist\": No space left on device";
+    sv::postFileSaveResult("/home/u/.local/share/Skyvane/annotations.plist", reason);
+    sv::postFileSaveResult("/home/u/.local/share/Skyvane/annotations.plist", reason);
+    ASSERT_EQ(shown.alerts.size(), 1);
+    EXPECT_EQ(shown.alerts[0], "Unable to save \"annotations.plist\". | " + reason);
+
+    // Another file has its own alert; a success clears only its own file.
+    sv::postFileSaveResult("/home/u/.config/Skyvane/Skyvane.conf", "Cannot sync: Input/output error");
+    EXPECT_EQ(shown.alerts.size(), 2);
+    sv::postFileSaveResult("/home/u/.local/share/Skyvane/annotations.plist", QString());
+    EXPECT_EQ(alerts.failingFiles(), QSet<QString>{"/home/u/.config/Skyvane/Skyvane.conf"});
+    sv::postFileSaveResult("/home/u/.local/share/Skyvane/annotations.plist", reason);
+    EXPECT_EQ(shown.alerts.size(), 3);
+
+    alerts.reportAnnotationsReadError(QString());
+    EXPECT_EQ(shown.alerts.size(), 3);
+    alerts.reportAnnotationsReadError("Cannot read \"a.plist\": Permission denied");
+    alerts.reportAnnotationsReadError("Cannot read \"a.plist\": Permission denied");
+    ASSERT_EQ(shown.alerts.size(), 4);
+    EXPECT_TRUE(shown.alerts[3].startsWith("The annotations could not be read. | Cannot read \"a.plist\": Permission denied"));
+}

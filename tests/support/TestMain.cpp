@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/UserDefaults.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QStandardPaths>
@@ -31,5 +33,9 @@ int main(int argc, char** argv)
     sv::test::setTestHome(home.path());
 
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // The settings a test left unsaved are written while the application
+    // object still stands, not from a static destructor after it.
+    sv::UserDefaults::setStandardUserDefaults(nullptr);
+    return result;
 }

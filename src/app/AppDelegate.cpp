@@ -27,6 +27,7 @@
 #include "views/SVNetworkCellDelegate.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVNetworksTableSetup.h"
+#include "views/SVOutlineViews.h"
 #include "views/SVSideViewModel.h"
 
 #include <QApplication>
@@ -46,6 +47,15 @@
 
 namespace {
 const QUrl kSupportPage(QStringLiteral("https://skyvane.app/support"));
+
+QStringList categoryTitles()
+{
+    QStringList titles;
+    for (const SVSideViewItem& item : sideViewItemsForSources(QVector<SVSideViewSource>()))
+        if (item.isCategory())
+            titles << item.title;
+    return titles;
+}
 } // namespace
 
 AppDelegate::AppDelegate(Options options, QObject* parent)
@@ -58,7 +68,9 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
-    // The engine's thread ends before anything it uses goes.
+    // The engine's thread ends before anything it uses goes, and so do a
+    // save or open under way.
+    waitForBackgroundJobs();
     m_observations.clear();
     stopEngine();
     if (m_currentInterface)
@@ -109,8 +121,11 @@ void AppDelegate::awakeFromNib()
 
 void AppDelegate::buildWindow()
 {
+    // The table measures its starting widths in the font size the settings give.
+    m_defaults.registerDefaults(registeredDefaultsDictionary());
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
+    m_window->setAcceptDrops(true);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
     m_fileAlerts = std::make_unique<SVFileAlerts>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
@@ -165,6 +180,7 @@ void AppDelegate::buildWindow()
         recordRecentFilter(text);
         m_window->networksView()->setFocus();
     });
+    connect(m_window, &SVMainWindow::userDidSelectTab, this, [this](int index) { selectGraph(index); });
     connect(m_window, &SVMainWindow::willSelectTab, this, [this](int) {
         QTimer::singleShot(0, this, [this] { configureSelectedTabView(); });
     });
@@ -174,12 +190,19 @@ void AppDelegate::buildWindow()
 
 void AppDelegate::buildSideView()
 {
-    m_sideView = new QTreeView;
+    m_sideView = new SVSideView;
+    if (m_defaults.hasStoredValue(QStringLiteral("SideViewExpandedItems")))
+        m_sideView->setExpandedTitles(m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems")));
+    else
+        m_sideView->setExpandedTitles(categoryTitles()); // the categories start open
     m_sideModel = new SVSideViewModel(m_sideView);
     m_sideView->setModel(m_sideModel);
-    m_sideView->setItemDelegateForColumn(SVSideViewModel::ItemColumn, new SVImageAndTextDelegate(m_sideView));
+    auto* cells = new SVImageAndTextDelegate(m_sideView);
+    cells->setMarginRoles(SVSideViewModel::LeftMarginRole, SVSideViewModel::RightMarginRole);
+    m_sideView->setItemDelegate(cells);
     m_sideView->setHeaderHidden(true);
     m_sideView->setRootIsDecorated(true);
+    m_sideView->setIndentation(12); // room for titles in a narrow sidebar
     m_sideView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_sideView->header()->setStretchLastSection(false);
     m_sideView->header()->setSectionResizeMode(SVSideViewModel::ItemColumn, QHeaderView::Stretch);
@@ -195,8 +218,10 @@ void AppDelegate::chooseInterface()
     if (!m_options.scenarioPath.isEmpty()) {
         CWInterface::setScenarioPath(m_options.scenarioPath);
         m_currentInterface = CWInterface::interfaceWithName(QStringLiteral("sim0"), &error);
-        if (!m_currentInterface)
-            qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << error;
+        if (!m_currentInterface) {
+            m_scenarioError = error.isEmpty() ? m_options.scenarioPath : error;
+            qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << m_scenarioError;
+        }
     } else {
         const QString name = m_defaults.stringForKey(QStringLiteral("InterfaceName"));
         if (!name.isEmpty()) {
@@ -252,8 +277,12 @@ void AppDelegate::observeNotifications()
 
 void AppDelegate::prepareForSleep(bool sleeping)
 {
-    if (!sleeping)
-        return; // waking does nothing
+    if (!sleeping) {
+        // No power change with the radio on comes across a suspend, so the
+        // mark goes on waking; the radio found off afterwards asks again.
+        m_didReceiveSleepNote = false;
+        return;
+    }
     m_didReceiveSleepNote = true;
     saveDefaults();
 }
@@ -261,8 +290,14 @@ void AppDelegate::prepareForSleep(bool sleeping)
 void AppDelegate::restoreWindowFrame()
 {
     if (m_defaults.boolForKey(QStringLiteral("RanOnce"))) {
-        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame"))))
-            m_window->setGeometry(*frame);
+        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame")))) {
+            // A frame left on a screen that is gone comes back onto the primary one.
+            QList<QRect> areas;
+            for (const QScreen* screen : QGuiApplication::screens())
+                areas << screen->availableGeometry();
+            const QScreen* primary = QGuiApplication::primaryScreen();
+            m_window->setGeometry(frameOnScreens(*frame, areas, primary ? primary->availableGeometry() : QRect()));
+        }
         m_window->restoreDividers(m_defaults);
         return;
     }
@@ -283,7 +318,8 @@ void AppDelegate::applicationWillFinishLaunching()
     SVInfoElement::setVendorNameLookup(
         [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
-    m_disableAutoScan = false;
+    // A launch that opens a document does not start scanning on its own.
+    m_disableAutoScan = m_launchOpensDocument;
     loadDefaults();
 
     const QString tabIdentifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
@@ -321,7 +357,10 @@ void AppDelegate::showWindow()
     m_fileAlerts->reportAnnotationsReadError(SVAnnotationsHelper::sharedAnnotations().readError());
 
     if (!m_currentInterface) {
-        showNoInterfaceSheet();
+        if (!m_scenarioError.isEmpty())
+            showScenarioErrorSheet();
+        else
+            showNoInterfaceSheet();
         return;
     }
     SVNetServiceBrowser::sharedBrowser().searchServices();
@@ -343,6 +382,12 @@ void AppDelegate::showNoInterfaceSheet()
     });
 }
 
+void AppDelegate::showScenarioErrorSheet()
+{
+    SVAlert* alert = newScenarioErrorAlert(m_scenarioError, m_window);
+    alert->beginSheetModalForWindow(m_window, [](int) { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+}
+
 void AppDelegate::loadDefaults()
 {
     const SVLoadedDefaults loaded = ::loadDefaults(m_defaults);
@@ -360,12 +405,7 @@ void AppDelegate::saveDefaults()
         return;
     m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
     m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
-    QStringList expanded;
-    visitSideViewRows([&](const QModelIndex& index) {
-        if (m_sideView->isExpanded(index))
-            expanded << index.data().toString();
-    });
-    m_defaults.setObject(expanded, QStringLiteral("SideViewExpandedItems"));
+    m_defaults.setObject(m_sideView->expandedTitles(), QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);
     saveGraphDefaults();
     if (m_columnAutosave)
@@ -374,6 +414,8 @@ void AppDelegate::saveDefaults()
 
 void AppDelegate::applicationWillTerminate()
 {
+    // A save under way finishes its file before anything else goes.
+    waitForBackgroundJobs();
     if (m_fileAlerts)
         m_fileAlerts->setTerminating(true);
     SVAnnotationsHelper::sharedAnnotations().saveToDisk();
@@ -391,26 +433,27 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::updateWindowTitle()
 {
-    if (m_window)
+    if (!m_window)
+        return;
+    if (!m_documentTitle.isEmpty())
+        showDocumentTitle();
+    else
         m_window->setWindowTitle(
             windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), m_isScanning));
 }
 
-bool AppDelegate::windowShouldClose()
-{
-    // Nothing is kept in documents yet, so there is nothing to ask before closing.
-    return true;
-}
-
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && documentsEventFilter(event))
+        return true;
     if (watched == m_window && event->type() == QEvent::Close) {
         if (!windowShouldClose()) {
             event->ignore();
             return true;
         }
         closePreferencesWindow();
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // exit, not quit: quit would close the window again and ask again.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     }
     return QObject::eventFilter(watched, event);
 }

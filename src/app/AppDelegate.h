@@ -10,14 +10,19 @@
 #include <QPointer>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class CWInterface;
 class MASPreferencesWindowController;
 class QAction;
+class QMenu;
+struct SVOpenResult;
+struct SVSaveJob;
 class QModelIndex;
 class QTimer;
 class QTreeView;
@@ -29,11 +34,15 @@ class SVNetworkCellDelegate;
 class SVNetworksTableModel;
 class SVPreferencesPanes;
 class SVProgressPanel;
+class SVSideView;
 class SVSideViewModel;
 class SVSignalStrengthView;
 class SVSpectrumView;
 class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
+class SVSpeechReporter;
+class SVSpeechSynthesizer;
+class SVBackgroundJobs;
 namespace sv {
 class Clock;
 class UserDefaults;
@@ -51,8 +60,9 @@ public:
         // Play this scenario on a simulated radio instead of a real interface.
         QString scenarioPath;
         // Without a Wi-Fi interface, scan the simulated radio with the shipped
-        // scenario (off: the no-interface sheet).
-        bool simulateWithoutInterface = true;
+        // scenario (off: the no-interface sheet). The simulated radio runs
+        // only when asked: a scenario, or --demo.
+        bool simulateWithoutInterface = false;
         // Clock of the scan engine; the system clock when none.
         std::shared_ptr<sv::Clock> clock;
         // Milliseconds between merges of the engine's results.
@@ -104,6 +114,40 @@ public:
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
 
+    // ---- documents (AppDelegateDocuments.cpp) ----
+    static inline const QString SaveAlertSuppressionKey = QStringLiteral("SaveAlertSupressionButton");
+    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
+    bool hasUnsavedResults() const;
+    // 1000 Save, 1001 Cancel, 1002 Don't Save (also when nothing is asked).
+    int showSaveAlertIfNeeded();
+    // The chosen path, or empty; stops scanning when a path is chosen.
+    QString showSavePanel();
+    // Saves on a thread of its own; followUp runs on the main thread after a
+    // save that succeeded (a failed save is reported and drops it).
+    void doSaveWithFileInBackground(const QString& path, std::function<void()> followUp = {});
+    void didSaveFile(const QString& path);
+    void doOpen();
+    // Reads and checks the whole file on a thread of its own; only a good
+    // document replaces the list.
+    void doOpenWithFileInBackground(const QString& path);
+    void didOpenFile(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime);
+    void onFileOpen();
+    void onFileSaveAs();
+    // A file handed over by the command line, the desktop or a drop.
+    bool applicationOpenFile(const QString& path);
+    // Before applicationWillFinishLaunching: this launch opens a document.
+    void setLaunchOpensDocument() { m_launchOpensDocument = true; }
+    // Runs action now, or after the save question and a save, or not at all.
+    void proceedAfterSaveQuestion(const std::function<void()>& action);
+    bool isSaving() const { return m_saveThread.joinable(); }
+    bool isOpening() const { return m_openThread.joinable(); }
+    // Blocks until a running save has reached its file (quitting waits for it).
+    void waitForBackgroundJobs();
+    QStringList recentDocuments() const;
+    // Panels stand-ins for tests: answer the path instead of showing a dialog.
+    void setSavePanelResponder(std::function<QString()> responder) { m_savePanelResponder = std::move(responder); }
+    void setOpenPanelResponder(std::function<QString()> responder) { m_openPanelResponder = std::move(responder); }
+
     // ---- graphs (AppDelegateGraphs.cpp) ----
     void configureSignalStrenghTabView();
     void configureSpectrumTabView();
@@ -128,10 +172,30 @@ public:
     void toggleHideDFSChannels();
     void toggleHideChannelGraphs();
 
+    // ---- CSV, annotations, copy and speech (AppDelegateExport.cpp) ----
+    // Which file panel is asked for: "export", "annotationsExport", "annotationsImport".
+    using FilePanelResponder = std::function<QString(const QString& panel, const QString& suggestedName)>;
+    // Tests answer the file panels with this instead of showing them.
+    void setFilePanelResponder(FilePanelResponder responder) { m_filePanelResponder = std::move(responder); }
+    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
+    void onFileSummaryExportAllNetworks();
+    void onFileSummaryExportDisplayedNetworks();
+    void onFileSummaryExportSelectedNetworks();
+    QString showExportPanel();
+    void doExportWithFileInBackground(const QString& path, const SVNetworkList& networks);
+    void onFileAnnotationsExportCSV();
+    void onFileAnnotationsImportCSV();
+    void copy();
+    void speak(const std::shared_ptr<SVNetwork>& network);
+    void onSpeak();
+    void applicationDidBecomeActive();
+    // Waits for every export under way (quitting).
+    void waitForExports();
+
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
     QTreeView* networksView() const;
-    QTreeView* sideView() const { return m_sideView; }
+    SVSideView* sideView() const { return m_sideView; }
     SVNetworksTableModel* networksModel() const { return m_networksModel; }
     SVSideViewModel* sideViewModel() const { return m_sideModel; }
     bool isScanning() const { return m_isScanning; }
@@ -151,6 +215,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // An export's file was written (or not) and its sheet hidden.
+    void csvExportDidEnd(const QString& path, bool written);
+
 private slots:
     void prepareForSleep(bool sleeping);
 
@@ -167,6 +235,7 @@ private:
     void chooseInterface();
     void restoreWindowFrame();
     void showNoInterfaceSheet();
+    void showScenarioErrorSheet();
 
     void stopEngine();
     void handleScanDidStart();
@@ -176,7 +245,15 @@ private:
     void handleFilterUsingKeys(const QVariantMap& userInfo);
     void powerOffAlertDidEnd(int returnCode);
     void validateScanStopItems();
-    bool modalSessionOpen() const;
+    void buildDocumentMenuItems(QMenu* file);
+    void rebuildRecentDocumentsMenu();
+    void noteRecentDocument(const QString& path);
+    bool documentsEventFilter(QEvent* event);
+    void saveDidEnd(const std::shared_ptr<SVSaveJob>& job);
+    // Waits for a save under way and ends it; false when it failed.
+    bool endRunningSave();
+    void showDocumentTitle();
+    void openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result);
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -189,6 +266,11 @@ private:
     void onViewShow(int tag);
     void onViewMakeText(double delta);
     void applyFontSizes();
+    void buildExportMenus();
+    void validateExportItems();
+    void scheduleSpeak();
+    void speechSelectionDidChange();
+    QString runFilePanel(const QString& panel, const QString& suggestedName);
     void recordRecentFilter(const QString& text);
 
     Options m_options;
@@ -208,6 +290,10 @@ private:
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;
+    QString m_scenarioError; // why the scenario asked for cannot be played
+    // Names one run of the scan loop (a start, a stop or a clear begins a new
+    // one), so a merge deferred from an earlier run is dropped.
+    quint64 m_runIdentity = 0;
     qint64 m_signalStrengthThreshold = 0;
     SVQuickFilter m_quickFilterFlags;
     int m_quickFilterTag = 0;
@@ -228,11 +314,13 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;
-    QTreeView* m_sideView = nullptr;
+    SVSideView* m_sideView = nullptr;
     SVSideViewModel* m_sideModel = nullptr;
     SVNetworksTableModel* m_networksModel = nullptr;
     SVNetworkCellDelegate* m_cellDelegate = nullptr;
     SVColumnAutosave* m_columnAutosave = nullptr;
+    QAction* m_scanAction = nullptr;
+    QAction* m_stopAction = nullptr;
     QList<QAction*> m_showActions; // tags 1001..1004
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
@@ -242,5 +330,23 @@ private:
     SVNetworkDetailsView* m_netView = nullptr;
     int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
+
+    // CSV, copy and speech.
+    FilePanelResponder m_filePanelResponder;
+    QList<QAction*> m_exportActions; // all, displayed, selected
+    QAction* m_speakAction = nullptr;
+    std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
+    std::shared_ptr<SVSpeechReporter> m_speech;
+    std::shared_ptr<SVBackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
+
+    // Documents.
+    QString m_documentTitle; // the shown document's title; empty for live results
+    bool m_launchOpensDocument = false;
+    std::shared_ptr<SVSaveJob> m_saveJob;
+    std::thread m_saveThread;
+    std::thread m_openThread;
+    QMenu* m_recentMenu = nullptr;
+    std::function<QString()> m_savePanelResponder;
+    std::function<QString()> m_openPanelResponder;
 };

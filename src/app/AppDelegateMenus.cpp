@@ -17,6 +17,7 @@ void AppDelegate::buildMenus()
     QMenuBar* bar = m_window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    buildDocumentMenuItems(file);
     QAction* quit = file->addAction(tr("Quit"), qApp, [this] { m_window->close(); });
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
@@ -29,8 +30,10 @@ void AppDelegate::buildMenus()
     QMenu* scanMenu = bar->addMenu(tr("&Scan"));
     QAction* start = scanMenu->addAction(tr("Scan"), this, [this] { onScanStop(ScanTag); });
     start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_scanAction = start;
     QAction* stop = scanMenu->addAction(tr("Stop"), this, [this] { onScanStop(StopTag); });
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+    m_stopAction = stop;
 
     QMenu* view = bar->addMenu(tr("&View"));
     auto* shows = new QActionGroup(this);
@@ -86,6 +89,8 @@ void AppDelegate::buildMenus()
         m_window->toolbar().filterField->selectAll();
     });
     find->setShortcut(QKeySequence::Find);
+
+    buildExportMenus();
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("About Skyvane"), this, [this] {

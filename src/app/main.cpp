@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SVCommandLine.h"
+#include "platform/wlan/CWInterface.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,7 +33,7 @@ void quitOnSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
+        QCoreApplication::exit(0); // no questions: shutdown still waits for a save under way
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -62,8 +63,13 @@ int main(int argc, char** argv)
     const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
                                              QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
                                              QStringLiteral("seconds"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Scan a simulated radio playing the shipped scenario."));
     parser.addOption(scenarioOption);
+    parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
     std::optional<int> quitAfter;
     if (parser.isSet(quitAfterOption)) {
@@ -77,13 +83,27 @@ int main(int argc, char** argv)
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
+    if (options.scenarioPath.isEmpty() && parser.isSet(demoOption)) {
+        options.scenarioPath = CWInterface::defaultScenarioPath();
+        if (options.scenarioPath.isEmpty()) {
+            qCritical("skyvane: --demo: the shipped scenario scenarios/office.json is not installed.");
+            return 2;
+        }
+    }
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();
+    // exit, not quit: quit would close the window and ask the save question.
     if (quitAfter)
-        QTimer::singleShot(*quitAfter, &app, &QCoreApplication::quit);
+        QTimer::singleShot(*quitAfter, &app, [] { QCoreApplication::exit(0); });
 
     delegate.awakeFromNib();
+    // Only the first file: the window shows one document.
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        delegate.setLaunchOpensDocument();
     delegate.applicationWillFinishLaunching();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &delegate, [&delegate, path = files.front()] { delegate.applicationOpenFile(path); });
     return app.exec();
 }

@@ -230,6 +230,12 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
         return nullptr;
     record->setNetwork(dictionary);
 
+    // Room for exactly what the document holds, none to spare.
+    if (const qsizetype archived = coder.countForKey("dataPoints"); archived > 0) {
+        Guard g(record->m_lock);
+        record->m_dataPoints.emplace(MaximumDataPoints, 4);
+        record->m_dataPoints->reserve(std::size_t(archived));
+    }
     coder.decodeArrayOfObjects("dataPoints", [&record](sv::KeyedUnarchiver& c) {
         if (SVDataPoint::isArchivedClass(c.classChain()))
             record->addDataPoint(SVDataPoint::initWithCoder(c));
@@ -314,7 +320,7 @@ void SVNetwork::addDataPoint(const SVDataPoint& point)
 {
     Guard g(m_lock);
     if (!m_dataPoints)
-        m_dataPoints.emplace(MaximumDataPoints, 100);
+        m_dataPoints.emplace(MaximumDataPoints, 4);
     if (point.hasData()) {
         Statistics& s = m_stats;
         const qint64 r = point.rssiValue();
@@ -1215,7 +1221,9 @@ QString SVNetwork::toCSV(const QStringList& columns, bool usingPercentage) const
 
     using Field = QString (*)(const SVNetwork&);
     static const QHash<QString, Field> plain = {
-        {QStringLiteral("BSSID"), [](const SVNetwork& n) { return n.bssidValue(); }},
+        // A malformed BSSID from a document and a country code from a beacon
+        // are text others chose: quoted and guarded like the SSID.
+        {QStringLiteral("BSSID"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.bssidValue()); }},
         {QStringLiteral("CHANNEL"), [](const SVNetwork& n) { return n.channelValue(); }},
         {QStringLiteral("SECURITY_MODE"), [](const SVNetwork& n) { return n.securityValue(); }},
         {QStringLiteral("WPS"), [](const SVNetwork& n) { return n.wpsValue(); }},
@@ -1225,7 +1233,7 @@ QString SVNetwork::toCSV(const QStringList& columns, bool usingPercentage) const
         {QStringLiteral("MIN_RATE"), [](const SVNetwork& n) { return n.minRateValue(); }},
         {QStringLiteral("MAX_RATE"), [](const SVNetwork& n) { return n.maxRateValue(); }},
         {QStringLiteral("NETWORK_TYPE"), [](const SVNetwork& n) { return n.networkTypeValue(); }},
-        {QStringLiteral("CC"), [](const SVNetwork& n) { return n.countryCodeValue(); }},
+        {QStringLiteral("CC"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.countryCodeValue()); }},
         {QStringLiteral("STREAMS"), [](const SVNetwork& n) { return n.streamsValue(); }},
         {QStringLiteral("STATION_COUNT"), [](const SVNetwork& n) { return n.stationCountValue(); }},
         {QStringLiteral("HT_PROTECTION"), [](const SVNetwork& n) { return n.htProtectionValue(); }},

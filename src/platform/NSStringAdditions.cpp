@@ -4,15 +4,40 @@
 
 namespace sv {
 
+namespace {
+
+// The text starts, after any run of "'", with a character that makes a
+// spreadsheet read a formula.
+bool looksLikeFormula(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char('\''))
+        ++i;
+    if (i == text.size())
+        return false;
+    const QChar c = text.at(i);
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@');
+}
+
+} // namespace
+
 QString stringByAddingQuotationMarksForCSV(const QString& field)
 {
-    const bool needsQuotes = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
+    const bool formula = looksLikeFormula(field);
+    const bool needsQuotes = formula || field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
         || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
     if (!needsQuotes)
         return field;
-    QString quoted = field;
+    QString quoted = formula ? QLatin1Char('\'') + field : field;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString stringByRemovingCSVFormulaGuard(const QString& field)
+{
+    if (field.startsWith(QLatin1Char('\'')) && looksLikeFormula(field))
+        return field.mid(1);
+    return field;
 }
 
 namespace {

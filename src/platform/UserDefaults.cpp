@@ -169,7 +169,10 @@ UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
 UserDefaults::~UserDefaults()
 {
     // Possibly at exit, after the notification centre is gone: no report.
-    write(false);
+    // Once the application object is gone QSettings cannot lay out the text;
+    // the standard store was written by the post routine below by then.
+    if (QCoreApplication::instance())
+        write(false);
 }
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -177,8 +180,15 @@ UserDefaults& UserDefaults::standardUserDefaults()
     std::lock_guard lock(g_standardMutex);
     if (!g_standard) {
         g_standard = std::make_unique<UserDefaults>(standardFileName());
-        if (QCoreApplication::instance())
+        if (QCoreApplication::instance()) {
             g_standard->moveToThread(QCoreApplication::instance()->thread());
+            // Written while the application object still stands.
+            qAddPostRoutine([] {
+                std::lock_guard lock(g_standardMutex);
+                if (g_standard)
+                    g_standard->write(false);
+            });
+        }
     }
     return *g_standard;
 }

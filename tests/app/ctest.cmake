@@ -12,3 +12,15 @@ add_test(NAME Application.RefusesQuitAfterThatIsNoNumberOfSeconds
 set_tests_properties(Application.RefusesQuitAfterThatIsNoNumberOfSeconds PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
   TIMEOUT 60)
+
+# --demo plays the shipped scenario without naming it.
+add_test(NAME Application.DemoRunsAndQuits COMMAND skyvane --demo --quit-after 3)
+set_tests_properties(Application.DemoRunsAndQuits PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.local/share"
+  TIMEOUT 60)
+
+# The desktop entry and the MIME type, as installed by the install step.
+add_test(NAME Application.DesktopEntryAndMimeTypeInstall
+         COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/app/desktop-files.sh" "${PROJECT_BINARY_DIR}"
+                 "${CMAKE_CURRENT_BINARY_DIR}/desktop-install")
+set_tests_properties(Application.DesktopEntryAndMimeTypeInstall PROPERTIES TIMEOUT 120)

@@ -96,6 +96,7 @@ TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("NetworkSignalStrengthViewTimescale")), 360);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("Metric")), 2);
     defaults.setInteger(2, QStringLiteral("Metric"));
+    defaults.synchronize();
 }
 
 TEST(GraphTabs, SavedSpansAreKeptWithinBounds)
@@ -113,4 +114,5 @@ TEST(GraphTabs, SavedSpansAreKeptWithinBounds)
     defaults.removeObjectForKey(QStringLiteral("SignalStrengthViewTimescale"));
     defaults.removeObjectForKey(QStringLiteral("NetworkSignalStrengthViewTimescale"));
     defaults.removeObjectForKey(QStringLiteral("Metric"));
+    defaults.synchronize();
 }

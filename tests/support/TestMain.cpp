@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/UserDefaults.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QStandardPaths>

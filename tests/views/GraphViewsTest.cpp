@@ -238,6 +238,7 @@ TEST(SpectrumView, DFSChannelsFollowTheSettingAndTheRecords)
         }
     EXPECT_TRUE(blue);
     defaults.setBool(false, QStringLiteral("HideDFSChannels"));
+    defaults.synchronize();
 }
 
 TEST(SpectrumView, PanesAndShapes)
@@ -265,6 +266,7 @@ TEST(SpectrumView, PanesAndShapes)
     EXPECT_TRUE(near(pixelUp(img, e->xC, P.y() + lv / 2), QColor(0, 255, 0), 110));
     EXPECT_FALSE(near(pixelUp(img, e->xC, P.y() + lv + 30), QColor(0, 255, 0), 110));
     defaults.setBool(false, QStringLiteral("HideChannelGraphs"));
+    defaults.synchronize();
 }
 
 TEST(NetworkDetailsView, BarListsFollowTheSelectedNetwork)

@@ -27,6 +27,7 @@
 #include "views/SVNetworkCellDelegate.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVNetworksTableSetup.h"
+#include "views/SVOutlineViews.h"
 #include "views/SVSideViewModel.h"
 
 #include <QApplication>
@@ -46,6 +47,15 @@
 
 namespace {
 const QUrl kSupportPage(QStringLiteral("https://skyvane.app/support"));
+
+QStringList categoryTitles()
+{
+    QStringList titles;
+    for (const SVSideViewItem& item : sideViewItemsForSources(QVector<SVSideViewSource>()))
+        if (item.isCategory())
+            titles << item.title;
+    return titles;
+}
 } // namespace
 
 AppDelegate::AppDelegate(Options options, QObject* parent)
@@ -109,6 +119,8 @@ void AppDelegate::awakeFromNib()
 
 void AppDelegate::buildWindow()
 {
+    // The table measures its starting widths in the font size the settings give.
+    m_defaults.registerDefaults(registeredDefaultsDictionary());
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
@@ -164,6 +176,7 @@ void AppDelegate::buildWindow()
         recordRecentFilter(text);
         m_window->networksView()->setFocus();
     });
+    connect(m_window, &SVMainWindow::userDidSelectTab, this, [this](int index) { selectGraph(index); });
     connect(m_window, &SVMainWindow::willSelectTab, this, [this](int) {
         QTimer::singleShot(0, this, [this] { configureSelectedTabView(); });
     });
@@ -173,12 +186,19 @@ void AppDelegate::buildWindow()
 
 void AppDelegate::buildSideView()
 {
-    m_sideView = new QTreeView;
+    m_sideView = new SVSideView;
+    if (m_defaults.hasStoredValue(QStringLiteral("SideViewExpandedItems")))
+        m_sideView->setExpandedTitles(m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems")));
+    else
+        m_sideView->setExpandedTitles(categoryTitles()); // the categories start open
     m_sideModel = new SVSideViewModel(m_sideView);
     m_sideView->setModel(m_sideModel);
-    m_sideView->setItemDelegateForColumn(SVSideViewModel::ItemColumn, new SVImageAndTextDelegate(m_sideView));
+    auto* cells = new SVImageAndTextDelegate(m_sideView);
+    cells->setMarginRoles(SVSideViewModel::LeftMarginRole, SVSideViewModel::RightMarginRole);
+    m_sideView->setItemDelegate(cells);
     m_sideView->setHeaderHidden(true);
     m_sideView->setRootIsDecorated(true);
+    m_sideView->setIndentation(12); // room for titles in a narrow sidebar
     m_sideView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_sideView->header()->setStretchLastSection(false);
     m_sideView->header()->setSectionResizeMode(SVSideViewModel::ItemColumn, QHeaderView::Stretch);
@@ -194,8 +214,10 @@ void AppDelegate::chooseInterface()
     if (!m_options.scenarioPath.isEmpty()) {
         CWInterface::setScenarioPath(m_options.scenarioPath);
         m_currentInterface = CWInterface::interfaceWithName(QStringLiteral("sim0"), &error);
-        if (!m_currentInterface)
-            qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << error;
+        if (!m_currentInterface) {
+            m_scenarioError = error.isEmpty() ? m_options.scenarioPath : error;
+            qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << m_scenarioError;
+        }
     } else {
         const QString name = m_defaults.stringForKey(QStringLiteral("InterfaceName"));
         if (!name.isEmpty()) {
@@ -251,8 +273,12 @@ void AppDelegate::observeNotifications()
 
 void AppDelegate::prepareForSleep(bool sleeping)
 {
-    if (!sleeping)
-        return; // waking does nothing
+    if (!sleeping) {
+        // No power change with the radio on comes across a suspend, so the
+        // mark goes on waking; the radio found off afterwards asks again.
+        m_didReceiveSleepNote = false;
+        return;
+    }
     m_didReceiveSleepNote = true;
     saveDefaults();
 }
@@ -260,8 +286,14 @@ void AppDelegate::prepareForSleep(bool sleeping)
 void AppDelegate::restoreWindowFrame()
 {
     if (m_defaults.boolForKey(QStringLiteral("RanOnce"))) {
-        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame"))))
-            m_window->setGeometry(*frame);
+        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame")))) {
+            // A frame left on a screen that is gone comes back onto the primary one.
+            QList<QRect> areas;
+            for (const QScreen* screen : QGuiApplication::screens())
+                areas << screen->availableGeometry();
+            const QScreen* primary = QGuiApplication::primaryScreen();
+            m_window->setGeometry(frameOnScreens(*frame, areas, primary ? primary->availableGeometry() : QRect()));
+        }
         m_window->restoreDividers(m_defaults);
         return;
     }
@@ -320,7 +352,10 @@ void AppDelegate::showWindow()
     m_fileAlerts->reportAnnotationsReadError(SVAnnotationsHelper::sharedAnnotations().readError());
 
     if (!m_currentInterface) {
-        showNoInterfaceSheet();
+        if (!m_scenarioError.isEmpty())
+            showScenarioErrorSheet();
+        else
+            showNoInterfaceSheet();
         return;
     }
     SVNetServiceBrowser::sharedBrowser().searchServices();
@@ -342,6 +377,12 @@ void AppDelegate::showNoInterfaceSheet()
     });
 }
 
+void AppDelegate::showScenarioErrorSheet()
+{
+    SVAlert* alert = newScenarioErrorAlert(m_scenarioError, m_window);
+    alert->beginSheetModalForWindow(m_window, [](int) { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+}
+
 void AppDelegate::loadDefaults()
 {
     const SVLoadedDefaults loaded = ::loadDefaults(m_defaults);
@@ -359,12 +400,7 @@ void AppDelegate::saveDefaults()
         return;
     m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
     m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
-    QStringList expanded;
-    visitSideViewRows([&](const QModelIndex& index) {
-        if (m_sideView->isExpanded(index))
-            expanded << index.data().toString();
-    });
-    m_defaults.setObject(expanded, QStringLiteral("SideViewExpandedItems"));
+    m_defaults.setObject(m_sideView->expandedTitles(), QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);
     if (m_columnAutosave)
         m_columnAutosave->save();

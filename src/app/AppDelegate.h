@@ -30,6 +30,7 @@ class SVNetworkCellDelegate;
 class SVNetworksTableModel;
 class SVPreferencesPanes;
 class SVProgressPanel;
+class SVSideView;
 class SVSideViewModel;
 class SVVendorDatabaseWindowUI;
 class SVSpeechReporter;
@@ -52,8 +53,9 @@ public:
         // Play this scenario on a simulated radio instead of a real interface.
         QString scenarioPath;
         // Without a Wi-Fi interface, scan the simulated radio with the shipped
-        // scenario (off: the no-interface sheet).
-        bool simulateWithoutInterface = true;
+        // scenario (off: the no-interface sheet). The simulated radio runs
+        // only when asked: a scenario, or --demo.
+        bool simulateWithoutInterface = false;
         // Clock of the scan engine; the system clock when none.
         std::shared_ptr<sv::Clock> clock;
         // Milliseconds between merges of the engine's results.
@@ -138,7 +140,7 @@ public:
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }
     QTreeView* networksView() const;
-    QTreeView* sideView() const { return m_sideView; }
+    SVSideView* sideView() const { return m_sideView; }
     SVNetworksTableModel* networksModel() const { return m_networksModel; }
     SVSideViewModel* sideViewModel() const { return m_sideModel; }
     bool isScanning() const { return m_isScanning; }
@@ -173,6 +175,7 @@ private:
     void chooseInterface();
     void restoreWindowFrame();
     void showNoInterfaceSheet();
+    void showScenarioErrorSheet();
 
     void stopEngine();
     void handleScanDidStart();
@@ -182,7 +185,6 @@ private:
     void handleFilterUsingKeys(const QVariantMap& userInfo);
     void powerOffAlertDidEnd(int returnCode);
     void validateScanStopItems();
-    bool modalSessionOpen() const;
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -219,6 +221,10 @@ private:
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;
+    QString m_scenarioError; // why the scenario asked for cannot be played
+    // Names one run of the scan loop (a start, a stop or a clear begins a new
+    // one), so a merge deferred from an earlier run is dropped.
+    quint64 m_runIdentity = 0;
     qint64 m_signalStrengthThreshold = 0;
     SVQuickFilter m_quickFilterFlags;
     int m_quickFilterTag = 0;
@@ -239,11 +245,13 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;
-    QTreeView* m_sideView = nullptr;
+    SVSideView* m_sideView = nullptr;
     SVSideViewModel* m_sideModel = nullptr;
     SVNetworksTableModel* m_networksModel = nullptr;
     SVNetworkCellDelegate* m_cellDelegate = nullptr;
     SVColumnAutosave* m_columnAutosave = nullptr;
+    QAction* m_scanAction = nullptr;
+    QAction* m_stopAction = nullptr;
     QList<QAction*> m_showActions; // tags 1001..1004
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;

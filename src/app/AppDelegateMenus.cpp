@@ -29,8 +29,10 @@ void AppDelegate::buildMenus()
     QMenu* scanMenu = bar->addMenu(tr("&Scan"));
     QAction* start = scanMenu->addAction(tr("Scan"), this, [this] { onScanStop(ScanTag); });
     start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_scanAction = start;
     QAction* stop = scanMenu->addAction(tr("Stop"), this, [this] { onScanStop(StopTag); });
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+    m_stopAction = stop;
 
     QMenu* view = bar->addMenu(tr("&View"));
     auto* shows = new QActionGroup(this);

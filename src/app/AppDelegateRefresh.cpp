@@ -9,7 +9,9 @@
 #include "platform/wlan/CWInterface.h"
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVOutlineViews.h"
 #include "views/SVSideViewModel.h"
+#include "model/SVNetwork.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -114,24 +116,17 @@ void AppDelegate::visitSideViewRows(const std::function<void(const QModelIndex&)
 
 void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
 {
-    QStringList expanded;
-    visitSideViewRows([&](const QModelIndex& index) {
-        if (m_sideView->isExpanded(index))
-            expanded << index.data().toString();
-    });
-    const bool firstTime = m_sideModel->rowCount() == 0;
-    if (firstTime)
-        expanded = m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems"));
-
     m_reloading = true;
     const QModelIndex keep = m_sideModel->setItems(items, m_sideSelection);
     visitSideViewRows([&](const QModelIndex& index) {
-        // The group row starts open, so the categories show on a first launch.
-        if (expanded.contains(index.data().toString()) || (firstTime && expanded.isEmpty() && !index.parent().isValid()))
+        if (m_sideView->isExpandedTitle(index.data().toString()))
             m_sideView->expand(index);
     });
+    // The kept row becomes the current one as well, so Up and Down go on
+    // from it rather than from the top.
     if (keep.isValid())
-        m_sideView->selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_sideView->selectionModel()->setCurrentIndex(keep, QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
     m_reloading = false;
 }
 
@@ -158,21 +153,23 @@ void AppDelegate::networksSelectionDidChange()
         return;
     QTreeView* view = m_window->networksView();
     QSet<const SVNetworkDelegate*> selected;
-    std::shared_ptr<SVNetwork> first;
-    for (const QModelIndex& index : view->selectionModel()->selectedRows()) {
-        const auto row = m_networksModel->rowAt(index.row());
-        if (!row)
-            continue;
-        selected.insert(row.get());
-        if (!first)
-            first = row->bestNetwork();
+    SVNetworkRow single;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    for (const QModelIndex& index : rows) {
+        if (const auto row = m_networksModel->rowAt(index.row())) {
+            selected.insert(row.get());
+            single = row;
+        }
     }
     for (const auto& row : m_networksModel->rows())
         if (auto n = row->bestNetwork())
             n->setUserHighlighted(selected.contains(row.get()));
-    if (first != m_selectedNetwork)
+    // Only a single selected record is "the" selected network; several rows,
+    // or a row standing for a group, select none.
+    auto chosen = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
+    if (chosen != m_selectedNetwork)
         speechSelectionDidChange();
-    m_selectedNetwork = first;
+    m_selectedNetwork = chosen;
     configureSelectedTabView();
 }
 
@@ -198,13 +195,24 @@ void AppDelegate::configureNetworksView()
     rows.reserve(m_filteredNetworks.size());
     for (const auto& n : m_filteredNetworks)
         rows.append(n);
+    QTreeView* view = m_window->networksView();
+    const auto selectedRows = [&] {
+        QSet<const SVNetworkDelegate*> out;
+        for (const QModelIndex& index : view->selectionModel()->selectedRows())
+            out.insert(m_networksModel->rowAt(index.row()).get());
+        return out;
+    };
+    const QSet<const SVNetworkDelegate*> before = selectedRows();
     m_reloading = true;
-    reloadNetworksView(*m_window->networksView(), *m_networksModel, std::move(rows),
-                       [](const SVNetworkDelegate& row) {
-                           const auto n = row.bestNetwork();
-                           return n && n->userHighlighted();
-                       });
+    const bool reloaded = reloadNetworksView(*view, *m_networksModel, std::move(rows), [](const SVNetworkDelegate& row) {
+        const auto n = row.bestNetwork();
+        return n && n->userHighlighted();
+    });
     m_reloading = false;
+    // A reload that dropped or filtered out a selected row changed the
+    // selection: its handler runs, so nothing keeps showing the old record.
+    if (reloaded && selectedRows() != before)
+        networksSelectionDidChange();
 }
 
 void AppDelegate::configureSelectedTabView()
@@ -249,6 +257,10 @@ void AppDelegate::updateStateInfo()
 
 void AppDelegate::selectGraph(int index)
 {
+    // The one way to change tabs: the bar, the pane and the menu's check
+    // marks move together.
+    if (index < 0 || index >= SVMainWindow::TabCount)
+        return;
     m_window->selectGraph(index);
     for (int i = 0; i < m_tabActions.size(); ++i)
         m_tabActions[i]->setChecked(i == index);

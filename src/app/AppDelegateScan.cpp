@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SVAlert.h"
+#include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
 #include "app/SVStartupAlerts.h"
 #include "model/SVActiveScanEngine.h"
@@ -12,6 +13,7 @@
 #include "platform/wlan/CWError.h"
 #include "platform/wlan/CWInterface.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVOutlineViews.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -31,6 +33,7 @@ void AppDelegate::doStart()
 
 void AppDelegate::doStartCallback()
 {
+    ++m_runIdentity;
     setIsScanning(true);
     updateStateInfo();
     validateScanStopItems();
@@ -44,6 +47,7 @@ void AppDelegate::doStartCallback()
 
 void AppDelegate::doStop()
 {
+    ++m_runIdentity;
     delete m_scanTimer;
     m_scanTimer = nullptr;
     setIsScanning(false);
@@ -70,6 +74,7 @@ void AppDelegate::doStopAndClearResults()
 
 void AppDelegate::clearResults()
 {
+    ++m_runIdentity;
     m_sideView->clearSelection();
     m_sideFilter.clear();
     m_sideSelection.reset();
@@ -95,10 +100,13 @@ void AppDelegate::setIsScanning(bool scanning)
 
 void AppDelegate::onScanStop(int tag)
 {
-    if (tag == ScanTag) {
+    // A shortcut fires without the menu's enabling being looked at again, so
+    // the state is checked here: Scan while scanning would throw the survey
+    // away.
+    if (tag == ScanTag && !m_isScanning) {
         // Results are not kept in documents yet, so there is no save question.
         doStart();
-    } else if (tag == StopTag) {
+    } else if (tag == StopTag && m_isScanning) {
         doStop();
     }
 }
@@ -106,13 +114,10 @@ void AppDelegate::onScanStop(int tag)
 void AppDelegate::validateScanStopItems()
 {
     m_window->toolbar().validateScanStopItems(m_isScanning);
-}
-
-bool AppDelegate::modalSessionOpen() const
-{
-    // A dialog about the list must not see it change under it; the Wi-Fi-off
-    // alert is about the radio, and nothing merges while the radio is off.
-    return QApplication::activeModalWidget() != nullptr && m_checkWiFiAlert.isNull();
+    if (m_scanAction)
+        m_scanAction->setEnabled(!m_isScanning);
+    if (m_stopAction)
+        m_stopAction->setEnabled(m_isScanning);
 }
 
 void AppDelegate::scan()
@@ -122,18 +127,20 @@ void AppDelegate::scan()
     const bool powerOn = m_scanEngine->powerOn();
     if (!powerOn && !m_didReceiveSleepNote)
         QTimer::singleShot(0, this, [this] { showPowerOffAlert(); });
-    if (!powerOn || !m_scanEngine->hasResults() || modalSessionOpen())
+    // Sampling goes on while dialogs and sheets are open: none of today's
+    // dialogs works on the list, so none needs it to stand still.
+    if (!powerOn || !m_scanEngine->hasResults())
         return;
     const SVScanResults results = m_scanEngine->results();
     std::optional<SVNetworkList> merged;
     if (m_isScanning && results) {
-        const qint64 sensitivity = m_defaults.integerForKey(QStringLiteral("Sensitivity"));
+        const qint64 sensitivity = integerSetting(m_defaults, SVDefaultsKey::Sensitivity);
         merged = mergeNetworks(*results, networks(), m_clock->now(), sensitivity, m_maxLastSeenElapsedSeconds);
     }
     QTimer::singleShot(0, this, [this] { m_window->toolbar().activityIndicator->stopAnimation(); });
     if (merged && m_isScanning)
-        QTimer::singleShot(0, this, [this, list = *merged] {
-            if (m_isScanning)
+        QTimer::singleShot(0, this, [this, list = *merged, run = m_runIdentity] {
+            if (m_isScanning && run == m_runIdentity)
                 didFindNetworks(list);
         });
 }

@@ -10,12 +10,15 @@ namespace {
 
 using K = QMetaType::Type;
 
+// "Sensitivity" is a dBm magnitude; past this no reading exists to cut.
+constexpr qint64 kWeakestSensitivity = 200;
+
 const std::array<SVRegisteredDefault, 22>& table()
 {
     namespace key = SVDefaultsKey;
     static const std::array<SVRegisteredDefault, 22> t = {{
-        {key::Sensitivity, K::Int, 100},
-        {key::Units, K::Int, 0},
+        {key::Sensitivity, K::Int, 100, 0, kWeakestSensitivity},
+        {key::Units, K::Int, 0, 0, 1},
         {key::ShowAdHoc, K::Bool, true},
         {key::ShowSecure, K::Bool, true},
         {key::AutoScan, K::Bool, true},
@@ -23,13 +26,13 @@ const std::array<SVRegisteredDefault, 22>& table()
         {key::MaxElapsedTimeNotSeen, K::Int, 3},
         {key::HighlightAssociatedNetwork, K::Bool, true},
         {key::Metric, K::Int, 0},
-        {key::SignalStrengthViewTimescale, K::Int, 300},
-        {key::NetworkSignalStrengthViewTimescale, K::Int, 300},
-        {key::QuickFilterSelectedItem, K::Int, 0},
+        {key::SignalStrengthViewTimescale, K::Int, 300, 1, kOneYearSeconds},
+        {key::NetworkSignalStrengthViewTimescale, K::Int, 300, 1, kOneYearSeconds},
+        {key::QuickFilterSelectedItem, K::Int, 0, 0, 3},
         {key::FilterString, K::QString, QString()},
         {key::SaveAlertSupressionButton, K::Int, 0},
         {key::UpdateAlertSuppressionButton, K::Int, 0},
-        {key::SelectedScanInterval, K::Int, 1},
+        {key::SelectedScanInterval, K::Int, 1, 0, 8},
         {key::HideDFSChannels, K::Bool, false},
         {key::HideChannelGraphs, K::Bool, false},
         {key::NetworksViewFontSize, K::Double, 11.0},
@@ -77,6 +80,14 @@ QVariantMap registeredDefaultsDictionary()
     return map;
 }
 
+qint64 integerSetting(const sv::UserDefaults& defaults, const QString& key)
+{
+    for (const SVRegisteredDefault& d : table())
+        if (d.key == key)
+            return defaults.integerForKey(key, d.minimum, d.maximum);
+    return defaults.integerForKey(key);
+}
+
 std::span<const SVFontSizeSetting> fontSizeSettings()
 {
     return fonts();
@@ -97,11 +108,11 @@ SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)
     writeClampedFontSizes(defaults, 0.0);
 
     SVLoadedDefaults loaded;
-    loaded.units = int(defaults.integerForKey(key::Units));
+    loaded.units = int(integerSetting(defaults, key::Units));
     loaded.highlightAssociatedNetwork = defaults.boolForKey(key::HighlightAssociatedNetwork);
     loaded.maxLastSeenElapsedSeconds = maxLastSeenElapsedSecondsFor(
         defaults.integerForKey(key::MaxElapsedTimeNotSeen), defaults.boolForKey(key::DeleteIfNotSeen));
-    loaded.quickFilterSelectedItem = int(defaults.integerForKey(key::QuickFilterSelectedItem));
+    loaded.quickFilterSelectedItem = int(integerSetting(defaults, key::QuickFilterSelectedItem));
     loaded.networksViewFontSize = defaults.doubleForKey(key::NetworksViewFontSize);
     loaded.advancedDetailsViewFontSize = defaults.doubleForKey(key::AdvancedDetailsViewFontSize);
     loaded.sideViewFontSize = defaults.doubleForKey(key::SideViewFontSize);

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <limits>
 #include <span>
 
 namespace sv {
@@ -57,16 +58,23 @@ inline const QString DisplayAnnotations = QStringLiteral("DisplayAnnotations");
 inline const QString MoveToApplicationsFolderAlertSuppress = QStringLiteral("moveToApplicationsFolderAlertSuppress");
 } // namespace SVDefaultsKey
 
-// One registered setting: its key, the type it is read as, and its default.
+// One registered setting: its key, the type it is read as, and its default;
+// for integers also the range a stored value must lie in (outside it the
+// setting reads as its default).
 struct SVRegisteredDefault {
     QString key;
     QMetaType::Type type;
     QVariant value;
+    qint64 minimum = std::numeric_limits<qint64>::min();
+    qint64 maximum = std::numeric_limits<qint64>::max();
 };
 
 // Every registered setting, in one table.
 std::span<const SVRegisteredDefault> registeredDefaultsTable();
 QVariantMap registeredDefaultsDictionary();
+
+// A registered integer setting read within its range.
+qint64 integerSetting(const sv::UserDefaults& defaults, const QString& key);
 
 // A font-size setting and the bounds it is held to.
 struct SVFontSizeSetting {

@@ -2,13 +2,17 @@
 
 #include "app/SVSplitViewLimits.h"
 #include "platform/UserDefaults.h"
+#include "views/SVOutlineViews.h"
 
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -64,7 +68,7 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Skyvane"));
     m_toolbar = buildMainToolbar(*this);
 
-    m_networksView = new QTreeView;
+    m_networksView = new SVNetworksView;
     m_topView = holder();
     m_topView->layout()->addWidget(m_networksView);
     m_topView->setMinimumHeight(100);
@@ -114,6 +118,9 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     m_leftFooter = new QLabel;
     m_rightFooter = new QLabel;
     m_rightFooter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Each footer keeps to its half rather than writing over the other.
+    for (QLabel* label : {m_leftFooter, m_rightFooter})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(6, 2, 6, 2);
     footer->addWidget(m_toggleLeft);
@@ -128,10 +135,18 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(m_verticalSplit, 1);
     layout->addLayout(footer);
     setCentralWidget(central);
+    setMinimumSize(minimumWindowSize().expandedTo(minimumSizeHint()));
 
-    connect(m_tabBar, &QTabBar::tabBarClicked, this, [this](int index) { selectGraph(index); });
-    connect(m_verticalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(); });
-    connect(m_horizontalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(); });
+    // Clicks, the wheel and the keyboard all change the bar's current tab;
+    // the pane follows through the controller's selectGraph when there is one.
+    connect(m_tabBar, &QTabBar::currentChanged, this, [this](int index) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&SVMainWindow::userDidSelectTab)))
+            emit userDidSelectTab(index);
+        else
+            selectGraph(index);
+    });
+    connect(m_verticalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(true); });
+    connect(m_horizontalSplit, &QSplitter::splitterMoved, this, [this] { constrainDividers(false); });
     connect(m_toggleLeft, &QToolButton::clicked, this, [this] { toggleLeftArea(); });
     connect(m_toggleBottom, &QToolButton::clicked, this, [this] { toggleBottomArea(); });
     updateToggleButtons();
@@ -184,17 +199,50 @@ void SVMainWindow::applyFirstLaunchLayout()
     updateToggleButtons();
 }
 
+QSize SVMainWindow::minimumWindowSize()
+{
+    return QSize(760, 600);
+}
+
 void SVMainWindow::saveDividers(sv::UserDefaults& defaults) const
 {
     defaults.setObject(m_horizontalSplit->saveState(), kHorizontalSplitViewAutosaveName);
+    defaults.setObject(m_verticalSplit->saveState(), kVerticalSplitViewAutosaveName);
 }
 
 void SVMainWindow::restoreDividers(const sv::UserDefaults& defaults)
 {
-    const QByteArray state = defaults.dataForKey(kHorizontalSplitViewAutosaveName);
-    if (!state.isEmpty())
-        m_horizontalSplit->restoreState(state); // refuses what it cannot read
+    // restoreState refuses what it cannot read.
+    const QByteArray horizontal = defaults.dataForKey(kHorizontalSplitViewAutosaveName);
+    if (!horizontal.isEmpty())
+        m_horizontalSplit->restoreState(horizontal);
+    const QByteArray vertical = defaults.dataForKey(kVerticalSplitViewAutosaveName);
+    if (!vertical.isEmpty() && m_verticalSplit->restoreState(vertical)) {
+        const int width = m_verticalSplit->sizes().value(0);
+        if (width > 0)
+            m_sidebarWidth = width;
+    }
     updateToggleButtons();
+}
+
+bool SVMainWindow::event(QEvent* event)
+{
+    // The threshold keys reach the window from any of its views; on this
+    // platform Alt with a letter would open a menu first.
+    if (event->type() == QEvent::ShortcutOverride && thresholdForKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void SVMainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (postThresholdForKey(*event)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void SVMainWindow::toggleLeftArea()
@@ -230,12 +278,16 @@ void SVMainWindow::toggleBottomArea()
 void SVMainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    constrainDividers();
+    // Without a window manager nothing holds the window to its minimum size.
+    if (isWindow() && (width() < minimumWidth() || height() < minimumHeight()))
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
+    constrainDividers(false);
 }
 
 // The splitters keep the minimum sizes themselves; this adds the sidebar's
-// upper bound of a quarter of the width.
-void SVMainWindow::constrainDividers()
+// upper bound of a quarter of the width. The width the user gave the sidebar
+// is remembered, so a window made narrow and then wide again gets it back.
+void SVMainWindow::constrainDividers(bool userMoved)
 {
     if (m_constraining)
         return;
@@ -243,9 +295,13 @@ void SVMainWindow::constrainDividers()
     QList<int> sizes = m_verticalSplit->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     if (sizes.size() == 2 && sizes[0] > 0 && total > 0) {
-        const int width = int(constrainVerticalDivider(sizes[0], total));
+        if (userMoved)
+            m_sidebarWidth = sizes[0];
+        const int width = int(constrainVerticalDivider(m_sidebarWidth, total));
         if (width != sizes[0])
             m_verticalSplit->setSizes({width, total - width});
+        if (userMoved)
+            m_sidebarWidth = width;
     }
     m_constraining = false;
     updateToggleButtons();

@@ -10,13 +10,15 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 class QTreeView;
+class SVNetworksView;
 
 namespace sv {
 class UserDefaults;
 }
 
-// The settings key of the table/tab-area divider.
+// The settings keys of the table/tab-area divider and the sidebar divider.
 inline const QString kHorizontalSplitViewAutosaveName = QStringLiteral("HorizontalSplitView");
+inline const QString kVerticalSplitViewAutosaveName = QStringLiteral("VerticalSplitView");
 
 // The main window's widgets, built in code: toolbar, the sidebar beside
 // the rest, the network table above the tab area, the four tab panes (empty
@@ -35,7 +37,7 @@ public:
     QWidget* leftView() const { return m_leftView; }
     QWidget* topView() const { return m_topView; }
     QWidget* bottomView() const { return m_bottomView; }
-    QTreeView* networksView() const { return m_networksView; }
+    SVNetworksView* networksView() const { return m_networksView; }
     QTabBar* tabViewControl() const { return m_tabBar; }
     QStackedWidget* tabView() const { return m_tabView; }
     QLabel* leftFooterLbl() const { return m_leftFooter; }
@@ -53,7 +55,11 @@ public:
 
     // The first launch: sidebar collapsed, tab area at its smallest.
     void applyFirstLaunchLayout();
-    // The table/tab-area divider, kept in the defaults across launches.
+    // The smallest size at which the toolbar, the filter field and both
+    // footers stay usable.
+    static QSize minimumWindowSize();
+
+    // Both dividers, kept in the defaults across launches.
     void saveDividers(sv::UserDefaults& defaults) const;
     void restoreDividers(const sv::UserDefaults& defaults);
 
@@ -65,12 +71,17 @@ public:
 signals:
     // Before the tab changes (the controller configures the tab's view).
     void willSelectTab(int index);
+    // The user picked a tab on the tab bar (click, wheel or keys); the
+    // controller answers with its selectGraph, so bar, pane and menu agree.
+    void userDidSelectTab(int index);
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void constrainDividers();
+    void constrainDividers(bool userMoved);
     void updateToggleButtons();
 
     SVMainToolbar m_toolbar;
@@ -80,7 +91,7 @@ private:
     QWidget* m_rightView;
     QWidget* m_topView;
     QWidget* m_bottomView;
-    QTreeView* m_networksView;
+    SVNetworksView* m_networksView;
     QTabBar* m_tabBar;
     QStackedWidget* m_tabView;
     QLabel* m_leftFooter;

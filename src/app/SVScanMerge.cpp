@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <limits>
 #include <optional>
 
 #include <cmath>
@@ -107,7 +108,9 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
 
     for (const QVariantMap& d : results) {
         const qint64 rssiValue = d.value(QStringLiteral("rssiValue")).toLongLong();
-        if (sensitivity != SVSensitivityNoCut && rssiValue < -sensitivity)
+        // -S exactly, without negating the smallest 64-bit value (2^63 is above every reading).
+        const bool belowCut = sensitivity == std::numeric_limits<qint64>::min() || rssiValue < -sensitivity;
+        if (sensitivity != SVSensitivityNoCut && belowCut)
             continue;
         const qint64 noise = d.value(QStringLiteral("noiseMeasurement")).toLongLong();
         const QString bssid = d.value(QStringLiteral("bssid")).toString();

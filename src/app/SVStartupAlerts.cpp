@@ -37,10 +37,21 @@ SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent)
     return alert;
 }
 
+SVAlert* newScenarioErrorAlert(const QString& problem, QWidget* parent)
+{
+    auto* alert = new SVAlert(parent);
+    alert->setAlertStyle(SVAlert::Style::Critical);
+    alert->addButtonWithTitle(tr("Quit"));
+    alert->setMessageText(tr("Unable to play the scenario."));
+    alert->setInformativeText(problem);
+    return alert;
+}
+
 SVAlert* newWiFiOffAlert(QWidget* parent)
 {
     auto* alert = new SVAlert(parent);
     alert->setMessageText(tr("Wi-Fi is off. Do you want to turn it on?"));
+    alert->setInformativeText(tr("Wi-Fi must be on to perform a scan for wireless networks."));
     alert->addButtonWithTitle(tr("Turn Wi-Fi On"));
     alert->addButtonWithTitle(tr("Cancel"));
     return alert;

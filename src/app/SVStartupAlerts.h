@@ -15,5 +15,9 @@ SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent = nullptr)
 // "Turn Wi-Fi On" (1000) or "Cancel" (1001).
 SVAlert* newWiFiOffAlert(QWidget* parent = nullptr);
 
+// A scenario file that cannot be played: the problem names the file and
+// what is wrong with it. Its only way out quits.
+SVAlert* newScenarioErrorAlert(const QString& problem, QWidget* parent = nullptr);
+
 // Informational, "Accept" (1000) or "Quit" (1001).
 SVAlert* newPreReleaseAlert(const QString& preRelease, QWidget* parent = nullptr);

@@ -145,7 +145,8 @@ SVMainToolbar buildMainToolbar(QMainWindow& window, bool windowHidesTitle)
             t.infoButton = new QPushButton;
             t.infoButton->setProperty(kTag, SVToolbarTag::Info);
             t.infoButton->setFont(small);
-            t.infoButton->setMinimumSize(302, 25);
+            // It elides its text, so it can give up room in a narrow window.
+            t.infoButton->setMinimumSize(160, 25);
             t.infoButton->setMaximumSize(10000, 27);
             t.infoButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
             t.infoButton->setFocusPolicy(Qt::NoFocus);

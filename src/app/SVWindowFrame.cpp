@@ -1,5 +1,7 @@
 #include "app/SVWindowFrame.h"
 
+#include <algorithm>
+
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -67,4 +69,20 @@ QRect firstLaunchWindowFrame(const QRect& area, QSize designed)
     QRect frame(QPoint(0, 0), size);
     frame.moveCenter(area.center());
     return frame;
+}
+
+QRect frameOnScreens(const QRect& frame, const QList<QRect>& screenAreas, const QRect& primaryArea)
+{
+    // The strip a user grabs to move a window.
+    const QRect grip(frame.left(), frame.top(), frame.width(), std::min(frame.height(), 30));
+    for (const QRect& area : screenAreas) {
+        const QRect shown = area.intersected(grip);
+        if (shown.width() >= std::min(grip.width(), 100) && shown.height() >= std::min(grip.height(), 20))
+            return frame;
+    }
+    if (primaryArea.isEmpty())
+        return frame;
+    QRect moved(QPoint(), frame.size().boundedTo(primaryArea.size()));
+    moved.moveCenter(primaryArea.center());
+    return moved;
 }

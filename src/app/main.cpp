@@ -1,6 +1,8 @@
 // Skyvane: starts the application and its main window.
 
 #include "app/AppDelegate.h"
+#include "app/SVCommandLine.h"
+#include "platform/wlan/CWInterface.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,24 +63,36 @@ int main(int argc, char** argv)
     const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
                                              QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
                                              QStringLiteral("seconds"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Scan a simulated radio playing the shipped scenario."));
     parser.addOption(scenarioOption);
+    parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
     parser.process(app);
+    std::optional<int> quitAfter;
+    if (parser.isSet(quitAfterOption)) {
+        QString error;
+        quitAfter = quitAfterMilliseconds(parser.value(quitAfterOption), &error);
+        if (!quitAfter) {
+            qCritical("skyvane: %s", qPrintable(error));
+            return 2;
+        }
+    }
 
     AppDelegate::Options options;
     options.scenarioPath = parser.value(scenarioOption);
+    if (options.scenarioPath.isEmpty() && parser.isSet(demoOption)) {
+        options.scenarioPath = CWInterface::defaultScenarioPath();
+        if (options.scenarioPath.isEmpty()) {
+            qCritical("skyvane: --demo: the shipped scenario scenarios/office.json is not installed.");
+            return 2;
+        }
+    }
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();
-    if (parser.isSet(quitAfterOption)) {
-        bool ok = false;
-        const double seconds = parser.value(quitAfterOption).toDouble(&ok);
-        if (!ok || seconds <= 0) {
-            qCritical("skyvane: --quit-after takes a number of seconds above 0.");
-            return 2;
-        }
-        QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
-    }
+    if (quitAfter)
+        QTimer::singleShot(*quitAfter, &app, &QCoreApplication::quit);
 
     delegate.awakeFromNib();
     delegate.applicationWillFinishLaunching();

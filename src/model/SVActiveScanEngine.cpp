@@ -41,37 +41,40 @@ SVActiveScanEngine::SVActiveScanEngine(std::shared_ptr<CWInterface> wifi, std::o
 
 SVActiveScanEngine::~SVActiveScanEngine()
 {
-    m_isRunning = false;
-    m_clock->cancel();
-    if (m_thread.joinable()) {
-        m_wifi->abortScans();
+    stopEngine();
+    // Every wait of the loop is cut and the scan under way aborted, and the
+    // loop starts nothing once stopped: the join only waits for the radio to
+    // notice the abort.
+    if (m_thread.joinable())
         m_thread.join();
-    }
-    m_clock->resume();
 }
 
 void SVActiveScanEngine::runEngine()
 {
     if (m_isRunning)
         return;
-    // A loop that was stopped may still be in its pause: let it end first so
-    // two loops never share the engine.
-    if (m_thread.joinable()) {
-        m_clock->cancel();
-        m_wifi->abortScans();
+    // A loop that was stopped may still be ending: let it end first so two
+    // loops never share the engine.
+    if (m_thread.joinable())
         m_thread.join();
-        m_clock->resume();
-    }
+    m_clock->resume();
+    m_wifi->resumeScans();
     m_isRunning = true;
     m_thread = std::thread([this] { scan(); });
 }
 
 void SVActiveScanEngine::stopEngine()
 {
-    std::lock_guard lock(m_mutex);
-    m_networks.reset();
-    m_isRunning = false;
-    m_scans = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_networks.reset();
+        m_isRunning = false;
+        m_scans = 0;
+    }
+    // Both stay in force until the engine is started again, so a wait or a
+    // scan that begins after this ends at once too.
+    m_clock->cancel();
+    m_wifi->abortScans();
 }
 
 bool SVActiveScanEngine::hasResults() const
@@ -110,6 +113,12 @@ void SVActiveScanEngine::setNetworks(SVScanResults networks)
 
 void SVActiveScanEngine::post(const QString& name) { m_center->post(name); }
 
+bool SVActiveScanEngine::wait(double seconds)
+{
+    m_clock->sleep(seconds);
+    return m_isRunning;
+}
+
 void SVActiveScanEngine::scan()
 {
     while (m_isRunning) {
@@ -129,7 +138,7 @@ void SVActiveScanEngine::scan()
             pause = m_scanInterval;
         }
         post(ScanDidEndNotification);
-        m_clock->sleep(pause);
+        wait(pause);
     }
 }
 
@@ -143,6 +152,8 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
     QList<CWNetwork> inHand;
     CWError lastError;
 
+    // The running flag is read again after every wait and every call that
+    // may block, so a stopped engine starts no scan.
     for (int attempt = 0; attempt < 3 && m_isRunning; ++attempt) {
         lastError = CWError();
         if (m_firstTime) {
@@ -150,17 +161,17 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
             if (!directedName)
                 inHand = m_wifi->cachedScanResults();
         }
-        if (inHand.isEmpty())
+        if (inHand.isEmpty() && m_isRunning)
             inHand = m_wifi->scanForNetworksWithSSID(directedBytes, &lastError);
         if (!inHand.isEmpty() && !lastError)
             for (const CWNetwork& n : inHand)
                 addUnlessPresent(collected, n);
         if (collected.isEmpty()) {
-            m_clock->sleep(kRetryPause);
+            wait(kRetryPause);
             continue;
         }
         if (kWaitAfterDirectedScan && m_didPerformedDirectedScan) {
-            m_clock->sleep(kRetryPause);
+            wait(kRetryPause);
             m_didPerformedDirectedScan = false;
             continue;
         }
@@ -188,10 +199,13 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
             joined.setSsidData(link.ssidData);
             if (!present && !joined.ssid().isNull()) {
                 if (m_clock->monotonicSeconds() - start < kRetryPause)
-                    m_clock->sleep(kRetryPause);
+                    wait(kRetryPause);
                 CWError error;
-                const QList<CWNetwork> directed = m_wifi->scanForNetworksWithSSID(link.ssidData, &error);
-                m_didPerformedDirectedScan = true;
+                QList<CWNetwork> directed;
+                if (m_isRunning) {
+                    directed = m_wifi->scanForNetworksWithSSID(link.ssidData, &error);
+                    m_didPerformedDirectedScan = true;
+                }
                 QList<CWNetwork> front;
                 if (!directed.isEmpty() && !error)
                     for (const CWNetwork& n : directed)
@@ -206,6 +220,6 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
 
     const double elapsed = m_clock->monotonicSeconds() - start;
     if (elapsed < kMinimumPass)
-        m_clock->sleep(kMinimumPass - elapsed);
+        wait(kMinimumPass - elapsed);
     return result;
 }

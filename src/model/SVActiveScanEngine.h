@@ -17,15 +17,16 @@ class NotificationCenter;
 }
 
 // Scans one interface in a loop on its own thread and publishes each pass.
-// Posts "ScanDidStart" and "ScanDidEnd" on that thread. Dropping the engine
-// ends its thread: the pass under way finishes first, its waits and the
-// interface's scan under way cut short.
+// Posts "ScanDidStart" and "ScanDidEnd" on that thread. Stopping cuts the
+// loop's waits and the interface's scan under way short, and the loop then
+// starts no scan; dropping the engine stops it and joins its thread.
 class SVActiveScanEngine final : public SVScanEngine {
 public:
     static inline const QString ScanDidStartNotification = QStringLiteral("ScanDidStart");
     static inline const QString ScanDidEndNotification = QStringLiteral("ScanDidEnd");
 
-    // The clock is the engine's own: dropping the engine cancels its sleeps.
+    // The engine cancels the clock's sleeps when stopped and resumes them
+    // when started: no one else may sleep on it.
     SVActiveScanEngine(std::shared_ptr<CWInterface> wifi, std::optional<QString> ssid = std::nullopt,
                        std::shared_ptr<sv::Clock> clock = nullptr, sv::NotificationCenter* center = nullptr);
     ~SVActiveScanEngine() override;
@@ -50,6 +51,8 @@ private:
     QList<CWNetwork> scanForNetworks();
     void setNetworks(SVScanResults networks);
     void post(const QString& name);
+    // Sleeps (cut short by a stop); true while the engine still runs.
+    bool wait(double seconds);
 
     const std::shared_ptr<CWInterface> m_wifi;
     const std::shared_ptr<sv::Clock> m_clock;

@@ -14,6 +14,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
 namespace sv {
 
 namespace {
@@ -92,6 +97,68 @@ bool settingsText(const QVariantMap& values, QByteArray* text, QString* error)
     return true;
 }
 
+// A finite number, from a number or from text (INI files hand back text).
+std::optional<double> realValue(const QVariant& v)
+{
+    bool ok = false;
+    double d = 0;
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray)
+        d = v.toString().trimmed().toDouble(&ok);
+    else if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? 1.0 : 0.0;
+    else
+        d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+// A whole number within 64 bits, or nothing. Fractions are cut toward zero;
+// the range is checked on the double first, since converting one outside
+// it is undefined. Text that is no number at all reads as 0 ("true" as 1).
+std::optional<qint64> integerValue(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return v.toLongLong();
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return qint64(v.toULongLong());
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString text = v.toString().trimmed();
+        bool ok = false;
+        if (const qint64 i = text.toLongLong(&ok); ok)
+            return i;
+        if (text.toLower() == u"true")
+            return 1;
+        text.toDouble(&ok);
+        if (!ok)
+            return 0;
+        break;
+    }
+    default:
+        break;
+    }
+    const auto d = realValue(v);
+    // 2^63 is exact as a double; every double below it converts.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!d || *d >= kLimit || *d < -kLimit)
+        return std::nullopt;
+    return static_cast<qint64>(*d);
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
@@ -102,7 +169,10 @@ UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
 UserDefaults::~UserDefaults()
 {
     // Possibly at exit, after the notification centre is gone: no report.
-    write(false);
+    // Once the application object is gone QSettings cannot lay out the text;
+    // the standard store was written by the post routine below by then.
+    if (QCoreApplication::instance())
+        write(false);
 }
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -110,8 +180,15 @@ UserDefaults& UserDefaults::standardUserDefaults()
     std::lock_guard lock(g_standardMutex);
     if (!g_standard) {
         g_standard = std::make_unique<UserDefaults>(standardFileName());
-        if (QCoreApplication::instance())
+        if (QCoreApplication::instance()) {
             g_standard->moveToThread(QCoreApplication::instance()->thread());
+            // Written while the application object still stands.
+            qAddPostRoutine([] {
+                std::lock_guard lock(g_standardMutex);
+                if (g_standard)
+                    g_standard->write(false);
+            });
+        }
     }
     return *g_standard;
 }
@@ -160,25 +237,41 @@ qint64 UserDefaults::integerForKey(const QString& key) const
     const QVariant v = objectForKey(key);
     if (!v.isValid())
         return 0;
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? 1 : 0;
-    bool ok = false;
-    const qint64 i = v.toLongLong(&ok);
-    if (ok)
+    if (const auto i = integerValue(v))
+        return *i;
+    // Out of range (1e308, nan): the registered default, as if never stored.
+    return integerValue(registeredDefault(key)).value_or(0);
+}
+
+qint64 UserDefaults::integerForKey(const QString& key, qint64 minimum, qint64 maximum) const
+{
+    const qint64 i = integerForKey(key);
+    if (i >= minimum && i <= maximum)
         return i;
-    const double d = v.toDouble(&ok);
-    if (ok)
-        return static_cast<qint64>(d);
-    const QString s = v.toString().trimmed().toLower();
-    return s == u"true" ? 1 : 0;
+    const qint64 fallback = integerValue(registeredDefault(key)).value_or(0);
+    return std::clamp(fallback, minimum, maximum);
 }
 
 double UserDefaults::doubleForKey(const QString& key) const
 {
     const QVariant v = objectForKey(key);
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0.0;
+    if (const auto d = realValue(v))
+        return *d;
+    const bool isText = v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
+    bool number = false;
+    if (isText)
+        v.toString().trimmed().toDouble(&number);
+    // Text that is no number reads as 0, as it always has; infinities and
+    // nan read as the registered default.
+    if (!v.isValid() || (isText && !number))
+        return 0.0;
+    return realValue(registeredDefault(key)).value_or(0.0);
+}
+
+QVariant UserDefaults::registeredDefault(const QString& key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_registered.value(key);
 }
 
 QString UserDefaults::stringForKey(const QString& key) const

@@ -43,7 +43,11 @@ public:
     bool hasStoredValue(const QString& key) const;
     QVariant objectForKey(const QString& key) const; // stored, else registered, else invalid
     bool boolForKey(const QString& key) const;
+    // Numbers are range-checked before conversion: a stored value that is no
+    // finite number within 64 bits (1e308, nan) reads as the registered
+    // default, as does one outside [minimum, maximum] where bounds are given.
     qint64 integerForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key, qint64 minimum, qint64 maximum) const;
     double doubleForKey(const QString& key) const;
     QString stringForKey(const QString& key) const;
     QByteArray dataForKey(const QString& key) const;
@@ -71,6 +75,7 @@ signals:
 private:
     void scheduleChange();
     bool write(bool report);
+    QVariant registeredDefault(const QString& key) const;
 
     mutable std::recursive_mutex m_mutex;
     const QString m_fileName;

@@ -18,18 +18,19 @@ int boundedWidth(const SVNetworkColumn& column, int width)
     return std::clamp(width, std::max(column.minWidth, 1), column.maxWidth);
 }
 
-SVColumnState defaultState(const SVNetworkColumn& column)
+SVColumnState defaultState(const SVNetworkColumn& column, const SVStartingWidths& startingWidths)
 {
-    return {column.identifier, boundedWidth(column, column.width), !column.shownByDefault};
+    const int width = std::max(column.width, startingWidths.value(column.identifier, 0));
+    return {column.identifier, boundedWidth(column, width), !column.shownByDefault};
 }
 
 } // namespace
 
-SVColumnLayout defaultColumnLayout()
+SVColumnLayout defaultColumnLayout(const SVStartingWidths& startingWidths)
 {
     SVColumnLayout layout;
     for (const SVNetworkColumn& column : networkColumns())
-        layout.append(defaultState(column));
+        layout.append(defaultState(column, startingWidths));
     return layout;
 }
 
@@ -41,7 +42,7 @@ QVariantList encodeColumnLayout(const SVColumnLayout& layout)
     return list;
 }
 
-SVColumnLayout decodeColumnLayout(const QVariant& stored)
+SVColumnLayout decodeColumnLayout(const QVariant& stored, const SVStartingWidths& startingWidths)
 {
     SVColumnLayout layout;
     QSet<QString> seen;
@@ -54,7 +55,7 @@ SVColumnLayout decodeColumnLayout(const QVariant& stored)
             if (!column || seen.contains(column->identifier))
                 continue;
             seen.insert(column->identifier);
-            SVColumnState s = defaultState(*column);
+            SVColumnState s = defaultState(*column, startingWidths);
             bool ok = false;
             const int width = map.value(kWidth).toInt(&ok);
             if (ok)
@@ -69,7 +70,7 @@ SVColumnLayout decodeColumnLayout(const QVariant& stored)
     const auto columns = networkColumns();
     for (int i = 0; i < int(columns.size()); ++i) {
         if (!seen.contains(columns[size_t(i)].identifier))
-            layout.insert(std::min(i, int(layout.size())), defaultState(columns[size_t(i)]));
+            layout.insert(std::min(i, int(layout.size())), defaultState(columns[size_t(i)], startingWidths));
     }
     return layout;
 }
@@ -88,7 +89,8 @@ void applyColumnLayout(QHeaderView& header, const SVColumnLayout& layout)
     }
 }
 
-SVColumnAutosave::SVColumnAutosave(QHeaderView* header, sv::UserDefaults& defaults, const QString& key)
+SVColumnAutosave::SVColumnAutosave(QHeaderView* header, sv::UserDefaults& defaults, const QString& key,
+                                   const SVStartingWidths& startingWidths)
     : QObject(header), m_header(header), m_defaults(defaults), m_key(key)
 {
     header->setMinimumSectionSize(1);
@@ -98,7 +100,7 @@ SVColumnAutosave::SVColumnAutosave(QHeaderView* header, sv::UserDefaults& defaul
         if (column.minWidth == column.maxWidth)
             header->setSectionResizeMode(i, QHeaderView::Fixed);
     }
-    const SVColumnLayout restored = decodeColumnLayout(defaults.objectForKey(key));
+    const SVColumnLayout restored = decodeColumnLayout(defaults.objectForKey(key), startingWidths);
     m_widths.resize(int(networkColumns().size()));
     for (const SVColumnState& s : restored)
         m_widths[networkColumnIndex(s.identifier)] = s.width;
@@ -138,8 +140,9 @@ void SVColumnAutosave::sectionResized(int logical, int, int newSize)
 {
     if (m_applying || !m_header || logical < 0 || logical >= int(networkColumns().size()))
         return;
-    // Hiding a section reports it as resized to 0: keep the shown width.
-    if (!m_header->isSectionHidden(logical)) {
+    // Hiding a section reports it as resized to 0 before it counts as
+    // hidden; sizing it back then would leave a blank column without header.
+    if (newSize > 0 && !m_header->isSectionHidden(logical)) {
         const SVNetworkColumn& column = networkColumns()[size_t(logical)];
         const int bounded = boundedWidth(column, newSize);
         if (bounded != newSize) {

@@ -2,6 +2,7 @@
 
 #include "views/SVNetworkColumns.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -27,13 +28,17 @@ struct SVColumnState {
 // Columns in display order, every column of the table exactly once.
 using SVColumnLayout = QVector<SVColumnState>;
 
-SVColumnLayout defaultColumnLayout();
+// Starting widths by column identifier, in place of the table's own where
+// the content needs more room (measured in the table's font).
+using SVStartingWidths = QHash<QString, int>;
+
+SVColumnLayout defaultColumnLayout(const SVStartingWidths& startingWidths = {});
 QVariantList encodeColumnLayout(const SVColumnLayout& layout);
 // A stored layout laid over the defaults: unknown or repeated columns are
 // dropped, missing ones keep their default place and state, widths are held
 // to each column's bounds and the outline column stays shown. Anything that
 // is not a stored layout gives the defaults.
-SVColumnLayout decodeColumnLayout(const QVariant& stored);
+SVColumnLayout decodeColumnLayout(const QVariant& stored, const SVStartingWidths& startingWidths = {});
 
 // The header's sections are the columns of networkColumns(), by position.
 void applyColumnLayout(QHeaderView& header, const SVColumnLayout& layout);
@@ -46,7 +51,7 @@ class SVColumnAutosave : public QObject {
     Q_OBJECT
 public:
     SVColumnAutosave(QHeaderView* header, sv::UserDefaults& defaults,
-                     const QString& key = kNetworksTableAutosaveName);
+                     const QString& key = kNetworksTableAutosaveName, const SVStartingWidths& startingWidths = {});
 
     SVColumnLayout layout() const;
     void save();

@@ -27,11 +27,16 @@ QPixmap imageOf(const QModelIndex& index)
 
 SVImageAndTextDelegate::SVImageAndTextDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
-QFont SVImageAndTextDelegate::cellFont(const QFont& base)
+double SVImageAndTextDelegate::leftMarginFor(const QModelIndex& index) const
 {
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() * 11.0 / 13.0);
-    return font;
+    const QVariant v = m_leftMarginRole >= 0 ? index.data(m_leftMarginRole) : QVariant();
+    return v.isValid() ? v.toDouble() : m_leftMargin;
+}
+
+double SVImageAndTextDelegate::rightMarginFor(const QModelIndex& index) const
+{
+    const QVariant v = m_rightMarginRole >= 0 ? index.data(m_rightMarginRole) : QVariant();
+    return v.isValid() ? v.toDouble() : m_rightMargin;
 }
 
 void SVImageAndTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -39,11 +44,11 @@ void SVImageAndTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem
 {
     const QPixmap image = imageOf(index);
     const QString title = index.data(Qt::DisplayRole).toString();
-    const QFont font = cellFont(option.font);
+    const QFont font = option.font;
     const bool group = isGroupCell(!image.isNull(), title);
     const SVImageAndTextGeometry g =
-        imageAndTextGeometry(option.rect, m_leftMargin, m_rightMargin, image.deviceIndependentSize(), group,
-                             QFontMetricsF(font).height());
+        imageAndTextGeometry(option.rect, leftMarginFor(index), rightMarginFor(index), image.deviceIndependentSize(),
+                             group, QFontMetricsF(font).height());
 
     painter->save();
     const QWidget* widget = option.widget;
@@ -59,20 +64,25 @@ void SVImageAndTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem
         if (!selected && fg.canConvert<QColor>() && fg.value<QColor>().isValid())
             colour = fg.value<QColor>();
         painter->setPen(colour);
-        const QString shown = QFontMetricsF(font).elidedText(title, Qt::ElideRight, g.title.width());
-        painter->drawText(g.title, int(Qt::AlignLeft | Qt::AlignVCenter), shown);
+        // The title never runs into the right margin.
+        QRectF area = g.title;
+        area.setRight(std::min(area.right(), option.rect.right() - rightMarginFor(index)));
+        const QString shown = QFontMetricsF(font).elidedText(title, Qt::ElideRight, area.width());
+        const QVariant alignment = index.data(Qt::TextAlignmentRole);
+        const int align = alignment.isValid() ? alignment.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter);
+        painter->drawText(area, align, shown);
     }
     painter->restore();
 }
 
 QSize SVImageAndTextDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QFontMetricsF metrics(cellFont(option.font));
+    const QFontMetricsF metrics(option.font);
     const QPixmap image = imageOf(index);
     const double width = imageAndTextCellWidth(metrics.horizontalAdvance(index.data().toString()) + 5,
                                                image.deviceIndependentSize());
     const double height = std::max(metrics.height(), image.deviceIndependentSize().height()) + 4;
-    return QSize(int(std::ceil(width + m_leftMargin + m_rightMargin)), int(std::ceil(height)));
+    return QSize(int(std::ceil(width + leftMarginFor(index) + rightMarginFor(index))), int(std::ceil(height)));
 }
 
 void SVImageAndTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,

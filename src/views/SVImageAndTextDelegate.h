@@ -4,7 +4,9 @@
 
 // The sidebar's cell: an optional image (the item's decoration) left of its
 // title, within left and right margins; a title without image is a group
-// heading, centred vertically. Text in the small system font.
+// heading, centred vertically. The text is drawn in the view's font (the
+// sidebar's font-size setting), in the model's foreground colour and
+// alignment; a model may give each cell its margins through the margin roles.
 class SVImageAndTextDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -20,10 +22,18 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
-    // The small system font the cell draws in.
-    static QFont cellFont(const QFont& base);
+    // Roles a model may answer with a cell's margins (a double each).
+    void setMarginRoles(int leftRole, int rightRole)
+    {
+        m_leftMarginRole = leftRole;
+        m_rightMarginRole = rightRole;
+    }
+    double leftMarginFor(const QModelIndex& index) const;
+    double rightMarginFor(const QModelIndex& index) const;
 
 private:
     double m_leftMargin = 0;
     double m_rightMargin = 0;
+    int m_leftMarginRole = -1;
+    int m_rightMarginRole = -1;
 };

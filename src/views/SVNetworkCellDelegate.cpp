@@ -3,7 +3,10 @@
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -117,7 +120,7 @@ void SVNetworkCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         font.setItalic(d.italic);
         painter->setFont(font);
         painter->setPen(d.textColor);
-        const QRectF inner = textRect.adjusted(2, 0, -2, 0);
+        const QRectF inner = textRect.adjusted(kTextPadding, 0, -kTextPadding, 0);
         const Qt::Alignment align = (column.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideRight, inner.width());
         painter->drawText(inner, int(align), shown);
@@ -131,6 +134,7 @@ QSize SVNetworkCellDelegate::sizeHint(const QStyleOptionViewItem& option, const 
     if (const auto* model = qobject_cast<const SVNetworksTableModel*>(index.model()))
         opt.font.setPointSizeF(model->fontSize());
     QSize size = QStyledItemDelegate::sizeHint(opt, index);
+    size.setWidth(size.width() + int(2 * kTextPadding));
     const SVNetworkColumn& column = networkColumns()[size_t(index.column())];
     if (column.cell == SVColumnCell::LevelIndicator)
         size.setWidth(size.width() + 60);
@@ -153,4 +157,42 @@ void SVNetworkCellDelegate::destroyEditor(QWidget* editor, const QModelIndex& in
     if (editor && m_editors > 0)
         --m_editors;
     QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void SVNetworkCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    static const char* const kFilled = "svEditorFilled";
+    if (editor->property(kFilled).toBool())
+        return;
+    editor->setProperty(kFilled, true);
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
+QRectF SVNetworkCellDelegate::textRect(const QRectF& frame, const QModelIndex& index) const
+{
+    // The SSID column keeps room for its padlock whether or not it shows one.
+    QRectF rect = frame;
+    if (index.column() >= 0 && index.column() < int(networkColumns().size())
+        && networkColumns()[size_t(index.column())].cell == SVColumnCell::TextAndImage)
+        rect = textAndImageGeometry(frame, padlockImage(SVPadlock::Normal).deviceIndependentSize()).text;
+    return rect.adjusted(kTextPadding, 0, -kTextPadding, 0);
+}
+
+bool SVNetworkCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index)
+{
+    if (!event || !view || event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    QFont font = option.font;
+    const QVariant f = index.data(Qt::FontRole);
+    if (f.canConvert<QFont>())
+        font = f.value<QFont>();
+    const double room = textRect(option.rect, index).width();
+    if (!text.isEmpty() && QFontMetricsF(font).horizontalAdvance(text) > room) {
+        QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        return true;
+    }
+    QToolTip::hideText();
+    return true;
 }

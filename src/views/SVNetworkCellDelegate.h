@@ -20,6 +20,17 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+    // Fills an editor once, when it opens: a redraw of the cells (a tick, a
+    // stop, a change of text size) leaves what is being typed alone.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    // A cell whose text is cut shows the whole text as its tooltip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // Room left free on each side of a cell's text.
+    static constexpr double kTextPadding = 5.0;
+    // The text's rectangle in a cell (the padlock's room taken off).
+    QRectF textRect(const QRectF& frame, const QModelIndex& index) const;
 
     // True while an editor made by this delegate is open.
     bool isEditing() const { return m_editors > 0; }

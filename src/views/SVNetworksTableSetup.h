@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -12,6 +14,11 @@ class SVNetworksTableModel;
 namespace sv {
 class UserDefaults;
 }
+
+// The starting width of each column whose usual content needs more room
+// than its default, measured in the table's font (padding, padlock and
+// level bar included).
+QHash<QString, int> startingColumnWidths(const QFont& font);
 
 // Builds the network table in a tree view: the model and the cell
 // delegate, flat rows without indentation, whole-row extended selection,

@@ -1,5 +1,10 @@
 #include "views/SVSideViewModel.h"
 
+#include "views/SVThemeHelper.h"
+
+#include <QHash>
+#include <QPainter>
+
 // internalId: 0 for a top-level row, else the row of its category plus one.
 
 SVSideViewModel::SVSideViewModel(QObject* parent)
@@ -35,6 +40,37 @@ QModelIndex SVSideViewModel::indexOf(const SVSideViewSelection& selection) const
         return {};
     const QModelIndex top = index(path[0], ItemColumn);
     return path.size() == 1 ? top : index(path[1], ItemColumn, top);
+}
+
+QPixmap SVSideViewModel::image(const QString& name)
+{
+    static QHash<QString, QPixmap> cache;
+    if (const auto it = cache.constFind(name); it != cache.constEnd())
+        return *it;
+    QPixmap pixmap;
+    if (name == QLatin1String("yellow") || name == QLatin1String("orange")) {
+        // A dot in the item's colour.
+        pixmap = QPixmap(12, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor fill = name == QLatin1String("yellow") ? QColor(245, 196, 0) : QColor(255, 149, 0);
+        p.setPen(QPen(fill.darker(130), 1));
+        p.setBrush(fill);
+        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    } else if (name == QLatin1String("category")) {
+        // A small stack of rows: a category holds items.
+        pixmap = QPixmap(14, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(SVThemeHelper::textColorForCategory());
+        for (int i = 0; i < 3; ++i)
+            p.drawRoundedRect(QRectF(1, 1 + 4 * i, 12, 2.5), 1, 1);
+    }
+    cache.insert(name, pixmap);
+    return pixmap;
 }
 
 void SVSideViewModel::setDarkTheme(bool dark)
@@ -105,6 +141,25 @@ QVariant SVSideViewModel::data(const QModelIndex& index, int role) const
         if (const QString name = item->imageName(m_darkTheme); !name.isEmpty())
             return name;
         return {};
+    case Qt::DecorationRole:
+        if (index.column() == ItemColumn && !item->isGroup())
+            if (const QString name = item->imageName(m_darkTheme); !name.isEmpty())
+                return image(name);
+        return {};
+    case Qt::ForegroundRole:
+        if (item->isCategory())
+            return SVThemeHelper::textColorForCategory();
+        if (item->isFilterItem() && index.column() == ItemColumn)
+            return SVThemeHelper::textColorForItem();
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == DetailColumn)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case LeftMarginRole:
+        return index.column() == ItemColumn && item->isFilterItem() ? 12.0 : 0.0;
+    case RightMarginRole:
+        return index.column() == DetailColumn ? 12.0 : 0.0;
     default:
         return {};
     }

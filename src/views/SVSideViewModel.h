@@ -3,6 +3,7 @@
 #include "views/SVSideViewItem.h"
 
 #include <QAbstractItemModel>
+#include <QPixmap>
 
 #include <optional>
 
@@ -16,6 +17,8 @@ public:
         IdentifierRole = Qt::UserRole + 1,
         FilterStringRole,
         ImageNameRole, // "category", "yellow"; none for the group row
+        LeftMarginRole,  // the cell's margins (double), read by the sidebar's delegate
+        RightMarginRole,
     };
     enum Column { ItemColumn = 0, DetailColumn = 1 };
 
@@ -30,6 +33,10 @@ public:
     QModelIndex indexOf(const SVSideViewSelection& selection) const;
 
     void setDarkTheme(bool dark);
+
+    // The sidebar's images by name ("category", "yellow", "orange"), drawn
+    // once per name.
+    static QPixmap image(const QString& name);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

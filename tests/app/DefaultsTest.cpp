@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <limits>
+
 using sv::UserDefaults;
 
 TEST(Defaults, EveryKeyRegistersWithItsTypeAndDefault)
@@ -118,4 +120,41 @@ TEST(Defaults, ThresholdSliderFollowsUnits)
     EXPECT_EQ(dbm.maximum, 90);
     EXPECT_EQ(dbm.tickMarks, 10);
     EXPECT_EQ(dbm.minimum, 0);
+}
+
+// The controller reads its integer settings within their ranges: values a
+// settings file may hold that no control writes read as the default.
+TEST(Defaults, IntegerSettingsOutsideTheirRangeReadAsTheDefault)
+{
+    struct Case {
+        const char* key;
+        QVariant stored;
+        qint64 read;
+    } cases[] = {
+        {"Sensitivity", 70, 70},
+        {"Sensitivity", 0, 0},
+        {"Sensitivity", QStringLiteral("1e23"), 100},
+        {"Sensitivity", QStringLiteral("1e308"), 100},
+        {"Sensitivity", QVariant(std::numeric_limits<qint64>::min()), 100},
+        {"Sensitivity", -1, 100},
+        {"Sensitivity", 201, 100},
+        {"Units", 1, 1},
+        {"Units", 7, 0},
+        {"QuickFilterSelectedItem", -3, 0},
+        {"SignalStrengthViewTimescale", QStringLiteral("nan"), 300},
+        {"MaxElapsedTimeNotSeen", 99, 99}, // its own rule gives any index a limit
+    };
+    QTemporaryDir dir;
+    UserDefaults d(dir.filePath("s.conf"));
+    loadDefaults(d);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key + (" = " + c.stored.toString().toStdString()));
+        d.setObject(c.stored, c.key);
+        EXPECT_EQ(integerSetting(d, c.key), c.read);
+    }
+    d.setInteger(7, "Units");
+    d.setInteger(9, "QuickFilterSelectedItem");
+    const SVLoadedDefaults loaded = loadDefaults(d);
+    EXPECT_EQ(loaded.units, 0);
+    EXPECT_EQ(loaded.quickFilterSelectedItem, 0);
 }

@@ -15,6 +15,7 @@
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVOutlineViews.h"
 
 #include <QAction>
 #include <QApplication>

@@ -12,10 +12,25 @@
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
+#include "views/SVOutlineViews.h"
+#include "views/SVSideViewModel.h"
+
+#include <QAction>
 #include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -23,6 +38,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+constexpr int kEventBoundMs = 60000;
 
 QString shippedScenario()
 {
@@ -53,13 +70,32 @@ struct Window {
         QFile::remove(vendors.pathToDatabase());
         vendors.dropDatabase();
     }
-    // Waits until n more lists have been shown.
+    // Waits until n more lists have been shown. The engine runs on its own
+    // thread, so this waits on the event, with a bound generous enough for
+    // a loaded machine.
     bool waitForTicks(int n)
     {
         int seen = 0;
         auto token = sv::NotificationCenter::defaultCenter().addObserver(
             AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
-        return QTest::qWaitFor([&] { return seen >= n; }, 10000);
+        return QTest::qWaitFor([&] { return seen >= n; }, kEventBoundMs);
+    }
+    QAction* menuAction(const QString& title) const
+    {
+        for (QAction* menu : app->window()->menuBar()->actions())
+            for (QAction* a : menu->menu()->actions())
+                if (a->text() == title)
+                    return a;
+        return nullptr;
+    }
+    int rowOf(const QString& bssid) const { return int(shownBssids().indexOf(bssid)); }
+    void selectRows(std::initializer_list<int> rows) const
+    {
+        QItemSelection selection;
+        for (int row : rows)
+            selection.select(app->networksModel()->index(row, 0), app->networksModel()->index(row, 0));
+        app->networksView()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect |
+                                                                     QItemSelectionModel::Rows);
     }
     QStringList shownBssids() const
     {
@@ -154,16 +190,22 @@ TEST(MainWindow, WiFiOffAlert)
 {
     struct Case { int answer; bool scanningAfter; };
     for (const Case c : {Case{1001, false}, Case{1000, true}}) {
+        QString informative;
         Window w([&](const SVAlert& alert) {
-            return alert.messageText() == QStringLiteral("Wi-Fi is off. Do you want to turn it on?") ? c.answer : 1001;
+            if (alert.messageText() != QStringLiteral("Wi-Fi is off. Do you want to turn it on?"))
+                return 1001;
+            informative = alert.informativeText();
+            return c.answer;
         });
         ASSERT_TRUE(w.waitForTicks(2));
         const auto before = w.app->networks();
         CWError error;
         ASSERT_TRUE(w.app->currentInterface()->setPower(false, &error));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->isScanning() != true || w.app->currentInterface()->powerOn(); }, 5000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->isScanning() != true || w.app->currentInterface()->powerOn(); },
+                                    kEventBoundMs))
             << c.answer;
         EXPECT_EQ(w.app->isScanning(), c.scanningAfter) << c.answer;
+        EXPECT_EQ(informative, QStringLiteral("Wi-Fi must be on to perform a scan for wireless networks."));
         EXPECT_EQ(w.app->currentInterface()->powerOn(), c.scanningAfter);
         if (c.scanningAfter) {
             // Switching the radio on restarted the loop on the same survey.
@@ -247,6 +289,409 @@ TEST(MainWindow, SignalThresholdFromFilterUsingKeys)
     EXPECT_EQ(w.app->filteredNetworks().size(), all);
 }
 
+TEST(MainWindow, ScanAndStopFollowTheScanningState)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    QAction* scan = w.menuAction(QStringLiteral("Scan"));
+    QAction* stop = w.menuAction(QStringLiteral("Stop"));
+    ASSERT_TRUE(scan && stop);
+    EXPECT_FALSE(scan->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+
+    // A shortcut reaches the handler without the menu being validated: Scan
+    // while scanning must not restart and throw the survey away.
+    const auto before = w.app->networks();
+    ASSERT_GE(before.size(), 30);
+    w.app->onScanStop(AppDelegate::ScanTag);
+    EXPECT_TRUE(w.app->isScanning());
+    EXPECT_EQ(w.app->networks(), before);
+
+    w.app->onScanStop(AppDelegate::StopTag);
+    EXPECT_FALSE(w.app->isScanning());
+    EXPECT_TRUE(scan->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    w.app->onScanStop(AppDelegate::StopTag); // nothing to stop: the list stays
+    EXPECT_EQ(w.app->networks().size(), before.size());
+}
+
+TEST(MainWindow, AMergeOfAnEarlierRunNeverComesBack)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    const auto old = w.app->networks();
+    ASSERT_FALSE(old.isEmpty());
+    // A merge deferred to the next pass of the event loop, then Stop and
+    // Scan in the same pass.
+    w.app->scan();
+    w.app->doStop();
+    w.app->doStart();
+    QCoreApplication::processEvents();
+    for (const auto& n : w.app->networks())
+        EXPECT_FALSE(old.contains(n)) << n->bssid().toStdString();
+    ASSERT_TRUE(w.waitForTicks(1));
+    for (const auto& n : w.app->networks())
+        EXPECT_FALSE(old.contains(n)) << n->bssid().toStdString();
+}
+
+TEST(MainWindow, SamplingGoesOnWhileADialogIsOpen)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(1));
+    QDialog about(w.app->window());
+    about.setModal(true);
+    about.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &about);
+    EXPECT_TRUE(w.waitForTicks(3));
+    about.close();
+}
+
+TEST(MainWindow, WakingClearsTheSleepMark)
+{
+    int asked = 0;
+    Window w([&](const SVAlert& alert) {
+        if (alert.messageText() == QStringLiteral("Wi-Fi is off. Do you want to turn it on?"))
+            ++asked;
+        return 1001; // keep it off
+    });
+    ASSERT_TRUE(w.waitForTicks(1));
+    ASSERT_TRUE(QMetaObject::invokeMethod(w.app.get(), "prepareForSleep", Q_ARG(bool, true)));
+    ASSERT_TRUE(QMetaObject::invokeMethod(w.app.get(), "prepareForSleep", Q_ARG(bool, false)));
+    CWError error;
+    ASSERT_TRUE(w.app->currentInterface()->setPower(false, &error));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return asked > 0; }, kEventBoundMs));
+}
+
+TEST(MainWindow, SelectedNetworkIsTheSingleSelectedRow)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    w.selectRows({0});
+    ASSERT_NE(w.app->selectedNetwork(), nullptr);
+    EXPECT_EQ(w.app->selectedNetwork()->bssid(), w.shownBssids().first());
+    w.selectRows({0, 1});
+    EXPECT_EQ(w.app->selectedNetwork(), nullptr);
+
+    // A reload that filters the selected row out runs the selection handler.
+    const QString chosen = QStringLiteral("14:CC:20:5A:10:01");
+    w.selectRows({w.rowOf(chosen)});
+    ASSERT_NE(w.app->selectedNetwork(), nullptr);
+    ASSERT_FALSE(w.app->window()->rightFooterLbl()->text().isEmpty()); // its elements
+    w.app->onFilter(QStringLiteral("Nothing Has This Name"));
+    EXPECT_EQ(w.app->selectedNetwork(), nullptr);
+    EXPECT_TRUE(w.app->window()->rightFooterLbl()->text().isEmpty());
+}
+
+TEST(MainWindow, SidebarMovesOnlyWithUpAndDownAndKeepsItsPlace)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    SVSideView* side = w.app->sideView();
+    SVSideViewModel* model = w.app->sideViewModel();
+    // The first item of "Network Name".
+    QModelIndex names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, 0).data().toString() == QStringLiteral("Network Name"))
+            names = model->index(row, 0);
+    ASSERT_TRUE(names.isValid());
+    ASSERT_GE(model->rowCount(names), 3);
+    side->setFocus();
+    side->selectionModel()->setCurrentIndex(model->index(0, 0, names),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
+    const QString first = model->index(0, 0, names).data().toString();
+    const int narrowed = w.app->filteredNetworks().size();
+
+    // A letter does not jump to an item.
+    QTest::keyClick(side, Qt::Key_V);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(side->selectionModel()->selectedRows().value(0).data().toString(), first);
+    EXPECT_EQ(w.app->filteredNetworks().size(), narrowed);
+
+    // After the sidebar is rebuilt, Down goes on from the selected item.
+    ASSERT_TRUE(w.waitForTicks(2));
+    const QString second = model->index(1, 0, model->index(names.row(), 0)).data().toString();
+    QTest::keyClick(side, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    const QModelIndexList selected = side->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.first().data().toString(), second);
+    EXPECT_TRUE(selected.first().parent().isValid()); // still an item, not the group row
+}
+
+TEST(MainWindow, TabBarPaneAndMenuAreOneState)
+{
+    Window w;
+    SVMainWindow* window = w.app->window();
+    auto checkedTab = [&] {
+        for (int i = 0; i < SVMainWindow::TabCount; ++i) {
+            QAction* a = w.menuAction(tabTitle(i));
+            if (a && a->isChecked())
+                return i;
+        }
+        return -1;
+    };
+    // The wheel and the keyboard move the bar's current tab, as a click does.
+    for (int tab : {2, 1, 3, 0}) {
+        window->tabViewControl()->setCurrentIndex(tab);
+        EXPECT_EQ(window->tabView()->currentIndex(), tab);
+        EXPECT_EQ(checkedTab(), tab);
+    }
+    w.menuAction(tabTitle(2))->trigger();
+    EXPECT_EQ(window->tabViewControl()->currentIndex(), 2);
+    EXPECT_EQ(window->tabView()->currentIndex(), 2);
+}
+
+TEST(MainWindow, AnOpenAnnotationEditorSurvivesTheRefresh)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    QTreeView* view = w.app->networksView();
+    SVNetworksTableModel* model = w.app->networksModel();
+    const int column = networkColumnIndex(QStringLiteral("ANNOTATIONS"));
+    view->header()->setSectionHidden(column, false);
+    const int row = w.rowOf(QStringLiteral("14:CC:20:5A:10:01"));
+    ASSERT_GE(row, 0);
+    const auto record = model->rowAt(row)->bestNetwork();
+    view->edit(model->index(row, column));
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("by the li"));
+
+    // Ticks, a new set of matched columns, Bigger text and Stop redraw every cell.
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->onFilter(QStringLiteral("Harbour"));
+    w.app->onFilter(QString());
+    w.menuAction(QStringLiteral("Bigger"))->trigger();
+    w.app->doStop();
+    ASSERT_TRUE(isEditingCell(*view));
+    EXPECT_EQ(editor->text(), QStringLiteral("by the li"));
+
+    editor->setText(QStringLiteral("by the lift"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(record->annotations(), QStringLiteral("by the lift"));
+}
+
+TEST(MainWindow, SidebarLookComesFromItsModel)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    SVSideView* side = w.app->sideView();
+    SVSideViewModel* model = w.app->sideViewModel();
+    side->resize(240, 600);
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    EXPECT_DOUBLE_EQ(side->font().pointSizeF(), defaults.doubleForKey(QStringLiteral("SideViewFontSize")));
+    const QModelIndex band = model->index(1, 0);
+    const QModelIndex item = model->index(0, 0, band);
+    ASSERT_TRUE(side->isExpanded(band));
+    const QImage image = side->viewport()->grab().toImage();
+
+    auto hasColour = [&](const QRect& r, auto test) {
+        for (int x = r.left(); x <= std::min(r.right(), r.left() + 40); ++x)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                if (test(image.pixelColor(x, y)))
+                    return x - r.left();
+        return -1;
+    };
+    // The item's yellow dot lies past its left margin of 12.
+    const QRect itemRect = side->visualRect(item);
+    const int dot = hasColour(itemRect, [](const QColor& c) { return c.red() > 200 && c.green() > 150 && c.blue() < 80; });
+    EXPECT_GE(dot, 12);
+    // The category carries its image; the group row none.
+    EXPECT_FALSE(model->data(band, Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model->data(model->index(0, 0), Qt::DecorationRole).isNull());
+    // The count stands 12 points from the right edge.
+    const QModelIndex count = model->index(2, SVSideViewModel::DetailColumn);
+    EXPECT_DOUBLE_EQ(model->data(count, SVSideViewModel::RightMarginRole).toDouble(), 12.0);
+}
+
+TEST(MainWindow, HidingAColumnHidesIt)
+{
+    Window w;
+    QHeaderView* header = w.app->networksView()->header();
+    const int vendor = networkColumnIndex(QStringLiteral("VENDOR"));
+    header->setSectionHidden(vendor, true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(header->isSectionHidden(vendor));
+    EXPECT_EQ(header->sectionSize(vendor), 0);
+    header->setSectionHidden(vendor, false);
+    EXPECT_GE(header->sectionSize(vendor), networkColumn(QStringLiteral("VENDOR"))->minWidth);
+}
+
+TEST(MainWindow, StartingWidthsHoldTheUsualContent)
+{
+    // Starting widths: no layout or text size kept from earlier windows.
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey(QStringLiteral("NetworksTable"));
+    defaults.removeObjectForKey(QStringLiteral("NetworksViewFontSize"));
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop(); // SEEN shows dates
+    QTreeView* view = w.app->networksView();
+    SVNetworksTableModel* model = w.app->networksModel();
+    const QFontMetricsF metrics(view->font());
+    for (const char* id : {"BSSID", "SSID", "SEEN", "SECURITY_MODE", "MAX_RATE"}) {
+        const int column = networkColumnIndex(QString::fromLatin1(id));
+        const int width = view->header()->sectionSize(column);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, column);
+            QFontMetricsF m(index.data(Qt::FontRole).value<QFont>());
+            EXPECT_LE(m.horizontalAdvance(index.data().toString()), width - 10)
+                << id << " " << index.data().toString().toStdString();
+        }
+    }
+}
+
+TEST(MainWindow, MinimumSizeKeepsTheControlsUsable)
+{
+    Window w;
+    SVMainWindow* window = w.app->window();
+    window->resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_GE(window->width(), SVMainWindow::minimumWindowSize().width());
+    EXPECT_GE(window->height(), SVMainWindow::minimumWindowSize().height());
+    EXPECT_GE(window->minimumSize().height(), window->minimumSizeHint().height());
+    QLabel* left = window->leftFooterLbl();
+    QLabel* right = window->rightFooterLbl();
+    left->show();
+    right->show();
+    left->setText(QStringLiteral("Networks Found: 320, Displayed: 320 (100%)"));
+    right->setText(QStringLiteral("Information Elements: 25 (1234 bytes)"));
+    window->resize(300, 200);
+    QCoreApplication::processEvents();
+    window->centralWidget()->layout()->activate();
+    ASSERT_TRUE(left->isVisible() && right->isVisible());
+    EXPECT_LE(left->geometry().left() + left->fontMetrics().horizontalAdvance(left->text()),
+              right->geometry().right() - right->fontMetrics().horizontalAdvance(right->text()));
+    EXPECT_LE(left->geometry().right(), right->geometry().left());
+    QLineEdit* filter = window->toolbar().filterField;
+    EXPECT_TRUE(filter->isVisible());
+    EXPECT_GE(filter->width(), 80);
+
+    // A narrow window narrows the sidebar; a wide one gives its width back.
+    window->resize(1200, 700);
+    window->toggleLeftArea();
+    QCoreApplication::processEvents();
+    window->verticalSplitView()->setSizes({260, 940});
+    emit window->verticalSplitView()->splitterMoved(260, 1);
+    const int chosen = window->verticalSplitView()->sizes().value(0);
+    window->resize(SVMainWindow::minimumWindowSize());
+    QCoreApplication::processEvents();
+    EXPECT_LT(window->verticalSplitView()->sizes().value(0), chosen);
+    window->resize(1200, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->verticalSplitView()->sizes().value(0), chosen);
+}
+
+TEST(MainWindow, SidebarDividerIsKept)
+{
+    QTemporaryDir dir;
+    sv::UserDefaults defaults(dir.filePath(QStringLiteral("s.conf")));
+    int width = 0;
+    {
+        SVMainWindow window;
+        window.resize(1200, 700);
+        window.show();
+        window.toggleLeftArea();
+        window.verticalSplitView()->setSizes({230, 970});
+        width = window.verticalSplitView()->sizes().value(0);
+        window.saveDividers(defaults);
+    }
+    SVMainWindow window;
+    window.resize(1200, 700);
+    window.show();
+    window.restoreDividers(defaults);
+    EXPECT_EQ(window.verticalSplitView()->sizes().value(0), width);
+}
+
+TEST(MainWindow, ScenarioThatCannotBePlayedIsNamedInASheet)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        QByteArray content; // none: the file is missing
+        const char* problem;
+    } cases[] = {
+        {"missing.json", QByteArray(), "cannot be read"},
+        {"empty.json", QByteArray(""), "line"},
+        {"broken.json", QByteArray("{\"power\": tru"), "line"},
+        {"element.json", QByteArray(R"({"networks":[{"bssid":"00:11:22:33:44:55","channel":6,"ies":"0g"}]})"),
+         "hexadecimal"},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        if (!c.content.isNull()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.content);
+        }
+        QString message, informative;
+        SVAlert::setAutomaticResponder([&](const SVAlert& alert) {
+            message = alert.messageText();
+            informative = alert.informativeText();
+            return 1000;
+        });
+        AppDelegate::Options options;
+        options.scenarioPath = path;
+        options.clock = std::make_shared<sv::ManualClock>();
+        AppDelegate app(options);
+        app.awakeFromNib();
+        app.applicationWillFinishLaunching();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, kEventBoundMs)) << c.name;
+        EXPECT_EQ(message, QStringLiteral("Unable to play the scenario.")) << c.name;
+        EXPECT_TRUE(informative.contains(path)) << informative.toStdString();
+        EXPECT_TRUE(informative.contains(QString::fromLatin1(c.problem))) << informative.toStdString();
+        EXPECT_FALSE(app.isScanning());
+        SVAlert::setAutomaticResponder({});
+        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
+        QFile::remove(vendors.pathToDatabase());
+        vendors.dropDatabase();
+    }
+}
+
+TEST(MainWindow, ThresholdKeysReachTheFilterBeforeTheMenus)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    SVMainWindow* window = w.app->window();
+    // An Alt+letter command of the window, as a menu mnemonic would be.
+    int triggered = 0;
+    auto* mnemonic = new QAction(window);
+    mnemonic->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Q));
+    QObject::connect(mnemonic, &QAction::triggered, [&] { ++triggered; });
+    window->addAction(mnemonic);
+    window->activateWindow();
+    QTreeView* view = w.app->networksView();
+    view->setFocus();
+
+    struct Case {
+        QWidget* target;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        qint64 threshold;
+    } cases[] = {
+        {view, Qt::Key_5, Qt::AltModifier, 50},
+        {view, Qt::Key_Q, Qt::AltModifier, 15},
+        {view, Qt::Key_Escape, Qt::NoModifier, 0},
+        {window->tabViewControl(), Qt::Key_O, Qt::AltModifier, 95},
+        {w.app->sideView(), Qt::Key_2, Qt::AltModifier, 20},
+    };
+    for (const Case& c : cases) {
+        QTest::keyClick(c.target, c.key, c.modifiers);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.app->signalStrengthThreshold() == c.threshold; }, kEventBoundMs))
+            << c.key;
+    }
+    EXPECT_EQ(triggered, 0);
+    // A key outside the table, and Shift, go on as usual.
+    QTest::keyClick(view, Qt::Key_5, Qt::AltModifier | Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.app->signalStrengthThreshold(), 20);
+}
+
 TEST(MainWindow, StartUpNamesVendorElementsFromTheVendorDatabase)
 {
     // A WMM element of the Microsoft OUI.
@@ -264,4 +709,27 @@ TEST(MainWindow, StartUpNamesVendorElementsFromTheVendorDatabase)
     }
     // The window's end takes its lookup with it.
     EXPECT_EQ(SVInfoElement(221, wmm.ieData()).ieName(), QStringLiteral("Vendor Specific"));
+}
+
+TEST(MainWindow, ACutCellShowsItsWholeTextAsTooltip)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    QTreeView* view = w.app->networksView();
+    SVNetworksTableModel* model = w.app->networksModel();
+    const int ssid = networkColumnIndex(QStringLiteral("SSID"));
+    const int row = w.rowOf(QStringLiteral("14:CC:20:5A:10:01"));
+    ASSERT_GE(row, 0);
+    const QModelIndex index = model->index(row, ssid);
+    auto tooltipAt = [&] {
+        QToolTip::hideText();
+        const QPoint at = view->visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view->viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_TRUE(tooltipAt().isEmpty()); // the whole name fits
+    view->header()->resizeSection(ssid, 50);
+    EXPECT_EQ(tooltipAt(), QStringLiteral("Harbour-Office"));
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 QVariantMap scan(const QString& bssid, int channel, int rssi, int noise = -92)
@@ -32,6 +34,8 @@ TEST(ScanMerge, SensitivityCutKeepsTheBoundary)
     struct Case { qint64 sensitivity; int rssi; bool kept; };
     const Case cases[] = {
         {100, -100, true}, {100, -101, false}, {85, -110, true}, {70, -70, true}, {70, -71, false},
+        // Negating the smallest 64-bit value overflows: the cut lies above every reading.
+        {std::numeric_limits<qint64>::min(), -50, false}, {std::numeric_limits<qint64>::max(), -120, true},
     };
     for (const auto& c : cases) {
         const auto merged = mergeNetworks({scan("00:11:22:33:44:55", 6, c.rssi)}, {}, T0,

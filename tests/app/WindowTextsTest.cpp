@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/SVWindowFrame.h"
 #include "app/SVWindowTexts.h"
 
 TEST(WindowTexts, PreReleaseAndTitle)
@@ -62,4 +63,31 @@ TEST(WindowTexts, StateInfo)
     EXPECT_EQ(opened.toolTip, "/home/u/survey.skyvane");
     file.windowTitle = dataFromClipboardTitle();
     EXPECT_EQ(stateInfoText(file).title, "Data from Clipboard");
+}
+
+TEST(WindowFrame, RestoredFrameComesOntoAScreen)
+{
+    const QRect primary(0, 0, 1440, 870);
+    const QRect second(1440, 0, 1920, 1050);
+    struct Case {
+        QRect frame;
+        QList<QRect> screens;
+        QRect expected; // empty: anywhere inside the primary area
+    } cases[] = {
+        {QRect(100, 80, 990, 625), {primary}, QRect(100, 80, 990, 625)},
+        // Partly off the edge, its title strip still there: kept.
+        {QRect(1300, 400, 990, 625), {primary}, QRect(1300, 400, 990, 625)},
+        // On a second screen that is gone: centred on the primary one.
+        {QRect(2000, 100, 990, 625), {primary}, QRect(225, 122, 990, 625)},
+        {QRect(2000, 100, 990, 625), {primary, second}, QRect(2000, 100, 990, 625)},
+        // Its title strip above the screen, and larger than it.
+        {QRect(100, -900, 3000, 890), {primary}, QRect()},
+    };
+    for (const Case& c : cases) {
+        const QRect got = frameOnScreens(c.frame, c.screens, primary);
+        if (c.expected.isEmpty())
+            EXPECT_TRUE(primary.contains(got)) << got.x() << "," << got.y();
+        else
+            EXPECT_EQ(got, c.expected) << got.x() << "," << got.y();
+    }
 }

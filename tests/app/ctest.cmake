@@ -5,6 +5,19 @@ add_test(NAME Application.RunsOnTheShippedScenarioAndQuits
 set_tests_properties(Application.RunsOnTheShippedScenarioAndQuits PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
   TIMEOUT 60)
+# A bad option value is refused with a message naming the option, before anything starts.
+add_test(NAME Application.RefusesQuitAfterThatIsNoNumberOfSeconds
+  COMMAND sh -c "for v in nan 1e308 -1; do out=$(\"$0\" --quit-after $v 2>&1); test $? -eq 2 && echo \"$out\" | grep -q -- '--quit-after takes' || exit 1; done"
+          $<TARGET_FILE:skyvane>)
+set_tests_properties(Application.RefusesQuitAfterThatIsNoNumberOfSeconds PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
+  TIMEOUT 60)
+
+# --demo plays the shipped scenario without naming it.
+add_test(NAME Application.DemoRunsAndQuits COMMAND skyvane --demo --quit-after 3)
+set_tests_properties(Application.DemoRunsAndQuits PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/demo-home/.local/share"
+  TIMEOUT 60)
 
 # The desktop entry and the MIME type, as installed by the install step.
 add_test(NAME Application.DesktopEntryAndMimeTypeInstall

@@ -249,115 +249,232 @@ TEST(ScanEngine, RadioOffKeepsTheLastResultAndPausesOneSecond)
 
 namespace {
 
-// A radio whose scan stops the engine, as the controller would mid-pass.
-class StoppingRadio final : public CWWlanBackend {
+// Where the engine can be when Stop arrives. A Gate lets every step pass at
+// once except the one a test holds: that one blocks, as a slow scan or a
+// long wait would, until the engine cuts it short (an abort or a cancel) or
+// the test lets it go.
+class Gate {
 public:
-    std::function<void()> onScan;
-    QString interfaceName() const override { return QStringLiteral("sim9"); }
-    QList<CWNetwork> cachedScanResults() override { return {}; }
-    QList<CWNetwork> scan(const std::optional<QByteArray>&, CWError*) override
-    {
-        ++scans;
-        if (onScan)
-            onScan();
-        CWNetwork n;
-        n.setBssid(QStringLiteral("01:02:03:04:05:06"));
-        n.setWlanChannel(CWChannel(1, kCWChannelBand2GHz, kCWChannelWidth20MHz));
-        return {n};
-    }
-    bool powerOn() override { return true; }
-    bool setPower(bool, CWError*) override { return true; }
-    CWLinkState linkState() override { return {}; }
-    std::atomic<int> scans{0};
-};
+    enum Step { Cached, Broadcast, Directed, Sleep3, Sleep1 };
 
-} // namespace
+    explicit Gate(std::optional<Step> held) : m_held(held) {}
 
-TEST(ScanEngine, StopDuringAPassPublishesNothingAndTheThreadEnds)
-{
-    auto radio = std::make_shared<StoppingRadio>();
-    auto clock = std::make_shared<sv::ManualClock>();
-    sv::NotificationCenter center;
-    std::atomic<int> ends{0};
-    auto obs = center.addObserver(SVActiveScanEngine::ScanDidEndNotification, [&](const sv::Notification&) { ++ends; },
-                                  sv::NotificationCenter::Delivery::PostingThread);
-    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt, clock,
-                                                       &center);
-    radio->onScan = [&] { engine->stopEngine(); };
-    engine->runEngine();
-    // The loop ends by itself after the pass under way.
-    for (int i = 0; i < 2000 && ends == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    engine.reset();
-    EXPECT_EQ(ends, 1);
-    EXPECT_EQ(radio->scans, 1);
-}
-
-TEST(ScanEngine, DroppingARunningEngineEndsItsThread)
-{
-    auto radio = std::make_shared<StoppingRadio>();
-    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt,
-                                                       std::make_shared<sv::SystemClock>());
-    engine->runEngine();
-    while (radio->scans == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // In its 3.0 s pause now, or about to be: dropping must not wait it out.
-    const auto before = std::chrono::steady_clock::now();
-    engine.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
-}
-
-namespace {
-
-// A radio whose scans wait until they are aborted, like a long real scan.
-class SlowRadio final : public CWWlanBackend {
-public:
-    QString interfaceName() const override { return QStringLiteral("sim8"); }
-    QList<CWNetwork> cachedScanResults() override { return {}; }
-    QList<CWNetwork> scan(const std::optional<QByteArray>&, CWError* error) override
+    // Called by the radio and the clock: blocks while this is the held step
+    // and it has been neither cut short nor let go. True when it was cut.
+    bool enter(Step step)
     {
         std::unique_lock lock(m_mutex);
-        m_scanning = true;
+        m_log.push_back({step, m_stopped});
+        if (step != m_held || m_released)
+            return m_cut;
+        m_reached = true;
         m_cv.notify_all();
-        m_cv.wait(lock, [this] { return m_aborted; });
-        *error = CWError::make(kCWUnknownErr, QStringLiteral("cancelled"));
-        return {};
+        m_cv.wait(lock, [&] { return m_cut || m_released; });
+        return m_cut;
     }
-    bool powerOn() override { return true; }
-    bool setPower(bool, CWError*) override { return true; }
-    CWLinkState linkState() override { return {}; }
-    void abortScans() override
+    void cut(bool on)
     {
         std::lock_guard lock(m_mutex);
-        m_aborted = true;
+        m_cut = on;
         m_cv.notify_all();
     }
-    void waitUntilScanning()
+    bool isCut()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_cut;
+    }
+    bool waitUntilReached()
     {
         std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [this] { return m_scanning; });
+        return m_cv.wait_for(lock, std::chrono::seconds(60), [&] { return m_reached; });
+    }
+    void markStopped()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+    }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_cv.notify_all();
+    }
+    // Steps entered after Stop was called.
+    std::vector<Step> afterStop()
+    {
+        std::lock_guard lock(m_mutex);
+        std::vector<Step> out;
+        for (const auto& [step, late] : m_log)
+            if (late)
+                out.push_back(step);
+        return out;
     }
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    bool m_scanning = false;
-    bool m_aborted = false;
+    const std::optional<Step> m_held;
+    bool m_reached = false;
+    bool m_released = false;
+    bool m_stopped = false;
+    bool m_cut = false;
+    std::vector<std::pair<Step, bool>> m_log;
+};
+
+// A radio like the real backend: an abort ends the scan under way and every
+// later one until scans are resumed; it stays in force no longer.
+class GatedRadio final : public CWWlanBackend {
+public:
+    GatedRadio(Gate& gate, bool associated, bool emptyScans)
+        : m_gate(gate), m_associated(associated), m_emptyScans(emptyScans)
+    {
+    }
+    QString interfaceName() const override { return QStringLiteral("sim7"); }
+    QList<CWNetwork> cachedScanResults() override
+    {
+        m_gate.enter(Gate::Cached);
+        return {}; // nothing cached: a careless engine would scan next
+    }
+    QList<CWNetwork> scan(const std::optional<QByteArray>& ssid, CWError* error) override
+    {
+        if (m_gate.enter(ssid ? Gate::Directed : Gate::Broadcast)) {
+            *error = CWError::make(kCWUnknownErr, QStringLiteral("The scan was cancelled."));
+            return {};
+        }
+        if (ssid)
+            return {network(QStringLiteral("02:00:00:00:00:09"), 44)};
+        if (m_emptyScans)
+            return {};
+        return {network(QStringLiteral("02:00:00:00:00:01"), 1)};
+    }
+    bool powerOn() override { return true; }
+    bool setPower(bool, CWError*) override { return true; }
+    CWLinkState linkState() override
+    {
+        CWLinkState link;
+        if (m_associated) {
+            link.bssid = QStringLiteral("02:00:00:00:00:09");
+            link.ssidData = "Home";
+            link.channel = CWChannel(44, kCWChannelBand5GHz, kCWChannelWidth20MHz);
+        }
+        return link;
+    }
+    void abortScans() override { m_gate.cut(true); }
+    void resumeScans() override { m_gate.cut(false); }
+
+private:
+    static CWNetwork network(const QString& bssid, int channel)
+    {
+        CWNetwork n;
+        n.setBssid(bssid);
+        n.setWlanChannel(CWChannel(channel, CWChannel::bandForChannelNumber(channel), kCWChannelWidth20MHz));
+        n.setRssiValue(-50);
+        return n;
+    }
+    Gate& m_gate;
+    const bool m_associated;
+    const bool m_emptyScans;
+};
+
+// A manual clock whose 3.0 s and 1.0 s sleeps go through the gate; a cancel
+// cuts them, and stays in force until resumed.
+class GatedClock final : public sv::Clock {
+public:
+    explicit GatedClock(Gate& gate) : m_gate(gate) {}
+    double monotonicSeconds() const override { return m_elapsed; }
+    QDateTime now() const override { return QDateTime::fromSecsSinceEpoch(qint64(m_elapsed), Qt::UTC); }
+    bool sleep(double seconds) override
+    {
+        if (m_cancelled)
+            return false;
+        const Gate::Step step = seconds >= 3.0 ? Gate::Sleep3 : Gate::Sleep1;
+        // The gate's cut stands for this clock's cancel here.
+        m_gate.enter(step);
+        if (m_cancelled)
+            return false;
+        m_elapsed = m_elapsed + seconds;
+        return true;
+    }
+    void cancel() override
+    {
+        m_cancelled = true;
+        m_gate.cut(true);
+    }
+    void resume() override { m_cancelled = false; }
+
+private:
+    Gate& m_gate;
+    std::atomic<double> m_elapsed{0};
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace
 
-TEST(ScanEngine, DroppingTheEngineCutsShortAScanUnderWay)
+// Stop during each step of a pass: it returns although the test never lets
+// the held step go (the engine cuts it short), publishes nothing and starts
+// nothing afterwards; the next start scans again.
+TEST(ScanEngine, StopDuringEachStepReturnsAtOnceAndStartsNothing)
 {
-    auto radio = std::make_shared<SlowRadio>();
-    sv::NotificationCenter center;
-    auto engine = std::make_unique<SVActiveScanEngine>(std::make_shared<CWInterface>(radio), std::nullopt,
-                                                       std::make_shared<sv::ManualClock>(), &center);
-    engine->runEngine();
-    radio->waitUntilScanning();
-    engine->stopEngine();
-    engine.reset(); // returns only once the scan was aborted and the thread ended
-    SUCCEED();
+    struct Case {
+        const char* name;
+        Gate::Step held;
+        bool associated;
+        bool emptyScans;
+    } cases[] = {
+        {"cached results of the first pass", Gate::Cached, false, false},
+        {"broadcast scan", Gate::Broadcast, false, false},
+        {"wait between empty scans", Gate::Sleep3, false, true},
+        {"wait before the directed scan", Gate::Sleep3, true, false},
+        {"directed scan", Gate::Directed, true, false},
+        {"stretch of a short pass", Gate::Sleep1, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Gate gate(c.held);
+        auto radio = std::make_shared<GatedRadio>(gate, c.associated, c.emptyScans);
+        auto wifi = std::make_shared<CWInterface>(radio);
+        auto clock = std::make_shared<GatedClock>(gate);
+        sv::NotificationCenter center;
+        auto engine = std::make_unique<SVActiveScanEngine>(wifi, std::nullopt, clock, &center);
+        engine->runEngine();
+        ASSERT_TRUE(gate.waitUntilReached());
+
+        // Stop as the controller does: stop, then drop the engine.
+        gate.markStopped();
+        auto stop = std::async(std::launch::async, [&] {
+            engine->stopEngine();
+            EXPECT_FALSE(engine->hasResults());
+            engine.reset();
+        });
+        const bool returned = stop.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+        EXPECT_TRUE(returned) << "Stop waited for the held step";
+        gate.release(); // only now, so a hung Stop still lets the test end
+        stop.wait();
+        const auto late = gate.afterStop();
+        EXPECT_TRUE(std::none_of(late.begin(), late.end(),
+                                 [](Gate::Step s) {
+                                     return s == Gate::Cached || s == Gate::Broadcast || s == Gate::Directed;
+                                 }))
+            << "a scan was started after Stop";
+
+        // The abort lasted only until the next start: a new engine on the
+        // same interface scans and publishes.
+        std::promise<void> published;
+        std::atomic<bool> once{false};
+        auto onEnd = center.addObserver(
+            SVActiveScanEngine::ScanDidEndNotification,
+            [&](const sv::Notification&) {
+                if (!once.exchange(true))
+                    published.set_value();
+            },
+            sv::NotificationCenter::Delivery::PostingThread);
+        auto next = std::make_unique<SVActiveScanEngine>(wifi, std::nullopt, clock, &center);
+        next->runEngine();
+        ASSERT_EQ(published.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
+        EXPECT_TRUE(next->hasResults());
+        EXPECT_EQ(next->results()->isEmpty(), c.emptyScans);
+        next.reset();
+    }
 }
 
 namespace {

@@ -208,6 +208,20 @@ TEST(SimulatedInterface, ScenarioErrorsNameTheKeyAndTheFault)
         {R"({"scanScript": [{"scan": 0}]})", "scanScript[0]"},
         {R"({"scanScript": [{"scan": 0, "error": 3}]})", "scanScript[0].error"},
         {R"({"scanScript": [{"scan": 0, "empty": true}, {"scan": 0, "empty": true}]})", "scanScript[1].scan"},
+        // Numbers far outside every range, which must be refused before any
+        // conversion to an integer.
+        {R"({"networks": [{"channel": 1e30}]})", "networks[0].channel"},
+        {R"({"networks": [{"channel": -1e30}]})", "networks[0].channel"},
+        {R"({"networks": [{"channel": 1, "band": 9.3e18}]})", "networks[0].band"},
+        {R"({"networks": [{"channel": 1, "width": -1e19}]})", "networks[0].width"},
+        {R"({"networks": [{"channel": 1, "beaconInterval": 1e40}]})", "networks[0].beaconInterval"},
+        {R"({"networks": [{"channel": 1, "rssi": [-50, 1e300]}]})", "networks[0].rssi[1]"},
+        {R"({"networks": [{"channel": 1, "noise": -9.3e18}]})", "networks[0].noise"},
+        {R"({"associated": {"channel": 1e30}})", "associated.channel"},
+        {R"({"associated": {"transmitRate": 1e308}})", "associated.transmitRate"},
+        {R"({"power": [{"at": 1e308, "on": true}]})", "power[0].at"},
+        {R"({"scanScript": [{"scan": 1e300, "empty": true}]})", "scanScript[0].scan"},
+        {R"({"scanScript": [{"scan": 0, "error": -1e19}]})", "scanScript[0].error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);

@@ -6,11 +6,14 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
+#include <cmath>
+#include <limits>
 
 using sv::UserDefaults;
 
@@ -127,4 +130,58 @@ TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
     EXPECT_TRUE(d.lastError().isEmpty());
     EXPECT_EQ(succeeded, QStringList{file});
     EXPECT_EQ(UserDefaults(file).integerForKey("A"), 2);
+}
+
+// Numbers as a hand-edited or damaged settings file may hold them: anything
+// that is not a finite number within 64 bits reads as the registered default
+// instead of being converted (which would be undefined).
+TEST(UserDefaults, NumbersOutOfRangeReadAsTheRegisteredDefault)
+{
+    struct Case {
+        const char* stored;
+        qint64 integer;
+        double real;
+    } cases[] = {
+        {"70", 70, 70.0},
+        {"2.9", 2, 2.9},
+        {"-9223372036854775808", std::numeric_limits<qint64>::min(), -9223372036854775808.0},
+        {"not a number", 0, 0.0},
+        {"1e308", 100, 1e308},
+        {"-1e308", 100, -1e308},
+        {"1e23", 100, 1e23},
+        {"9223372036854775808", 100, 9223372036854775808.0},
+        {"-9.3e18", 100, -9.3e18},
+        {"nan", 100, 2.5},
+        {"inf", 100, 2.5},
+        {"-inf", 100, 2.5},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        const QString file = dir.filePath(QStringLiteral("s%1.conf").arg(&c - cases));
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("[General]\nSensitivity=") + c.stored + "\nScale=" + c.stored + "\n");
+        }
+        UserDefaults d(file);
+        d.registerDefaults({{"Sensitivity", 100}, {"Scale", 2.5}});
+        EXPECT_EQ(d.integerForKey("Sensitivity"), c.integer);
+        EXPECT_DOUBLE_EQ(d.doubleForKey("Scale"), c.real);
+    }
+
+    // Stored as numbers, and with a range of its own.
+    UserDefaults d(dir.filePath("typed.conf"));
+    d.registerDefaults({{"Sensitivity", 100}});
+    for (const QVariant& v : {QVariant(1e308), QVariant(-1e23), QVariant(std::nan("")),
+                              QVariant(std::numeric_limits<quint64>::max())}) {
+        d.setObject(v, "Sensitivity");
+        EXPECT_EQ(d.integerForKey("Sensitivity"), 100) << v.toString().toStdString();
+    }
+    d.setInteger(std::numeric_limits<qint64>::min(), "Sensitivity");
+    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 100);
+    d.setInteger(201, "Sensitivity");
+    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 100);
+    d.setInteger(200, "Sensitivity");
+    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 200);
 }

@@ -194,6 +194,7 @@ QByteArray CWInterface::ssidData() const { return linkState().ssidData; }
 std::optional<CWChannel> CWInterface::wlanChannel() const { return linkState().channel; }
 double CWInterface::transmitRate() const { return linkState().transmitRate; }
 void CWInterface::abortScans() const { m_backend->abortScans(); }
+void CWInterface::resumeScans() const { m_backend->resumeScans(); }
 
 void CWInterface::startMonitoringEvents(int intervalMs)
 {

@@ -62,8 +62,10 @@ public:
     QByteArray ssidData() const;
     std::optional<CWChannel> wlanChannel() const;
     double transmitRate() const;
-    // Ends the waits of scans under way on this interface (they fail).
+    // Ends the scan under way on this interface and every later one (they
+    // fail) until resumeScans().
     void abortScans() const;
+    void resumeScans() const;
 
     // Watches power, BSSID and link quality every interval seconds and posts
     // the notifications above on the default centre, with "interfaceName" in

@@ -33,7 +33,9 @@ public:
     virtual bool powerOn() = 0;
     virtual bool setPower(bool on, CWError* error) = 0;
     virtual CWLinkState linkState() = 0;
-    // Cuts short the waits of scans under way: they end with an error. Lets
-    // a dropped scan engine end its thread without sitting out a scan.
+    // Ends the scan under way with an error, and every later one at once,
+    // until resumeScans(): lets a stopped scan engine end its thread without
+    // sitting out a scan, however the stop and the scan interleave.
     virtual void abortScans() {}
+    virtual void resumeScans() {}
 };

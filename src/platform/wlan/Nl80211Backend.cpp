@@ -261,8 +261,12 @@ QList<CWNetwork> Nl80211Backend::cachedScanResults() { return passResults(ScanSo
 
 QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWError* error)
 {
-    const int aborts = m_aborts;
-    auto aborted = [&] { return m_aborts != aborts; };
+    auto aborted = [&] { return m_aborted.load(); };
+    if (aborted()) {
+        if (error)
+            *error = abortedError();
+        return {};
+    }
     const qint64 start = boottimeNs();
     const int ifindex = ifindexOf(m_name);
     Socket s;
@@ -370,7 +374,8 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     return passResults(ScanSource::SystemScans, start);
 }
 
-void Nl80211Backend::abortScans() { ++m_aborts; }
+void Nl80211Backend::abortScans() { m_aborted = true; }
+void Nl80211Backend::resumeScans() { m_aborted = false; }
 
 bool Nl80211Backend::powerOn()
 {

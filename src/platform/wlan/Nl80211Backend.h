@@ -25,6 +25,7 @@ public:
     bool setPower(bool on, CWError* error) override;
     CWLinkState linkState() override;
     void abortScans() override;
+    void resumeScans() override;
 
 private:
     enum class Mode { Unknown, Trigger, NetworkManager, Passive };
@@ -40,7 +41,7 @@ private:
 
     const QString m_name;
     std::atomic<Mode> m_mode{Mode::Unknown};
-    std::atomic<int> m_aborts{0}; // a scan whose count changes while it waits ends
+    std::atomic<bool> m_aborted{false}; // scans fail at once while set
     std::atomic<qint64> m_previousPassNs{-1}; // -1: no pass yet
 };
 

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <map>
 
 namespace sv::wlan {
@@ -41,12 +42,24 @@ struct PowerStep {
     bool on = true;
 };
 
+// Bounds of the scenario's real numbers: a power step a year in, a rate
+// far beyond any radio's.
+constexpr double kLongestScenario = 365.0 * 24 * 3600;
+constexpr double kFastestRate = 100000;
+
 struct ScriptedScan {
     bool empty = false;
     CWError error;
 };
 
 QString timeoutText() { return QStringLiteral("The operation timed out."); }
+
+// Range first: converting a double outside int's range is undefined.
+bool isWholeNumberIn(const QJsonValue& v, int lo, int hi)
+{
+    const double d = v.toDouble();
+    return v.isDouble() && d >= lo && d <= hi && d == std::trunc(d);
+}
 
 // Reads one scenario, remembering where it is so every complaint names the key.
 class ScenarioReader {
@@ -68,12 +81,24 @@ public:
         const QJsonValue v = o.value(key);
         if (v.isUndefined())
             return fallback;
-        const double d = v.toDouble(-1e300);
-        if (!v.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < lo || d > hi) {
+        if (!isWholeNumberIn(v, lo, hi)) {
             fail(path + key, QStringLiteral("expected a whole number from %1 to %2").arg(lo).arg(hi));
             return std::nullopt;
         }
-        return static_cast<int>(d);
+        return static_cast<int>(v.toDouble());
+    }
+
+    // A number of seconds or Mb/s: finite, from lo to hi.
+    std::optional<double> real(const QJsonObject& o, const QString& key, const QString& path, double lo, double hi,
+                               const QString& what)
+    {
+        const QJsonValue v = o.value(key);
+        const double d = v.toDouble();
+        if (!v.isDouble() || !std::isfinite(d) || d < lo || d > hi) {
+            fail(path + key, what);
+            return std::nullopt;
+        }
+        return d;
     }
 
     bool boolean(const QJsonObject& o, const QString& key, const QString& path, bool fallback)
@@ -107,12 +132,11 @@ public:
         auto dbm = [&](const QJsonValue& x, const QString& where) -> std::optional<int> {
             if (x.isNull())
                 return std::nullopt;
-            const double d = x.toDouble(1e300);
-            if (!x.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < -150 || d > 0) {
+            if (!isWholeNumberIn(x, -150, 0)) {
                 fail(where, QStringLiteral("expected a whole number of dBm from -150 to 0, or null"));
                 return std::nullopt;
             }
-            return static_cast<int>(d);
+            return static_cast<int>(x.toDouble());
         };
         if (v.isUndefined()) {
             s.values.push_back(fallback);
@@ -239,14 +263,14 @@ std::shared_ptr<SimulatedRadio> SimulatedRadio::fromJson(const QString& name, co
                 break;
             }
             const QJsonObject s = steps[i].toObject();
-            const QJsonValue at = s.value(QStringLiteral("at"));
-            if (!at.isDouble() || at.toDouble() < 0)
-                r.fail(path + QStringLiteral("at"), QStringLiteral("expected seconds, 0 or more"));
+            const double at = r.real(s, QStringLiteral("at"), path, 0, kLongestScenario,
+                                     QStringLiteral("expected seconds from 0 to %1").arg(kLongestScenario))
+                                  .value_or(0);
             if (!s.value(QStringLiteral("on")).isBool())
                 r.fail(path + QStringLiteral("on"), QStringLiteral("expected true or false"));
-            if (!sc->power.empty() && at.toDouble() < sc->power.back().at)
+            if (!sc->power.empty() && at < sc->power.back().at)
                 r.fail(path + QStringLiteral("at"), QStringLiteral("times must not go back"));
-            sc->power.push_back({at.toDouble(), s.value(QStringLiteral("on")).toBool()});
+            sc->power.push_back({at, s.value(QStringLiteral("on")).toBool()});
         }
     } else {
         r.fail(QStringLiteral("power"), QStringLiteral("expected true, false or a list of steps"));
@@ -320,10 +344,10 @@ std::shared_ptr<SimulatedRadio> SimulatedRadio::fromJson(const QString& name, co
                                          joined ? base.channelWidth() : int(kCWChannelWidth20MHz));
             sc->link.channel = CWChannel(*channel, band.value_or(0), width.value_or(0));
         }
-        const QJsonValue rate = o.value(QStringLiteral("transmitRate"));
-        if (!rate.isUndefined() && (!rate.isDouble() || rate.toDouble() < 0))
-            r.fail(path + QStringLiteral("transmitRate"), QStringLiteral("expected Mb/s, 0 or more"));
-        sc->link.transmitRate = rate.toDouble(0);
+        if (o.contains(QStringLiteral("transmitRate")))
+            sc->link.transmitRate = r.real(o, QStringLiteral("transmitRate"), path, 0, kFastestRate,
+                                           QStringLiteral("expected Mb/s from 0 to %1").arg(kFastestRate))
+                                        .value_or(0);
         if (joined)
             sc->link.rssi = joined->rssi.at(0).value_or(0);
     } else if (!assoc.isUndefined() && !assoc.isNull() && !r.failed()) {
@@ -410,6 +434,11 @@ QList<CWNetwork> SimulatedRadio::scan(const std::optional<QByteArray>& ssid, CWE
 {
     const bool on = powerOn();
     std::lock_guard lock(m_mutex);
+    if (m_aborted) {
+        if (error)
+            *error = CWError::make(kCWUnknownErr, QStringLiteral("The scan was cancelled."));
+        return {};
+    }
     const int number = static_cast<int>(m_calls.size());
     m_calls.push_back({number, ssid});
     if (!on) {
@@ -465,6 +494,18 @@ CWLinkState SimulatedRadio::linkState()
         if (!link.bssid.isEmpty() && n.base.bssid().compare(link.bssid, Qt::CaseInsensitive) == 0)
             link.rssi = n.rssi.at(number).value_or(link.rssi);
     return link;
+}
+
+void SimulatedRadio::abortScans()
+{
+    std::lock_guard lock(m_mutex);
+    m_aborted = true;
+}
+
+void SimulatedRadio::resumeScans()
+{
+    std::lock_guard lock(m_mutex);
+    m_aborted = false;
 }
 
 std::vector<SimulatedRadio::ScanCall> SimulatedRadio::scanCalls() const

@@ -54,6 +54,8 @@ public:
     bool powerOn() override;
     bool setPower(bool on, CWError* error) override;
     CWLinkState linkState() override;
+    void abortScans() override;
+    void resumeScans() override;
 
     std::vector<ScanCall> scanCalls() const;
     int cachedResultCalls() const;
@@ -74,6 +76,7 @@ private:
     std::vector<ScanCall> m_calls;
     QList<CWNetwork> m_last;
     int m_cachedCalls = 0;
+    bool m_aborted = false; // scans fail while set, as a real radio's do
 };
 
 } // namespace sv::wlan

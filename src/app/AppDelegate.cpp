@@ -146,6 +146,7 @@ void AppDelegate::buildWindow()
             [this] { networksSelectionDidChange(); });
 
     buildSideView();
+    buildGraphs();
 
     SVMainToolbar& toolbar = m_window->toolbar();
     connect(toolbar.scanButton, &QToolButton::clicked, this, [this] { onScanStop(ScanTag); });
@@ -402,6 +403,7 @@ void AppDelegate::saveDefaults()
     m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
     m_defaults.setObject(m_sideView->expandedTitles(), QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);
+    saveGraphDefaults();
     if (m_columnAutosave)
         m_columnAutosave->save();
 }

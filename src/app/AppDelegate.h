@@ -32,6 +32,9 @@ class SVPreferencesPanes;
 class SVProgressPanel;
 class SVSideView;
 class SVSideViewModel;
+class SVSignalStrengthView;
+class SVSpectrumView;
+class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
 class SVSpeechReporter;
 class SVSpeechSynthesizer;
@@ -107,6 +110,20 @@ public:
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
 
+    // ---- graphs (AppDelegateGraphs.cpp) ----
+    void configureSignalStrenghTabView();
+    void configureSpectrumTabView();
+    void configureNetworkDetailsChart();
+    // The View menu's zoom (+0.2 longer, -0.2 shorter) on the selected tab's time graph.
+    void magnifySelectedGraph(double m);
+    bool canMagnifySelectedGraph(double m) const;
+    // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
+    void userDidSelectMetric(int index);
+    int metric() const { return m_metric; }
+    SVSignalStrengthView* ssView() const { return m_ssView; }
+    SVSpectrumView* spectrumView() const { return m_spectrumView; }
+    SVNetworkDetailsView* netView() const { return m_netView; }
+
     // ---- preferences ----
     // Shows the preferences window, made on first use; an identifier picks the pane.
     void showPreferencesWithIdentifier(const QString& identifier = {});
@@ -171,6 +188,11 @@ private:
     void buildWindow();
     void buildMenus();
     void buildSideView();
+    void buildGraphs();
+    void saveGraphDefaults();
+    void graphsSelectionDidChange(bool anySelected, const std::shared_ptr<SVNetwork>& single);
+    void setGraphsReferenceTime(const QDateTime& time);
+    void setGraphsScanning(bool scanning);
     void observeNotifications();
     void chooseInterface();
     void restoreWindowFrame();
@@ -256,6 +278,10 @@ private:
     QList<QAction*> m_tabActions;  // tags 2001..2004
     std::unique_ptr<SVProgressPanel> m_progress;
     std::unique_ptr<SVVendorDatabaseWindowUI> m_vendorUI;
+    SVSignalStrengthView* m_ssView = nullptr;
+    SVSpectrumView* m_spectrumView = nullptr;
+    SVNetworkDetailsView* m_netView = nullptr;
+    int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
 
     // CSV, copy and speech.

@@ -69,6 +69,16 @@ void AppDelegate::buildMenus()
     QAction* smaller = view->addAction(tr("Smaller"), this, [this] { onViewMakeText(-1); });
     smaller->setShortcut(QKeySequence::ZoomOut);
     view->addSeparator();
+    // The time span of the selected tab's graph.
+    QAction* longer = view->addAction(tr("Longer Time Span"), this, [this] { magnifySelectedGraph(0.2); });
+    longer->setData(4001);
+    QAction* shorter = view->addAction(tr("Shorter Time Span"), this, [this] { magnifySelectedGraph(-0.2); });
+    shorter->setData(4002);
+    connect(view, &QMenu::aboutToShow, this, [this, longer, shorter] {
+        longer->setEnabled(canMagnifySelectedGraph(0.2));
+        shorter->setEnabled(canMagnifySelectedGraph(-0.2));
+    });
+    view->addSeparator();
     QAction* sidebar = view->addAction(tr("Toggle Sidebar"), this, [this] { m_window->toggleLeftArea(); });
     sidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     QAction* bottom = view->addAction(tr("Toggle Bottom Area"), this, [this] { m_window->toggleBottomArea(); });

@@ -170,6 +170,7 @@ void AppDelegate::networksSelectionDidChange()
     if (chosen != m_selectedNetwork)
         speechSelectionDidChange();
     m_selectedNetwork = chosen;
+    graphsSelectionDidChange(!selected.isEmpty(), m_selectedNetwork);
     configureSelectedTabView();
 }
 
@@ -226,7 +227,12 @@ void AppDelegate::configureSelectedTabView()
         else
             footer->clear();
     }
-    // The tabs' views come later; their panes stay empty until then.
+    switch (m_window->selectedTab()) {
+    case SVMainWindow::NetworkDetailsTab: configureNetworkDetailsChart(); break;
+    case SVMainWindow::SignalStrengthTab: configureSignalStrenghTabView(); break;
+    case SVMainWindow::SpectrumTab: configureSpectrumTabView(); break;
+    default: break;
+    }
     scheduleSpeak();
 }
 

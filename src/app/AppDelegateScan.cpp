@@ -96,6 +96,7 @@ void AppDelegate::setIsScanning(bool scanning)
 {
     m_isScanning = scanning;
     m_networksModel->setScanning(scanning);
+    setGraphsScanning(scanning);
 }
 
 void AppDelegate::onScanStop(int tag)
@@ -154,6 +155,7 @@ void AppDelegate::didFindNetworks(const SVNetworkList& list)
 void AppDelegate::didFindNetworks(const SVNetworkList& list, const QDateTime& lastScanTime)
 {
     m_lastScanTime = lastScanTime;
+    setGraphsReferenceTime(lastScanTime);
     filterAndSetNetworks(list);
     if (m_didFindNetworksFirstTime) {
         m_didFindNetworksFirstTime = false;

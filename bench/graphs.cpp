@@ -1,0 +1,160 @@
+// Repainting the three graphs offscreen at 1100 x 735 for a day-long survey:
+// 500 records with 8 hours of samples each (one every 2 s).
+
+#include "model/SVDataPoint.h"
+#include "model/SVNetwork.h"
+#include "views/SVNetworkDetailsView.h"
+#include "views/SVSignalStrengthView.h"
+#include "views/SVSpectrumView.h"
+
+#include "BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+const QDateTime kRef(QDate(2026, 3, 1), QTime(18, 0), Qt::UTC);
+constexpr int kNetworks = 500;
+constexpr int kStep = 2;
+
+using List = SVSignalStrengthView::NetworkList;
+
+// kNetworks records over the hours before kRef, on channels of both bands.
+List makeList(int hours)
+{
+    static const int channels[] = {1, 6, 11, 36, 40, 44, 48, 52, 100, 149, 157, 13};
+    QRandomGenerator rng(hours);
+    List list;
+    for (int i = 0; i < kNetworks; ++i) {
+        const int channel = channels[i % 12];
+        const QVariantMap scan{{"bssid", QStringLiteral("%1:%2:%3").arg(bench::oui(i % bench::kVendors)).arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0'))},
+                               {"channelNumber", channel},
+                               {"ssid", QStringLiteral("net-%1").arg(i % 40)},
+                               {"rssiValue", -60},
+                               {"noiseMeasurement", -92},
+                               {"ibss", false},
+                               {"beaconInterval", 100},
+                               {"phyMode", 0},
+                               {"securityMode", 4}};
+        auto n = SVNetwork::initWithDictionary(scan);
+        const int base = -40 - int(rng.bounded(50));
+        for (int t = hours * 3600; t >= 0; t -= kStep)
+            n->addDataPoint(SVDataPoint(base + int(rng.bounded(7)) - 3, -92, -1, -1, kRef.addSecs(-t)));
+        list << n;
+    }
+    list.front()->setUserHighlighted(true);
+    return list;
+}
+
+const List& listFor(int hours)
+{
+    static std::map<int, List> lists;
+    auto it = lists.find(hours);
+    if (it == lists.end())
+        it = lists.emplace(hours, makeList(hours)).first;
+    return it->second;
+}
+
+template <typename View>
+std::unique_ptr<View> makeView(const List& list)
+{
+    auto v = std::make_unique<View>();
+    v->resize(1100, 735);
+    v->setUnits(1);
+    v->setReferenceTime(kRef);
+    v->setItemHighlightEnabled(true);
+    v->setNetworks(list);
+    return v;
+}
+
+// One full repaint as a tick causes it: new records, then a paint.
+template <typename View>
+void repaint(benchmark::State& state, View& view, const List& list, QImage& target)
+{
+    for (auto _ : state) {
+        view.setNetworks(list);
+        view.render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_SignalGraphRepaint(benchmark::State& state)
+{
+    const List& list = listFor(int(state.range(1)));
+    auto view = makeView<SVSignalStrengthView>(list);
+    view->setTimescale(state.range(0));
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    repaint(state, *view, list, target);
+}
+// Span in seconds, hours of history.
+BENCHMARK(BM_SignalGraphRepaint)->Args({300, 8})->Args({3600, 8})->Args({300, 1})->Args({3600, 1})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_SignalGraphHoverRepaint(benchmark::State& state)
+{
+    const List& list = listFor(8);
+    auto view = makeView<SVSignalStrengthView>(list);
+    view->setTimescale(300);
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    view->render(&target); // fills the cache
+    const QRectF G = sv::graph::signalChartRect(QRectF(0, 0, 1100, 735));
+    int step = 0;
+    for (auto _ : state) {
+        // Along the highlighted line, so each move picks a new sample.
+        const double x = G.right() - 5 - (step++ % 200);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 400), QPointF(x, 400), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &move);
+        view->render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SignalGraphHoverRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_SpectrumRepaint(benchmark::State& state)
+{
+    const List& list = listFor(8);
+    auto view = makeView<SVSpectrumView>(list);
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    repaint(state, *view, list, target);
+}
+BENCHMARK(BM_SpectrumRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_DetailChartRepaint(benchmark::State& state)
+{
+    const List& list = listFor(8);
+    auto view = makeView<SVNetworkDetailsView>(list);
+    view->setTimescale(28800);
+    view->setNetwork(list.front());
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        view->setNetworks(list);
+        view->setNetwork(list.front());
+        view->render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DetailChartRepaint)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    bench::useThrowawayHome(home);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
+    bench::installVendorDatabase();
+    return bench::runBenchmarks(argc, argv);
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "model/SVNetwork.h"
+#include "platform/NotificationCenter.h"
+#include "views/SVGraphGeometry.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class QMimeData;
+
+// The graph of the listed networks' signal over time, and the base of the
+// spectrum and the detail chart. It keeps only what the controller hands
+// it; the setters store and never redraw (the controller asks for that).
+//
+// Drawing happens in the chart's own coordinates (y grows upwards). The
+// chart, its lines and legend are kept as an image between data changes, so
+// a pointer move repaints only the bubble and the title over it.
+class SVSignalStrengthView : public QWidget {
+    Q_OBJECT
+public:
+    using NetworkList = QList<std::shared_ptr<SVNetwork>>;
+    enum class Face { Plain, Bold, Italic };
+
+    explicit SVSignalStrengthView(QWidget* parent = nullptr);
+    ~SVSignalStrengthView() override;
+
+    // Records in drawing order: the others from the weakest average up,
+    // then the highlighted ones, strongest first, drawn last.
+    void setNetworks(const NetworkList& networks);
+    const NetworkList& networks() const { return m_networks; }
+    QDateTime referenceTime() const { return m_referenceTime; }
+    void setReferenceTime(const QDateTime& time);
+    int units() const { return m_units; }
+    void setUnits(int units);
+    bool itemHighlightEnabled() const { return m_itemHighlightEnabled; }
+    void setItemHighlightEnabled(bool enabled);
+    qint64 timescale() const { return m_timescale; }
+    void setTimescale(qint64 seconds);
+    qint64 minTimescale() const { return m_minTimescale; }
+    qint64 maxTimescale() const { return m_maxTimescale; }
+    bool displayAnnotations() const { return m_displayAnnotations; }
+    void setDisplayAnnotations(bool on);
+    bool displayDeviceName() const { return m_displayDeviceName; }
+    void setDisplayDeviceName(bool on);
+    bool displayOnlyLastSeen() const { return m_displayOnlyLastSeen; }
+    void setDisplayOnlyLastSeen(bool on);
+
+    // A new span from a pinch or the View menu (+0.2 longer, -0.2 shorter),
+    // kept within the bounds; redraws.
+    virtual void magnifyWithMagnification(double m);
+
+    // The sample under the pointer, and the record it belongs to.
+    std::optional<SVDataPoint> hoverDataPoint() const { return m_moDataPoint; }
+    std::shared_ptr<SVNetwork> hoverNetwork() const { return m_moNetwork.lock(); }
+    bool isAltKeyDown() const { return m_moDataPointAlternate; }
+
+    // The time "now" for the "Now" mark (tests set a fixed one).
+    void setNowFunction(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    // The whole view as an image.
+    QImage imageWithSubviews();
+    // The data of a drag of the graph: PNG, TIFF and, when the file could be
+    // written, the URL of a PNG file "skyvane_<time>.png" in a private
+    // temporary folder. *file gets that file's path (empty when none).
+    QMimeData* makeDragData(const QImage& image, QString* file = nullptr) const;
+    // True for the data of a graph drag: our own windows refuse to take it.
+    static bool isGraphDrag(const QMimeData* data);
+    // The folder drag files go into (made on first use, private to the user).
+    static QString dragFolder();
+
+    // The chart rectangle of view rectangle R (y-up).
+    virtual QRectF rectForChart(const QRectF& R) const;
+
+    // Layout and drawing helpers in y-up coordinates, shared by the subclasses.
+    static QFont graphFont(Face face, double size);
+    sv::graph::Scale scale() const;
+    QSizeF sizeOfText(const QString& text, const QFont& font) const;
+    double topMargin() const { return m_topMargin; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+    // The part kept as an image: background, charts, lines, legend.
+    virtual void drawCached(QPainter& p, const QRectF& R);
+    // Drawn over the image on every paint: title and bubble.
+    virtual void drawOverlay(QPainter& p, const QRectF& R);
+    // Picks the hover point at p (y-up view coordinates).
+    virtual void pointerMoved(QPointF p);
+    virtual void pointerLeft();
+
+    // Drops the cached image; the next paint draws everything.
+    void invalidateCache() { m_cacheValid = false; }
+
+    // y-up helpers.
+    QPointF toScreen(QPointF p) const { return {p.x(), height() - p.y()}; }
+    void beginYUp(QPainter& p) const;
+    QPointF makePoint(const QRectF& G, const SVDataPoint& d, sv::graph::Value value) const;
+    void drawChart(QPainter& p, const QRectF& G, int marks, sv::graph::Value value, int skip);
+    void drawYAxisMarks(QPainter& p, const QRectF& G, int marks, sv::graph::Value value, int skip);
+    void drawXAxisMarks(QPainter& p, const QRectF& G, double x0, double y0, double fontSize);
+    void drawBubble(QPainter& p, const QRectF& G, const QString& text, const QString& mark, double x, double y,
+                    const QColor& color);
+    // Centred on at, kept inside bounds when given.
+    void centerText(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color,
+                    const QRectF& bounds = QRectF());
+    // Left edge 5 points before at.x.
+    void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
+    // Strokes one record's line over chart G (and fills its area when fill is valid).
+    void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
+                  const QColor& fill);
+
+    static bool highlightedOrGroup(const SVNetwork& n);
+    // Above this many records only highlighted lines are drawn wide.
+    static constexpr qsizetype kCrowded = 50;
+    double referenceSeconds() const;
+
+    NetworkList m_networks;
+    QDateTime m_referenceTime;
+    std::atomic<int> m_units{0};
+    std::atomic<bool> m_itemHighlightEnabled{false};
+    std::atomic<qint64> m_timescale{300};
+    qint64 m_maxTimescale = 3600;
+    qint64 m_minTimescale = 300;
+    double m_topMargin = 20;
+    bool m_drawLeftYLabels = true;
+    bool m_drawRightYLabels = false;
+    std::optional<SVDataPoint> m_moDataPoint;
+    std::weak_ptr<SVNetwork> m_moNetwork;
+    QColor m_moDataPointColor;
+    bool m_moDataPointActivated = false;
+    bool m_moDataPointAlternate = false;
+    NetworkList m_highlightedNetworks;
+    std::atomic<bool> m_displayAnnotations{false};
+    std::atomic<bool> m_displayDeviceName{false};
+    std::atomic<bool> m_displayOnlyLastSeen{false};
+    mutable std::recursive_mutex m_lock;
+
+private:
+    void startDrag(QPoint at);
+
+    std::vector<sv::NotificationCenter::Observation> m_observations;
+    std::function<QDateTime()> m_now;
+    QImage m_cache;
+    bool m_cacheValid = false;
+    bool m_dragInProgress = false;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+};

@@ -1,0 +1,278 @@
+#include "views/SVSpectrumView.h"
+
+#include "model/SVNetworkCollection.h"
+#include "platform/NSStringAdditions.h"
+#include "platform/UserDefaults.h"
+#include "views/SVThemeHelper.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace sv::graph;
+
+namespace {
+
+QColor withAlpha(QColor c, double a)
+{
+    c.setAlphaF(float(a));
+    return c;
+}
+
+// Narrowest slot at which a crowded channel still gets its number.
+double minimumSlotForNumber(int channel)
+{
+    switch (channel) {
+    case 11: case 13: return 12.0;
+    case 40: case 48: case 56: case 64: return 4.5;
+    case 104: case 112: case 120: case 128: case 136: case 144: case 161: return 5.5;
+    case 108: case 124: case 140: case 157: return 2.2;
+    default: return 0;
+    }
+}
+
+bool groupHighlighted(const SVNetwork& n, bool includeMembers)
+{
+    const auto group = n.parentCollection();
+    if (!group)
+        return false;
+    if (group->isUserHighlighted())
+        return true;
+    if (includeMembers)
+        for (const auto& m : group->collection())
+            if (m && m->userHighlighted())
+                return true;
+    return false;
+}
+
+} // namespace
+
+SVSpectrumView::SVSpectrumView(QWidget* parent) : SVSignalStrengthView(parent)
+{
+    m_skipDFS = sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("HideDFSChannels"));
+    setDisplayAnnotations(true);
+    setDisplayDeviceName(true);
+    m_drawLeftYLabels = true;
+    m_drawRightYLabels = true;
+    m_topMargin = 30;
+}
+
+QRectF SVSpectrumView::rectForChart(const QRectF& R) const
+{
+    return spectrumChartRect(R);
+}
+
+void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
+{
+    p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
+    const QRectF G = rectForChart(R);
+    m_panes = {};
+    if (G.width() <= 0 || G.height() <= 0)
+        return;
+    drawChart(p, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
+
+    const auto& defaults = sv::UserDefaults::standardUserDefaults();
+    m_skipDFS = defaults.boolForKey(QStringLiteral("HideDFSChannels"));
+    m_hideChannelGraphs = defaults.boolForKey(QStringLiteral("HideChannelGraphs"));
+    m_showNetworkLabel = defaults.boolForKey(QStringLiteral("ShowNetworkLabel"));
+    m_has2Dot4GHzNetworks = m_has5GHzNetworks = false;
+    bool dfsInUse = false;
+    for (const auto& n : m_networks) {
+        if (n->is2Dot4GHz())
+            m_has2Dot4GHzNetworks = true;
+        else if (n->is5GHz())
+            m_has5GHzNetworks = true;
+        // A wide channel whose block reaches into 52-144 uses DFS channels too.
+        if (m_skipDFS && (isDFSChannel(n->channel()) || reachesIntoDFS(n->channelCenter(), n->channelWidth())))
+            dfsInUse = true;
+        if (m_has2Dot4GHzNetworks && m_has5GHzNetworks && (dfsInUse || !m_skipDFS))
+            break;
+    }
+    if (dfsInUse)
+        m_skipDFS = false;
+    if (!m_hideChannelGraphs)
+        m_has2Dot4GHzNetworks = m_has5GHzNetworks = true;
+
+    m_panes = spectrumPanes(G, m_has2Dot4GHzNetworks, m_has5GHzNetworks, m_hideChannelGraphs, m_skipDFS);
+    if (m_panes.divider) {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(*m_panes.divider, SVThemeHelper::backgroundColorForChartView());
+        p.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.3f), 1.0));
+        p.drawLine(QPointF(m_panes.divider->left(), G.y()), QPointF(m_panes.divider->left(), G.top() + G.height()));
+        p.drawLine(QPointF(m_panes.divider->right(), G.y()), QPointF(m_panes.divider->right(), G.y() + G.height()));
+        p.restore();
+    }
+    if (m_panes.pane24)
+        drawPane(p, slotTable2Dot4GHz(), *m_panes.pane24);
+    if (m_panes.pane5)
+        drawPane(p, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
+}
+
+void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P)
+{
+    const Scale sc = scale();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const double s = slotWidth(P, table, m_skipDFS);
+    const double top = P.y() + P.height();
+    p.fillRect(QRectF(P.x(), top + 5, P.width(), 14), SVThemeHelper::backgroundColorForChart());
+    p.fillRect(QRectF(P.x(), top + 2, P.width(), 2),
+               table.size() < 20 ? SVThemeHelper::colorFor2Dot4GHzBand() : SVThemeHelper::colorFor5GHzBand());
+
+    const QFont numberFont = graphFont(Face::Plain, std::clamp(12 * sc.sx * sc.sy, 10.0, 12.0));
+    const QFont bandFont = graphFont(Face::Plain, std::clamp(12 * sc.sy, 8.0, 12.0) - 2);
+    const QColor bandColor = QColor::fromRgbF(1, 1, 1, 0.8f);
+    double bandStart = P.x();
+    std::vector<double> ticks;
+    for (const AxisSlot& slot : axisSlots(P, table, m_skipDFS)) {
+        const int v = slot.channel;
+        if (v <= 0)
+            continue;
+        const double x = slot.x;
+        QColor color = QColor::fromRgbF(1, 1, 1, 0.8f);
+        if (isDFSChannel(v))
+            color = QColor::fromRgbF(0.129f, 0.565f, 0.827f, 1.0f);
+        else if (v == 1 || v == 6 || v == 11)
+            color = QColor::fromRgbF(1, 0.5f, 0, 0.8f);
+        ticks.push_back(x);
+        if (s >= minimumSlotForNumber(v))
+            centerText(p, QPointF(x, P.y() - 19), QString::number(v), numberFont, color);
+        auto close = [&](const QString& name) {
+            centerText(p, QPointF((bandStart + x) / 2, top + 9), name, bandFont, bandColor);
+        };
+        switch (v) {
+        case 1: bandStart = P.x(); break;
+        case 14: centerText(p, QPointF(P.x() + P.width() / 2, top + 9), QStringLiteral("ISM"), bandFont, bandColor); break;
+        case 36: case 52: case 100: case 149: bandStart = x; break;
+        case 48: close(QStringLiteral("UNII-1")); break;
+        case 64: close(QStringLiteral("UNII-2")); break;
+        case 144: close(QStringLiteral("UNII-2 Ext")); break;
+        case 165: close(QStringLiteral("UNII-3")); break;
+        default: break;
+        }
+    }
+    p.setPen(QPen(Qt::white, 1.0));
+    for (double x : ticks)
+        p.drawLine(QPointF(x, P.y() - 5), QPointF(x, P.y()));
+    p.restore();
+
+    // Highlighted records last, on top, in list order.
+    NetworkList ordered;
+    for (const auto& n : m_networks) {
+        if (highlightedOrGroup(*n))
+            ordered.prepend(n);
+        else
+            ordered.append(n);
+    }
+    for (auto it = ordered.crbegin(); it != ordered.crend(); ++it)
+        drawNetwork(p, P, **it, table);
+}
+
+void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table)
+{
+    const bool lastSeenOnly = m_displayOnlyLastSeen;
+    const bool highlighted = highlightedOrGroup(n);
+    if (n.userHidden() || (lastSeenOnly && n.rssi() == SVNetwork::NoSignal && !highlighted))
+        return;
+    const auto extent = shapeExtent(P, table, m_skipDFS, n.channel(), n.channelCenter(), n.channelWidth());
+    if (!extent)
+        return;
+    const Scale sc = scale();
+    const double lv = spectrumLevel(n.rssiLast(), m_units, P.height(), m_topMargin);
+    const double yTop = P.y() + lv;
+    const bool emphasis = m_itemHighlightEnabled;
+    double a = !emphasis ? 0.8 : (n.userHighlighted() || groupHighlighted(n, true)) ? 1.0 : 0.4;
+    QColor K = n.color();
+    double fillFactor = 0.7;
+    if (lastSeenOnly && n.rssi() == SVNetwork::NoSignal) {
+        K = Qt::white;
+        a *= 0.4;
+        fillFactor = 0.3;
+    }
+    const double sxp = sc.sx, scl = std::min(1.1, sc.sy);
+
+    ShapeInput in;
+    in.P = P;
+    in.e = *extent;
+    in.level = lv;
+    in.topMargin = m_topMargin;
+    in.sxp = sxp;
+    in.is2Dot4GHz = n.is2Dot4GHz();
+    in.bell = n.is2Dot4GHz() && n.maxRate() > 0 && n.maxRate() <= 11;
+    in.only24Pane = m_hideChannelGraphs && m_panes.pane24 && !m_panes.pane5;
+    if (halfWidthSlots(n.channelWidth()) > 2) {
+        const double s = slotWidth(P, table, m_skipDFS);
+        in.flatTop = std::make_pair(extent->xC - 2 * s, extent->xC + 2 * s);
+    }
+    const Shape shape = spectrumShape(in);
+
+    p.save();
+    p.setClipRect(P);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f));
+    p.drawPath(shape.fill);
+    // Hairlines for the crowd: a wide stroke costs far more to draw.
+    const bool crowded = m_networks.size() > kCrowded && !highlighted;
+    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
+    QPen pen(withAlpha(K, a), lineWidth);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    if (n.isAdHoc())
+        pen.setDashPattern({5.0 / lineWidth, 3.0 / lineWidth});
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(shape.outline);
+    p.restore();
+
+    const double xC = extent->xC;
+    if (m_showNetworkLabel) {
+        const Face face = n.associated() ? Face::Bold : Face::Plain;
+        const QString name = n.isHidden() ? n.bssid() : n.ssid();
+        const QString device = m_displayDeviceName && n.hasDeviceName() ? n.deviceName() : QString();
+        const QString note = m_displayAnnotations && n.hasAnnotations() ? n.annotations() : QString();
+        const QFont nameFont = graphFont(face, 14 * scl);
+        const QFont deviceFont = graphFont(face, 11 * scl);
+        const QFont noteFont = graphFont(Face::Italic, 10 * scl);
+        const double yb = yTop + 13 * scl;
+        const double t = note.isEmpty() ? 0 : 14;
+        if (n.userHighlighted() && emphasis) {
+            double widest = sizeOfText(name, nameFont).width();
+            double tall = sizeOfText(name, nameFont).height();
+            if (!device.isEmpty()) {
+                widest = std::max(widest, sizeOfText(device, deviceFont).width());
+                tall += sizeOfText(device, deviceFont).height();
+            }
+            if (!note.isEmpty()) {
+                widest = std::max(widest, sizeOfText(note, noteFont).width());
+                tall += sizeOfText(note, noteFont).height();
+            }
+            if (sv::containsEmoji(name))
+                tall += device.isEmpty() && note.isEmpty() ? 10 : 5;
+            p.save();
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setBrush(QColor::fromRgbF(0, 0, 0, 0.8f));
+            p.setPen(QPen(withAlpha(K, a / 3), 1.5));
+            p.drawRoundedRect(QRectF(xC - widest / 2 - 12, yb - 7, widest + 24, tall), 6 * scl, 6 * scl);
+            p.restore();
+        }
+        if (device.isEmpty()) {
+            centerText(p, QPointF(xC, yb + t * scl), name, nameFont, withAlpha(K, a));
+        } else {
+            centerText(p, QPointF(xC, yb + (t + 14) * scl), name, nameFont, withAlpha(K, a));
+            centerText(p, QPointF(xC, yb + t * scl), device, deviceFont, withAlpha(K, 0.8 * a));
+        }
+        if (!note.isEmpty())
+            centerText(p, QPointF(xC, yb), note, noteFont, QColor::fromRgbF(1, 1, 1, float(0.5 * a)));
+    }
+    if (n.userHighlighted()) {
+        const QString widthText = n.humanReadableChannelWidth();
+        const QString caption = QStringLiteral("%1, %2%3")
+                                    .arg(n.deviceid())
+                                    .arg(n.channel())
+                                    .arg(widthText.isEmpty() ? QString() : QStringLiteral(" @ %1").arg(widthText));
+        centerText(p, QPointF(xC, P.y() - 41), caption, graphFont(Face::Plain, 11.5 * scl),
+                   QColor::fromRgbF(1, 1, 1, float(0.8 * a)), QRectF(0, 0, width(), height()).adjusted(5, 5, -5, -5));
+    }
+}

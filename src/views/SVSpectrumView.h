@@ -1,0 +1,37 @@
+#pragma once
+
+#include "views/SVSignalStrengthView.h"
+
+// The channel graph: a pane per band whose axis is a row of channel slots;
+// every record is a shape over its channel width up to its latest level.
+// Reads "HideDFSChannels", "HideChannelGraphs" and "ShowNetworkLabel" at
+// every drawing pass.
+class SVSpectrumView : public SVSignalStrengthView {
+    Q_OBJECT
+public:
+    explicit SVSpectrumView(QWidget* parent = nullptr);
+
+    QRectF rectForChart(const QRectF& R) const override;
+
+    // What the last pass decided.
+    bool skipDFS() const { return m_skipDFS; }
+    bool has2Dot4GHzNetworks() const { return m_has2Dot4GHzNetworks; }
+    bool has5GHzNetworks() const { return m_has5GHzNetworks; }
+    sv::graph::SpectrumPanes lastPanes() const { return m_panes; }
+
+protected:
+    void drawCached(QPainter& p, const QRectF& R) override;
+    void drawOverlay(QPainter&, const QRectF&) override {}
+    void pointerMoved(QPointF) override {}
+
+private:
+    void drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P);
+    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table);
+
+    bool m_skipDFS = false;
+    bool m_hideChannelGraphs = false;
+    bool m_showNetworkLabel = false;
+    bool m_has2Dot4GHzNetworks = false;
+    bool m_has5GHzNetworks = false;
+    sv::graph::SpectrumPanes m_panes;
+};

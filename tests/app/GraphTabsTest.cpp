@@ -1,0 +1,116 @@
+#include "app/AppDelegate.h"
+#include "app/SVAlert.h"
+#include "app/SVMainWindow.h"
+#include "model/SVVendorDatabaseHelper.h"
+#include "platform/Clock.h"
+#include "platform/Resources.h"
+#include "platform/UserDefaults.h"
+#include "views/SVNetworkDetailsView.h"
+#include "views/SVSignalStrengthView.h"
+#include "views/SVSpectrumView.h"
+#include "views/SVNetworksTableModel.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct GraphWindow {
+    GraphWindow()
+    {
+        SVAlert::setAutomaticResponder([](const SVAlert&) { return 1001; });
+        AppDelegate::Options options;
+        options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
+        options.clock = std::make_shared<sv::ManualClock>();
+        options.scanTimerIntervalMs = 20;
+        app = std::make_unique<AppDelegate>(options);
+        app->awakeFromNib();
+        app->applicationWillFinishLaunching();
+    }
+    ~GraphWindow()
+    {
+        app->applicationWillTerminate();
+        app.reset();
+        SVAlert::setAutomaticResponder({});
+        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
+        QFile::remove(vendors.pathToDatabase());
+        vendors.dropDatabase();
+    }
+    bool waitForTicks(int n)
+    {
+        int seen = 0;
+        auto token = sv::NotificationCenter::defaultCenter().addObserver(
+            AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
+        return QTest::qWaitFor([&] { return seen >= n; }, 60000);
+    }
+    std::unique_ptr<AppDelegate> app;
+};
+
+} // namespace
+
+TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
+{
+    GraphWindow w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    AppDelegate& app = *w.app;
+    ASSERT_FALSE(app.filteredNetworks().isEmpty());
+
+    app.selectGraph(SVMainWindow::SignalStrengthTab);
+    EXPECT_EQ(app.ssView()->networks().size(), app.filteredNetworks().size());
+    EXPECT_EQ(app.ssView()->referenceTime(), app.lastScanTime());
+    EXPECT_EQ(app.ssView()->units(), app.units());
+    app.selectGraph(SVMainWindow::SpectrumTab);
+    EXPECT_EQ(app.spectrumView()->networks().size(), app.filteredNetworks().size());
+    EXPECT_TRUE(app.spectrumView()->displayOnlyLastSeen()) << "scanning";
+
+    // One selected row: emphasis on, and the detail chart shows that network.
+    app.selectGraph(SVMainWindow::NetworkDetailsTab);
+    app.networksView()->selectionModel()->select(app.networksModel()->index(0, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_TRUE(app.ssView()->itemHighlightEnabled());
+    EXPECT_TRUE(app.spectrumView()->itemHighlightEnabled());
+    ASSERT_TRUE(app.netView()->network());
+    EXPECT_EQ(app.netView()->network(), app.selectedNetwork());
+    EXPECT_EQ(app.netView()->networks().size(), app.filteredNetworks().size());
+    app.networksView()->selectionModel()->clearSelection();
+    EXPECT_FALSE(app.ssView()->itemHighlightEnabled());
+    EXPECT_FALSE(app.netView()->network());
+
+    // Metric and zoom of the selected tab's graph, kept in the settings.
+    app.userDidSelectMetric(2);
+    EXPECT_FALSE(app.netView()->willDrawSignal());
+    app.userDidSelectMetric(7);
+    EXPECT_FALSE(app.netView()->willDrawSignal());
+    EXPECT_FALSE(app.canMagnifySelectedGraph(-0.2));
+    app.magnifySelectedGraph(0.2);
+    EXPECT_EQ(app.netView()->timescale(), 360);
+    EXPECT_EQ(app.ssView()->timescale(), 300);
+    app.selectGraph(SVMainWindow::SpectrumTab);
+    EXPECT_FALSE(app.canMagnifySelectedGraph(0.2));
+    app.saveDefaults();
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("NetworkSignalStrengthViewTimescale")), 360);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("Metric")), 2);
+    defaults.setInteger(2, QStringLiteral("Metric"));
+}
+
+TEST(GraphTabs, SavedSpansAreKeptWithinBounds)
+{
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.setInteger(-5, QStringLiteral("SignalStrengthViewTimescale"));
+    defaults.setInteger(999999, QStringLiteral("NetworkSignalStrengthViewTimescale"));
+    defaults.setInteger(42, QStringLiteral("Metric"));
+    {
+        GraphWindow w;
+        EXPECT_EQ(w.app->ssView()->timescale(), 300);
+        EXPECT_EQ(w.app->netView()->timescale(), 28800);
+        EXPECT_EQ(w.app->metric(), 0);
+    }
+    defaults.removeObjectForKey(QStringLiteral("SignalStrengthViewTimescale"));
+    defaults.removeObjectForKey(QStringLiteral("NetworkSignalStrengthViewTimescale"));
+    defaults.removeObjectForKey(QStringLiteral("Metric"));
+}

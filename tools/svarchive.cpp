@@ -3,8 +3,9 @@
 //   svarchive FILE                        one line per record, or what is damaged
 //   svarchive --write-synthetic N M FILE  writes N records of M samples each
 //
-// The root read is an array of records or one record; synthetic archives
-// have an array of records as their root. Exit status: 0 when everything read, 1 when anything is damaged or
+// The root read is a document (a dictionary whose "networks" holds the
+// records), an array of records or one record; synthetic archives are
+// documents when FILE ends in .skyvane, else an array of records. Exit status: 0 when everything read, 1 when anything is damaged or
 // skipped, 2 on wrong usage.
 
 #include "model/SVDataPoint.h"
@@ -74,7 +75,19 @@ int readArchive(const QString& path)
     Reader reader;
     const QString rootClass = coder.classNameForKey("root");
     bool understood = true;
-    if (coder.countForKey("root") >= 0) {
+    if (rootClass == u"NSDictionary" || rootClass == u"NSMutableDictionary") {
+        coder.decodeDictionaryWith("root", [&](sv::KeyedUnarchiver& root) {
+            if (root.countForKey("networks") < 0) {
+                if (!root.failed())
+                    root.fail(QStringLiteral("the document holds no list of networks"));
+                return;
+            }
+            root.decodeArrayOfObjects("networks", [&reader](sv::KeyedUnarchiver& e) { reader.visit(e); });
+            if (root.containsValueForKey("lastScanTime") && !root.decodeDate("lastScanTime").isValid()
+                && !root.failed())
+                root.fail(QStringLiteral("the last scan time is not a date"));
+        });
+    } else if (coder.countForKey("root") >= 0) {
         coder.decodeArrayOfObjects("root", [&reader](sv::KeyedUnarchiver& e) { reader.visit(e); });
     } else if (!rootClass.isEmpty()) {
         coder.decodeObjectWith("root", [&](sv::KeyedUnarchiver& root) {
@@ -92,7 +105,7 @@ int readArchive(const QString& path)
         return 1;
     }
     if (!understood) {
-        std::fprintf(stderr, "%s: the root is a %s, neither records nor an array of them\n", qPrintable(path),
+        std::fprintf(stderr, "%s: the root is a %s, neither a document, records nor an array of them\n", qPrintable(path),
                      qPrintable(rootClass));
         return 1;
     }
@@ -101,6 +114,11 @@ int readArchive(const QString& path)
         std::fprintf(stderr, ", %d skipped", reader.skipped);
     std::fprintf(stderr, "\n");
     return reader.skipped ? 1 : 0;
+}
+
+QDateTime syntheticStart()
+{
+    return QDateTime(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC);
 }
 
 // One record of made-up scans, its samples generated while they are written,
@@ -143,7 +161,7 @@ public:
         };
         coder.encodeObject("network", network);
         std::mt19937 random{std::uint32_t(m_index)};
-        const QDateTime start(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC);
+        const QDateTime start = syntheticStart();
         coder.beginArray("dataPoints");
         for (int i = 0; i < m_samples; ++i) {
             const int rssi = random() % 20 == 0 ? -120 : -40 - int(random() % 50);
@@ -171,10 +189,20 @@ int writeSynthetic(long records, long samples, const QString& path)
         return 1;
     }
     sv::KeyedArchiver archiver(file.device());
-    archiver.beginArray("root");
+    const bool document = path.endsWith(QLatin1String(".skyvane"));
+    if (document) {
+        archiver.beginDictionary("root");
+        archiver.beginArray("networks");
+    } else {
+        archiver.beginArray("root");
+    }
     for (long i = 0; i < records; ++i)
         archiver.appendArchivable(SyntheticRecord(int(i), int(samples)));
     archiver.endArray();
+    if (document) {
+        archiver.encodeDate("lastScanTime", syntheticStart().addSecs(2LL * std::max(samples - 1, 0L)));
+        archiver.endDictionary();
+    }
     if (!archiver.finish() || !file.commit()) {
         std::fprintf(stderr, "%s\n",
                      qPrintable(archiver.failed() ? path + QStringLiteral(": ") + archiver.errorString()

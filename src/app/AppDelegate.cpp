@@ -68,7 +68,9 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
-    // The engine's thread ends before anything it uses goes.
+    // The engine's thread ends before anything it uses goes, and so do a
+    // save or open under way.
+    waitForBackgroundJobs();
     m_observations.clear();
     stopEngine();
     if (m_currentInterface)
@@ -123,6 +125,7 @@ void AppDelegate::buildWindow()
     m_defaults.registerDefaults(registeredDefaultsDictionary());
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
+    m_window->setAcceptDrops(true);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
     m_fileAlerts = std::make_unique<SVFileAlerts>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
@@ -315,7 +318,8 @@ void AppDelegate::applicationWillFinishLaunching()
     SVInfoElement::setVendorNameLookup(
         [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
-    m_disableAutoScan = false;
+    // A launch that opens a document does not start scanning on its own.
+    m_disableAutoScan = m_launchOpensDocument;
     loadDefaults();
 
     const QString tabIdentifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
@@ -410,6 +414,8 @@ void AppDelegate::saveDefaults()
 
 void AppDelegate::applicationWillTerminate()
 {
+    // A save under way finishes its file before anything else goes.
+    waitForBackgroundJobs();
     if (m_fileAlerts)
         m_fileAlerts->setTerminating(true);
     SVAnnotationsHelper::sharedAnnotations().saveToDisk();
@@ -427,26 +433,27 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::updateWindowTitle()
 {
-    if (m_window)
+    if (!m_window)
+        return;
+    if (!m_documentTitle.isEmpty())
+        showDocumentTitle();
+    else
         m_window->setWindowTitle(
             windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), m_isScanning));
 }
 
-bool AppDelegate::windowShouldClose()
-{
-    // Nothing is kept in documents yet, so there is nothing to ask before closing.
-    return true;
-}
-
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && documentsEventFilter(event))
+        return true;
     if (watched == m_window && event->type() == QEvent::Close) {
         if (!windowShouldClose()) {
             event->ignore();
             return true;
         }
         closePreferencesWindow();
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // exit, not quit: quit would close the window again and ask again.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     }
     return QObject::eventFilter(watched, event);
 }

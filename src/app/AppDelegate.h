@@ -14,11 +14,15 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class CWInterface;
 class MASPreferencesWindowController;
 class QAction;
+class QMenu;
+struct SVOpenResult;
+struct SVSaveJob;
 class QModelIndex;
 class QTimer;
 class QTreeView;
@@ -109,6 +113,40 @@ public:
     void selectQuickFilter(int tag);
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
+
+    // ---- documents (AppDelegateDocuments.cpp) ----
+    static inline const QString SaveAlertSuppressionKey = QStringLiteral("SaveAlertSupressionButton");
+    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
+    bool hasUnsavedResults() const;
+    // 1000 Save, 1001 Cancel, 1002 Don't Save (also when nothing is asked).
+    int showSaveAlertIfNeeded();
+    // The chosen path, or empty; stops scanning when a path is chosen.
+    QString showSavePanel();
+    // Saves on a thread of its own; followUp runs on the main thread after a
+    // save that succeeded (a failed save is reported and drops it).
+    void doSaveWithFileInBackground(const QString& path, std::function<void()> followUp = {});
+    void didSaveFile(const QString& path);
+    void doOpen();
+    // Reads and checks the whole file on a thread of its own; only a good
+    // document replaces the list.
+    void doOpenWithFileInBackground(const QString& path);
+    void didOpenFile(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime);
+    void onFileOpen();
+    void onFileSaveAs();
+    // A file handed over by the command line, the desktop or a drop.
+    bool applicationOpenFile(const QString& path);
+    // Before applicationWillFinishLaunching: this launch opens a document.
+    void setLaunchOpensDocument() { m_launchOpensDocument = true; }
+    // Runs action now, or after the save question and a save, or not at all.
+    void proceedAfterSaveQuestion(const std::function<void()>& action);
+    bool isSaving() const { return m_saveThread.joinable(); }
+    bool isOpening() const { return m_openThread.joinable(); }
+    // Blocks until a running save has reached its file (quitting waits for it).
+    void waitForBackgroundJobs();
+    QStringList recentDocuments() const;
+    // Panels stand-ins for tests: answer the path instead of showing a dialog.
+    void setSavePanelResponder(std::function<QString()> responder) { m_savePanelResponder = std::move(responder); }
+    void setOpenPanelResponder(std::function<QString()> responder) { m_openPanelResponder = std::move(responder); }
 
     // ---- graphs (AppDelegateGraphs.cpp) ----
     void configureSignalStrenghTabView();
@@ -207,6 +245,15 @@ private:
     void handleFilterUsingKeys(const QVariantMap& userInfo);
     void powerOffAlertDidEnd(int returnCode);
     void validateScanStopItems();
+    void buildDocumentMenuItems(QMenu* file);
+    void rebuildRecentDocumentsMenu();
+    void noteRecentDocument(const QString& path);
+    bool documentsEventFilter(QEvent* event);
+    void saveDidEnd(const std::shared_ptr<SVSaveJob>& job);
+    // Waits for a save under way and ends it; false when it failed.
+    bool endRunningSave();
+    void showDocumentTitle();
+    void openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result);
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -292,4 +339,14 @@ private:
     std::shared_ptr<SVSpeechReporter> m_speech;
     std::shared_ptr<SVBackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
+
+    // Documents.
+    QString m_documentTitle; // the shown document's title; empty for live results
+    bool m_launchOpensDocument = false;
+    std::shared_ptr<SVSaveJob> m_saveJob;
+    std::thread m_saveThread;
+    std::thread m_openThread;
+    QMenu* m_recentMenu = nullptr;
+    std::function<QString()> m_savePanelResponder;
+    std::function<QString()> m_openPanelResponder;
 };

@@ -17,6 +17,7 @@ void AppDelegate::buildMenus()
     QMenuBar* bar = m_window->menuBar();
 
     QMenu* file = bar->addMenu(tr("&File"));
+    buildDocumentMenuItems(file);
     QAction* quit = file->addAction(tr("Quit"), qApp, [this] { m_window->close(); });
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);

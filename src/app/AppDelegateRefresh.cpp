@@ -166,7 +166,7 @@ void AppDelegate::networksSelectionDidChange()
             n->setUserHighlighted(selected.contains(row.get()));
     // Only a single selected record is "the" selected network; several rows,
     // or a row standing for a group, select none.
-    auto chosen = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
+    const auto chosen = selected.size() == 1 ? std::dynamic_pointer_cast<SVNetwork>(single) : nullptr;
     if (chosen != m_selectedNetwork)
         speechSelectionDidChange();
     m_selectedNetwork = chosen;

@@ -35,6 +35,7 @@ void AppDelegate::doStartCallback()
 {
     ++m_runIdentity;
     setIsScanning(true);
+    m_documentTitle.clear();
     updateStateInfo();
     validateScanStopItems();
     m_didFindNetworksFirstTime = true;
@@ -51,6 +52,7 @@ void AppDelegate::doStop()
     delete m_scanTimer;
     m_scanTimer = nullptr;
     setIsScanning(false);
+    m_documentTitle.clear();
     updateWindowTitle();
     configureAll();
     stopEngine();
@@ -105,8 +107,7 @@ void AppDelegate::onScanStop(int tag)
     // the state is checked here: Scan while scanning would throw the survey
     // away.
     if (tag == ScanTag && !m_isScanning) {
-        // Results are not kept in documents yet, so there is no save question.
-        doStart();
+        proceedAfterSaveQuestion([this] { doStart(); });
     } else if (tag == StopTag && m_isScanning) {
         doStop();
     }

@@ -33,7 +33,7 @@ void quitOnSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
+        QCoreApplication::exit(0); // no questions: shutdown still waits for a save under way
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -68,6 +68,8 @@ int main(int argc, char** argv)
     parser.addOption(scenarioOption);
     parser.addOption(demoOption);
     parser.addOption(quitAfterOption);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
     std::optional<int> quitAfter;
     if (parser.isSet(quitAfterOption)) {
@@ -91,10 +93,17 @@ int main(int argc, char** argv)
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     quitOnSignals();
+    // exit, not quit: quit would close the window and ask the save question.
     if (quitAfter)
-        QTimer::singleShot(*quitAfter, &app, &QCoreApplication::quit);
+        QTimer::singleShot(*quitAfter, &app, [] { QCoreApplication::exit(0); });
 
     delegate.awakeFromNib();
+    // Only the first file: the window shows one document.
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        delegate.setLaunchOpensDocument();
     delegate.applicationWillFinishLaunching();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &delegate, [&delegate, path = files.front()] { delegate.applicationOpenFile(path); });
     return app.exec();
 }

@@ -19,35 +19,46 @@ T saturate(qint64 v)
 
 } // namespace
 
-static_assert(sizeof(SVDataPoint) <= 24, "a sample must stay compact");
+static_assert(sizeof(SVDataPoint) <= 16, "a sample must stay compact");
 
 SVDataPoint::SVDataPoint(qint64 rssi, qint64 noise, qint64 stationCount, qint64 channelUtilization,
                          const QDateTime& timestamp)
-    : m_time(secondsSinceReferenceDate(timestamp)),
-      m_stationCount(saturate<std::int32_t>(stationCount)),
-      m_rssi(saturate<std::int16_t>(rssi < -120 ? -120 : rssi)),
+    : m_rssi(saturate<std::int16_t>(rssi < -120 ? -120 : rssi)),
       m_noise(saturate<std::int16_t>(noise == 0 ? -96 : (noise < -120 ? -120 : noise))),
       m_channel(0),
-      m_chUtilization(saturate<std::int16_t>(channelUtilization))
+      m_stationCount(saturate<std::int16_t>(stationCount)),
+      m_chUtilization(saturate<std::int8_t>(channelUtilization))
 {
+    setTime(secondsSinceReferenceDate(timestamp));
+}
+
+void SVDataPoint::setTime(double seconds)
+{
+    const double ms = std::isfinite(seconds) ? std::round(seconds * 1000.0) : 0.0;
+    constexpr double lowest = double(std::numeric_limits<std::int32_t>::min()) * 1000.0;
+    constexpr double highest = double(std::numeric_limits<std::int32_t>::max()) * 1000.0 + 999.0;
+    const qint64 total = qint64(std::clamp(ms, lowest, highest));
+    const qint64 whole = total >= 0 ? total / 1000 : -((-total + 999) / 1000);
+    m_seconds = std::int32_t(whole);
+    m_msecs = std::uint16_t(total - whole * 1000);
 }
 
 SVDataPoint SVDataPoint::fromArchive(qint64 rssi, qint64 noise, qint64 channel, qint64 stationCount,
                                      qint64 channelUtilization, double secondsSinceReferenceDate)
 {
     SVDataPoint p;
-    p.m_time = std::isfinite(secondsSinceReferenceDate) ? secondsSinceReferenceDate : 0.0;
-    p.m_stationCount = saturate<std::int32_t>(stationCount);
+    p.setTime(secondsSinceReferenceDate);
+    p.m_stationCount = saturate<std::int16_t>(stationCount);
     p.m_rssi = saturate<std::int16_t>(rssi);
     p.m_noise = saturate<std::int16_t>(noise);
     p.m_channel = saturate<std::int16_t>(channel);
-    p.m_chUtilization = saturate<std::int16_t>(channelUtilization);
+    p.m_chUtilization = saturate<std::int8_t>(channelUtilization);
     return p;
 }
 
 QDateTime SVDataPoint::timestamp() const
 {
-    return dateFromSecondsSinceReferenceDate(m_time);
+    return QDateTime::fromMSecsSinceEpoch(kReferenceDateMSecs + qint64(m_seconds) * 1000 + m_msecs, Qt::UTC);
 }
 
 double SVDataPoint::secondsSinceReferenceDate(const QDateTime& date)

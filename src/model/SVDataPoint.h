@@ -12,8 +12,10 @@ class KeyedUnarchiver;
 }
 
 // One signal sample: signal and noise in dBm, channel, station count,
-// channel utilisation and the time it was taken. An immutable value of 24
-// bytes; records keep them by value in contiguous storage.
+// channel utilisation and the time it was taken. An immutable value of 16
+// bytes (a day-long survey holds millions); records keep them by value in
+// contiguous storage. The time is kept to the millisecond; station counts fit
+// 16 bits and utilisation a byte, and values beyond what a field holds are saturated.
 class SVDataPoint {
 public:
     static constexpr const char* className = "SVDataPoint";
@@ -29,7 +31,7 @@ public:
 
     // A sample as a document holds it, not clamped (old documents give
     // channel, station count and utilisation -1). Values beyond what the
-    // compact form holds are saturated.
+    // compact form holds are saturated (times to about 1933-2069).
     static SVDataPoint fromArchive(qint64 rssi, qint64 noise, qint64 channel, qint64 stationCount,
                                    qint64 channelUtilization, double secondsSinceReferenceDate);
 
@@ -40,7 +42,7 @@ public:
     qint64 chUtilization() const { return m_chUtilization; }
     QDateTime timestamp() const;
     // Seconds since 2001-01-01 00:00:00 UTC, the archived form of the time.
-    double secondsSinceReferenceDate() const { return m_time; }
+    double secondsSinceReferenceDate() const { return double(m_seconds) + m_msecs / 1000.0; }
 
     qint64 snr() const { return qint64(m_rssi) - qint64(m_noise); }
     bool hasData() const { return m_rssi != -120; }
@@ -60,12 +62,15 @@ public:
     static bool isArchivedClass(const QStringList& classChain);
 
 private:
-    double m_time = 0;
-    std::int32_t m_stationCount = -1;
+    void setTime(double secondsSinceReferenceDate);
+
+    std::int32_t m_seconds = 0;  // whole seconds since 2001-01-01 UTC, rounded down
+    std::uint16_t m_msecs = 0;   // and the milliseconds after them
     std::int16_t m_rssi = -120;
     std::int16_t m_noise = -120;
     std::int16_t m_channel = 0;
-    std::int16_t m_chUtilization = -1;
+    std::int16_t m_stationCount = -1;
+    std::int8_t m_chUtilization = -1;
 };
 
 // Old documents name the sample class differently; it is the same value.

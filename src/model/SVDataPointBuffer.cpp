@@ -10,9 +10,28 @@ SVDataPointBuffer::SVDataPointBuffer(std::size_t limit, std::size_t initialCapac
 
 void SVDataPointBuffer::grow()
 {
+    const std::size_t size = m_storage.size();
     const std::size_t newCapacity = m_storage.empty()
         ? m_initialCapacity
-        : std::min(m_limit, m_storage.size() * 2);
+        : std::min(m_limit, size + size / 2 + 1);
+    resizeStorage(newCapacity);
+}
+
+void SVDataPointBuffer::reserve(std::size_t n)
+{
+    n = std::min(n, m_limit);
+    if (n > m_storage.size())
+        resizeStorage(n);
+}
+
+void SVDataPointBuffer::shrinkToFit()
+{
+    if (m_count < m_storage.size())
+        resizeStorage(m_count);
+}
+
+void SVDataPointBuffer::resizeStorage(std::size_t newCapacity)
+{
     std::vector<SVDataPoint> storage;
     storage.reserve(newCapacity);
     const auto [older, newer] = segments();

@@ -7,8 +7,9 @@
 #include <vector>
 
 // The samples of one record, oldest first, in one contiguous ring. It grows
-// by doubling up to its limit; once full, each new sample replaces the
-// oldest in constant time.
+// by half its size at a time up to its limit, so its spare room never costs
+// more than half a sample per sample held; once full, each new sample
+// replaces the oldest in constant time.
 class SVDataPointBuffer {
 public:
     explicit SVDataPointBuffer(std::size_t limit, std::size_t initialCapacity = 100);
@@ -26,6 +27,11 @@ public:
     // Appends, dropping the oldest sample when the limit is reached.
     void push(const SVDataPoint& point);
     void clear();
+    // Makes room for n samples in all (at most the limit) at once, as when
+    // the number to come is known.
+    void reserve(std::size_t n);
+    // Gives back the spare room.
+    void shrinkToFit();
 
     // The samples as (older part, newer part), each contiguous.
     std::pair<std::span<const SVDataPoint>, std::span<const SVDataPoint>> segments() const;
@@ -33,6 +39,7 @@ public:
 
 private:
     void grow();
+    void resizeStorage(std::size_t newCapacity);
 
     std::vector<SVDataPoint> m_storage;
     std::size_t m_head = 0;

@@ -230,6 +230,12 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
         return nullptr;
     record->setNetwork(dictionary);
 
+    // Room for exactly what the document holds, none to spare.
+    if (const qsizetype archived = coder.countForKey("dataPoints"); archived > 0) {
+        Guard g(record->m_lock);
+        record->m_dataPoints.emplace(MaximumDataPoints, 4);
+        record->m_dataPoints->reserve(std::size_t(archived));
+    }
     coder.decodeArrayOfObjects("dataPoints", [&record](sv::KeyedUnarchiver& c) {
         if (SVDataPoint::isArchivedClass(c.classChain()))
             record->addDataPoint(SVDataPoint::initWithCoder(c));
@@ -314,7 +320,7 @@ void SVNetwork::addDataPoint(const SVDataPoint& point)
 {
     Guard g(m_lock);
     if (!m_dataPoints)
-        m_dataPoints.emplace(MaximumDataPoints, 100);
+        m_dataPoints.emplace(MaximumDataPoints, 4);
     if (point.hasData()) {
         Statistics& s = m_stats;
         const qint64 r = point.rssiValue();

@@ -65,9 +65,12 @@ private:
 using StringTable = Recent<std::string, StringHash, std::equal_to<>>;
 
 struct Frame {
-    enum Kind { Dictionary, Array } kind = Dictionary;
+    // Dictionary: an object's own keys (and the top dictionary). Entries: an
+    // archived dictionary object, whose keys and values go to NS.keys and
+    // NS.objects.
+    enum Kind { Dictionary, Array, Entries } kind = Dictionary;
     quint32 index = 0;      // in $objects; unused for the top dictionary
-    quint32 keyInParent = 0; // plist string of the key in the parent dictionary
+    quint32 keyInParent = 0; // key of this object in its parent: a plist string, or for Entries a UID
     std::vector<std::pair<quint32, quint32>> entries; // key ref, value ref
     std::vector<quint32> elements;                     // refs of element UIDs
 };
@@ -91,6 +94,17 @@ struct KeyedArchiver::Private {
 
     StringTable plistStrings;
     Recent<qint64> plistInts;
+    // Samples are mostly small integers under the same few keys: both are
+    // found here without hashing.
+    static constexpr qint64 SmallIntMin = -256, SmallIntMax = 1023;
+    quint32 smallInts[SmallIntMax - SmallIntMin + 1];
+    struct KeySlot {
+        const void* data = nullptr;
+        qsizetype size = -1;
+        std::string text;
+        quint32 ref = Unwritten;
+    };
+    KeySlot keySlots[64];
     Recent<quint32> plistUids;
     quint32 plistBools[2] = {Unwritten, Unwritten};
 
@@ -192,12 +206,18 @@ struct KeyedArchiver::Private {
 
     quint32 plistInt(qint64 value)
     {
+        const bool small = value >= SmallIntMin && value <= SmallIntMax;
+        if (small && smallInts[value - SmallIntMin] != Unwritten)
+            return smallInts[value - SmallIntMin];
         if (const quint32* known = plistInts.find(value))
             return *known;
         const quint32 ref = beginPlistObject();
         putIntBody(value);
         endPlistObject();
-        plistInts.insert(value, ref);
+        if (small)
+            smallInts[value - SmallIntMin] = ref;
+        else
+            plistInts.insert(value, ref);
         return ref;
     }
     quint32 plistReal(double value)
@@ -295,7 +315,24 @@ struct KeyedArchiver::Private {
         });
         return scratch;
     }
-    quint32 keyRef(QAnyStringView key) { return plistString(utf8Of(key)); }
+    quint32 keyRef(QAnyStringView key)
+    {
+        // Keys are mostly literals: find one by where its text lies,
+        // confirmed by the text itself.
+        const void* data = key.data();
+        const qsizetype size = key.size_bytes();
+        const quintptr at = quintptr(data);
+        KeySlot& slot = keySlots[((at >> 3) ^ (at >> 9) ^ quintptr(size)) % std::size(keySlots)];
+        const std::string_view utf8 = utf8Of(key);
+        if (slot.data == data && slot.size == size && slot.text == utf8)
+            return slot.ref;
+        const quint32 ref = plistString(utf8);
+        slot.data = data;
+        slot.size = size;
+        slot.text.assign(utf8);
+        slot.ref = ref;
+        return ref;
+    }
 
     // Writes a dictionary (or array) of already written refs.
     quint32 writeDictionary(const std::vector<std::pair<quint32, quint32>>& entries)
@@ -558,11 +595,40 @@ struct KeyedArchiver::Private {
             parent.entries.emplace_back(keyInParent, writeUid(index));
     }
 
+    // The key of a new child of the current frame, as addToParent wants it.
+    quint32 childKey(QAnyStringView key)
+    {
+        switch (current().kind) {
+        case Frame::Dictionary:
+            return keyRef(key);
+        case Frame::Entries:
+            return plistUid(archiveString(key.toString()));
+        case Frame::Array:
+            break;
+        }
+        return 0;
+    }
+
+    // A value stored under key in the current object or dictionary.
+    void addValue(QAnyStringView key, quint32 plistRefOfScalar, quint32 archiveIndex, bool scalar)
+    {
+        Frame& frame = current();
+        if (frame.kind == Frame::Entries) {
+            const quint32 keyUid = plistUid(archiveString(key.toString()));
+            current().entries.emplace_back(keyUid, plistUid(archiveIndex));
+        } else if (scalar) {
+            frame.entries.emplace_back(keyRef(key), plistRefOfScalar);
+        } else {
+            const quint32 k = keyRef(key);
+            current().entries.emplace_back(k, plistUid(archiveIndex));
+        }
+    }
+
     bool inDictionary(const char* what)
     {
         if (!ok())
             return false;
-        if (current().kind != Frame::Dictionary) {
+        if (current().kind == Frame::Array) {
             fail(QStringLiteral("A keyed %1 was encoded inside an array.").arg(QLatin1String(what)));
             return false;
         }
@@ -581,6 +647,7 @@ struct KeyedArchiver::Private {
 
     void init()
     {
+        std::fill(std::begin(smallInts), std::end(smallInts), Unwritten);
         start = buffer ? quint64(buffer->size()) : 0;
         out.reserve(FlushSize + 4096);
         out.append("bplist00", 8);
@@ -617,47 +684,50 @@ KeyedArchiver::~KeyedArchiver() = default;
 
 void KeyedArchiver::encodeInt(QAnyStringView key, qint64 value)
 {
-    if (d->inDictionary("integer"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistInt(value));
+    if (!d->inDictionary("integer"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveInt(value), false);
+    else
+        d->addValue(key, d->plistInt(value), 0, true);
 }
 
 void KeyedArchiver::encodeBool(QAnyStringView key, bool value)
 {
-    if (d->inDictionary("flag"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistBool(value));
+    if (!d->inDictionary("flag"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveBool(value), false);
+    else
+        d->addValue(key, d->plistBool(value), 0, true);
 }
 
 void KeyedArchiver::encodeDouble(QAnyStringView key, double value)
 {
-    if (d->inDictionary("number"))
-        d->current().entries.emplace_back(d->keyRef(key), d->plistReal(value));
+    if (!d->inDictionary("number"))
+        return;
+    if (d->current().kind == Frame::Entries)
+        d->addValue(key, 0, d->archiveReal(value), false);
+    else
+        d->addValue(key, d->plistReal(value), 0, true);
 }
 
 void KeyedArchiver::encodeObject(QAnyStringView key, const QVariant& value)
 {
-    if (!d->inDictionary("object"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveValue(value, 0);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("object"))
+        d->addValue(key, 0, d->archiveValue(value, 0), false);
 }
 
 void KeyedArchiver::encodeDate(QAnyStringView key, const QDateTime& value)
 {
-    if (!d->inDictionary("date"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveDate(value);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("date"))
+        d->addValue(key, 0, d->archiveDate(value), false);
 }
 
 void KeyedArchiver::encodeColor(QAnyStringView key, const QColor& color)
 {
-    if (!d->inDictionary("colour"))
-        return;
-    const quint32 keyRef = d->keyRef(key);
-    const quint32 index = d->archiveColor(color);
-    d->current().entries.emplace_back(keyRef, d->plistUid(index));
+    if (d->inDictionary("colour"))
+        d->addValue(key, 0, d->archiveColor(color), false);
 }
 
 void KeyedArchiver::encodeArchivable(QAnyStringView key, const KeyedArchivable& object)
@@ -675,7 +745,7 @@ void KeyedArchiver::beginObject(QAnyStringView key, const QStringList& classChai
         d->push(Frame::Dictionary).index = 0;
         return;
     }
-    const quint32 keyRef = d->current().kind == Frame::Dictionary ? d->keyRef(key) : 0;
+    const quint32 keyRef = d->childKey(key);
     const quint32 index = d->reserveIndex();
     const quint32 cls = d->archiveClass(classChain);
     Frame& frame = d->push(Frame::Dictionary);
@@ -707,7 +777,7 @@ void KeyedArchiver::beginArray(QAnyStringView key)
         d->push(Frame::Array).index = 0;
         return;
     }
-    const quint32 keyRef = d->current().kind == Frame::Dictionary ? d->keyRef(key) : 0;
+    const quint32 keyRef = d->childKey(key);
     const quint32 index = d->reserveIndex();
     Frame& frame = d->push(Frame::Array);
     frame.index = index;
@@ -742,6 +812,50 @@ void KeyedArchiver::endArray()
         const quint32 arrayRef = d->writeArray(frame.elements);
         const quint32 cls = d->archiveClass(chain);
         d->setIndex(index, d->writeDictionary({{d->keyClass, d->plistUid(cls)}, {d->keyObjects, arrayRef}}));
+    }
+    --d->depth;
+    if (d->ok())
+        d->addToParent(keyInParent, index);
+}
+
+void KeyedArchiver::beginDictionary(QAnyStringView key)
+{
+    if (!d->ok() || d->depth > size_t(MaxNesting)) {
+        d->fail(QStringLiteral("Archived objects are nested too deeply."));
+        d->push(Frame::Entries).index = 0;
+        return;
+    }
+    const quint32 keyRef = d->childKey(key);
+    const quint32 index = d->reserveIndex();
+    Frame& frame = d->push(Frame::Entries);
+    frame.index = index;
+    frame.keyInParent = keyRef;
+}
+
+void KeyedArchiver::endDictionary()
+{
+    if (d->depth <= 1 || d->current().kind != Frame::Entries) {
+        d->fail(QStringLiteral("An archived dictionary was ended that was not begun."));
+        return;
+    }
+    Frame& frame = d->current();
+    const quint32 index = frame.index;
+    const quint32 keyInParent = frame.keyInParent;
+    if (d->ok()) {
+        static const QStringList chain{QStringLiteral("NSDictionary"), QStringLiteral("NSObject")};
+        std::vector<quint32> keys, values;
+        keys.reserve(frame.entries.size());
+        values.reserve(frame.entries.size());
+        for (const auto& [k, v] : frame.entries) {
+            keys.push_back(k);
+            values.push_back(v);
+        }
+        const quint32 keysRef = d->writeArray(keys);
+        const quint32 valuesRef = d->writeArray(values);
+        const quint32 cls = d->archiveClass(chain);
+        d->setIndex(index, d->writeDictionary({{d->keyClass, d->plistUid(cls)},
+                                               {d->keyKeys, keysRef},
+                                               {d->keyObjects, valuesRef}}));
     }
     --d->depth;
     if (d->ok())

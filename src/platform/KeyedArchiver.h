@@ -90,6 +90,17 @@ public:
     }
     void endArray();
 
+    // A dictionary object (NSDictionary, its keys in NS.keys and values in
+    // NS.objects) written in place: between the two calls every encode* and
+    // begin* call adds one entry under its key, so a document's root
+    // dictionary can stream millions of objects inside it.
+    //   coder.beginDictionary("root");
+    //   coder.beginArray("networks"); ... coder.endArray();
+    //   coder.encodeDate("lastScanTime", time);
+    //   coder.endDictionary();
+    void beginDictionary(QAnyStringView key);
+    void endDictionary();
+
     // The lower-level pair behind encodeObjectWith / appendObjectWith.
     // In an array the key is ignored.
     void beginObject(QAnyStringView key, const QStringList& classChain);

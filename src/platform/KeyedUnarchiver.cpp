@@ -55,12 +55,8 @@ struct Dictionary {
     quint64 keys = 0;
 };
 
-struct Frame {
-    quint64 index = TopFrame; // in $objects
-    Dictionary dict;
-};
-
 constexpr quint64 NoRef = std::numeric_limits<quint64>::max();
+constexpr size_t MaxShapes = 4096;
 
 // A key's text and the ref of the key string that last matched it.
 struct KeySlot {
@@ -68,6 +64,34 @@ struct KeySlot {
     const char* text = nullptr;  // where the caller's text lay
     size_t size = 0;
     quint64 ref = NoRef;
+    quint64 generation = 0;      // changes whenever the slot takes another key
+};
+
+// Objects of one class usually list the same key strings in the same order
+// (writers store each key text once). Such objects share one shape, which
+// remembers where each key asked for sits, so a million samples are
+// searched once rather than once each.
+struct Shape {
+    std::string raw; // the key refs as they lie in the file
+    struct Answer {
+        quint64 generation;
+        qint64 position; // -1: absent
+    };
+    std::vector<Answer> answers;
+};
+
+struct Frame {
+    quint64 index = TopFrame; // in $objects
+    Dictionary dict;
+    Shape* shape = nullptr;
+    // An archived dictionary whose entries stand for keys (decodeDictionaryWith).
+    bool entries = false;
+    quint64 entryKeys = 0, entryValues = 0, entryCount = 0;
+};
+
+struct StringHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
 Kind kindOf(const QStringList& chain)
@@ -116,6 +140,9 @@ struct KeyedUnarchiver::Private {
     QHash<QString, QString> mapping;
     std::array<KeySlot, 256> keySlots;
     KeySlot otherSlot; // keys given as UTF-16
+    quint64 slotGeneration = 0;
+    std::unordered_map<std::string, std::unique_ptr<Shape>, StringHash, std::equal_to<>> shapes;
+    Shape* lastShape = nullptr;
 
     bool fail(const QString& message)
     {
@@ -298,7 +325,74 @@ struct KeyedUnarchiver::Private {
     {
         if (!ok())
             return false;
+        return findSlot(dict, slotOf(key), valueRef, nullptr);
+    }
+
+    // The same for the current object: through its shape when it has one,
+    // through an archived dictionary's entries when it is one.
+    bool find(Frame& frame, QAnyStringView key, quint64& valueRef)
+    {
+        if (!ok())
+            return false;
+        if (frame.entries)
+            return findEntry(frame, key, valueRef);
+        if (!frame.shape)
+            return find(frame.dict, key, valueRef);
         KeySlot& slot = slotOf(key);
+        for (const Shape::Answer& a : frame.shape->answers)
+            if (a.generation == slot.generation)
+                return a.position >= 0
+                       && ref(frame.dict.keys + (frame.dict.count + quint64(a.position)) * quint64(refSize), valueRef);
+        qint64 position = -1;
+        const bool found = findSlot(frame.dict, slot, valueRef, &position);
+        if (!ok())
+            return false;
+        if (frame.shape->answers.size() < 64)
+            frame.shape->answers.push_back({slot.generation, found ? position : -1});
+        return found;
+    }
+
+    Shape* shapeOf(const Dictionary& dict)
+    {
+        // object() has checked that the refs lie inside the file.
+        const std::string_view raw(reinterpret_cast<const char*>(bytes + dict.keys), size_t(dict.count) * size_t(refSize));
+        if (lastShape && lastShape->raw == raw)
+            return lastShape;
+        if (auto it = shapes.find(raw); it != shapes.end())
+            return lastShape = it->second.get();
+        if (shapes.size() >= MaxShapes)
+            return nullptr;
+        auto shape = std::make_unique<Shape>();
+        shape->raw.assign(raw);
+        lastShape = shape.get();
+        shapes.emplace(shape->raw, std::move(shape));
+        return lastShape;
+    }
+
+    // A key among an archived dictionary's entries: each key is a reference
+    // to a string; keys that are not text are passed over.
+    bool findEntry(const Frame& frame, QAnyStringView key, quint64& valueRef)
+    {
+        const std::string& text = slotOf(key).key;
+        for (quint64 i = 0; i < frame.entryCount; ++i) {
+            quint64 r = 0, index = 0, plistRef = 0;
+            Object uid, name;
+            if (!ref(frame.entryKeys + i * quint64(refSize), r) || !object(r, uid) || !uidOf(uid, index)
+                || !archiveRef(index, plistRef) || !object(plistRef, name))
+                return false;
+            bool matches = false;
+            if (name.type == Ascii)
+                matches = name.count == text.size() && std::memcmp(bytes + name.body, text.data(), text.size()) == 0;
+            else if (name.type == Utf16)
+                matches = string(name) == QString::fromUtf8(text.data(), qsizetype(text.size()));
+            if (matches)
+                return ref(frame.entryValues + i * quint64(refSize), valueRef);
+        }
+        return false;
+    }
+
+    bool findSlot(const Dictionary& dict, KeySlot& slot, quint64& valueRef, qint64* position)
+    {
         const quint64 values = dict.keys + dict.count * quint64(refSize);
         // Writers store each key text once, so the ref that matched last time
         // usually matches again: compare refs before texts.
@@ -307,8 +401,11 @@ struct KeyedUnarchiver::Private {
                 quint64 k = 0;
                 if (!ref(dict.keys + i * quint64(refSize), k))
                     return false;
-                if (k == slot.ref)
+                if (k == slot.ref) {
+                    if (position)
+                        *position = qint64(i);
                     return ref(values + i * quint64(refSize), valueRef);
+                }
             }
         }
         for (quint64 i = 0; i < dict.count; ++i) {
@@ -318,6 +415,8 @@ struct KeyedUnarchiver::Private {
                 return false;
             if (matches) {
                 slot.ref = k;
+                if (position)
+                    *position = qint64(i);
                 return ref(values + i * quint64(refSize), valueRef);
             }
         }
@@ -334,8 +433,12 @@ struct KeyedUnarchiver::Private {
                 text = view.data();
         });
         if (!text) {
-            otherSlot.key = keyOf(key);
-            otherSlot.ref = NoRef;
+            std::string k = keyOf(key);
+            if (otherSlot.generation == 0 || k != otherSlot.key) {
+                otherSlot.key = std::move(k);
+                otherSlot.ref = NoRef;
+                otherSlot.generation = ++slotGeneration;
+            }
             return otherSlot;
         }
         const size_t size = size_t(key.size_bytes());
@@ -347,6 +450,7 @@ struct KeyedUnarchiver::Private {
         slot.text = text;
         slot.size = size;
         slot.ref = NoRef;
+        slot.generation = ++slotGeneration;
         return slot;
     }
 
@@ -397,7 +501,9 @@ struct KeyedUnarchiver::Private {
         return readBig(o.body, int(o.count), index, tableOffset);
     }
 
-    bool classOf(const Dictionary& dict, ClassInfo& info)
+    // The class of an object; info points into a cache that a later call
+    // may clear, so use it at once.
+    bool classOf(const Dictionary& dict, const ClassInfo*& info)
     {
         quint64 valueRef = 0;
         if (!find(dict, "$class", valueRef))
@@ -407,7 +513,7 @@ struct KeyedUnarchiver::Private {
         if (!object(valueRef, o) || !uidOf(o, index))
             return false;
         if (auto it = classes.find(index); it != classes.end()) {
-            info = it->second;
+            info = &it->second;
             return true;
         }
         quint64 classRef = 0;
@@ -448,8 +554,7 @@ struct KeyedUnarchiver::Private {
         made.kind = kindOf(made.chain);
         if (classes.size() >= MaxCachedClasses)
             classes.clear();
-        info = made;
-        classes.emplace(index, std::move(made));
+        info = &classes.emplace(index, std::move(made)).first->second;
         return true;
     }
 
@@ -478,7 +583,7 @@ struct KeyedUnarchiver::Private {
     bool plainValue(QAnyStringView key, Object& o)
     {
         quint64 r = 0;
-        return ok() && !frames.empty() && find(frames.back().dict, key, r) && object(r, o);
+        return ok() && !frames.empty() && find(frames.back(), key, r) && object(r, o);
     }
 
     // The archived object a key of the current object refers to: its
@@ -496,16 +601,16 @@ struct KeyedUnarchiver::Private {
     {
         quint64 r = 0;
         Dictionary dict;
-        ClassInfo cls;
+        const ClassInfo* cls = nullptr;
         return referencedObject(key, index, r) && dictionary(r, dict) && classOf(dict, cls)
-               && cls.kind == Kind::Array && arrayElements(dict, elements);
+               && cls->kind == Kind::Array && arrayElements(dict, elements);
     }
 
     bool indexFor(QAnyStringView key, quint64& index, bool* inlineValue = nullptr, quint64* valueRef = nullptr)
     {
         index = 0;
         quint64 r = 0;
-        if (!find(frames.back().dict, key, r))
+        if (!find(frames.back(), key, r))
             return ok();
         Object o;
         if (!object(r, o))
@@ -575,9 +680,9 @@ struct KeyedUnarchiver::Private {
 
     QVariant valueAt(quint64 index);
 
-    QVariant objectValue(const Dictionary& dict, const ClassInfo& cls)
+    QVariant objectValue(const Dictionary& dict, Kind kind)
     {
-        switch (cls.kind) {
+        switch (kind) {
         case Kind::Array: {
             Object elements;
             if (!arrayElements(dict, elements))
@@ -653,7 +758,7 @@ struct KeyedUnarchiver::Private {
         case Kind::Data: {
             quint64 r = 0;
             Object o;
-            const char* const key = cls.kind == Kind::String ? "NS.string" : "NS.data";
+            const char* const key = kind == Kind::String ? "NS.string" : "NS.data";
             if (!find(dict, key, r)) {
                 if (ok())
                     damaged("an archived string or data object is empty");
@@ -665,7 +770,7 @@ struct KeyedUnarchiver::Private {
                 quint64 index = 0;
                 return uidOf(o, index) ? valueAt(index) : QVariant();
             }
-            if ((cls.kind == Kind::String && !isString(o)) || (cls.kind == Kind::Data && o.type != Data)) {
+            if ((kind == Kind::String && !isString(o)) || (kind == Kind::Data && o.type != Data)) {
                 damaged("an archived string or data object has the wrong type");
                 return {};
             }
@@ -838,9 +943,9 @@ QVariant KeyedUnarchiver::Private::valueAt(quint64 index)
     if (archiveRef(index, r) && object(r, o)) {
         if (o.type == Dict) {
             Dictionary dict{o.count, o.body};
-            ClassInfo cls;
+            const ClassInfo* cls = nullptr;
             if (classOf(dict, cls))
-                result = objectValue(dict, cls);
+                result = objectValue(dict, cls->kind);
         } else {
             result = plainValue(o);
         }
@@ -973,16 +1078,16 @@ QString KeyedUnarchiver::className() const
 {
     if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
         return {};
-    ClassInfo cls;
-    return d->classOf(d->frames.back().dict, cls) ? cls.name : QString();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(d->frames.back().dict, cls) ? cls->name : QString();
 }
 
 QStringList KeyedUnarchiver::classChain() const
 {
     if (!d->ok() || d->frames.empty() || d->frames.back().index == TopFrame)
         return {};
-    ClassInfo cls;
-    return d->classOf(d->frames.back().dict, cls) ? cls.chain : QStringList();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(d->frames.back().dict, cls) ? cls->chain : QStringList();
 }
 
 bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
@@ -990,7 +1095,7 @@ bool KeyedUnarchiver::containsValueForKey(QAnyStringView key) const
     if (!d->ok() || d->frames.empty())
         return false;
     quint64 r = 0;
-    return d->find(d->frames.back().dict, key, r);
+    return d->find(d->frames.back(), key, r);
 }
 
 qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
@@ -1093,8 +1198,8 @@ QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
     Object o;
     if (!d->referencedObject(key, index, r) || !d->object(r, o) || o.type != Dict)
         return {};
-    ClassInfo cls;
-    return d->classOf(Dictionary{o.count, o.body}, cls) ? cls.name : QString();
+    const ClassInfo* cls = nullptr;
+    return d->classOf(Dictionary{o.count, o.body}, cls) ? cls->name : QString();
 }
 
 bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
@@ -1104,9 +1209,46 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
         return false;
     Frame frame;
     frame.index = index;
-    ClassInfo cls;
+    const ClassInfo* cls = nullptr;
     if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
         return false;
+    if (!d->enter(index))
+        return false;
+    frame.shape = d->shapeOf(frame.dict);
+    d->frames.push_back(frame);
+    body(*this);
+    d->frames.pop_back();
+    d->leave();
+    return d->ok();
+}
+
+bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
+{
+    quint64 index = 0, r = 0;
+    if (!d->referencedObject(key, index, r))
+        return false;
+    Frame frame;
+    frame.index = index;
+    const ClassInfo* cls = nullptr;
+    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls) || cls->kind != Kind::Dictionary)
+        return false;
+    quint64 kr = 0, vr = 0;
+    Object keys, values;
+    if (!d->find(frame.dict, "NS.keys", kr) || !d->find(frame.dict, "NS.objects", vr)) {
+        if (d->ok())
+            d->damaged("an archived dictionary lacks its keys or values");
+        return false;
+    }
+    if (!d->object(kr, keys) || !d->object(vr, values))
+        return false;
+    if (keys.type != Array || values.type != Array || keys.count != values.count) {
+        d->damaged("an archived dictionary's keys and values do not match");
+        return false;
+    }
+    frame.entries = true;
+    frame.entryKeys = keys.body;
+    frame.entryValues = values.body;
+    frame.entryCount = keys.count;
     if (!d->enter(index))
         return false;
     d->frames.push_back(frame);
@@ -1146,9 +1288,10 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
         Frame frame;
         frame.index = ei;
         frame.dict = Dictionary{element.count, element.body};
-        ClassInfo elementClass;
+        const ClassInfo* elementClass = nullptr;
         if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
             break;
+        frame.shape = d->shapeOf(frame.dict);
         d->frames.push_back(frame);
         body(*this);
         d->frames.pop_back();

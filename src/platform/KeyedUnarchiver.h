@@ -78,6 +78,12 @@ public:
     // False when the key is absent or nil, or the archive is damaged.
     bool decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
 
+    // For an archived dictionary (NSDictionary, NSMutableDictionary) under
+    // key: while body runs, its entries are the current object's keys, so
+    // decodeObject, decodeDate, decodeArrayOfObjects... read its values.
+    // False when the key holds no dictionary or the archive is damaged.
+    bool decodeDictionaryWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
+
     // For an array (or set) of objects under key: calls body once per element,
     // in order, with that element as the current object. Elements that are
     // nil or plain values are skipped. Returns the number of elements visited,

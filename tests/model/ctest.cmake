@@ -7,3 +7,8 @@ add_test(NAME svarchive_names_damage
           $<TARGET_FILE:svarchive> "${PROJECT_SOURCE_DIR}/tests/fixtures/record/corpus/archive-two-records"
           "${CMAKE_CURRENT_BINARY_DIR}/svarchive-cut.skyvane")
 set_tests_properties(svarchive_synthetic_round_trip svarchive_names_damage PROPERTIES DEPENDS svarchive TIMEOUT 60)
+# Bare record arrays (what the record layer wrote before documents) still read.
+add_test(NAME svarchive_reads_bare_record_arrays
+  COMMAND sh -c "$<TARGET_FILE:svarchive> --write-synthetic 2 5 \"$1\" && $<TARGET_FILE:svarchive> \"$1\" | grep -c '5 samples' | grep -qx 2"
+          svarchive "${CMAKE_CURRENT_BINARY_DIR}/svarchive-bare.archive")
+set_tests_properties(svarchive_reads_bare_record_arrays PROPERTIES DEPENDS svarchive TIMEOUT 60)

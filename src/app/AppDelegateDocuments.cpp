@@ -1,0 +1,415 @@
+// Documents: the save question, saving and opening on threads of their own
+// behind the progress sheet, recent documents, and dropped files.
+
+#include "app/AppDelegate.h"
+
+#include "app/SVAlert.h"
+#include "app/SVMainWindow.h"
+#include "app/SVProgressWindowController.h"
+#include "model/SVDocument.h"
+#include "model/SVNetwork.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+struct SVOpenResult {
+    std::optional<SVDocument::Content> content;
+    QString error;
+};
+
+struct SVSaveJob {
+    QString path;
+    std::function<void()> followUp;
+    bool ok = false;  // written by the thread, read after it is joined
+    QString error;
+    bool ended = false;
+};
+
+namespace {
+
+constexpr int MaxRecentDocuments = 10;
+
+QString quoted(const QString& path)
+{
+    return QStringLiteral("\"%1\"").arg(path);
+}
+
+// The title of a shown document: its path without the extension.
+QString documentTitle(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+}
+
+// The local files a drag carries.
+QStringList draggedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls())
+        files << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return files;
+}
+
+bool acceptsDrop(const QMimeData* data)
+{
+    const QStringList files = draggedFiles(data);
+    return files.size() == 1
+           && QFileInfo(files.front()).suffix().compare(QLatin1String(SVDocument::Extension), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool AppDelegate::hasUnsavedResults() const
+{
+    return m_window && m_window->windowTitle().startsWith(QStringLiteral("Skyvane")) && !networks().isEmpty();
+}
+
+int AppDelegate::showSaveAlertIfNeeded()
+{
+    if (m_defaults.integerForKey(SaveAlertSuppressionKey) != 0)
+        return SVAlert::ThirdButtonReturn;
+    if (!hasUnsavedResults())
+        return SVAlert::ThirdButtonReturn;
+    SVAlert alert(m_window);
+    alert.addButtonWithTitle(tr("Save"));
+    alert.addButtonWithTitle(tr("Cancel"));
+    alert.addButtonWithTitle(tr("Don't Save"));
+    alert.setMessageText(tr("Do you want to save the current results?"));
+    alert.setInformativeText(tr("Any data will be lost if you don't save it."));
+    alert.setAlertStyle(SVAlert::Style::Warning);
+    auto* suppression = new QCheckBox(tr("Do not ask again"));
+    suppression->setChecked(m_defaults.integerForKey(SaveAlertSuppressionKey) != 0);
+    alert.setCheckBox(suppression);
+    const int response = alert.runModal();
+    m_defaults.setInteger(suppression->isChecked() ? 1 : 0, SaveAlertSuppressionKey);
+    return response;
+}
+
+QString AppDelegate::showSavePanel()
+{
+    QString path;
+    if (m_savePanelResponder) {
+        path = m_savePanelResponder();
+    } else {
+        QFileDialog panel(m_window, tr("Save"));
+        panel.setAcceptMode(QFileDialog::AcceptSave);
+        panel.setFileMode(QFileDialog::AnyFile);
+        panel.setNameFilter(tr("Skyvane documents (*.skyvane)"));
+        panel.setDefaultSuffix(QLatin1String(SVDocument::Extension));
+        if (panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty())
+            path = panel.selectedFiles().front();
+    }
+    if (path.isEmpty())
+        return {};
+    if (QFileInfo(path).suffix() != QLatin1String(SVDocument::Extension))
+        path += QLatin1Char('.') + QLatin1String(SVDocument::Extension);
+    doStop();
+    return path;
+}
+
+void AppDelegate::proceedAfterSaveQuestion(const std::function<void()>& action)
+{
+    // One job at a time: a second save or open waits until the first is done.
+    if (isSaving() || isOpening())
+        return;
+    switch (showSaveAlertIfNeeded()) {
+    case SVAlert::ThirdButtonReturn:
+        action();
+        break;
+    case SVAlert::FirstButtonReturn: {
+        const QString path = showSavePanel();
+        if (!path.isEmpty())
+            doSaveWithFileInBackground(path, action);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void AppDelegate::doSaveWithFileInBackground(const QString& path, std::function<void()> followUp)
+{
+    if (isSaving())
+        return;
+    // Scanning has stopped, so the list and its records hold still; the
+    // thread writes from this copy of the list.
+    const SVNetworkList list = networks();
+    const QDateTime lastScanTime = m_lastScanTime;
+    m_progress->showProgressPanelWithMessage(tr("Saving") + QLatin1Char(' ') + quoted(path));
+    auto job = std::make_shared<SVSaveJob>();
+    job->path = path;
+    job->followUp = std::move(followUp);
+    m_saveJob = job;
+    m_saveThread = std::thread([this, job, list, lastScanTime] {
+        job->ok = SVDocument::write(job->path, list, lastScanTime, &job->error);
+        QMetaObject::invokeMethod(this, [this, job] { saveDidEnd(job); }, Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::saveDidEnd(const std::shared_ptr<SVSaveJob>& job)
+{
+    // Quitting may have ended the job already.
+    if (job->ended)
+        return;
+    job->ended = true;
+    if (m_saveThread.joinable())
+        m_saveThread.join();
+    m_saveJob.reset();
+    m_progress->hideProgressPanel();
+    const QString& path = job->path;
+    if (!job->ok) {
+        // Nothing is lost: the results and the title stay, and what was to
+        // follow (closing, quitting, opening, scanning) does not happen.
+        auto* alert = new SVAlert(m_window);
+        alert->setMessageText(tr("The document %1 could not be saved.").arg(quoted(QFileInfo(path).fileName())));
+        alert->setInformativeText(job->error);
+        alert->setAlertStyle(SVAlert::Style::Critical);
+        alert->beginSheetModalForWindow(m_window, [](int) {});
+        return;
+    }
+    didSaveFile(path);
+    if (job->followUp)
+        job->followUp();
+}
+
+bool AppDelegate::endRunningSave()
+{
+    if (!m_saveJob)
+        return true;
+    const std::shared_ptr<SVSaveJob> job = m_saveJob;
+    if (m_saveThread.joinable())
+        m_saveThread.join();
+    saveDidEnd(job);
+    return job->ok;
+}
+
+void AppDelegate::didSaveFile(const QString& path)
+{
+    m_documentTitle = documentTitle(path);
+    showDocumentTitle();
+    configureAll();
+}
+
+void AppDelegate::doOpen()
+{
+    QString path;
+    if (m_openPanelResponder) {
+        path = m_openPanelResponder();
+    } else {
+        QFileDialog panel(m_window, tr("Open"));
+        panel.setAcceptMode(QFileDialog::AcceptOpen);
+        panel.setFileMode(QFileDialog::ExistingFile);
+        panel.setNameFilter(tr("Skyvane documents (*.skyvane)"));
+        if (panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty())
+            path = panel.selectedFiles().front();
+    }
+    if (!path.isEmpty())
+        doOpenWithFileInBackground(path);
+}
+
+void AppDelegate::doOpenWithFileInBackground(const QString& path)
+{
+    if (isOpening() || isSaving())
+        return;
+    const QString name = QFileInfo(path).fileName();
+    if (QFileInfo(path).suffix() != QLatin1String(SVDocument::Extension)) {
+        auto* alert = new SVAlert(m_window);
+        alert->setMessageText(tr("The file \"%1\" could not be read.").arg(name));
+        alert->setInformativeText(tr("This file's format is not supported in this version of Skyvane."));
+        alert->setAlertStyle(SVAlert::Style::Critical);
+        alert->beginSheetModalForWindow(m_window, [](int) {});
+        return;
+    }
+    m_progress->showProgressPanelWithMessage(tr("Opening") + QLatin1Char(' ') + quoted(path));
+    m_openThread = std::thread([this, path] {
+        auto result = std::make_shared<SVOpenResult>();
+        result->content = SVDocument::read(path, &result->error);
+        QMetaObject::invokeMethod(this, [this, path, result] { openDidEnd(path, result); }, Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result)
+{
+    if (m_openThread.joinable())
+        m_openThread.join();
+    m_progress->hideProgressPanel();
+    if (!result->content) {
+        // The list, the title and scanning stay as they were.
+        auto* alert = new SVAlert(m_window);
+        alert->setMessageText(tr("The file \"%1\" could not be read.").arg(QFileInfo(path).fileName()));
+        alert->setInformativeText(tr("The file does not have a valid format."));
+        alert->setAlertStyle(SVAlert::Style::Critical);
+        alert->setDetailedText(result->error);
+        alert->beginSheetModalForWindow(m_window, [](int) {});
+        return;
+    }
+    doStopAndClearResults();
+    didOpenFile(path, result->content->networks, result->content->lastScanTime);
+}
+
+void AppDelegate::didOpenFile(const QString& path, const SVNetworkList& list, const QDateTime& lastScanTime)
+{
+    didFindNetworks(list, lastScanTime);
+    if (!path.isEmpty()) {
+        noteRecentDocument(path);
+        m_documentTitle = documentTitle(path);
+        showDocumentTitle();
+    }
+    configureAll();
+}
+
+void AppDelegate::onFileOpen()
+{
+    proceedAfterSaveQuestion([this] { doOpen(); });
+}
+
+void AppDelegate::onFileSaveAs()
+{
+    // Only live results are saved; a shown document is already a file.
+    if (isSaving() || isOpening() || !hasUnsavedResults())
+        return;
+    const QString path = showSavePanel();
+    if (!path.isEmpty())
+        doSaveWithFileInBackground(path);
+}
+
+bool AppDelegate::windowShouldClose()
+{
+    // A save under way is waited for; one that failed keeps the window open.
+    if (m_saveJob && !endRunningSave())
+        return false;
+    if (isOpening())
+        return false;
+    switch (showSaveAlertIfNeeded()) {
+    case SVAlert::ThirdButtonReturn:
+        return true;
+    case SVAlert::FirstButtonReturn: {
+        const QString path = showSavePanel();
+        if (!path.isEmpty())
+            doSaveWithFileInBackground(path, [this] { m_window->close(); });
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool AppDelegate::applicationOpenFile(const QString& path)
+{
+    proceedAfterSaveQuestion([this, path] { doOpenWithFileInBackground(path); });
+    return true;
+}
+
+void AppDelegate::waitForBackgroundJobs()
+{
+    // The threads' closing calls are queued to this object and never run
+    // once it is gone; what matters is that the file is whole.
+    if (m_saveThread.joinable())
+        m_saveThread.join();
+    if (m_openThread.joinable())
+        m_openThread.join();
+}
+
+void AppDelegate::showDocumentTitle()
+{
+    if (!m_documentTitle.isEmpty())
+        m_window->setWindowTitle(m_documentTitle);
+}
+
+// ---- recent documents ----
+
+QStringList AppDelegate::recentDocuments() const
+{
+    return m_defaults.stringArrayForKey(RecentDocumentsKey);
+}
+
+void AppDelegate::noteRecentDocument(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList recent = recentDocuments();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > MaxRecentDocuments)
+        recent.removeLast();
+    m_defaults.setObject(recent, RecentDocumentsKey);
+}
+
+void AppDelegate::rebuildRecentDocumentsMenu()
+{
+    if (!m_recentMenu)
+        return;
+    m_recentMenu->clear();
+    for (const QString& path : recentDocuments()) {
+        QAction* item = m_recentMenu->addAction(QFileInfo(path).fileName(), this, [this, path] {
+            proceedAfterSaveQuestion([this, path] { doOpenWithFileInBackground(path); });
+        });
+        item->setToolTip(path);
+    }
+    if (!m_recentMenu->isEmpty())
+        m_recentMenu->addSeparator();
+    QAction* clear = m_recentMenu->addAction(tr("Clear Menu"), this,
+                                             [this] { m_defaults.removeObjectForKey(RecentDocumentsKey); });
+    clear->setEnabled(!recentDocuments().isEmpty());
+}
+
+void AppDelegate::buildDocumentMenuItems(QMenu* file)
+{
+    QAction* open = file->addAction(tr("Open..."), this, [this] { onFileOpen(); });
+    open->setShortcut(QKeySequence::Open);
+    m_recentMenu = file->addMenu(tr("Open Recent"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, [this] { rebuildRecentDocumentsMenu(); });
+    rebuildRecentDocumentsMenu();
+    file->addSeparator();
+    QAction* saveAs = file->addAction(tr("Save As..."), this, [this] { onFileSaveAs(); });
+    saveAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_S)});
+    connect(file, &QMenu::aboutToShow, saveAs, [this, saveAs] { saveAs->setEnabled(hasUnsavedResults()); });
+    file->addSeparator();
+}
+
+// ---- drag and drop ----
+
+bool AppDelegate::documentsEventFilter(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (acceptsDrop(drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList files = draggedFiles(drop->mimeData());
+        if (files.size() != 1) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // The question and the open come after the drop has ended.
+        QMetaObject::invokeMethod(this, [this, path = files.front()] { applicationOpenFile(path); },
+                                  Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        return false;
+    }
+}

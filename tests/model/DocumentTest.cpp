@@ -1,0 +1,337 @@
+#include "model/SVDocument.h"
+#include "model/SVNetwork.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+namespace {
+
+const QDateTime kScanTime = QDateTime::fromMSecsSinceEpoch(1700000000250, Qt::UTC);
+
+std::shared_ptr<SVNetwork> record(const QString& bssid, int channel, QList<int> rssis)
+{
+    auto n = std::make_shared<SVNetwork>(QVariantMap{{"bssid", bssid},
+                                                     {"channelNumber", channel},
+                                                     {"ssid", QStringLiteral("Café, \"net\"")},
+                                                     {"rssiValue", rssis.value(0)},
+                                                     {"noiseMeasurement", -92}});
+    for (int i = 0; i < rssis.size(); ++i)
+        n->addDataPoint(SVDataPoint(rssis[i], -92, 3, 40, kScanTime.addMSecs(i * 2000 + 7)));
+    return n;
+}
+
+QString tempFile(const QTemporaryDir& dir, const char* name)
+{
+    return QDir(dir.path()).filePath(QLatin1String(name));
+}
+
+// A document as another platform's archiver writes it, assembled with
+// libplist from the standard layout: mutable containers, old class names,
+// samples without "revision", numbers as reals and dates as integers.
+struct ForeignDocument {
+    plist_t top = plist_new_dict();
+    plist_t objects = plist_new_array();
+
+    ForeignDocument() { plist_array_append_item(objects, plist_new_string("$null")); }
+    ~ForeignDocument() { plist_free(top); }
+
+    uint64_t add(plist_t o)
+    {
+        plist_array_append_item(objects, o);
+        return plist_array_get_size(objects) - 1;
+    }
+    uint64_t cls(std::initializer_list<const char*> chain)
+    {
+        plist_t c = plist_new_dict();
+        plist_dict_set_item(c, "$classname", plist_new_string(*chain.begin()));
+        plist_t names = plist_new_array();
+        for (const char* n : chain)
+            plist_array_append_item(names, plist_new_string(n));
+        plist_dict_set_item(c, "$classes", names);
+        return add(c);
+    }
+    plist_t object(uint64_t c)
+    {
+        plist_t o = plist_new_dict();
+        plist_dict_set_item(o, "$class", plist_new_uid(c));
+        return o;
+    }
+    uint64_t date(plist_t time)
+    {
+        plist_t d = object(cls({"NSDate", "NSObject"}));
+        plist_dict_set_item(d, "NS.time", time);
+        return add(d);
+    }
+    uint64_t array(const std::vector<uint64_t>& items)
+    {
+        plist_t a = object(cls({"NSMutableArray", "NSArray", "NSObject"}));
+        plist_t list = plist_new_array();
+        for (uint64_t i : items)
+            plist_array_append_item(list, plist_new_uid(i));
+        plist_dict_set_item(a, "NS.objects", list);
+        return add(a);
+    }
+    uint64_t dictionary(const std::vector<std::pair<const char*, uint64_t>>& entries)
+    {
+        plist_t d = object(cls({"NSMutableDictionary", "NSDictionary", "NSObject"}));
+        plist_t keys = plist_new_array(), values = plist_new_array();
+        for (const auto& [k, v] : entries) {
+            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
+            plist_array_append_item(values, plist_new_uid(v));
+        }
+        plist_dict_set_item(d, "NS.keys", keys);
+        plist_dict_set_item(d, "NS.objects", values);
+        return add(d);
+    }
+    QByteArray bytes(uint64_t root)
+    {
+        plist_dict_set_item(top, "$archiver", plist_new_string("NSKeyedArchiver"));
+        plist_dict_set_item(top, "$version", plist_new_uint(100000));
+        plist_t t = plist_new_dict();
+        plist_dict_set_item(t, "root", plist_new_uid(root));
+        plist_dict_set_item(top, "$top", t);
+        plist_dict_set_item(top, "$objects", objects);
+        char* bin = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(top, &bin, &length);
+        QByteArray data(bin, qsizetype(length));
+        plist_to_bin_free(bin);
+        return data;
+    }
+};
+
+plist_t dictItem(plist_t dict, const char* key) { return plist_dict_get_item(dict, key); }
+
+uint64_t uidOf(plist_t node)
+{
+    uint64_t v = ~0ull;
+    if (node && plist_get_node_type(node) == PLIST_UID)
+        plist_get_uid_val(node, &v);
+    return v;
+}
+
+QString stringOf(plist_t node)
+{
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return {};
+    char* s = nullptr;
+    plist_get_string_val(node, &s);
+    const QString out = QString::fromUtf8(s);
+    free(s);
+    return out;
+}
+
+} // namespace
+
+TEST(Document, SavedSurveyReadsBackWithEveryRecordInOrder)
+{
+    QTemporaryDir dir;
+    const QString path = tempFile(dir, "site.skyvane");
+    const QList<std::shared_ptr<SVNetwork>> list = {record("0:1b:2:3c:4:d5", 6, {-60, -120, -71}),
+                                                    record("AA:BB:CC:DD:EE:FF", 149, {-80})};
+    list[0]->setAnnotations(QStringLiteral("by the stairs"));
+    QString error;
+    ASSERT_TRUE(SVDocument::write(path, list, kScanTime, &error)) << error.toStdString();
+
+    const auto content = SVDocument::read(path, &error);
+    ASSERT_TRUE(content) << error.toStdString();
+    EXPECT_EQ(content->lastScanTime, kScanTime);
+    ASSERT_EQ(content->networks.size(), 2);
+    const auto& a = content->networks[0];
+    EXPECT_EQ(a->bssid(), "00:1B:02:3C:04:D5");
+    EXPECT_EQ(a->ssid(), "Café, \"net\"");
+    EXPECT_TRUE(a->loadedFromFile());
+    EXPECT_EQ(a->annotations(), "by the stairs");
+    const auto points = a->dataPoints();
+    const auto original = list[0]->dataPoints();
+    ASSERT_EQ(points.size(), original.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].rssiValue(), original[i].rssiValue());
+        EXPECT_EQ(points[i].timestamp(), original[i].timestamp());
+        EXPECT_EQ(points[i].stationCount(), 3);
+    }
+    // Statistics are rebuilt from the samples.
+    EXPECT_EQ(a->rssiAvg(), list[0]->rssiAvg());
+    EXPECT_EQ(a->rssiMin(), -71);
+    EXPECT_EQ(content->networks[1]->channel(), 149);
+}
+
+TEST(Document, OursIsTheStandardLayoutAsAnotherReaderSeesIt)
+{
+    QByteArray data;
+    sv::KeyedArchiver coder(&data);
+    SVDocument::encode(coder, {record("00:11:22:33:44:55", 1, {-50, -51})}, kScanTime);
+    ASSERT_TRUE(coder.finish());
+
+    plist_t top = nullptr;
+    plist_from_bin(data.constData(), uint32_t(data.size()), &top);
+    ASSERT_TRUE(top);
+    plist_t objects = dictItem(top, "$objects");
+    auto at = [&](uint64_t i) { return plist_array_get_item(objects, uint32_t(i)); };
+    auto className = [&](plist_t o) { return stringOf(dictItem(at(uidOf(dictItem(o, "$class"))), "$classname")); };
+    plist_t root = at(uidOf(dictItem(dictItem(top, "$top"), "root")));
+    ASSERT_EQ(className(root), "NSDictionary");
+    plist_t keys = dictItem(root, "NS.keys");
+    plist_t values = dictItem(root, "NS.objects");
+    ASSERT_EQ(plist_array_get_size(keys), 2u);
+    QMap<QString, plist_t> entries;
+    for (uint32_t i = 0; i < 2; ++i)
+        entries[stringOf(at(uidOf(plist_array_get_item(keys, i))))] = at(uidOf(plist_array_get_item(values, i)));
+    ASSERT_TRUE(entries.contains("networks") && entries.contains("lastScanTime"));
+    EXPECT_EQ(className(entries["lastScanTime"]), "NSDate");
+    double seconds = 0;
+    plist_get_real_val(dictItem(entries["lastScanTime"], "NS.time"), &seconds);
+    EXPECT_DOUBLE_EQ(seconds, 1700000000.25 - 978307200.0);
+    EXPECT_EQ(className(entries["networks"]), "NSArray");
+    plist_t records = dictItem(entries["networks"], "NS.objects");
+    ASSERT_EQ(plist_array_get_size(records), 1u);
+    plist_t network = at(uidOf(plist_array_get_item(records, 0)));
+    EXPECT_EQ(className(network), "SVNetwork");
+    plist_t samples = dictItem(at(uidOf(dictItem(network, "dataPoints"))), "NS.objects");
+    EXPECT_EQ(plist_array_get_size(samples), 2u);
+    plist_free(top);
+}
+
+TEST(Document, AnotherArchiversDocumentOpens)
+{
+    ForeignDocument f;
+    const uint64_t netClass = f.cls({"SkyvaneNetwork", "SVNetwork", "NSObject"});
+    const uint64_t pointClass = f.cls({"SkyvaneDataPoint", "SVDataPoint", "NSObject"});
+    auto sample = [&](bool revision, plist_t time) {
+        plist_t p = f.object(pointClass);
+        if (revision) {
+            plist_dict_set_item(p, "revision", plist_new_uint(1));
+            plist_dict_set_item(p, "channel", plist_new_uint(11));
+            plist_dict_set_item(p, "stationCount", plist_new_real(4.0));
+            plist_dict_set_item(p, "chUtilization", plist_new_uint(12));
+        }
+        plist_dict_set_item(p, "rssiValue", plist_new_uint(uint64_t(int64_t(-64))));
+        plist_dict_set_item(p, "noiseValue", plist_new_uint(uint64_t(int64_t(-95))));
+        plist_dict_set_item(p, "timestamp", plist_new_uid(f.date(time)));
+        return f.add(p);
+    };
+    auto network = [&](const char* bssid, int channel) {
+        std::vector<std::pair<const char*, uint64_t>> entries = {{"channelNumber", f.add(plist_new_uint(channel))},
+                                                                 {"rssiValue", f.add(plist_new_uint(uint64_t(int64_t(-64))))}};
+        if (bssid)
+            entries.push_back({"bssid", f.add(plist_new_string(bssid))});
+        plist_t n = f.object(netClass);
+        plist_dict_set_item(n, "network", plist_new_uid(f.dictionary(entries)));
+        plist_dict_set_item(n, "dataPoints",
+                            plist_new_uid(f.array({sample(false, plist_new_real(700000000.5)),
+                                                   sample(true, plist_new_uint(700000002))})));
+        plist_dict_set_item(n, "lastSeen", plist_new_uid(f.date(plist_new_real(700000002.0))));
+        return f.add(n);
+    };
+    const uint64_t kept = network("a:b:c:d:e:f", 11);
+    const uint64_t noChannel = network("00:00:00:00:00:01", 0);
+    const uint64_t noBssid = network(nullptr, 6);
+    const uint64_t root = f.dictionary({{"networks", f.array({noChannel, kept, noBssid})},
+                                        {"lastScanTime", f.date(plist_new_uint(700000002))},
+                                        {"somethingNewer", f.add(plist_new_string("ignored"))}});
+    sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromData(f.bytes(root));
+    QString error;
+    const auto content = SVDocument::decode(coder, &error);
+    ASSERT_TRUE(content) << error.toStdString();
+    EXPECT_EQ(content->lastScanTime, QDateTime::fromSecsSinceEpoch(978307200 + 700000002, Qt::UTC));
+    ASSERT_EQ(content->networks.size(), 1);
+    const auto& n = content->networks[0];
+    EXPECT_EQ(n->bssid(), "0A:0B:0C:0D:0E:0F");
+    const auto points = n->dataPoints();
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0].channel(), -1);
+    EXPECT_EQ(points[0].stationCount(), -1);
+    EXPECT_EQ(points[0].timestamp(), QDateTime::fromMSecsSinceEpoch((978307200 + 700000000) * 1000LL + 500, Qt::UTC));
+    EXPECT_EQ(points[1].channel(), 11);
+    EXPECT_EQ(points[1].stationCount(), 4);
+    EXPECT_EQ(points[1].chUtilization(), 12);
+    EXPECT_EQ(n->rssiAvg(), -64);
+}
+
+TEST(Document, DamagedAndForeignFilesAreRefusedWithoutCrashing)
+{
+    QTemporaryDir dir;
+    const QString good = tempFile(dir, "good.skyvane");
+    ASSERT_TRUE(SVDocument::write(good, {record("00:11:22:33:44:55", 1, {-50, -51, -52})}, kScanTime));
+    const QByteArray bytes = sv::test::readAll(good);
+
+    QByteArray rootArray;
+    {
+        sv::KeyedArchiver coder(&rootArray);
+        coder.beginArray("root");
+        coder.endArray();
+        coder.finish();
+    }
+    QByteArray noNetworks;
+    {
+        sv::KeyedArchiver coder(&noNetworks);
+        coder.beginDictionary("root");
+        coder.encodeDate("lastScanTime", kScanTime);
+        coder.endDictionary();
+        coder.finish();
+    }
+    QByteArray timeNotADate;
+    {
+        sv::KeyedArchiver coder(&timeNotADate);
+        coder.beginDictionary("root");
+        coder.beginArray("networks");
+        coder.endArray();
+        coder.encodeObject("lastScanTime", QStringLiteral("yesterday"));
+        coder.endDictionary();
+        coder.finish();
+    }
+    QByteArray wrongTrailer = bytes;
+    wrongTrailer[wrongTrailer.size() - 9] = char(0x7f); // table offset far beyond the file
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"empty", {}},
+        {"text", "networks,lastScanTime\n"},
+        {"truncated", bytes.left(bytes.size() / 2)},
+        {"trailer out of range", wrongTrailer},
+        {"root is an array", rootArray},
+        {"no networks", noNetworks},
+        {"last scan time is text", timeNotADate},
+    };
+    for (const auto& c : cases) {
+        const QString path = tempFile(dir, "bad.skyvane");
+        sv::test::writeBytes(path, c.data);
+        QString error;
+        EXPECT_FALSE(SVDocument::read(path, &error)) << c.name;
+        EXPECT_FALSE(error.isEmpty()) << c.name;
+    }
+    bool unreadable = false;
+    EXPECT_FALSE(SVDocument::read(tempFile(dir, "missing.skyvane"), nullptr, &unreadable));
+    EXPECT_TRUE(unreadable);
+
+    // Every single-byte change reads or fails, never crashes or hangs.
+    for (qsizetype i = 0; i < bytes.size(); i += 3) {
+        QByteArray damaged = bytes;
+        damaged[i] = char(damaged[i] ^ 0x5a);
+        sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromData(damaged);
+        SVDocument::decode(coder);
+    }
+}
+
+TEST(Document, AFailedWriteIsReported)
+{
+    QTemporaryDir dir;
+    // A folder in the way cannot be replaced by a file, not even by root.
+    const QString path = tempFile(dir, "taken.skyvane");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.skyvane"));
+    QString error;
+    EXPECT_FALSE(SVDocument::write(path, {record("00:11:22:33:44:66", 1, {-40, -41})}, kScanTime, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_FALSE(SVDocument::write(tempFile(dir, "no/such/folder.skyvane"), {}, kScanTime, &error));
+}

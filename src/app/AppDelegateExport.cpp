@@ -276,11 +276,11 @@ void AppDelegate::onFileAnnotationsExportCSV()
     if (path.isEmpty())
         return;
     QMap<QString, QString> map = SVAnnotationsHelper::sharedAnnotations().annotations();
-    {
-        // Records from a document carry the annotations they were saved with.
+    if (!hasUnsavedResults()) {
+        // A shown document's records carry the annotations they were saved with.
         std::lock_guard g(m_lock);
         for (const auto& n : m_networks)
-            if (n->loadedFromFile() && n->hasAnnotations())
+            if (n->hasAnnotations())
                 map.insert(n->bssid(), n->annotations());
     }
     QString error;

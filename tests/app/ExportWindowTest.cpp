@@ -93,7 +93,9 @@ struct Window {
         answer = path;
         QSignalSpy done(app.get(), &AppDelegate::csvExportDidEnd);
         (app.get()->*command)();
-        if (!done.wait(60000))
+        // Not QSignalSpy::wait: its event loop ends at once after an earlier
+        // test of the process asked the application to quit.
+        if (!QTest::qWaitFor([&] { return !done.isEmpty(); }, 60000))
             return {"no end"};
         return QString::fromUtf8(sv::test::readAll(path)).split('\n');
     }

@@ -36,7 +36,11 @@ void appendEscaped(QByteArray& out, const QString& text)
 QByteArray rtfData(const QString& text, const QString& fontName, double pointSize)
 {
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fmodern ";
-    appendEscaped(out, fontName);
+    // A face name is letters, digits, blanks and hyphens; anything else
+    // (";" ends the entry) could break out of the font table.
+    for (const QChar c : fontName)
+        if (c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u' ' || c == u'-'))
+            out += char(c.unicode());
     // Font sizes are counted in half points.
     out += ";}}\n\\pard\\plain\\f0\\fs" + QByteArray::number(qRound(pointSize * 2)) + ' ';
     appendEscaped(out, text);

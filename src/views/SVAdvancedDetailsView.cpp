@@ -1,5 +1,7 @@
 #include "views/SVAdvancedDetailsView.h"
 
+#include "platform/RtfWriter.h"
+
 #include "elements/SVInfoElement.h"
 #include "views/SVElementTreeModel.h"
 
@@ -13,43 +15,10 @@
 
 // ---- rich text ----
 
-QByteArray rtfForPlainText(const QString& text, const QString& fontFamily, int pointSize)
-{
-    QByteArray out;
-    out.reserve(text.size() + 128);
-    out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern ";
-    for (QChar c : fontFamily)
-        if (c.unicode() < 128 && c.isLetterOrNumber())
-            out += char(c.unicode());
-    out += ";}}\\f0\\fs" + QByteArray::number(pointSize * 2) + ' ';
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\\' || c == u'{' || c == u'}') {
-            out += '\\';
-            out += char(c);
-        } else if (c == u'\n') {
-            out += "\\par\n";
-        } else if (c == u'\r') {
-            continue;
-        } else if (c == u'\t') {
-            out += "\\tab ";
-        } else if (c >= 0x20 && c < 0x80) {
-            out += char(c);
-        } else if (c < 0x20) {
-            continue; // other control characters have no place in the text
-        } else {
-            // A UTF-16 unit as a signed 16-bit number, with "?" for readers without Unicode.
-            out += "\\u" + QByteArray::number(int(qint16(c))) + '?';
-        }
-    }
-    out += '}';
-    return out;
-}
-
 QMimeData* richTextMimeData(const QString& text)
 {
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/rtf"), rtfForPlainText(text, QStringLiteral("Courier"), 12));
+    data->setData(QStringLiteral("text/rtf"), sv::rtfData(text, QStringLiteral("Courier"), 12));
     data->setData(QStringLiteral("application/rtf"), data->data(QStringLiteral("text/rtf")));
     data->setText(text);
     return data;

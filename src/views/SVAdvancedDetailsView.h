@@ -9,9 +9,7 @@ class QMenu;
 class QMimeData;
 class SVElementTreeModel;
 
-// Rich text of plain text in one face and size: RTF, and the plain text
-// beside it, as the clipboard takes them.
-QByteArray rtfForPlainText(const QString& text, const QString& fontFamily, int pointSize);
+// Plain text with its RTF (Courier 12) beside it, as the clipboard takes them.
 QMimeData* richTextMimeData(const QString& text);
 
 // Draws a tree cell's styled runs one after another, cut at the right end.

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "model/SVNetwork.h"
@@ -61,12 +62,7 @@ struct Window {
     }
     ~Window()
     {
-        app->applicationWillTerminate();
-        app.reset();
-        SVAlert::setAutomaticResponder({});
-        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-        QFile::remove(vendors.pathToDatabase());
-        vendors.dropDatabase();
+        sv::test::endWindow(app);
     }
     bool waitForResults()
     {

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVCSVExport.h"
 #include "app/SVMainWindow.h"
@@ -66,20 +67,9 @@ struct Window {
     }
     ~Window()
     {
-        app->applicationWillTerminate();
-        app.reset();
-        SVAlert::setAutomaticResponder({});
-        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-        QFile::remove(vendors.pathToDatabase());
-        vendors.dropDatabase();
+        sv::test::endWindow(app);
     }
-    bool waitForTicks(int n)
-    {
-        int seen = 0;
-        auto token = sv::NotificationCenter::defaultCenter().addObserver(
-            AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
-        return QTest::qWaitFor([&] { return seen >= n; }, 60000);
-    }
+    bool waitForTicks(int n) { return sv::test::waitForShownLists(n); }
     void selectRows(std::initializer_list<int> rows)
     {
         QTreeView* view = app->networksView();

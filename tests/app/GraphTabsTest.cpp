@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "model/SVVendorDatabaseHelper.h"
@@ -33,20 +34,9 @@ struct GraphWindow {
     }
     ~GraphWindow()
     {
-        app->applicationWillTerminate();
-        app.reset();
-        SVAlert::setAutomaticResponder({});
-        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-        QFile::remove(vendors.pathToDatabase());
-        vendors.dropDatabase();
+        sv::test::endWindow(app);
     }
-    bool waitForTicks(int n)
-    {
-        int seen = 0;
-        auto token = sv::NotificationCenter::defaultCenter().addObserver(
-            AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
-        return QTest::qWaitFor([&] { return seen >= n; }, 60000);
-    }
+    bool waitForTicks(int n) { return sv::test::waitForShownLists(n); }
     std::unique_ptr<AppDelegate> app;
 };
 

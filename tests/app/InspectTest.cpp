@@ -2,6 +2,7 @@
 #include "QStringPrinter.h"
 
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/AppDelegateInspect.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -296,12 +297,7 @@ struct InspectWindow {
     }
     ~InspectWindow()
     {
-        app->applicationWillTerminate();
-        app.reset();
-        SVAlert::setAutomaticResponder({});
-        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-        QFile::remove(vendors.pathToDatabase());
-        vendors.dropDatabase();
+        sv::test::endWindow(app);
     }
     bool waitForNetworks(int n = 3)
     {

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "elements/SVInfoElement.h"
@@ -61,25 +62,12 @@ struct Window {
     }
     ~Window()
     {
-        app->applicationWillTerminate();
-        app.reset();
-        SVAlert::setAutomaticResponder({});
-        // Start-up installed the shipped vendor database; other tests of this
-        // process expect none.
-        auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-        QFile::remove(vendors.pathToDatabase());
-        vendors.dropDatabase();
+        sv::test::endWindow(app);
     }
     // Waits until n more lists have been shown. The engine runs on its own
     // thread, so this waits on the event, with a bound generous enough for
     // a loaded machine.
-    bool waitForTicks(int n)
-    {
-        int seen = 0;
-        auto token = sv::NotificationCenter::defaultCenter().addObserver(
-            AppDelegate::DidFindNetworksNotification, [&](const sv::Notification&) { ++seen; });
-        return QTest::qWaitFor([&] { return seen >= n; }, kEventBoundMs);
-    }
+    bool waitForTicks(int n) { return sv::test::waitForShownLists(n); }
     QAction* menuAction(const QString& title) const
     {
         for (QAction* menu : app->window()->menuBar()->actions())

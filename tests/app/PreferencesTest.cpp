@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "model/SVVendorDatabaseHelper.h"
@@ -46,10 +47,5 @@ TEST(Preferences, TheMenuOpensThemAndUnitsReachTheWindowAtOnce)
     QTest::keyClick(units, Qt::Key_Down);
     EXPECT_TRUE(QTest::qWaitFor([&] { return app->units() == 1; }, 60000)) << "the table turns to dBm at once";
 
-    app->applicationWillTerminate();
-    app.reset();
-    SVAlert::setAutomaticResponder({});
-    auto& vendors = SVVendorDatabaseHelper::sharedDatabase();
-    QFile::remove(vendors.pathToDatabase());
-    vendors.dropDatabase();
+    sv::test::endWindow(app);
 }

@@ -62,8 +62,9 @@ TEST(FullDisk, FailedSavesAreReportedAndKeepTheOldFilesWhole)
     // Full, then with one page left: too little for either file.
     for (const bool onePageLeft : {false, true}) {
         SCOPED_TRACE(onePageLeft ? "one page left" : "full");
-        if (onePageLeft)
+        if (onePageLeft) {
             ASSERT_EQ(::ftruncate(filler, ::lseek(filler, 0, SEEK_END) - 4096), 0);
+        }
         failed.clear();
         store.setAnnotationsForNetwork("AA:00:00:00:00:FF", longText + QString::number(onePageLeft));
         EXPECT_FALSE(store.saveToDisk());

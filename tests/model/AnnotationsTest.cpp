@@ -6,6 +6,7 @@
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/WriterWatch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -150,24 +151,7 @@ TEST_F(Annotations, TextThatNoFileCanHoldNeverBlocksTheSave)
     EXPECT_EQ(sv::PropertyList::readFile(file()), QVariant(QVariantMap{{"AA:00:00:00:00:01", "beforeafter"}}));
 }
 
-namespace {
-
-// Counts the files the writer starts, and fails its writes while full is set.
-struct WriterWatch {
-    int created = 0;
-    bool full = false;
-    WriterWatch()
-    {
-        sv::setFileWriterFaultHook([this](sv::FileWriterStep step, qint64) {
-            if (step == sv::FileWriterStep::Create)
-                ++created;
-            return step == sv::FileWriterStep::Write && full ? ENOSPC : 0;
-        });
-    }
-    ~WriterWatch() { sv::setFileWriterFaultHook({}); }
-};
-
-} // namespace
+using sv::test::WriterWatch;
 
 TEST_F(Annotations, UnchangedStoreIsNotRewrittenAndAFailedSaveIsPosted)
 {

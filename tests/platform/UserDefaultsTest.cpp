@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "support/WriterWatch.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -69,24 +70,7 @@ TEST(UserDefaults, StandardStoreLivesInTheTestHome)
     EXPECT_TRUE(path.startsWith(qEnvironmentVariable("HOME"))) << path.toStdString();
 }
 
-namespace {
-
-// Counts the files the writer starts, and fails its writes while full is set.
-struct WriterWatch {
-    int created = 0;
-    bool full = false;
-    WriterWatch()
-    {
-        sv::setFileWriterFaultHook([this](sv::FileWriterStep step, qint64) {
-            if (step == sv::FileWriterStep::Create)
-                ++created;
-            return step == sv::FileWriterStep::Write && full ? ENOSPC : 0;
-        });
-    }
-    ~WriterWatch() { sv::setFileWriterFaultHook({}); }
-};
-
-} // namespace
+using sv::test::WriterWatch;
 
 TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
 {

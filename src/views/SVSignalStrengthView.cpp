@@ -4,6 +4,7 @@
 #include "model/SVSignalQuality.h"
 #include "platform/FileWriter.h"
 #include "platform/NSDateFormattedStrings.h"
+#include "views/SVHairlines.h"
 #include "views/SVImageRepresentations.h"
 #include "views/SVThemeHelper.h"
 
@@ -76,6 +77,13 @@ private:
     QImage m_image;
     QString m_file;
 };
+
+// A one-pixel line needs no stroker: a wide pen, a dash or a cap does.
+bool isHairline(const QPen& pen)
+{
+    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern
+           && (pen.isCosmetic() ? pen.widthF() <= 1.0 : pen.widthF() == 1.0);
+}
 
 } // namespace
 
@@ -321,7 +329,7 @@ void SVSignalStrengthView::drawXAxisMarks(QPainter& p, const QRectF& G, double x
 }
 
 void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
-                                    const QColor& fill)
+                                    const QColor& fill, SVHairlineBatch* hairlines)
 {
     LineInput in;
     in.G = G;
@@ -332,17 +340,37 @@ void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwor
     in.referenceTime = referenceSeconds();
     std::vector<LineSegment> segments;
     n.visitDataPoints([&](const SVDataPointBuffer& samples) { segments = lineSegments(samples, in); });
+    const bool filled = fill.isValid() && fill.alpha() > 0;
+    const bool batched = hairlines && hairlines->isValid();
+    auto painterDraws = [&] {
+        if (hairlines)
+            hairlines->flush(); // what the painter draws goes over the lines before it
+    };
     for (const LineSegment& s : segments) {
-        if (fill.isValid() && fill.alpha() > 0) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(fill);
-            p.drawPath(segmentArea(s, G.y()));
+        if (filled) {
+            // An opaque line over the area hides its jagged top: columns do.
+            if (batched && pen.style() != Qt::NoPen && pen.color().alpha() == 255 && !s.stub) {
+                hairlines->addArea(s.points, fill, G.y());
+            } else {
+                painterDraws();
+                p.setPen(Qt::NoPen);
+                p.setBrush(fill);
+                p.drawPolygon(segmentAreaPolygon(s, G.y()));
+            }
         }
-        if (pen.style() != Qt::NoPen) {
-            p.setPen(pen);
-            p.setBrush(Qt::NoBrush);
-            p.drawPolyline(s.points.data(), int(s.points.size()));
+        if (pen.style() == Qt::NoPen)
+            continue;
+        // The crowd of one-pixel lines, and wide lines over more than a
+        // point per pixel (where a wide pen draws no more than a band),
+        // cost the raster engine dearly.
+        if (batched && pen.style() == Qt::SolidLine && (isHairline(pen) || isDense(s))) {
+            hairlines->add(s.points, pen.color(), pen.widthF());
+            continue;
         }
+        painterDraws();
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(s.points.data(), int(s.points.size()));
     }
 }
 
@@ -414,6 +442,7 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // A wide stroke costs the raster engine a hundred times a hairline: in a
     // crowded graph only the highlighted and the associated lines are wide.
     const bool crowded = m_networks.size() > kCrowded;
+    SVHairlineBatch hairlines(p, QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0), m_hairlineStorage);
     for (const auto& n : m_networks) {
         if (n->userHidden())
             continue;
@@ -433,8 +462,9 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
             if (n->userHighlighted())
                 fill = withAlpha(n->color(), 0.6);
         }
-        drawLine(p, G, *n, Value::Signal, pen, fill);
+        drawLine(p, G, *n, Value::Signal, pen, fill, &hairlines);
     }
+    hairlines.flush();
     p.restore();
 }
 
@@ -481,8 +511,11 @@ void SVSignalStrengthView::paintEvent(QPaintEvent*)
     m_topMargin = std::trunc(0.1 * R.height());
     const qreal dpr = devicePixelRatioF();
     const QSize pixels(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
-    if (!m_cacheValid || m_cache.size() != pixels) {
-        m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (!m_cacheValid || m_cache.size() != pixels || m_cache.devicePixelRatio() != dpr) {
+        // The same image is drawn over again: a fresh one costs page faults.
+        if (m_cache.size() != pixels || !m_cache.isDetached())
+            m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_cache.fill(Qt::transparent);
         m_cache.setDevicePixelRatio(dpr);
         QPainter cp(&m_cache);
         beginYUp(cp);

@@ -3,6 +3,7 @@
 #include "model/SVNetwork.h"
 #include "platform/NotificationCenter.h"
 #include "views/SVGraphGeometry.h"
+#include "views/SVHairlines.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -120,9 +121,10 @@ protected:
                     const QRectF& bounds = QRectF());
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
-    // Strokes one record's line over chart G (and fills its area when fill is valid).
+    // Strokes one record's line over chart G (and fills its area when fill is
+    // valid). One-pixel lines go into hairlines when given, to be blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
-                  const QColor& fill);
+                  const QColor& fill, SVHairlineBatch* hairlines = nullptr);
 
     static bool highlightedOrGroup(const SVNetwork& n);
     // Above this many records only highlighted lines are drawn wide.
@@ -156,6 +158,7 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
     std::function<QDateTime()> m_now;
     QImage m_cache;
+    SVHairlineBatch::Storage m_hairlineStorage; // kept for its capacity
     bool m_cacheValid = false;
     bool m_dragInProgress = false;
     QPoint m_pressPos;

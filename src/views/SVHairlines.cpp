@@ -1,0 +1,169 @@
+#include "views/SVHairlines.h"
+
+#include "views/SVParallel.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace sv::graph;
+
+namespace {
+
+// x * a / 255 on each byte of a premultiplied pixel, rounded.
+inline quint32 byteMul(quint32 x, quint32 a)
+{
+    quint32 t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+// Narrow enough that a strip of a full-height chart stays in the
+// second-level cache, wide enough to share out among a few threads.
+constexpr int kStrip = 64;
+
+bool byColumn(const ColumnSpan& a, const ColumnSpan& b)
+{
+    return a.column < b.column;
+}
+
+} // namespace
+
+SVHairlineBatch::SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& storage) : m_storage(storage)
+{
+    QPaintDevice* device = p.device();
+    if (!device || device->devType() != QInternal::Image || p.compositionMode() != QPainter::CompositionMode_SourceOver
+        || p.opacity() != 1.0 || !p.testRenderHint(QPainter::Antialiasing))
+        return;
+    auto* image = static_cast<QImage*>(device);
+    m_toDevice = p.combinedTransform();
+    if (image->format() != QImage::Format_ARGB32_Premultiplied || m_toDevice.type() > QTransform::TxScale)
+        return;
+    const QRectF box = m_toDevice.mapRect(clip).intersected(QRectF(0, 0, image->width(), image->height()));
+    if (!box.isEmpty())
+        m_box = QRect(QPoint(int(std::floor(box.left())), int(std::floor(box.top()))),
+                      QPoint(int(std::ceil(box.right())) - 1, int(std::ceil(box.bottom())) - 1));
+    m_image = image;
+}
+
+std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColor& color)
+{
+    if (m_storage.points.size() <= m_count) {
+        m_storage.points.resize(m_count + 1);
+        m_storage.spans.resize(m_count + 1);
+        m_storage.colors.resize(m_count + 1);
+        m_storage.widths.resize(m_count + 1);
+        m_storage.floors.resize(m_count + 1);
+    }
+    auto& mapped = m_storage.points[m_count];
+    mapped.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        mapped[i] = m_toDevice.map(points[i]);
+    m_storage.colors[m_count] = qPremultiply(color.rgba());
+    m_storage.widths[m_count] = 1.0;
+    m_storage.floors[m_count] = std::numeric_limits<double>::quiet_NaN();
+    return m_count++;
+}
+
+void SVHairlineBatch::add(std::span<const QPointF> points, const QColor& color, double width)
+{
+    if (!m_image || m_box.isEmpty() || points.empty())
+        return;
+    const std::size_t i = append(points, color);
+    m_storage.widths[i] = std::max(1.0, width * std::abs(m_toDevice.m22()));
+}
+
+void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& color, double floorY)
+{
+    if (!m_image || m_box.isEmpty() || points.empty())
+        return;
+    const std::size_t i = append(points, color);
+    m_storage.floors[i] = m_toDevice.map(QPointF(0, floorY)).y();
+}
+
+void SVHairlineBatch::flush()
+{
+    if (!m_image || m_count == 0) {
+        m_count = 0;
+        return;
+    }
+    const std::size_t lines = m_count;
+    m_count = 0;
+    Storage& st = m_storage;
+    const int firstColumn = m_box.left(), lastColumn = m_box.right();
+    sv::parallelFor(lines, [&](std::size_t i) {
+        // A local vector: the headers of neighbouring lines share a cache line.
+        std::vector<ColumnSpan> spans;
+        spans.swap(st.spans[i]);
+        spans.clear();
+        if (st.widths[i] > 1.0 && std::isnan(st.floors[i]))
+            appendWideColumnSpans(st.points[i], st.widths[i], firstColumn, lastColumn, spans);
+        else
+            appendColumnSpans(st.points[i], firstColumn, lastColumn, spans);
+        // Left to right, so each strip finds its part by a binary search.
+        if (!spans.empty() && spans.front().column > spans.back().column)
+            std::reverse(spans.begin(), spans.end());
+        if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
+            std::stable_sort(spans.begin(), spans.end(), byColumn);
+        spans.swap(st.spans[i]);
+    });
+
+    // The painter is active on the image, which it has already detached:
+    // bits() must not detach again under it.
+    uchar* bits = const_cast<uchar*>(m_image->constBits());
+    const qsizetype stride = m_image->bytesPerLine();
+    const int r0 = m_box.top(), r1 = m_box.bottom();
+    const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
+    sv::parallelFor(strips, [&](std::size_t strip) {
+        const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
+        for (std::size_t i = 0; i < lines; ++i) {
+            const auto& spans = st.spans[i];
+            const quint32 src = st.colors[i];
+            const quint32 keep = 255 - qAlpha(src);
+            const double width = st.widths[i], half = width / 2;
+            auto k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
+            if (const double floorY = st.floors[i]; !std::isnan(floorY)) {
+                for (; k != spans.end() && k->column < to; ++k) {
+                    // Rows whose centre lies between the line's middle and the floor.
+                    const double mid = (k->lo + k->hi) / 2;
+                    const int top = std::max(r0, int(std::lround(std::min(mid, floorY))));
+                    const int bottom = std::min(r1, int(std::lround(std::max(mid, floorY))) - 1);
+                    uchar* column = bits + qsizetype(k->column) * 4;
+                    for (int row = top; row <= bottom; ++row) {
+                        auto* px = reinterpret_cast<quint32*>(column + row * stride);
+                        *px = src + byteMul(*px, keep);
+                    }
+                }
+                continue;
+            }
+            for (; k != spans.end() && k->column < to; ++k) {
+                const ColumnSpan& span = *k;
+                const int first = int(std::floor(span.lo - half)), last = int(std::floor(span.hi + half));
+                const int top = std::max(r0, first), bottom = std::min(r1, last);
+                const auto ink = quint32(hairlineInk(span, width) * 255.0 + 0.5);
+                const quint32 inner = ink >= 255 ? src : byteMul(src, ink);
+                const quint32 innerKeep = 255 - qAlpha(inner);
+                uchar* column = bits + qsizetype(span.column) * 4;
+                for (int row = top; row <= bottom; ++row) {
+                    auto* px = reinterpret_cast<quint32*>(column + row * stride);
+                    if (row != first && row != last) {
+                        *px = inner + byteMul(*px, innerKeep);
+                        continue;
+                    }
+                    const auto c = quint32(hairlineCoverage(span, row, width) * 255.0 + 0.5);
+                    if (c == 0)
+                        continue;
+                    const quint32 s = c >= 255 ? src : byteMul(src, c);
+                    *px = s + byteMul(*px, 255 - qAlpha(s));
+                }
+            }
+        }
+    });
+}

@@ -151,6 +151,7 @@ protected:
     std::atomic<bool> m_displayDeviceName{false};
     std::atomic<bool> m_displayOnlyLastSeen{false};
     mutable std::recursive_mutex m_lock;
+    SVHairlineBatch::Storage m_hairlineStorage; // kept for its capacity
 
 private:
     void startDrag(QPoint at);
@@ -158,7 +159,6 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
     std::function<QDateTime()> m_now;
     QImage m_cache;
-    SVHairlineBatch::Storage m_hairlineStorage; // kept for its capacity
     bool m_cacheValid = false;
     bool m_dragInProgress = false;
     QPoint m_pressPos;

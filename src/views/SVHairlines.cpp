@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace sv::graph;
@@ -61,6 +62,7 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
         m_storage.colors.resize(m_count + 1);
         m_storage.widths.resize(m_count + 1);
         m_storage.floors.resize(m_count + 1);
+        m_storage.toTop.resize(m_count + 1);
     }
     auto& mapped = m_storage.points[m_count];
     mapped.resize(points.size());
@@ -80,12 +82,13 @@ void SVHairlineBatch::add(std::span<const QPointF> points, const QColor& color, 
     m_storage.widths[i] = std::max(1.0, width * std::abs(m_toDevice.m22()));
 }
 
-void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& color, double floorY)
+void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& color, double floorY, bool toTop)
 {
     if (!m_image || m_box.isEmpty() || points.empty())
         return;
     const std::size_t i = append(points, color);
     m_storage.floors[i] = m_toDevice.map(QPointF(0, floorY)).y();
+    m_storage.toTop[i] = toTop;
 }
 
 void SVHairlineBatch::flush()
@@ -97,8 +100,17 @@ void SVHairlineBatch::flush()
     const std::size_t lines = m_count;
     m_count = 0;
     Storage& st = m_storage;
+    // A few lines are not worth waking threads for.
+    auto forEach = [&](std::size_t count, const std::function<void(std::size_t)>& body) {
+        if (lines < 8) {
+            for (std::size_t i = 0; i < count; ++i)
+                body(i);
+        } else {
+            sv::parallelFor(count, body);
+        }
+    };
     const int firstColumn = m_box.left(), lastColumn = m_box.right();
-    sv::parallelFor(lines, [&](std::size_t i) {
+    forEach(lines, [&](std::size_t i) {
         // A local vector: the headers of neighbouring lines share a cache line.
         std::vector<ColumnSpan> spans;
         spans.swap(st.spans[i]);
@@ -121,7 +133,7 @@ void SVHairlineBatch::flush()
     const qsizetype stride = m_image->bytesPerLine();
     const int r0 = m_box.top(), r1 = m_box.bottom();
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
-    sv::parallelFor(strips, [&](std::size_t strip) {
+    forEach(strips, [&](std::size_t strip) {
         const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
         for (std::size_t i = 0; i < lines; ++i) {
             const auto& spans = st.spans[i];
@@ -130,12 +142,25 @@ void SVHairlineBatch::flush()
             const double width = st.widths[i], half = width / 2;
             auto k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
             if (const double floorY = st.floors[i]; !std::isnan(floorY)) {
+                const bool toTop = st.toTop[i];
                 for (; k != spans.end() && k->column < to; ++k) {
-                    // Rows whose centre lies between the line's middle and the floor.
-                    const double mid = (k->lo + k->hi) / 2;
-                    const int top = std::max(r0, int(std::lround(std::min(mid, floorY))));
-                    const int bottom = std::min(r1, int(std::lround(std::max(mid, floorY))) - 1);
                     uchar* column = bits + qsizetype(k->column) * 4;
+                    // Rows whose centre lies between the line and the floor.
+                    const double line = toTop ? std::min(k->lo, k->hi) : (k->lo + k->hi) / 2;
+                    const double upper = std::min(line, floorY), lower = std::max(line, floorY);
+                    int top = std::max(r0, int(std::lround(upper)));
+                    const int bottom = std::min(r1, int(std::lround(lower)) - 1);
+                    if (toTop && upper >= r0 && upper <= r1) {
+                        // The part of the top pixel below the line.
+                        const int row = int(std::floor(upper));
+                        const double cover = std::min(lower, row + 1.0) - upper;
+                        if (const auto c = quint32(cover * 255.0 + 0.5); c > 0) {
+                            auto* px = reinterpret_cast<quint32*>(column + row * stride);
+                            const quint32 s = c >= 255 ? src : byteMul(src, c);
+                            *px = s + byteMul(*px, 255 - qAlpha(s));
+                        }
+                        top = std::max(top, row + 1);
+                    }
                     for (int row = top; row <= bottom; ++row) {
                         auto* px = reinterpret_cast<quint32*>(column + row * stride);
                         *px = src + byteMul(*px, keep);

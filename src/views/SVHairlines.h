@@ -29,6 +29,7 @@ public:
         std::vector<quint32> colors;
         std::vector<double> widths; // device pixels
         std::vector<double> floors; // device row of an area's floor, NaN for a line
+        std::vector<char> toTop;
     };
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable
@@ -45,9 +46,11 @@ public:
     // point or more per pixel column, which is all a wide pen then shows.
     void add(std::span<const QPointF> points, const QColor& color, double width = 1.0);
     // The area under such a polyline down to floorY (p's coordinates),
-    // filled column by column without smoothing up to the middle of what
-    // the line covers there: for an opaque line drawn over it afterwards.
-    void addArea(std::span<const QPointF> points, const QColor& color, double floorY);
+    // filled column by column. Up to the middle of what the line covers in
+    // each column, unsmoothed, for an opaque line drawn over it afterwards;
+    // with toTop up to the line's highest point there, its top pixel
+    // smoothed, for a shape whose outline is stroked over it.
+    void addArea(std::span<const QPointF> points, const QColor& color, double floorY, bool toTop = false);
     // Blends what was added; anything the painter draws later lies on top.
     void flush();
 

@@ -3,6 +3,7 @@
 #include "model/SVNetworkCollection.h"
 #include "platform/NSStringAdditions.h"
 #include "platform/UserDefaults.h"
+#include "views/SVHairlines.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -165,11 +166,17 @@ void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const 
         else
             ordered.append(n);
     }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    SVHairlineBatch shapes(p, P, m_hairlineStorage);
+    p.restore();
     for (auto it = ordered.crbegin(); it != ordered.crend(); ++it)
-        drawNetwork(p, P, **it, table);
+        drawNetwork(p, P, **it, table, shapes);
+    shapes.flush();
 }
 
-void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table)
+void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
+                                 SVHairlineBatch& shapes)
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
     const bool highlighted = highlightedOrGroup(n);
@@ -207,26 +214,42 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     }
     const Shape shape = spectrumShape(in);
 
-    p.save();
-    p.setClipRect(P);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f));
-    p.drawPath(shape.fill);
     // Hairlines for the crowd: a wide stroke costs far more to draw.
     const bool crowded = m_networks.size() > kCrowded && !highlighted;
     const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
-    QPen pen(withAlpha(K, a), lineWidth);
-    pen.setCapStyle(Qt::SquareCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    if (n.isAdHoc())
-        pen.setDashPattern({5.0 / lineWidth, 3.0 / lineWidth});
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(shape.outline);
-    p.restore();
+    const QColor fill = n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f);
+    const QColor stroke = withAlpha(K, a);
+    // The faint fill of the crowd and its one-pixel outline cost the raster
+    // engine dearly over hundreds of overlapping shapes: both go straight
+    // into the image, each fill up to its outline, which is stroked over it.
+    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.0 && !n.isAdHoc()) {
+        const QList<QPolygonF> outline = shape.outline.toSubpathPolygons();
+        for (const QPolygonF& part : outline)
+            shapes.addArea(part, fill, P.y(), true);
+        for (const QPolygonF& part : outline)
+            shapes.add(part, stroke);
+    } else {
+        shapes.flush(); // what the painter draws goes over the shapes before it
+        p.save();
+        p.setClipRect(P);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawPath(shape.fill);
+        QPen pen(stroke, lineWidth);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        if (n.isAdHoc())
+            pen.setDashPattern({5.0 / lineWidth, 3.0 / lineWidth});
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape.outline);
+        p.restore();
+    }
 
     const double xC = extent->xC;
+    if (m_showNetworkLabel || n.userHighlighted())
+        shapes.flush();
     if (m_showNetworkLabel) {
         const Face face = n.associated() ? Face::Bold : Face::Plain;
         const QString name = n.isHidden() ? n.bssid() : n.ssid();

@@ -26,7 +26,9 @@ protected:
 
 private:
     void drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P);
-    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table);
+    // Plain shapes go into shapes; anything else flushes it first.
+    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
+                     SVHairlineBatch& shapes);
 
     bool m_skipDFS = false;
     bool m_hideChannelGraphs = false;

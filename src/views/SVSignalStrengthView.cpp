@@ -232,10 +232,30 @@ QFont SVSignalStrengthView::graphFont(Face face, double size)
     return f;
 }
 
+const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const QString& text, const QFont& font) const
+{
+    // Laying out text costs more than drawing it, and the graphs draw the
+    // same names and marks tick after tick.
+    QString key = font.key();
+    key += QChar(0x1f);
+    key += text;
+    if (auto it = m_textCache.find(key); it != m_textCache.end())
+        return it.value();
+    if (m_textCache.size() >= 4096)
+        m_textCache.clear();
+    LaidOutText t;
+    const QFontMetricsF fm(font);
+    t.size = QSizeF(fm.horizontalAdvance(text), fm.height());
+    t.text.setText(text);
+    t.text.setTextFormat(Qt::PlainText);
+    t.text.setPerformanceHint(QStaticText::AggressiveCaching);
+    t.text.prepare(QTransform(), font);
+    return m_textCache.insert(key, t).value();
+}
+
 QSizeF SVSignalStrengthView::sizeOfText(const QString& text, const QFont& font) const
 {
-    const QFontMetricsF fm(font);
-    return {fm.horizontalAdvance(text), fm.height()};
+    return laidOut(text, font).size;
 }
 
 void SVSignalStrengthView::beginYUp(QPainter& p) const
@@ -251,7 +271,8 @@ QPointF SVSignalStrengthView::makePoint(const QRectF& G, const SVDataPoint& d, V
 void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& text, const QFont& font,
                                       const QColor& color, const QRectF& bounds)
 {
-    const QSizeF size = sizeOfText(text, font);
+    const LaidOutText& laid = laidOut(text, font);
+    const QSizeF size = laid.size;
     double x = at.x() - size.width() / 2;
     double y = at.y() - font.pixelSize();
     if (!bounds.isEmpty()) {
@@ -266,11 +287,11 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.resetTransform();
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);
-    const QRectF box(x, height() - y - size.height(), size.width() + 1, size.height());
+    const QPointF topLeft(x, height() - y - size.height());
     p.setPen(QColor(0, 0, 0, color.alpha()));
-    p.drawText(box.translated(0, 1), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.drawStaticText(topLeft + QPointF(0, 1), laid.text);
     p.setPen(color);
-    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.drawStaticText(topLeft, laid.text);
     p.restore();
 }
 

@@ -6,6 +6,8 @@
 #include "views/SVHairlines.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QStaticText>
 #include <QImage>
 #include <QList>
 #include <QWidget>
@@ -158,6 +160,12 @@ private:
 
     std::vector<sv::NotificationCenter::Observation> m_observations;
     std::function<QDateTime()> m_now;
+    struct LaidOutText {
+        QStaticText text;
+        QSizeF size;
+    };
+    const LaidOutText& laidOut(const QString& text, const QFont& font) const;
+    mutable QHash<QString, LaidOutText> m_textCache;
     QImage m_cache;
     bool m_cacheValid = false;
     bool m_dragInProgress = false;

@@ -347,7 +347,7 @@ void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int las
     auto usable = [&](QPointF q) { return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit; };
     if (points.size() == 1) {
         const QPointF q = points[0];
-        const int c = usable(q) ? int(std::floor(q.x())) : firstColumn - 1;
+        const int c = usable(q) ? floorToInt(q.x()) : firstColumn - 1;
         if (c >= firstColumn && c <= lastColumn)
             add(c, q.y(), q.y());
         return;
@@ -356,7 +356,7 @@ void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int las
         const QPointF a = points[i - 1], b = points[i];
         if (!usable(a) || !usable(b))
             continue;
-        const int ca = int(std::floor(a.x())), cb = int(std::floor(b.x()));
+        const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
         if (ca == cb) {
             if (ca >= firstColumn && ca <= lastColumn)
                 add(ca, a.y(), b.y());
@@ -420,23 +420,6 @@ void appendWideColumnSpans(std::span<const QPointF> points, double width, int fi
         ++kept;
     }
     out.resize(kept);
-}
-
-double hairlineInk(const ColumnSpan& s, double width)
-{
-    if (width > 1.0)
-        return 1.0;
-    // A thin line puts about one pixel's ink in a column it crosses at a
-    // shallow slope, and one per row where steep: not the spread plus one.
-    const double d = s.hi - s.lo;
-    return std::max(1.0, d) / (d + 1.0);
-}
-
-double hairlineCoverage(const ColumnSpan& s, int row, double width)
-{
-    const double top = std::max(double(row), s.lo - width / 2);
-    const double bottom = std::min(double(row) + 1.0, s.hi + width / 2);
-    return std::clamp(bottom - top, 0.0, 1.0) * hairlineInk(s, width);
 }
 
 QPolygonF segmentAreaPolygon(const LineSegment& s, double floorY)

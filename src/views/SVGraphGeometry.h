@@ -14,6 +14,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 #include <span>
 #include <vector>
@@ -156,13 +157,31 @@ void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int las
 // width either side of the column's centre. Ascending by column.
 void appendWideColumnSpans(std::span<const QPointF> points, double width, int firstColumn, int lastColumn,
                            std::vector<ColumnSpan>& out);
+// floor() as an int, without a library call on every pixel column.
+inline int floorToInt(double x)
+{
+    const int i = int(x);
+    return x < i ? i - 1 : i;
+}
+// The factor by which a thin line's spreading thins every row of span s:
+// it puts about one pixel's ink in a column it crosses at a shallow slope,
+// and one per row where steep, not the spread plus one.
+inline double hairlineInk(const ColumnSpan& s, double width)
+{
+    if (width > 1.0)
+        return 1.0;
+    const double d = s.hi - s.lo;
+    return (d > 1.0 ? d : 1.0) / (d + 1.0);
+}
 // How much of pixel row [row, row + 1) a line of the given width over span
 // s covers (0 to 1): a flat one-pixel line splits its pixel between the two
-// rows it straddles; a sloping one spreads one pixel's ink (or one per row
-// when steep) over the rows it passes.
-double hairlineCoverage(const ColumnSpan& s, int row, double width = 1.0);
-// The factor by which that spreading thins every row of span s.
-double hairlineInk(const ColumnSpan& s, double width);
+// rows it straddles; a sloping one spreads its ink over the rows it passes.
+inline double hairlineCoverage(const ColumnSpan& s, int row, double width = 1.0)
+{
+    const double top = std::max(double(row), s.lo - width / 2);
+    const double bottom = std::min(double(row) + 1.0, s.hi + width / 2);
+    return std::clamp(bottom - top, 0.0, 1.0) * hairlineInk(s, width);
+}
 
 // ---- hover bubble ----
 

@@ -26,9 +26,9 @@ inline quint32 byteMul(quint32 x, quint32 a)
     return x | t;
 }
 
-// Narrow enough that a strip of a full-height chart stays in the
-// second-level cache, wide enough to share out among a few threads.
-constexpr int kStrip = 64;
+// One cache line wide: a strip of a full-height chart stays in the
+// first-level cache while every line crosses it.
+constexpr int kStrip = 16;
 
 bool byColumn(const ColumnSpan& a, const ColumnSpan& b)
 {
@@ -140,7 +140,12 @@ void SVHairlineBatch::flush()
             const quint32 src = st.colors[i];
             const quint32 keep = 255 - qAlpha(src);
             const double width = st.widths[i], half = width / 2;
-            auto k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
+            if (spans.empty() || spans.back().column < from || spans.front().column >= to)
+                continue;
+            // Most lines have a span in every column they cross: look there first.
+            auto k = spans.begin() + std::clamp<std::ptrdiff_t>(from - spans.front().column, 0, std::ptrdiff_t(spans.size()) - 1);
+            if (k->column != from || (k != spans.begin() && std::prev(k)->column >= from))
+                k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
             if (const double floorY = st.floors[i]; !std::isnan(floorY)) {
                 const bool toTop = st.toTop[i];
                 for (; k != spans.end() && k->column < to; ++k) {
@@ -170,23 +175,34 @@ void SVHairlineBatch::flush()
             }
             for (; k != spans.end() && k->column < to; ++k) {
                 const ColumnSpan& span = *k;
-                const int first = int(std::floor(span.lo - half)), last = int(std::floor(span.hi + half));
-                const int top = std::max(r0, first), bottom = std::min(r1, last);
-                const auto ink = quint32(hairlineInk(span, width) * 255.0 + 0.5);
-                const quint32 inner = ink >= 255 ? src : byteMul(src, ink);
-                const quint32 innerKeep = 255 - qAlpha(inner);
+                const double upper = span.lo - half, lower = span.hi + half;
+                const int first = floorToInt(upper), last = floorToInt(lower);
+                const double ink = hairlineInk(span, width);
                 uchar* column = bits + qsizetype(span.column) * 4;
-                for (int row = top; row <= bottom; ++row) {
-                    auto* px = reinterpret_cast<quint32*>(column + row * stride);
-                    if (row != first && row != last) {
-                        *px = inner + byteMul(*px, innerKeep);
-                        continue;
-                    }
-                    const auto c = quint32(hairlineCoverage(span, row, width) * 255.0 + 0.5);
+                auto blendAt = [&](int row, double cover) {
+                    if (row < r0 || row > r1)
+                        return;
+                    const auto c = quint32(cover * ink * 255.0 + 0.5);
                     if (c == 0)
-                        continue;
+                        return;
+                    auto* px = reinterpret_cast<quint32*>(column + row * stride);
                     const quint32 s = c >= 255 ? src : byteMul(src, c);
                     *px = s + byteMul(*px, 255 - qAlpha(s));
+                };
+                if (first == last) {
+                    blendAt(first, lower - upper);
+                    continue;
+                }
+                blendAt(first, first + 1 - upper);
+                blendAt(last, lower - last);
+                const auto c = quint32(ink * 255.0 + 0.5);
+                const quint32 inner = c >= 255 ? src : byteMul(src, c);
+                const quint32 innerKeep = 255 - qAlpha(inner);
+                const int top = std::max(r0, first + 1), bottom = std::min(r1, last - 1);
+                uchar* at = column + qsizetype(top) * stride;
+                for (int row = top; row <= bottom; ++row, at += stride) {
+                    auto* px = reinterpret_cast<quint32*>(at);
+                    *px = inner + byteMul(*px, innerKeep);
                 }
             }
         }

@@ -6,6 +6,7 @@
 #include "platform/NSDateFormattedStrings.h"
 #include "views/SVHairlines.h"
 #include "views/SVImageRepresentations.h"
+#include "views/SVParallel.h"
 #include "views/SVThemeHelper.h"
 
 #include <QApplication>
@@ -349,8 +350,7 @@ void SVSignalStrengthView::drawXAxisMarks(QPainter& p, const QRectF& G, double x
     p.restore();
 }
 
-void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
-                                    const QColor& fill, SVHairlineBatch* hairlines)
+LineInput SVSignalStrengthView::lineInput(const QRectF& G, Value value) const
 {
     LineInput in;
     in.G = G;
@@ -359,8 +359,25 @@ void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwor
     in.topMargin = m_topMargin;
     in.timescale = double(m_timescale);
     in.referenceTime = referenceSeconds();
+    return in;
+}
+
+std::vector<LineSegment> SVSignalStrengthView::segmentsFor(const SVNetwork& n, const LineInput& in)
+{
     std::vector<LineSegment> segments;
     n.visitDataPoints([&](const SVDataPointBuffer& samples) { segments = lineSegments(samples, in); });
+    return segments;
+}
+
+void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
+                                    const QColor& fill, SVHairlineBatch* hairlines)
+{
+    drawSegments(p, G, segmentsFor(n, lineInput(G, value)), pen, fill, hairlines);
+}
+
+void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std::vector<LineSegment>& segments,
+                                        const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines)
+{
     const bool filled = fill.isValid() && fill.alpha() > 0;
     const bool batched = hairlines && hairlines->isValid();
     auto painterDraws = [&] {
@@ -463,8 +480,17 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // A wide stroke costs the raster engine a hundred times a hairline: in a
     // crowded graph only the highlighted and the associated lines are wide.
     const bool crowded = m_networks.size() > kCrowded;
+    // Walking the samples is the larger part of a line's cost off the
+    // pixels, and each record's walk stands alone.
+    const LineInput in = lineInput(G, Value::Signal);
+    std::vector<std::vector<LineSegment>> lines(std::size_t(m_networks.size()));
+    sv::parallelFor(lines.size(), [&](std::size_t i) {
+        if (!m_networks[qsizetype(i)]->userHidden())
+            lines[i] = segmentsFor(*m_networks[qsizetype(i)], in);
+    });
     SVHairlineBatch hairlines(p, QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0), m_hairlineStorage);
-    for (const auto& n : m_networks) {
+    for (qsizetype i = 0; i < m_networks.size(); ++i) {
+        const auto& n = m_networks[i];
         if (n->userHidden())
             continue;
         const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx)
@@ -483,7 +509,7 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
             if (n->userHighlighted())
                 fill = withAlpha(n->color(), 0.6);
         }
-        drawLine(p, G, *n, Value::Signal, pen, fill, &hairlines);
+        drawSegments(p, G, lines[std::size_t(i)], pen, fill, &hairlines);
     }
     hairlines.flush();
     p.restore();

@@ -127,6 +127,12 @@ protected:
     // valid). One-pixel lines go into hairlines when given, to be blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
                   const QColor& fill, SVHairlineBatch* hairlines = nullptr);
+    void drawSegments(QPainter& p, const QRectF& G, const std::vector<sv::graph::LineSegment>& segments,
+                      const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines);
+    // What a line over chart G needs to know of the view, and a record's
+    // line from it (safe on any thread).
+    sv::graph::LineInput lineInput(const QRectF& G, sv::graph::Value value) const;
+    static std::vector<sv::graph::LineSegment> segmentsFor(const SVNetwork& n, const sv::graph::LineInput& in);
 
     static bool highlightedOrGroup(const SVNetwork& n);
     // Above this many records only highlighted lines are drawn wide.

@@ -125,7 +125,8 @@ TEST(UserDefaults, UnreadableFileIsNeverWrittenOver)
 {
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.conf");
-    const QByteArray garbage("[General]\nA=1\n\x00\xff broken line\nB\n", 33);
+    static const char text[] = "[General]\nA=1\n\x00\xff broken line\nB\n";
+    const QByteArray garbage(text, sizeof text - 1);
     sv::test::writeBytes(damaged, garbage);
     {
         UserDefaults d(damaged);

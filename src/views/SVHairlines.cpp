@@ -119,7 +119,7 @@ void SVHairlineBatch::flush()
             appendWideColumnSpans(st.points[i], st.widths[i], firstColumn, lastColumn, spans);
         else
             appendColumnSpans(st.points[i], firstColumn, lastColumn, spans);
-        // Left to right, so each strip finds its part by a binary search.
+        // Left to right, so each strip finds where its part begins.
         if (!spans.empty() && spans.front().column > spans.back().column)
             std::reverse(spans.begin(), spans.end());
         if (!std::is_sorted(spans.begin(), spans.end(), byColumn))

@@ -442,19 +442,56 @@ void SVSignalStrengthView::drawBubble(QPainter& p, const QRectF& G, const QStrin
     centerText(p, QPointF(x, G.y() + G.height() + 9.0), mark, graphFont(Face::Plain, std::min(fb, 12.0)), Qt::white);
 }
 
-void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
+void SVSignalStrengthView::drawStaticParts(QPainter& p, const QRectF& R)
 {
     p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
     const QRectF G = rectForChart(R);
     if (G.width() <= 0 || G.height() <= 0)
         return;
     drawChart(p, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
-
-    const Scale s = scale();
-    const double f = std::clamp(10 * s.sx * s.sy, 9.0, 13.0);
-    const double e = s.sx * 4.5;
     p.fillRect(QRectF(G.x() + G.width() + 2.0, G.y(), width() - G.width() - 60.0, G.height()),
                SVThemeHelper::backgroundColorForChart());
+}
+
+void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
+{
+    // Background, grid and level marks change only with the size and the
+    // settings: drawn once, then copied in on every data tick.
+    const Scale s = scale();
+    const QImage* target = p.device() && p.device()->devType() == QInternal::Image ? static_cast<QImage*>(p.device()) : nullptr;
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                            .arg(m_units)
+                            .arg(m_topMargin)
+                            .arg(m_drawLeftYLabels)
+                            .arg(m_drawRightYLabels)
+                            .arg(s.sx)
+                            .arg(s.sy)
+                            .arg(R.width() * 10000 + R.height());
+    if (target && target->format() == QImage::Format_ARGB32_Premultiplied) {
+        if (m_staticKey != key || m_static.size() != target->size()
+            || m_static.devicePixelRatio() != target->devicePixelRatio()) {
+            m_static = QImage(target->size(), QImage::Format_ARGB32_Premultiplied);
+            m_static.setDevicePixelRatio(target->devicePixelRatio());
+            m_static.fill(Qt::transparent);
+            QPainter sp(&m_static);
+            sp.setTransform(p.transform());
+            drawStaticParts(sp, R);
+            m_staticKey = key;
+        }
+        p.save();
+        p.resetTransform();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPointF(0, 0), m_static);
+        p.restore();
+    } else {
+        drawStaticParts(p, R);
+    }
+    const QRectF G = rectForChart(R);
+    if (G.width() <= 0 || G.height() <= 0)
+        return;
+
+    const double f = std::clamp(10 * s.sx * s.sy, 9.0, 13.0);
+    const double e = s.sx * 4.5;
     if (!m_networks.isEmpty())
         drawXAxisMarks(p, G, float(G.x() + 0.5), float(G.y() - 18.0), float(f));
 

@@ -100,6 +100,8 @@ protected:
 
     // The part kept as an image: background, charts, lines, legend.
     virtual void drawCached(QPainter& p, const QRectF& R);
+    // Background, chart grid and level marks of this graph.
+    void drawStaticParts(QPainter& p, const QRectF& R);
     // Drawn over the image on every paint: title and bubble.
     virtual void drawOverlay(QPainter& p, const QRectF& R);
     // Picks the hover point at p (y-up view coordinates).
@@ -173,6 +175,8 @@ private:
     const LaidOutText& laidOut(const QString& text, const QFont& font) const;
     mutable QHash<QString, LaidOutText> m_textCache;
     QImage m_cache;
+    QImage m_static; // what drawStaticParts drew, for m_staticKey
+    QString m_staticKey;
     bool m_cacheValid = false;
     bool m_dragInProgress = false;
     QPoint m_pressPos;

@@ -453,39 +453,41 @@ void SVSignalStrengthView::drawStaticParts(QPainter& p, const QRectF& R)
                SVThemeHelper::backgroundColorForChart());
 }
 
+void SVSignalStrengthView::drawStatic(QPainter& p, const QRectF& R, const QString& key,
+                                      const std::function<void(QPainter&)>& draw)
+{
+    const Scale s = scale();
+    const QString fullKey = QStringLiteral("%1 %2 %3 %4 ").arg(s.sx).arg(s.sy).arg(R.width()).arg(R.height()) + key;
+    const QImage* target =
+        p.device() && p.device()->devType() == QInternal::Image ? static_cast<QImage*>(p.device()) : nullptr;
+    if (!target || target->format() != QImage::Format_ARGB32_Premultiplied) {
+        draw(p);
+        return;
+    }
+    if (m_staticKey != fullKey || m_static.size() != target->size()
+        || m_static.devicePixelRatio() != target->devicePixelRatio()) {
+        m_static = QImage(target->size(), QImage::Format_ARGB32_Premultiplied);
+        m_static.setDevicePixelRatio(target->devicePixelRatio());
+        m_static.fill(Qt::transparent);
+        QPainter sp(&m_static);
+        sp.setTransform(p.transform());
+        draw(sp);
+        m_staticKey = fullKey;
+    }
+    p.save();
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPointF(0, 0), m_static);
+    p.restore();
+}
+
 void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
 {
     // Background, grid and level marks change only with the size and the
     // settings: drawn once, then copied in on every data tick.
     const Scale s = scale();
-    const QImage* target = p.device() && p.device()->devType() == QInternal::Image ? static_cast<QImage*>(p.device()) : nullptr;
-    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                            .arg(m_units)
-                            .arg(m_topMargin)
-                            .arg(m_drawLeftYLabels)
-                            .arg(m_drawRightYLabels)
-                            .arg(s.sx)
-                            .arg(s.sy)
-                            .arg(R.width() * 10000 + R.height());
-    if (target && target->format() == QImage::Format_ARGB32_Premultiplied) {
-        if (m_staticKey != key || m_static.size() != target->size()
-            || m_static.devicePixelRatio() != target->devicePixelRatio()) {
-            m_static = QImage(target->size(), QImage::Format_ARGB32_Premultiplied);
-            m_static.setDevicePixelRatio(target->devicePixelRatio());
-            m_static.fill(Qt::transparent);
-            QPainter sp(&m_static);
-            sp.setTransform(p.transform());
-            drawStaticParts(sp, R);
-            m_staticKey = key;
-        }
-        p.save();
-        p.resetTransform();
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QPointF(0, 0), m_static);
-        p.restore();
-    } else {
-        drawStaticParts(p, R);
-    }
+    drawStatic(p, R, QStringLiteral("%1 %2 %3 %4").arg(m_units).arg(m_topMargin).arg(m_drawLeftYLabels).arg(m_drawRightYLabels),
+               [&](QPainter& sp) { drawStaticParts(sp, R); });
     const QRectF G = rectForChart(R);
     if (G.width() <= 0 || G.height() <= 0)
         return;

@@ -102,6 +102,9 @@ protected:
     virtual void drawCached(QPainter& p, const QRectF& R);
     // Background, chart grid and level marks of this graph.
     void drawStaticParts(QPainter& p, const QRectF& R);
+    // Covers p's image with what draw paints, drawn only when key, the size
+    // or the window's scale changed since and copied in otherwise.
+    void drawStatic(QPainter& p, const QRectF& R, const QString& key, const std::function<void(QPainter&)>& draw);
     // Drawn over the image on every paint: title and bubble.
     virtual void drawOverlay(QPainter& p, const QRectF& R);
     // Picks the hover point at p (y-up view coordinates).

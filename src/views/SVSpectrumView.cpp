@@ -65,12 +65,12 @@ QRectF SVSpectrumView::rectForChart(const QRectF& R) const
 
 void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
 {
-    p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
     const QRectF G = rectForChart(R);
     m_panes = {};
-    if (G.width() <= 0 || G.height() <= 0)
+    if (G.width() <= 0 || G.height() <= 0) {
+        p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
         return;
-    drawChart(p, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
+    }
 
     const auto& defaults = sv::UserDefaults::standardUserDefaults();
     m_skipDFS = defaults.boolForKey(QStringLiteral("HideDFSChannels"));
@@ -93,24 +93,41 @@ void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
         m_skipDFS = false;
     if (!m_hideChannelGraphs)
         m_has2Dot4GHzNetworks = m_has5GHzNetworks = true;
-
     m_panes = spectrumPanes(G, m_has2Dot4GHzNetworks, m_has5GHzNetworks, m_hideChannelGraphs, m_skipDFS);
-    if (m_panes.divider) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillRect(*m_panes.divider, SVThemeHelper::backgroundColorForChartView());
-        p.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.3f), 1.0));
-        p.drawLine(QPointF(m_panes.divider->left(), G.y()), QPointF(m_panes.divider->left(), G.top() + G.height()));
-        p.drawLine(QPointF(m_panes.divider->right(), G.y()), QPointF(m_panes.divider->right(), G.y() + G.height()));
-        p.restore();
-    }
+
+    // Background, grid, divider and the channel axes change only with the
+    // size, the settings and which panes show: drawn once, then copied in.
+    const QString key = QStringLiteral("spectrum %1 %2 %3 %4 %5 %6")
+                            .arg(m_units)
+                            .arg(m_topMargin)
+                            .arg(m_skipDFS)
+                            .arg(m_hideChannelGraphs)
+                            .arg(m_has2Dot4GHzNetworks)
+                            .arg(m_has5GHzNetworks);
+    drawStatic(p, R, key, [&](QPainter& sp) {
+        sp.fillRect(R, SVThemeHelper::backgroundColorForChartView());
+        drawChart(sp, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
+        if (m_panes.divider) {
+            sp.save();
+            sp.setRenderHint(QPainter::Antialiasing, false);
+            sp.fillRect(*m_panes.divider, SVThemeHelper::backgroundColorForChartView());
+            sp.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.3f), 1.0));
+            sp.drawLine(QPointF(m_panes.divider->left(), G.y()), QPointF(m_panes.divider->left(), G.top() + G.height()));
+            sp.drawLine(QPointF(m_panes.divider->right(), G.y()), QPointF(m_panes.divider->right(), G.y() + G.height()));
+            sp.restore();
+        }
+        if (m_panes.pane24)
+            drawPaneAxis(sp, slotTable2Dot4GHz(), *m_panes.pane24);
+        if (m_panes.pane5)
+            drawPaneAxis(sp, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
+    });
     if (m_panes.pane24)
-        drawPane(p, slotTable2Dot4GHz(), *m_panes.pane24);
+        drawPaneNetworks(p, slotTable2Dot4GHz(), *m_panes.pane24);
     if (m_panes.pane5)
-        drawPane(p, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
+        drawPaneNetworks(p, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
 }
 
-void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P)
+void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, const QRectF& P)
 {
     const Scale sc = scale();
     p.save();
@@ -157,7 +174,10 @@ void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const 
     for (double x : ticks)
         p.drawLine(QPointF(x, P.y() - 5), QPointF(x, P.y()));
     p.restore();
+}
 
+void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table, const QRectF& P)
+{
     // Highlighted records last, on top, in list order.
     NetworkList ordered;
     for (const auto& n : m_networks) {

@@ -129,7 +129,8 @@ protected:
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
-    // valid). One-pixel lines go into hairlines when given, to be blended later.
+    // valid). With hairlines, one-pixel lines, wide lines over more than a
+    // point per pixel and areas under opaque lines go there, blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
                   const QColor& fill, SVHairlineBatch* hairlines = nullptr);
     void drawSegments(QPainter& p, const QRectF& G, const std::vector<sv::graph::LineSegment>& segments,

@@ -237,9 +237,7 @@ const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const QSt
 {
     // Laying out text costs more than drawing it, and the graphs draw the
     // same names and marks tick after tick.
-    QString key = font.key();
-    key += QChar(0x1f);
-    key += text;
+    const TextKey key{text, font.family(), font.pixelSize(), font.bold(), font.italic()};
     if (auto it = m_textCache.find(key); it != m_textCache.end())
         return it.value();
     if (m_textCache.size() >= 4096)
@@ -301,6 +299,11 @@ void SVSignalStrengthView::textAt(QPainter& p, QPointF at, const QString& text, 
 {
     const QSizeF size = sizeOfText(text, font);
     centerText(p, QPointF(at.x() - 5.0 + size.width() / 2, at.y()), text, font, color);
+}
+
+size_t qHash(const SVSignalStrengthView::TextKey& k, size_t seed)
+{
+    return qHashMulti(seed, k.text, k.family, k.pixelSize, k.bold, k.italic);
 }
 
 void SVSignalStrengthView::drawChart(QPainter& p, const QRectF& G, int marks, Value value, int skip)

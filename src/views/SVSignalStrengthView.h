@@ -30,6 +30,16 @@ class QMimeData;
 class SVSignalStrengthView : public QWidget {
     Q_OBJECT
 public:
+    // A text in a graph font, as the layout cache knows it.
+    struct TextKey {
+        QString text;
+        QString family;
+        int pixelSize = 0;
+        bool bold = false;
+        bool italic = false;
+        bool operator==(const TextKey&) const = default;
+    };
+
     using NetworkList = QList<std::shared_ptr<SVNetwork>>;
     enum class Face { Plain, Bold, Italic };
 
@@ -177,7 +187,7 @@ private:
         QSizeF size;
     };
     const LaidOutText& laidOut(const QString& text, const QFont& font) const;
-    mutable QHash<QString, LaidOutText> m_textCache;
+    mutable QHash<TextKey, LaidOutText> m_textCache;
     QImage m_cache;
     QImage m_static; // what drawStaticParts drew, for m_staticKey
     QString m_staticKey;
@@ -186,3 +196,5 @@ private:
     QPoint m_pressPos;
     bool m_pressed = false;
 };
+
+size_t qHash(const SVSignalStrengthView::TextKey& k, size_t seed = 0);

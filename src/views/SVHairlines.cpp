@@ -63,6 +63,8 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
         m_storage.widths.resize(m_count + 1);
         m_storage.floors.resize(m_count + 1);
         m_storage.toTop.resize(m_count + 1);
+        m_storage.images.resize(m_count + 1);
+        m_storage.origins.resize(m_count + 1);
     }
     auto& mapped = m_storage.points[m_count];
     mapped.resize(points.size());
@@ -71,6 +73,8 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
     m_storage.colors[m_count] = qPremultiply(color.rgba());
     m_storage.widths[m_count] = 1.0;
     m_storage.floors[m_count] = std::numeric_limits<double>::quiet_NaN();
+    if (!m_storage.images[m_count].isNull())
+        m_storage.images[m_count] = QImage();
     return m_count++;
 }
 
@@ -91,6 +95,15 @@ void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& col
     m_storage.toTop[i] = toTop;
 }
 
+void SVHairlineBatch::addImage(const QImage& image, QPoint at)
+{
+    if (!m_image || image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    const std::size_t i = append({}, Qt::transparent);
+    m_storage.images[i] = image;
+    m_storage.origins[i] = at;
+}
+
 void SVHairlineBatch::flush()
 {
     if (!m_image || m_count == 0) {
@@ -109,16 +122,31 @@ void SVHairlineBatch::flush()
             sv::parallelFor(count, body);
         }
     };
-    const int firstColumn = m_box.left(), lastColumn = m_box.right();
+    // Images may reach past the clip: the strips cover them too.
+    int firstColumn = m_box.left(), lastColumn = m_box.right();
+    if (m_box.isEmpty()) {
+        firstColumn = m_image->width();
+        lastColumn = -1;
+    }
+    for (std::size_t i = 0; i < lines; ++i) {
+        if (const QImage& im = st.images[i]; !im.isNull()) {
+            firstColumn = std::min(firstColumn, std::max(0, st.origins[i].x()));
+            lastColumn = std::max(lastColumn, std::min(m_image->width(), st.origins[i].x() + im.width()) - 1);
+        }
+    }
+    if (lastColumn < firstColumn)
+        return;
     forEach(lines, [&](std::size_t i) {
         // A local vector: the headers of neighbouring lines share a cache line.
         std::vector<ColumnSpan> spans;
         spans.swap(st.spans[i]);
         spans.clear();
-        if (st.widths[i] > 1.0 && std::isnan(st.floors[i]))
-            appendWideColumnSpans(st.points[i], st.widths[i], firstColumn, lastColumn, spans);
-        else
-            appendColumnSpans(st.points[i], firstColumn, lastColumn, spans);
+        if (st.images[i].isNull()) {
+            if (st.widths[i] > 1.0 && std::isnan(st.floors[i]))
+                appendWideColumnSpans(st.points[i], st.widths[i], m_box.left(), m_box.right(), spans);
+            else
+                appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
+        }
         // Left to right, so each strip finds where its part begins.
         if (!spans.empty() && spans.front().column > spans.back().column)
             std::reverse(spans.begin(), spans.end());
@@ -132,10 +160,27 @@ void SVHairlineBatch::flush()
     uchar* bits = const_cast<uchar*>(m_image->constBits());
     const qsizetype stride = m_image->bytesPerLine();
     const int r0 = m_box.top(), r1 = m_box.bottom();
+    const int imageWidth = m_image->width(), imageHeight = m_image->height();
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
     forEach(strips, [&](std::size_t strip) {
         const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
         for (std::size_t i = 0; i < lines; ++i) {
+            if (const QImage& im = st.images[i]; !im.isNull()) {
+                const QPoint o = st.origins[i];
+                const int c0 = std::max({from, o.x(), 0}), c1 = std::min({to, o.x() + im.width(), imageWidth});
+                const int y0 = std::max(0, o.y()), y1 = std::min(imageHeight, o.y() + im.height());
+                for (int row = y0; c0 < c1 && row < y1; ++row) {
+                    const auto* s = reinterpret_cast<const quint32*>(im.constScanLine(row - o.y())) + (c0 - o.x());
+                    auto* px = reinterpret_cast<quint32*>(bits + row * stride) + c0;
+                    for (int c = c0; c < c1; ++c, ++s, ++px) {
+                        if (*s == 0)
+                            continue;
+                        const quint32 a = qAlpha(*s);
+                        *px = a == 255 ? *s : *s + byteMul(*px, 255 - a);
+                    }
+                }
+                continue;
+            }
             const auto& spans = st.spans[i];
             const quint32 src = st.colors[i];
             const quint32 keep = 255 - qAlpha(src);

@@ -3,6 +3,7 @@
 #include "views/SVGraphGeometry.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -11,7 +12,6 @@
 #include <span>
 #include <vector>
 
-class QImage;
 class QPainter;
 
 // Solid one-pixel antialiased lines blended straight into the image a
@@ -30,6 +30,8 @@ public:
         std::vector<double> widths; // device pixels
         std::vector<double> floors; // device row of an area's floor, NaN for a line
         std::vector<char> toTop;
+        std::vector<QImage> images; // null for a line or an area
+        std::vector<QPoint> origins; // device pixel of an image's top left
     };
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable
@@ -51,6 +53,9 @@ public:
     // with toTop up to the line's highest point there, its top pixel
     // smoothed, for a shape whose outline is stroked over it.
     void addArea(std::span<const QPointF> points, const QColor& color, double floorY, bool toTop = false);
+    // A premultiplied image (text, say) laid over what came before it, its
+    // top left at device pixel at; not clipped to the batch's clip.
+    void addImage(const QImage& image, QPoint at);
     // Blends what was added; anything the painter draws later lies on top.
     void flush();
 

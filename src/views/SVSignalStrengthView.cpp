@@ -294,6 +294,51 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.restore();
 }
 
+bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+                                          const QFont& font, const QColor& color)
+{
+    if (!batch.isValid())
+        return false;
+    p.save();
+    p.resetTransform();
+    const QTransform toDevice = p.combinedTransform();
+    p.restore();
+    if (toDevice.type() > QTransform::TxTranslate)
+        return false;
+    const LaidOutText& laid = laidOut(text, font);
+    const QSizeF size = laid.size;
+    const QPointF topLeft = toDevice.map(QPointF(at.x() - size.width() / 2, height() - (at.y() - font.pixelSize()) - size.height()));
+    // Rendered once per position within a pixel: the glyphs then fall on
+    // the image's grid as they would on the chart's.
+    // The painter cuts positions to 64ths, as done here.
+    const auto x64 = qint64(topLeft.x() * 64), y64 = qint64(topLeft.y() * 64);
+    const QPoint cell(int(x64 >> 6), int(y64 >> 6));
+    const int dx = int(x64 & 63), dy = int(y64 & 63);
+    const TextImageKey key{TextKey{text, font.family(), font.pixelSize(), font.bold(), font.italic()}, color.rgba(), dx, dy};
+    // Room for italic overhang and the shadow below.
+    constexpr int pad = 6;
+    auto it = m_textImages.find(key);
+    if (it == m_textImages.end()) {
+        if (m_textImages.size() >= 4096)
+            m_textImages.clear();
+        QImage image(int(std::ceil(size.width())) + 2 * pad + 1, int(std::ceil(size.height())) + 2 * pad + 2,
+                     QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter ip(&image);
+        ip.setRenderHint(QPainter::TextAntialiasing, true);
+        ip.setFont(font);
+        const QPointF origin(pad + dx / 64.0, pad + dy / 64.0);
+        ip.setPen(QColor(0, 0, 0, color.alpha()));
+        ip.drawStaticText(origin + QPointF(0, 1), laid.text);
+        ip.setPen(color);
+        ip.drawStaticText(origin, laid.text);
+        ip.end();
+        it = m_textImages.insert(key, image);
+    }
+    batch.addImage(it.value(), cell - QPoint(pad, pad));
+    return true;
+}
+
 void SVSignalStrengthView::textAt(QPainter& p, QPointF at, const QString& text, const QFont& font,
                                   const QColor& color)
 {
@@ -304,6 +349,11 @@ void SVSignalStrengthView::textAt(QPainter& p, QPointF at, const QString& text, 
 size_t qHash(const SVSignalStrengthView::TextKey& k, size_t seed)
 {
     return qHashMulti(seed, k.text, k.family, k.pixelSize, k.bold, k.italic);
+}
+
+size_t qHash(const SVSignalStrengthView::TextImageKey& k, size_t seed)
+{
+    return qHashMulti(seed, k.text, k.color, k.dx, k.dy);
 }
 
 void SVSignalStrengthView::drawChart(QPainter& p, const QRectF& G, int marks, Value value, int skip)

@@ -136,6 +136,10 @@ protected:
     // Centred on at, kept inside bounds when given.
     void centerText(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color,
                     const QRectF& bounds = QRectF());
+    // As centerText, but laid into batch as an image, blended in order with
+    // its shapes. False when the painter's transform needs the painter.
+    bool centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
+                        const QColor& color);
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
@@ -188,6 +192,14 @@ private:
     };
     const LaidOutText& laidOut(const QString& text, const QFont& font) const;
     mutable QHash<TextKey, LaidOutText> m_textCache;
+    struct TextImageKey {
+        TextKey text;
+        QRgb color = 0;
+        int dx = 0, dy = 0; // 64ths of a pixel past the image's grid
+        bool operator==(const TextImageKey&) const = default;
+    };
+    friend size_t qHash(const TextImageKey& k, size_t seed);
+    QHash<TextImageKey, QImage> m_textImages;
     QImage m_cache;
     QImage m_static; // what drawStaticParts drew, for m_staticKey
     QString m_staticKey;

@@ -268,8 +268,16 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     }
 
     const double xC = extent->xC;
-    if (m_showNetworkLabel || n.userHighlighted())
+    if (n.userHighlighted())
         shapes.flush();
+    // The crowd's labels go into the batch in their place among the shapes,
+    // so a label lies under the shapes of the records after it, as drawn.
+    auto label = [&](QPointF at, const QString& text, const QFont& font, const QColor& color) {
+        if (n.userHighlighted() || !centerTextInto(shapes, p, at, text, font, color)) {
+            shapes.flush();
+            centerText(p, at, text, font, color);
+        }
+    };
     if (m_showNetworkLabel) {
         const Face face = n.associated() ? Face::Bold : Face::Plain;
         const QString name = n.isHidden() ? n.bssid() : n.ssid();
@@ -301,13 +309,13 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
             p.restore();
         }
         if (device.isEmpty()) {
-            centerText(p, QPointF(xC, yb + t * scl), name, nameFont, withAlpha(K, a));
+            label(QPointF(xC, yb + t * scl), name, nameFont, withAlpha(K, a));
         } else {
-            centerText(p, QPointF(xC, yb + (t + 14) * scl), name, nameFont, withAlpha(K, a));
-            centerText(p, QPointF(xC, yb + t * scl), device, deviceFont, withAlpha(K, 0.8 * a));
+            label(QPointF(xC, yb + (t + 14) * scl), name, nameFont, withAlpha(K, a));
+            label(QPointF(xC, yb + t * scl), device, deviceFont, withAlpha(K, 0.8 * a));
         }
         if (!note.isEmpty())
-            centerText(p, QPointF(xC, yb), note, noteFont, QColor::fromRgbF(1, 1, 1, float(0.5 * a)));
+            label(QPointF(xC, yb), note, noteFont, QColor::fromRgbF(1, 1, 1, float(0.5 * a)));
     }
     if (n.userHighlighted()) {
         const QString widthText = n.humanReadableChannelWidth();

@@ -110,6 +110,38 @@ TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
     EXPECT_EQ(qAlpha(image.pixel(16, kSize - 28)), 0);
 }
 
+TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
+{
+    SVHairlineBatch::Storage storage;
+    QImage image = blank();
+    QImage half(8, 4, QImage::Format_ARGB32_Premultiplied);
+    half.fill(qRgba(0, 0, 128, 128)); // half-transparent blue, premultiplied
+    {
+        QPainter p(&image);
+        yUp(p);
+        SVHairlineBatch batch(p, QRectF(0, 0, 20, kSize), storage);
+        batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
+        // Over the red line, then under the green one, and past the clip at x = 20.
+        batch.addImage(half, QPoint(14, 17));
+        batch.add(std::vector<QPointF>{{0, 20.5}, {17, 20.5}}, Qt::green);
+        // Hanging off the image's corner: only the part inside is laid.
+        batch.addImage(half, QPoint(-4, -2));
+    }
+    const int row = kSize - 21;
+    EXPECT_EQ(image.pixel(16, row), QColor(Qt::green).rgba());
+    const QRgb mixed = image.pixel(18, row);
+    EXPECT_NEAR(qRed(mixed), 127, 1);
+    EXPECT_NEAR(qBlue(mixed), 128, 1);
+    EXPECT_EQ(qAlpha(mixed), 255);
+    // Past the clip only the image shows.
+    EXPECT_EQ(image.pixel(21, 18), qRgba(0, 0, 128, 128));
+    EXPECT_EQ(qAlpha(image.pixel(22, 21)), 0);
+    EXPECT_EQ(image.pixel(0, 0), qRgba(0, 0, 128, 128));
+    EXPECT_EQ(image.pixel(3, 1), qRgba(0, 0, 128, 128));
+    EXPECT_EQ(qAlpha(image.pixel(4, 0)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(0, 2)), 0);
+}
+
 TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
 {
     SVHairlineBatch::Storage storage;

@@ -4,11 +4,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -171,4 +175,37 @@ TEST(Parallel, RunsEveryIndexOnce)
         for (std::size_t i = 0; i < count; ++i)
             EXPECT_EQ(seen[i].load(), 1) << i << " of " << count;
     }
+}
+
+TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
+{
+    // Every pool thread held until the call returns: helpers queue behind
+    // them, and the call must neither wait for them nor let them run body late.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    std::mutex mutex;
+    std::condition_variable changed;
+    int holding = 0;
+    bool release = false;
+    for (int t = 0; t < pool->maxThreadCount(); ++t) {
+        pool->start([&] {
+            std::unique_lock g(mutex);
+            ++holding;
+            changed.notify_all();
+            changed.wait(g, [&] { return release; });
+        });
+    }
+    {
+        std::unique_lock g(mutex);
+        ASSERT_TRUE(changed.wait_for(g, std::chrono::seconds(60), [&] { return holding == pool->maxThreadCount(); }));
+    }
+    std::atomic<int> runs{0};
+    sv::parallelFor(100, [&](std::size_t) { runs.fetch_add(1); });
+    EXPECT_EQ(runs.load(), 100);
+    {
+        std::lock_guard g(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    pool->waitForDone();
+    EXPECT_EQ(runs.load(), 100);
 }

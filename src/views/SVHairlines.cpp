@@ -7,6 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <limits>
 
@@ -26,9 +31,73 @@ inline quint32 byteMul(quint32 x, quint32 a)
     return x | t;
 }
 
-// One cache line wide: a strip of a full-height chart stays in the
-// first-level cache while every line crosses it.
+// A tile is one cache line wide and kBand rows tall: it stays in the
+// first-level cache while every line crosses it, and tiles are small enough
+// to share out evenly among the threads.
 constexpr int kStrip = 16;
+constexpr int kBand = 128;
+
+// The rows an area covers in each column of a tile.
+struct RowRange {
+    alignas(16) qint32 top[kStrip];
+    alignas(16) qint32 bottom[kStrip];
+    int first = std::numeric_limits<int>::max(), last = std::numeric_limits<int>::min();
+    RowRange()
+    {
+        std::fill(std::begin(top), std::end(top), std::numeric_limits<qint32>::max());
+        std::fill(std::begin(bottom), std::end(bottom), std::numeric_limits<qint32>::min());
+    }
+    void set(int column, int from, int to)
+    {
+        if (from > to)
+            return;
+        top[column] = from;
+        bottom[column] = to;
+        first = std::min(first, from);
+        last = std::max(last, to);
+    }
+};
+
+#ifdef __SSE2__
+constexpr bool kRowBlend = true;
+
+// src + x * keep / 255 on four pixels, exactly as byteMul does it.
+inline __m128i blendFour(__m128i x, __m128i src, __m128i keep)
+{
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(0x80);
+    auto mul = [&](__m128i v) {
+        v = _mm_mullo_epi16(v, keep);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), half), 8);
+    };
+    const __m128i lo = mul(_mm_unpacklo_epi8(x, zero)), hi = mul(_mm_unpackhi_epi8(x, zero));
+    return _mm_add_epi32(_mm_packus_epi16(lo, hi), src);
+}
+
+// Blends src over the rows of each of the tile's kStrip columns that ranges
+// holds, row by row: sixteen pixels of a row are one cache line.
+void blendRows(uchar* tile, qsizetype stride, const RowRange& ranges, quint32 src, quint32 keep)
+{
+    const __m128i srcV = _mm_set1_epi32(int(src)), keepV = _mm_set1_epi16(short(keep));
+    __m128i tops[kStrip / 4], bottoms[kStrip / 4];
+    for (int g = 0; g < kStrip / 4; ++g) {
+        tops[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(ranges.top + 4 * g));
+        bottoms[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(ranges.bottom + 4 * g));
+    }
+    for (int row = ranges.first; row <= ranges.last; ++row) {
+        auto* line = reinterpret_cast<__m128i*>(tile + qsizetype(row) * stride);
+        const __m128i r = _mm_set1_epi32(row);
+        for (int g = 0; g < kStrip / 4; ++g) {
+            const __m128i outside = _mm_or_si128(_mm_cmpgt_epi32(tops[g], r), _mm_cmpgt_epi32(r, bottoms[g]));
+            const __m128i x = _mm_loadu_si128(line + g);
+            const __m128i y = blendFour(x, srcV, keepV);
+            _mm_storeu_si128(line + g, _mm_or_si128(_mm_and_si128(outside, x), _mm_andnot_si128(outside, y)));
+        }
+    }
+}
+#else
+constexpr bool kRowBlend = false;
+void blendRows(uchar*, qsizetype, const RowRange&, quint32, quint32) {}
+#endif
 
 bool byColumn(const ColumnSpan& a, const ColumnSpan& b)
 {
@@ -65,6 +134,8 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
         m_storage.toTop.resize(m_count + 1);
         m_storage.images.resize(m_count + 1);
         m_storage.origins.resize(m_count + 1);
+        m_storage.firstRows.resize(m_count + 1);
+        m_storage.lastRows.resize(m_count + 1);
     }
     auto& mapped = m_storage.points[m_count];
     mapped.resize(points.size());
@@ -152,6 +223,26 @@ void SVHairlineBatch::flush()
             std::reverse(spans.begin(), spans.end());
         if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
             std::stable_sort(spans.begin(), spans.end(), byColumn);
+        // The rows it reaches, so a band of rows passes over what misses it.
+        if (const QImage& im = st.images[i]; !im.isNull()) {
+            st.firstRows[i] = st.origins[i].y();
+            st.lastRows[i] = st.origins[i].y() + im.height() - 1;
+        } else if (spans.empty()) {
+            st.firstRows[i] = 1;
+            st.lastRows[i] = 0;
+        } else {
+            double lo = spans.front().lo, hi = spans.front().hi;
+            for (const ColumnSpan& span : spans) {
+                lo = std::min({lo, span.lo, span.hi});
+                hi = std::max({hi, span.lo, span.hi});
+            }
+            if (!std::isnan(st.floors[i])) {
+                lo = std::min(lo, st.floors[i]);
+                hi = std::max(hi, st.floors[i]);
+            }
+            st.firstRows[i] = int(std::floor(lo - st.widths[i])) - 1;
+            st.lastRows[i] = int(std::ceil(hi + st.widths[i])) + 1;
+        }
         spans.swap(st.spans[i]);
     });
 
@@ -159,16 +250,21 @@ void SVHairlineBatch::flush()
     // bits() must not detach again under it.
     uchar* bits = const_cast<uchar*>(m_image->constBits());
     const qsizetype stride = m_image->bytesPerLine();
-    const int r0 = m_box.top(), r1 = m_box.bottom();
+    const int boxTop = m_box.top(), boxBottom = m_box.bottom();
     const int imageWidth = m_image->width(), imageHeight = m_image->height();
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
-    forEach(strips, [&](std::size_t strip) {
-        const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
+    const std::size_t bands = std::size_t((imageHeight - 1) / kBand + 1);
+    forEach(strips * bands, [&](std::size_t tile) {
+        const int from = firstColumn + int(tile / bands) * kStrip, to = from + kStrip;
+        const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
+        const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
         for (std::size_t i = 0; i < lines; ++i) {
+            if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom)
+                continue;
             if (const QImage& im = st.images[i]; !im.isNull()) {
                 const QPoint o = st.origins[i];
                 const int c0 = std::max({from, o.x(), 0}), c1 = std::min({to, o.x() + im.width(), imageWidth});
-                const int y0 = std::max(0, o.y()), y1 = std::min(imageHeight, o.y() + im.height());
+                const int y0 = std::max(bandTop, o.y()), y1 = std::min({imageHeight, bandBottom + 1, o.y() + im.height()});
                 for (int row = y0; c0 < c1 && row < y1; ++row) {
                     const auto* s = reinterpret_cast<const quint32*>(im.constScanLine(row - o.y())) + (c0 - o.x());
                     auto* px = reinterpret_cast<quint32*>(bits + row * stride) + c0;
@@ -193,6 +289,9 @@ void SVHairlineBatch::flush()
                 k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
             if (const double floorY = st.floors[i]; !std::isnan(floorY)) {
                 const bool toTop = st.toTop[i];
+                // Whole rows of the tile at once where the tile lies inside the image.
+                const bool byRows = kRowBlend && to <= imageWidth;
+                RowRange ranges;
                 for (; k != spans.end() && k->column < to; ++k) {
                     uchar* column = bits + qsizetype(k->column) * 4;
                     // Rows whose centre lies between the line and the floor.
@@ -200,22 +299,28 @@ void SVHairlineBatch::flush()
                     const double upper = std::min(line, floorY), lower = std::max(line, floorY);
                     int top = std::max(r0, int(std::lround(upper)));
                     const int bottom = std::min(r1, int(std::lround(lower)) - 1);
-                    if (toTop && upper >= r0 && upper <= r1) {
+                    if (toTop && upper >= boxTop && upper <= boxBottom) {
                         // The part of the top pixel below the line.
                         const int row = int(std::floor(upper));
                         const double cover = std::min(lower, row + 1.0) - upper;
-                        if (const auto c = quint32(cover * 255.0 + 0.5); c > 0) {
+                        if (const auto c = quint32(cover * 255.0 + 0.5); c > 0 && row >= r0 && row <= r1) {
                             auto* px = reinterpret_cast<quint32*>(column + row * stride);
                             const quint32 s = c >= 255 ? src : byteMul(src, c);
                             *px = s + byteMul(*px, 255 - qAlpha(s));
                         }
                         top = std::max(top, row + 1);
                     }
+                    if (byRows) {
+                        ranges.set(k->column - from, top, bottom);
+                        continue;
+                    }
                     for (int row = top; row <= bottom; ++row) {
                         auto* px = reinterpret_cast<quint32*>(column + row * stride);
                         *px = src + byteMul(*px, keep);
                     }
                 }
+                if (byRows)
+                    blendRows(bits + qsizetype(from) * 4, stride, ranges, src, keep);
                 continue;
             }
             for (; k != spans.end() && k->column < to; ++k) {

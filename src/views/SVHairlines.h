@@ -32,6 +32,7 @@ public:
         std::vector<char> toTop;
         std::vector<QImage> images; // null for a line or an area
         std::vector<QPoint> origins; // device pixel of an image's top left
+        std::vector<int> firstRows, lastRows; // device rows an item may touch
     };
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable

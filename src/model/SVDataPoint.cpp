@@ -113,3 +113,32 @@ SVDataPoint SVDataPoint::initWithCoder(sv::KeyedUnarchiver& coder)
     return fromArchive(rssi, noise, channel, stationCount, utilization,
                        time.isValid() ? secondsSinceReferenceDate(time) : 0.0);
 }
+
+qsizetype SVDataPoint::decodeArray(sv::KeyedUnarchiver& coder, QAnyStringView key,
+                                   const std::function<void(const SVDataPoint&)>& add)
+{
+    enum Field { Rssi, Noise, Revision, Channel, StationCount, Utilization, Timestamp };
+    static constexpr const char* keys[] = {"rssiValue", "noiseValue", "revision", "channel",
+                                           "stationCount", "chUtilization", "timestamp"};
+    quint64 knownClass = std::numeric_limits<quint64>::max();
+    bool isSample = false;
+    return coder.decodeArrayOfRows(key, keys, [&](sv::KeyedUnarchiver::Row& row) {
+        if (row.classId() != knownClass) {
+            knownClass = row.classId();
+            isSample = isArchivedClass(row.classChain());
+        }
+        if (!isSample)
+            return;
+        const qint64 rssi = row.decodeInt(Rssi);
+        const qint64 noise = row.decodeInt(Noise);
+        qint64 channel = -1, stationCount = -1, utilization = -1;
+        if (row.decodeInt(Revision) >= 1) {
+            channel = row.decodeInt(Channel);
+            stationCount = row.decodeInt(StationCount);
+            utilization = row.decodeInt(Utilization);
+        }
+        const std::optional<qint64> time = row.decodeDateMSecs(Timestamp);
+        add(fromArchive(rssi, noise, channel, stationCount, utilization,
+                        time ? double(*time - kReferenceDateMSecs) / 1000.0 : 0.0));
+    });
+}

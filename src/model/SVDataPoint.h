@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 namespace sv {
@@ -57,6 +58,11 @@ public:
     // From the coder's current object. A sample without "revision" (old
     // documents) has channel, station count and utilisation -1.
     static SVDataPoint initWithCoder(sv::KeyedUnarchiver& coder);
+    // Every sample of the array under key, oldest first, read as
+    // initWithCoder reads one; elements of other classes are passed over.
+    // The number of elements visited, -1 when there is no array.
+    static qsizetype decodeArray(sv::KeyedUnarchiver& coder, QAnyStringView key,
+                                 const std::function<void(const SVDataPoint&)>& add);
     static const QStringList& archiveClassChain();
     // True for an archived object of this class or its old name.
     static bool isArchivedClass(const QStringList& classChain);

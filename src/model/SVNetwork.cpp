@@ -236,10 +236,10 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
         record->m_dataPoints.emplace(MaximumDataPoints, 4);
         record->m_dataPoints->reserve(std::size_t(archived));
     }
-    coder.decodeArrayOfObjects("dataPoints", [&record](sv::KeyedUnarchiver& c) {
-        if (SVDataPoint::isArchivedClass(c.classChain()))
-            record->addDataPoint(SVDataPoint::initWithCoder(c));
-    });
+    {
+        Guard g(record->m_lock);
+        SVDataPoint::decodeArray(coder, "dataPoints", [&record](const SVDataPoint& p) { record->addDataPointLocked(p); });
+    }
 
     const std::optional<QColor> color = coder.decodeColor("color");
     const QDateTime lastSeen = coder.decodeDate("lastSeen");
@@ -319,6 +319,11 @@ bool SVNetwork::loadedFromFile() const
 void SVNetwork::addDataPoint(const SVDataPoint& point)
 {
     Guard g(m_lock);
+    addDataPointLocked(point);
+}
+
+void SVNetwork::addDataPointLocked(const SVDataPoint& point)
+{
     if (!m_dataPoints)
         m_dataPoints.emplace(MaximumDataPoints, 4);
     if (point.hasData()) {

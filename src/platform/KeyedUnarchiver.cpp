@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -89,6 +90,42 @@ struct Frame {
     quint64 entryKeys = 0, entryValues = 0, entryCount = 0;
 };
 
+// Dates already read, by archive index: writers share one date object
+// among the samples of one scan, so most samples find theirs here.
+class DateCache {
+public:
+    const qint64* find(quint64 index) const
+    {
+        if (table.empty())
+            return nullptr;
+        for (size_t at = slotOf(index);; at = (at + 1) & Mask) {
+            if (table[at].first == 0)
+                return nullptr;
+            if (table[at].first == index + 1)
+                return &table[at].second;
+        }
+    }
+    void insert(quint64 index, qint64 msecs)
+    {
+        if (table.empty() || used >= Capacity / 2) {
+            table.assign(Capacity, {0, 0});
+            used = 0;
+        }
+        size_t at = slotOf(index);
+        while (table[at].first != 0 && table[at].first != index + 1)
+            at = (at + 1) & Mask;
+        used += table[at].first == 0;
+        table[at] = {index + 1, msecs};
+    }
+
+private:
+    static constexpr size_t Capacity = size_t(1) << 17;
+    static constexpr size_t Mask = Capacity - 1;
+    static size_t slotOf(quint64 index) { return size_t((index * 0x9E3779B97F4A7C15ULL) >> 47) & Mask; }
+    std::vector<std::pair<quint64, qint64>> table; // index + 1 (0: free), msecs
+    size_t used = 0;
+};
+
 struct StringHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -138,12 +175,23 @@ struct KeyedUnarchiver::Private {
     const char* what = "archive";  // what the messages call the file
 
     std::unordered_map<quint64, ClassInfo> classes;
+    DateCache dates;
+    // The class found last: objects of one class usually come in runs.
+    quint64 lastClassIndex = NoRef;
+    const ClassInfo* lastClass = nullptr;
     QHash<QString, QString> mapping;
     std::array<KeySlot, 256> keySlots;
     KeySlot otherSlot; // keys given as UTF-16
     quint64 slotGeneration = 0;
     std::unordered_map<std::string, std::unique_ptr<Shape>, StringHash, std::equal_to<>> shapes;
     Shape* lastShape = nullptr;
+
+    void forgetClasses()
+    {
+        classes.clear();
+        lastClass = nullptr;
+        lastClassIndex = NoRef;
+    }
 
     bool fail(const QString& message)
     {
@@ -164,9 +212,16 @@ struct KeyedUnarchiver::Private {
         value = 0;
         if (at > limit || quint64(n) > limit - at)
             return damaged("a value lies outside the file");
-        value = 0;
-        for (int i = 0; i < n; ++i)
-            value = (value << 8) | bytes[at + i];
+        const uchar* p = bytes + at;
+        switch (n) {
+        case 1: value = p[0]; break;
+        case 2: value = qFromBigEndian<quint16>(p); break;
+        case 4: value = qFromBigEndian<quint32>(p); break;
+        case 8: value = qFromBigEndian<quint64>(p); break;
+        default:
+            for (int i = 0; i < n; ++i)
+                value = (value << 8) | p[i];
+        }
         return true;
     }
 
@@ -291,6 +346,34 @@ struct KeyedUnarchiver::Private {
         return result;
     }
     static bool isString(const Object& o) { return o.type == Ascii || o.type == Utf16; }
+
+    // A stored scalar read as an integer: flags as 0 or 1, reals truncated.
+    qint64 integerOf(const Object& o)
+    {
+        switch (o.type) {
+        case Int: {
+            qint64 v = 0;
+            return integer(o, v) ? v : 0;
+        }
+        case Simple:
+            if (o.low == 8 || o.low == 9)
+                return o.low == 9;
+            break;
+        case Real: {
+            double v = 0;
+            if (!real(o, v))
+                return 0;
+            if (std::isfinite(v) && std::fabs(v) < 9.2e18)
+                return qint64(v);
+            damaged("an integer is out of range");
+            return 0;
+        }
+        default:
+            break;
+        }
+        damaged("an integer value has the wrong type");
+        return 0;
+    }
 
     // ---- dictionaries ----
 
@@ -513,8 +596,19 @@ struct KeyedUnarchiver::Private {
         quint64 index = 0;
         if (!object(valueRef, o) || !uidOf(o, index))
             return false;
+        return classAt(index, info);
+    }
+
+    // The class object at an archive index.
+    bool classAt(quint64 index, const ClassInfo*& info)
+    {
+        if (index == lastClassIndex && lastClass) {
+            info = lastClass;
+            return true;
+        }
         if (auto it = classes.find(index); it != classes.end()) {
-            info = &it->second;
+            info = lastClass = &it->second;
+            lastClassIndex = index;
             return true;
         }
         quint64 classRef = 0;
@@ -554,8 +648,9 @@ struct KeyedUnarchiver::Private {
         made.name = mapping.value(archivedName, archivedName);
         made.kind = kindOf(made.chain);
         if (classes.size() >= MaxCachedClasses)
-            classes.clear();
-        info = &classes.emplace(index, std::move(made)).first->second;
+            forgetClasses();
+        info = lastClass = &classes.emplace(index, std::move(made)).first->second;
+        lastClassIndex = index;
         return true;
     }
 
@@ -1069,7 +1164,7 @@ QString KeyedUnarchiver::errorString() const
 void KeyedUnarchiver::setClassNameMapping(const QString& archivedName, const QString& currentName)
 {
     d->mapping.insert(archivedName, currentName);
-    d->classes.clear();
+    d->forgetClasses();
 }
 
 QString KeyedUnarchiver::className() const
@@ -1101,29 +1196,7 @@ qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
     Object o;
     if (!d->plainValue(key, o))
         return 0;
-    switch (o.type) {
-    case Int: {
-        qint64 v = 0;
-        return d->integer(o, v) ? v : 0;
-    }
-    case Simple:
-        if (o.low == 8 || o.low == 9)
-            return o.low == 9;
-        break;
-    case Real: {
-        double v = 0;
-        if (!d->real(o, v))
-            return 0;
-        if (std::isfinite(v) && std::fabs(v) < 9.2e18)
-            return qint64(v);
-        d->damaged("an integer is out of range");
-        return 0;
-    }
-    default:
-        break;
-    }
-    d->damaged("an integer value has the wrong type");
-    return 0;
+    return d->integerOf(o);
 }
 
 bool KeyedUnarchiver::decodeBool(QAnyStringView key)
@@ -1254,6 +1327,154 @@ bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::functi
     d->frames.pop_back();
     d->leave();
     return d->ok();
+}
+
+QStringList KeyedUnarchiver::Row::classChain() const
+{
+    const ClassInfo* cls = nullptr;
+    return d->ok() && d->classAt(m_classId, cls) ? cls->chain : QStringList();
+}
+
+bool KeyedUnarchiver::Row::contains(int field) const
+{
+    return d->ok() && field >= 0 && field < m_fields && m_positions[field] >= 0;
+}
+
+qint64 KeyedUnarchiver::Row::decodeInt(int field)
+{
+    quint64 r = 0;
+    Object o;
+    if (!contains(field) || !d->ref(m_values + quint64(m_positions[field]) * quint64(d->refSize), r) || !d->object(r, o))
+        return 0;
+    return d->integerOf(o);
+}
+
+std::optional<qint64> KeyedUnarchiver::Row::decodeDateMSecs(int field)
+{
+    quint64 r = 0, index = 0;
+    Object o;
+    if (!contains(field) || !d->ref(m_values + quint64(m_positions[field]) * quint64(d->refSize), r) || !d->object(r, o))
+        return std::nullopt;
+    if (o.type != Uid) {
+        const QVariant value = d->plainValue(o);
+        if (!d->ok() || value.typeId() != QMetaType::QDateTime)
+            return std::nullopt;
+        return value.toDateTime().toMSecsSinceEpoch();
+    }
+    if (!d->readBig(o.body, int(o.count), index, d->tableOffset) || index == 0)
+        return std::nullopt;
+    if (const qint64* known = d->dates.find(index)) {
+        // Read before, so only the checks every reference pays are left.
+        if (!d->enter(index))
+            return std::nullopt;
+        d->leave();
+        return *known;
+    }
+    const QVariant value = d->valueAt(index);
+    if (!d->ok() || value.typeId() != QMetaType::QDateTime)
+        return std::nullopt;
+    const qint64 msecs = value.toDateTime().toMSecsSinceEpoch();
+    d->dates.insert(index, msecs);
+    return msecs;
+}
+
+qsizetype KeyedUnarchiver::decodeArrayOfRows(QAnyStringView key, std::span<const char* const> keys,
+                                             const std::function<void(Row&)>& body)
+{
+    quint64 index = 0;
+    Object elements;
+    if (!d->referencedArray(key, index, elements) || !d->enter(index))
+        return -1;
+    // The layouts met in this array, each with where the wanted keys (and
+    // the class, last) sit. A few cover an honest array; past that every
+    // element is searched on its own.
+    struct Layout {
+        std::string raw; // the element's key refs as they lie in the file
+        std::vector<qint64> positions;
+    };
+    constexpr size_t MaxLayouts = 16;
+    std::vector<Layout> layouts;
+    size_t lastLayout = 0;
+    std::vector<qint64> unkept;
+    const size_t fields = keys.size();
+    const quint64 refSize = quint64(d->refSize);
+
+    // Where each wanted key sits among an element's keys; -1 when absent.
+    auto locate = [&](const Dictionary& dict, std::vector<qint64>& positions) {
+        positions.assign(fields + 1, -1);
+        for (size_t f = 0; f <= fields && d->ok(); ++f) {
+            const std::string_view name = f < fields ? std::string_view(keys[f]) : std::string_view("$class");
+            for (quint64 i = 0; i < dict.count; ++i) {
+                quint64 k = 0;
+                bool matches = false;
+                if (!d->ref(dict.keys + i * refSize, k) || !d->keyMatches(k, name, matches))
+                    return false;
+                if (matches) {
+                    positions[f] = qint64(i);
+                    break;
+                }
+            }
+        }
+        return d->ok();
+    };
+
+    Row row(d.get());
+    row.m_fields = int(fields);
+    qsizetype visited = 0;
+    for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
+        quint64 er = 0, ei = 0, objectRef = 0;
+        Object uid, element;
+        if (!d->ref(elements.body + i * refSize, er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+            break;
+        if (ei == 0)
+            continue;
+        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+            break;
+        if (element.type != Dict)
+            continue;
+        const Dictionary dict{element.count, element.body};
+        // object() has checked that the refs lie inside the file.
+        const std::string_view raw(reinterpret_cast<const char*>(d->bytes + dict.keys), size_t(dict.count * refSize));
+        const qint64* positions = nullptr;
+        if (lastLayout < layouts.size() && layouts[lastLayout].raw == raw) {
+            positions = layouts[lastLayout].positions.data();
+        } else {
+            for (size_t l = 0; l < layouts.size() && !positions; ++l)
+                if (layouts[l].raw == raw) {
+                    lastLayout = l;
+                    positions = layouts[l].positions.data();
+                }
+            if (!positions) {
+                std::vector<qint64>& found = layouts.size() < MaxLayouts ? layouts.emplace_back().positions : unkept;
+                if (!locate(dict, found))
+                    break;
+                if (&found != &unkept) {
+                    layouts.back().raw.assign(raw);
+                    lastLayout = layouts.size() - 1;
+                }
+                positions = found.data();
+            }
+        }
+        quint64 classRef = 0, classIndex = 0;
+        Object classUid;
+        const ClassInfo* cls = nullptr;
+        if (positions[fields] < 0) {
+            d->damaged("an archived object has no class");
+            break;
+        }
+        if (!d->ref(dict.keys + (dict.count + quint64(positions[fields])) * refSize, classRef)
+            || !d->object(classRef, classUid) || !d->uidOf(classUid, classIndex) || !d->classAt(classIndex, cls)
+            || !d->enter(ei))
+            break;
+        row.m_classId = classIndex;
+        row.m_values = dict.keys + dict.count * refSize;
+        row.m_positions = positions;
+        body(row);
+        d->leave();
+        ++visited;
+    }
+    d->leave();
+    return d->ok() ? visited : -1;
 }
 
 qsizetype KeyedUnarchiver::countForKey(QAnyStringView key)

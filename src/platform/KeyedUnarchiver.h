@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace sv {
 
@@ -34,6 +35,8 @@ namespace sv {
 //   });
 //   if (archive.failed()) report(archive.errorString());
 class KeyedUnarchiver {
+    struct Private;
+
 public:
     // The bytes are shared (not copied) and kept alive by the unarchiver.
     static KeyedUnarchiver fromData(const QByteArray& data);
@@ -89,6 +92,40 @@ public:
     // nil or plain values are skipped. Returns the number of elements visited,
     // or -1 when the key holds no array or the archive is damaged.
     qsizetype decodeArrayOfObjects(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
+    // An element of decodeArrayOfRows: its values by the position of their
+    // key in the list handed to that call.
+    class Row {
+    public:
+        // The same number for elements of the same class object.
+        quint64 classId() const { return m_classId; }
+        QStringList classChain() const; // as archived, most derived first
+        bool contains(int field) const;
+        // As decodeInt would read keys[field].
+        qint64 decodeInt(int field);
+        // As decodeDate would read keys[field], in milliseconds since
+        // 1970-01-01 UTC; nullopt when absent or not a date.
+        std::optional<qint64> decodeDateMSecs(int field);
+
+    private:
+        friend class KeyedUnarchiver;
+        explicit Row(Private* d) : d(d) {}
+        Private* d;
+        quint64 m_classId = 0;
+        quint64 m_values = 0;
+        const qint64* m_positions = nullptr;
+        int m_fields = 0;
+    };
+
+    // For an array of many objects of one kind under key (a record's
+    // samples): calls body once per element that is an object, in order, as
+    // decodeArrayOfObjects does, but the keys are named once and found once
+    // per layout of element (its key strings in their order), so each value
+    // is read by position. body reads only through the row. Returns the
+    // number of elements visited, or -1 when the key holds no array or the
+    // archive is damaged.
+    qsizetype decodeArrayOfRows(QAnyStringView key, std::span<const char* const> keys,
+                                const std::function<void(Row&)>& body);
+
     // Number of elements of the array under key (-1 when there is none).
     qsizetype countForKey(QAnyStringView key);
 
@@ -107,7 +144,6 @@ public:
 
 private:
     KeyedUnarchiver();
-    struct Private;
     std::unique_ptr<Private> d;
 };
 

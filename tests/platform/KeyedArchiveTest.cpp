@@ -682,3 +682,172 @@ TEST(KeyedArchive, UniquingBeyondWhatTheWriterRemembers)
     for (qsizetype i = 0; i < values.size(); ++i)
         ASSERT_EQ(read[i], values[i]) << i;
 }
+
+namespace {
+
+// What one element of an array reads as, key by key or by position.
+struct ReadSample {
+    QStringList chain;
+    qint64 rssi = 0, noise = 0, revision = 0, channel = 0, stations = 0, utilization = 0;
+    std::optional<qint64> time;
+    bool operator==(const ReadSample&) const = default;
+};
+
+const char* const SampleKeys[] = {"rssiValue", "noiseValue", "revision", "channel", "stationCount", "chUtilization", "timestamp"};
+
+struct ReadBack {
+    QList<ReadSample> samples;
+    qsizetype visited = 0;
+    bool failed = false;
+};
+
+ReadBack readKeyByKey(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    ReadBack r;
+    r.visited = archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& c) {
+        ReadSample s;
+        s.chain = c.classChain();
+        s.rssi = c.decodeInt("rssiValue");
+        s.noise = c.decodeInt("noiseValue");
+        s.revision = c.decodeInt("revision");
+        s.channel = c.decodeInt("channel");
+        s.stations = c.decodeInt("stationCount");
+        s.utilization = c.decodeInt("chUtilization");
+        if (const QDateTime t = c.decodeDate("timestamp"); t.isValid())
+            s.time = t.toMSecsSinceEpoch();
+        r.samples.append(s);
+    });
+    r.failed = archive.failed();
+    return r;
+}
+
+ReadBack readByRow(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    ReadBack r;
+    r.visited = archive.decodeArrayOfRows("root", SampleKeys, [&](KeyedUnarchiver::Row& row) {
+        ReadSample s;
+        s.chain = row.classChain();
+        s.rssi = row.decodeInt(0);
+        s.noise = row.decodeInt(1);
+        s.revision = row.decodeInt(2);
+        s.channel = row.decodeInt(3);
+        s.stations = row.decodeInt(4);
+        s.utilization = row.decodeInt(5);
+        s.time = row.decodeDateMSecs(6);
+        r.samples.append(s);
+    });
+    r.failed = archive.failed();
+    return r;
+}
+
+} // namespace
+
+// Reading by position must give what reading key by key gives, whatever the
+// layout of each element: keys in another order, keys missing or extra,
+// numbers stored as reals or flags, dates inline, shared or not dates at
+// all, more layouts than are remembered, and elements that are not objects.
+TEST(KeyedArchive, RowsReadWhatKeysRead)
+{
+    LibplistArchive a;
+    const uint64_t sampleClass = a.addClass({"SkyvaneDataPoint", "NSObject"});
+    const uint64_t otherClass = a.addClass({"Other", "NSObject"});
+    const uint64_t dateClass = a.addClass({"NSDate", "NSObject"});
+    auto date = [&](double seconds) {
+        plist_t d = a.object(dateClass);
+        plist_dict_set_item(d, "NS.time", plist_new_real(seconds));
+        return a.add(d);
+    };
+    const uint64_t shared = date(700000000.25);
+    const uint64_t text = a.add(plist_new_string("not a date"));
+    std::vector<uint64_t> elements;
+    for (int i = 0; i < 60; ++i) {
+        plist_t o = a.object(i % 13 == 5 ? otherClass : sampleClass);
+        // Rotating the order of insertion gives layouts of their own.
+        const int start = i % 7;
+        for (int k = 0; k < 7; ++k) {
+            const int key = (start + k) % 7;
+            const char* name = SampleKeys[key];
+            if (key == 2 && i % 5 == 1)
+                continue; // no revision
+            if (key == 0 && i % 11 == 3)
+                continue; // no signal
+            plist_t value;
+            switch (key) {
+            case 4: value = i % 3 == 0 ? plist_new_real(4.75) : plist_new_uint(uint64_t(i * 1000)); break;
+            case 5: value = i % 4 == 0 ? plist_new_bool(1) : plist_new_uint(uint64_t(i)); break;
+            case 6:
+                switch (i % 6) {
+                case 0: value = plist_new_uid(shared); break;
+                case 1: value = plist_new_uid(date(700000000.0 + i * 1.5)); break;
+                case 2: value = plist_new_date(700000000 + i, 1000); break;
+                case 3: value = plist_new_uid(text); break;
+                case 4: value = plist_new_uid(0); break;
+                default: value = plist_new_uint(12); break;
+                }
+                break;
+            default: value = plist_new_uint(uint64_t(int64_t(-40 - i - key))); break;
+            }
+            plist_dict_set_item(o, name, value);
+        }
+        if (i > 30)
+            plist_dict_set_item(o, QByteArray("extra%1").replace("%1", QByteArray::number(i)).constData(), plist_new_uint(1));
+        elements.push_back(a.add(o));
+        if (i % 17 == 2)
+            elements.push_back(0);
+        if (i % 19 == 4)
+            elements.push_back(text);
+    }
+    plist_t array = a.object(a.addClass({"NSMutableArray", "NSArray", "NSObject"}));
+    plist_t refs = plist_new_array();
+    for (uint64_t e : elements)
+        plist_array_append_item(refs, plist_new_uid(e));
+    plist_dict_set_item(array, "NS.objects", refs);
+    const QByteArray data = a.bytes(a.add(array));
+
+    const ReadBack keys = readKeyByKey(data);
+    const ReadBack rows = readByRow(data);
+    ASSERT_FALSE(keys.failed);
+    EXPECT_FALSE(rows.failed);
+    EXPECT_EQ(rows.visited, 60);
+    EXPECT_EQ(rows.visited, keys.visited);
+    ASSERT_EQ(rows.samples.size(), keys.samples.size());
+    for (qsizetype i = 0; i < rows.samples.size(); ++i)
+        EXPECT_EQ(rows.samples[i], keys.samples[i]) << "element " << i;
+    EXPECT_EQ(rows.samples[0].time, QDateTime::fromMSecsSinceEpoch(978307200000LL + 700000000250LL, Qt::UTC).toMSecsSinceEpoch());
+}
+
+// Damage met while reading by position fails the archive as reading key by
+// key does.
+TEST(KeyedArchive, RowsRefuseWhatKeysRefuse)
+{
+    enum Damage { DateIsTheElement, DateIsTheArray, TextForANumber, NoClass, ArrayForADate };
+    for (Damage damage : {DateIsTheElement, DateIsTheArray, TextForANumber, NoClass, ArrayForADate}) {
+        SCOPED_TRACE(int(damage));
+        LibplistArchive a;
+        const uint64_t sampleClass = a.addClass({"SVDataPoint", "NSObject"});
+        const uint64_t arrayClass = a.addClass({"NSArray", "NSObject"});
+        // Objects go in at known indexes: the array, then its one element.
+        const uint64_t arrayIndex = plist_array_get_size(a.objects);
+        const uint64_t elementIndex = arrayIndex + 1;
+        plist_t array = a.object(arrayClass);
+        plist_t refs = plist_new_array();
+        plist_array_append_item(refs, plist_new_uid(elementIndex));
+        plist_dict_set_item(array, "NS.objects", refs);
+        a.add(array);
+        plist_t o = damage == NoClass ? plist_new_dict() : a.object(sampleClass);
+        plist_dict_set_item(o, "revision", plist_new_uint(1));
+        plist_dict_set_item(o, "rssiValue", damage == TextForANumber ? plist_new_string("-60") : plist_new_uint(7));
+        plist_dict_set_item(o, "timestamp",
+                            damage == ArrayForADate ? plist_new_array()
+                            : plist_new_uid(damage == DateIsTheArray ? arrayIndex : elementIndex));
+        a.add(o);
+        const QByteArray data = a.bytes(arrayIndex);
+        const ReadBack keys = readKeyByKey(data);
+        const ReadBack rows = readByRow(data);
+        EXPECT_TRUE(keys.failed);
+        EXPECT_TRUE(rows.failed);
+        EXPECT_EQ(rows.visited, -1);
+    }
+}

@@ -99,6 +99,24 @@ void SVDataPoint::encodeWithCoder(sv::KeyedArchiver& coder) const
     coder.encodeDate("timestamp", timestamp());
 }
 
+void SVDataPoint::encodeArray(sv::KeyedArchiver& coder, std::span<const SVDataPoint> older,
+                              std::span<const SVDataPoint> newer)
+{
+    static constexpr sv::KeyedArchiver::RowKey keys[] = {
+        {"revision"}, {"rssiValue"}, {"noiseValue"}, {"channel"}, {"stationCount"}, {"chUtilization"}, {"timestamp", true},
+    };
+    coder.appendRows(archiveClassChain(), keys, older.size() + newer.size(), [&](std::size_t i, qint64* v) {
+        const SVDataPoint& p = i < older.size() ? older[i] : newer[i - older.size()];
+        v[0] = 1;
+        v[1] = p.m_rssi;
+        v[2] = p.m_noise;
+        v[3] = p.m_channel;
+        v[4] = p.m_stationCount;
+        v[5] = p.m_chUtilization;
+        v[6] = kReferenceDateMSecs + qint64(p.m_seconds) * 1000 + p.m_msecs;
+    });
+}
+
 SVDataPoint SVDataPoint::initWithCoder(sv::KeyedUnarchiver& coder)
 {
     const qint64 rssi = coder.decodeInt("rssiValue");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <span>
 
 namespace sv {
 class KeyedArchiver;
@@ -55,6 +56,10 @@ public:
     // "stationCount", "chUtilization" and the date "timestamp", written into
     // the coder's current object.
     void encodeWithCoder(sv::KeyedArchiver& coder) const;
+    // Appends the samples of both parts, in order, to the coder's current
+    // array, each archived as encodeWithCoder archives it.
+    static void encodeArray(sv::KeyedArchiver& coder, std::span<const SVDataPoint> older,
+                            std::span<const SVDataPoint> newer);
     // From the coder's current object. A sample without "revision" (old
     // documents) has channel, station count and utilisation -1.
     static SVDataPoint initWithCoder(sv::KeyedUnarchiver& coder);

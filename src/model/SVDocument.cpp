@@ -71,6 +71,8 @@ std::optional<Content> decode(sv::KeyedUnarchiver& coder, QString* error)
             auto record = SVNetwork::initWithCoder(element);
             if (record && !record->bssid().isEmpty() && record->channel() != 0)
                 content.networks.append(std::move(record));
+            // What a record was read from is not needed again.
+            coder.releaseReadPages();
         });
         if (root.containsValueForKey("lastScanTime")) {
             content.lastScanTime = root.decodeDate("lastScanTime");

@@ -157,10 +157,7 @@ void SVNetwork::encodeWithCoder(sv::KeyedArchiver& coder) const
     coder.beginArray("dataPoints");
     if (m_dataPoints) {
         const auto [older, newer] = m_dataPoints->segments();
-        for (const auto& part : {older, newer})
-            for (const SVDataPoint& p : part)
-                coder.appendObjectWith(SVDataPoint::archiveClassChain(),
-                                       [&p](sv::KeyedArchiver& c) { p.encodeWithCoder(c); });
+        SVDataPoint::encodeArray(coder, older, newer);
     }
     coder.endArray();
     coder.encodeColor("color", m_color);

@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <sys/mman.h>
+
 namespace sv {
 
 using namespace keyedarchive;
@@ -170,6 +172,7 @@ struct KeyedUnarchiver::Private {
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
+    quint64 budgetAtRelease = 0;   // budget when the mapped pages were last let go
     quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
                                    // honest files share short names, so a small multiple of the file
     const char* what = "archive";  // what the messages call the file
@@ -1079,6 +1082,7 @@ bool KeyedUnarchiver::Private::openTrailer(quint64& top)
     // Each reference costs at least a byte, so reading every object once per
     // reference stays far below this.
     budget = 4 * size + (1u << 16);
+    budgetAtRelease = budget;
     return true;
 }
 
@@ -1519,6 +1523,17 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
     }
     d->leave();
     return d->ok() ? visited : -1;
+}
+
+void KeyedUnarchiver::releaseReadPages()
+{
+    // About a million objects read since the last time: tens of megabytes of file.
+    constexpr quint64 ReleaseEvery = quint64(1) << 20;
+    if (!d->file || !d->bytes || d->budgetAtRelease - d->budget < ReleaseEvery)
+        return;
+    d->budgetAtRelease = d->budget;
+    // The mapping is read-only: pages let go are read again from the page cache.
+    ::madvise(const_cast<uchar*>(d->bytes), size_t(d->size), MADV_DONTNEED);
 }
 
 void KeyedUnarchiver::fail(const QString& message)

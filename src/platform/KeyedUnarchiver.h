@@ -129,6 +129,11 @@ public:
     // Number of elements of the array under key (-1 when there is none).
     qsizetype countForKey(QAnyStringView key);
 
+    // For a large file read piece by piece: lets go of the memory its pages
+    // take once much has been read since the last call, so the process holds
+    // the part being read rather than the whole file. Cheap to call often.
+    void releaseReadPages();
+
     // Marks the archive damaged (for callers that find an impossible value).
     void fail(const QString& message);
 

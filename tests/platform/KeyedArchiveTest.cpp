@@ -851,3 +851,52 @@ TEST(KeyedArchive, RowsRefuseWhatKeysRefuse)
         EXPECT_EQ(rows.visited, -1);
     }
 }
+
+// Samples written as rows make the very bytes that writing them key by key
+// makes, beyond what the writer's tables remember: numbers outside the small
+// ones, more distinct dates than are kept, nil dates, and a second array
+// that finds the keys already written.
+TEST(KeyedArchive, RowsWriteWhatKeysWrite)
+{
+    QList<QList<Sample>> arrays(3);
+    for (int i = 0; i < 70000; ++i)
+        arrays[0].append({-40 - i % 300, -96, i % 2000 - 1000, i * 37, i % 101, Epoch2001.addMSecs(700000000000LL + i * 1500LL)});
+    for (int i = 0; i < 500; ++i)
+        arrays[1].append({i, -i, 36, 70000 + i, -1, i % 9 == 0 ? QDateTime() : Epoch2001.addSecs(700000000 + i % 40)});
+    static constexpr KeyedArchiver::RowKey keys[] = {{"revision"},     {"rssiValue"},     {"noiseValue"}, {"channel"},
+                                                     {"stationCount"}, {"chUtilization"}, {"timestamp", true}};
+    QByteArray byKey, byRow;
+    for (QByteArray* data : {&byKey, &byRow}) {
+        KeyedArchiver archiver(data);
+        archiver.beginArray("root");
+        for (const QList<Sample>& samples : arrays) {
+            archiver.appendObjectWith({"Holder", "NSObject"}, [&](KeyedArchiver& c) {
+                c.encodeInt("count", samples.size());
+                c.beginArray("dataPoints");
+                if (data == &byKey) {
+                    for (const Sample& s : samples)
+                        c.appendObjectWith(SampleClass, [&](KeyedArchiver& e) { encodeSample(e, s); });
+                } else {
+                    c.appendRows(SampleClass, keys, size_t(samples.size()), [&](size_t i, qint64* v) {
+                        const Sample& s = samples[qsizetype(i)];
+                        const qint64 values[] = {1, s.rssi, s.noise, s.channel, s.stations, s.utilization,
+                                                 s.time.isValid() ? s.time.toMSecsSinceEpoch() : KeyedArchiver::NoDate};
+                        std::copy(std::begin(values), std::end(values), v);
+                    });
+                }
+                c.endArray();
+                c.encodeDate("lastSeen", Epoch2001.addSecs(700000000));
+            });
+        }
+        archiver.endArray();
+        ASSERT_TRUE(archiver.finish()) << archiver.errorString().toStdString();
+    }
+    EXPECT_EQ(byRow.size(), byKey.size());
+    EXPECT_TRUE(byRow == byKey);
+
+    // And outside an array they are refused like any element.
+    QByteArray misplaced;
+    KeyedArchiver archiver(&misplaced);
+    archiver.appendRows(SampleClass, keys, 1, [](size_t, qint64* v) { std::fill(v, v + 7, 0); });
+    EXPECT_FALSE(archiver.finish());
+}

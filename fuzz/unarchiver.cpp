@@ -34,6 +34,7 @@ void walk(sv::KeyedUnarchiver& coder, int depth)
         if (depth < 4) {
             coder.decodeObjectWith(key, [&](sv::KeyedUnarchiver& inner) { walk(inner, depth + 1); });
             coder.decodeArrayOfObjects(key, [&](sv::KeyedUnarchiver& element) { walk(element, depth + 1); });
+            coder.decodeArrayOfObjectsConcurrently(key, [&](qsizetype, sv::KeyedUnarchiver& element) { walk(element, depth + 1); });
             coder.decodeArrayOfRows(key, RowKeys, [](sv::KeyedUnarchiver::Row& row) {
                 row.classChain();
                 for (int field = 0; field < int(std::size(RowKeys)); ++field) {

@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -121,9 +123,9 @@ public:
     }
 
 private:
-    static constexpr size_t Capacity = size_t(1) << 17;
+    static constexpr size_t Capacity = size_t(1) << 15;
     static constexpr size_t Mask = Capacity - 1;
-    static size_t slotOf(quint64 index) { return size_t((index * 0x9E3779B97F4A7C15ULL) >> 47) & Mask; }
+    static size_t slotOf(quint64 index) { return size_t((index * 0x9E3779B97F4A7C15ULL) >> 49) & Mask; }
     std::vector<std::pair<quint64, qint64>> table; // index + 1 (0: free), msecs
     size_t used = 0;
 };
@@ -172,7 +174,9 @@ struct KeyedUnarchiver::Private {
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
-    quint64 budgetAtRelease = 0;   // budget when the mapped pages were last let go
+    quint64 spent = 0;             // objects visited in all
+    quint64 spentAtRelease = 0;    // when the mapped pages were last let go
+    bool mapped = false;           // bytes are a mapping of the file
     quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
                                    // honest files share short names, so a small multiple of the file
     const char* what = "archive";  // what the messages call the file
@@ -571,6 +575,7 @@ struct KeyedUnarchiver::Private {
         if (budget == 0)
             return damaged("too many shared references");
         --budget;
+        ++spent;
         return true;
     }
 
@@ -1082,7 +1087,6 @@ bool KeyedUnarchiver::Private::openTrailer(quint64& top)
     // Each reference costs at least a byte, so reading every object once per
     // reference stays far below this.
     budget = 4 * size + (1u << 16);
-    budgetAtRelease = budget;
     return true;
 }
 
@@ -1149,6 +1153,7 @@ KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
         return archive;
     }
     archive.d->file = std::move(file);
+    archive.d->mapped = true;
     archive.d->bytes = mapped;
     archive.d->size = quint64(size);
     archive.d->open();
@@ -1481,6 +1486,116 @@ qsizetype KeyedUnarchiver::decodeArrayOfRows(QAnyStringView key, std::span<const
     return d->ok() ? visited : -1;
 }
 
+qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
+    QAnyStringView key, const std::function<void(qsizetype, KeyedUnarchiver&)>& body)
+{
+    quint64 index = 0;
+    Object elements;
+    if (!d->referencedArray(key, index, elements) || !d->enter(index))
+        return -1;
+    // First, here, what the loop of decodeArrayOfObjects checks before it
+    // enters an element. Damage found here counts after the elements before it.
+    struct Element {
+        qsizetype position = 0;
+        quint64 index = 0;
+        Dictionary dict;
+        quint64 spent = 0; // objects visited, up to a failure
+        QString error;
+    };
+    std::vector<Element> list;
+    QString structureError;
+    for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
+        quint64 er = 0, ei = 0, objectRef = 0;
+        Object uid, element;
+        if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+            break;
+        if (ei == 0)
+            continue;
+        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+            break;
+        if (element.type != Dict)
+            continue;
+        const Dictionary dict{element.count, element.body};
+        const ClassInfo* cls = nullptr;
+        if (!d->classOf(dict, cls))
+            break;
+        list.push_back({qsizetype(i), ei, dict, 0, {}});
+    }
+    if (!d->ok())
+        structureError = std::exchange(d->error, QString());
+
+    // Then the elements on a few threads, each with a reader of its own
+    // that starts where this one stands. Each element may spend what is left
+    // here; the sums are settled below, in order.
+    const quint64 budget = d->budget;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        KeyedUnarchiver reader;
+        Private& p = *reader.d;
+        p.data = d->data;
+        p.bytes = d->bytes;
+        p.size = d->size;
+        p.mapped = d->mapped;
+        p.what = d->what;
+        p.offsetSize = d->offsetSize;
+        p.refSize = d->refSize;
+        p.objectCount = d->objectCount;
+        p.tableOffset = d->tableOffset;
+        p.archiveCount = d->archiveCount;
+        p.archiveRefs = d->archiveRefs;
+        p.mapping = d->mapping;
+        p.visiting = d->visiting;
+        const size_t depth = p.visiting.size();
+        for (size_t at = next++; at < list.size(); at = next++) {
+            Element& e = list[at];
+            p.error.clear();
+            p.budget = budget;
+            p.visiting.resize(depth);
+            Frame frame;
+            frame.index = e.index;
+            frame.dict = e.dict;
+            if (p.enter(e.index)) {
+                frame.shape = p.shapeOf(frame.dict);
+                p.frames.assign(1, frame);
+                body(e.position, reader);
+                p.frames.clear();
+            }
+            e.spent = budget - p.budget;
+            e.error = p.error;
+        }
+    };
+    // Past four, reading is held back by memory rather than by work.
+    const size_t threads = std::min<size_t>({list.size(), std::max(1u, std::thread::hardware_concurrency()), 4});
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+
+    // As reading them one after another would have ended: at the first
+    // element that failed or would have found the shared budget spent.
+    quint64 spent = 0;
+    qsizetype visited = 0;
+    for (const Element& e : list) {
+        if (e.spent > budget - spent) {
+            d->damaged("too many shared references");
+            break;
+        }
+        if (!e.error.isEmpty()) {
+            d->fail(e.error);
+            break;
+        }
+        spent += e.spent;
+        ++visited;
+    }
+    d->budget = budget - std::min(spent, budget);
+    if (d->ok() && !structureError.isEmpty())
+        d->fail(structureError);
+    d->leave();
+    return d->ok() ? visited : -1;
+}
+
 qsizetype KeyedUnarchiver::countForKey(QAnyStringView key)
 {
     quint64 index = 0;
@@ -1529,9 +1644,9 @@ void KeyedUnarchiver::releaseReadPages()
 {
     // About a million objects read since the last time: tens of megabytes of file.
     constexpr quint64 ReleaseEvery = quint64(1) << 20;
-    if (!d->file || !d->bytes || d->budgetAtRelease - d->budget < ReleaseEvery)
+    if (!d->mapped || d->spent - d->spentAtRelease < ReleaseEvery)
         return;
-    d->budgetAtRelease = d->budget;
+    d->spentAtRelease = d->spent;
     // The mapping is read-only: pages let go are read again from the page cache.
     ::madvise(const_cast<uchar*>(d->bytes), size_t(d->size), MADV_DONTNEED);
 }

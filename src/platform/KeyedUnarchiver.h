@@ -126,6 +126,14 @@ public:
     qsizetype decodeArrayOfRows(QAnyStringView key, std::span<const char* const> keys,
                                 const std::function<void(Row&)>& body);
 
+    // As decodeArrayOfObjects, but the elements are read on several threads
+    // at once, each through a reader of its own: body(i, element) gets the
+    // element's position in the array and must touch nothing another
+    // element's call touches. The archive fails, or not, with the message
+    // reading the elements one after another would have given.
+    qsizetype decodeArrayOfObjectsConcurrently(QAnyStringView key,
+                                               const std::function<void(qsizetype, KeyedUnarchiver&)>& body);
+
     // Number of elements of the array under key (-1 when there is none).
     qsizetype countForKey(QAnyStringView key);
 

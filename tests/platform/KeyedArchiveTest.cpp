@@ -1,6 +1,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include "QStringPrinter.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -14,7 +15,9 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 using namespace sv;
@@ -899,4 +902,126 @@ TEST(KeyedArchive, RowsWriteWhatKeysWrite)
     KeyedArchiver archiver(&misplaced);
     archiver.appendRows(SampleClass, keys, 1, [](size_t, qint64* v) { std::fill(v, v + 7, 0); });
     EXPECT_FALSE(archiver.finish());
+}
+
+namespace {
+
+enum class Flaw { None, BadReference, ListNotAnArray, NoClass };
+
+// An array of holders, each naming one shared list of texts; some flawed.
+QByteArray holders(int count, int listLength, const std::map<int, Flaw>& flaws)
+{
+    LibplistArchive a;
+    const uint64_t holderClass = a.addClass({"Holder", "NSObject"});
+    const uint64_t arrayClass = a.addClass({"NSArray", "NSObject"});
+    const uint64_t text = a.add(plist_new_string("shared"));
+    plist_t list = a.object(arrayClass);
+    plist_t refs = plist_new_array();
+    for (int i = 0; i < listLength; ++i)
+        plist_array_append_item(refs, plist_new_uid(text));
+    plist_dict_set_item(list, "NS.objects", refs);
+    const uint64_t listIndex = a.add(list);
+    plist_t notAList = a.object(arrayClass);
+    plist_dict_set_item(notAList, "NS.objects", plist_new_uint(3));
+    const uint64_t notAListIndex = a.add(notAList);
+    std::vector<uint64_t> elements;
+    for (int i = 0; i < count; ++i) {
+        const auto flaw = flaws.count(i) ? flaws.at(i) : Flaw::None;
+        plist_t o = flaw == Flaw::NoClass ? plist_new_dict() : a.object(holderClass);
+        plist_dict_set_item(o, "position", plist_new_uint(uint64_t(i)));
+        plist_dict_set_item(o, "list", plist_new_uid(flaw == Flaw::BadReference     ? 1000000
+                                                     : flaw == Flaw::ListNotAnArray ? notAListIndex
+                                                                                    : listIndex));
+        elements.push_back(a.add(o));
+        if (i % 7 == 3)
+            elements.push_back(0);
+    }
+    plist_t array = a.object(arrayClass);
+    plist_t elementRefs = plist_new_array();
+    for (uint64_t e : elements)
+        plist_array_append_item(elementRefs, plist_new_uid(e));
+    plist_dict_set_item(array, "NS.objects", elementRefs);
+    return a.bytes(a.add(array));
+}
+
+struct Outcome {
+    qsizetype visited = 0;
+    QList<qint64> positions; // where each holder said it was, in order
+    QString error;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome readInOrder(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    Outcome o;
+    o.visited = archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& c) {
+        c.decodeObject("list");
+        o.positions.append(c.decodeInt("position"));
+    });
+    o.error = archive.errorString();
+    return o;
+}
+
+Outcome readSideBySide(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    std::map<qsizetype, qint64> found;
+    std::mutex lock;
+    Outcome o;
+    o.visited = archive.decodeArrayOfObjectsConcurrently("root", [&](qsizetype i, KeyedUnarchiver& c) {
+        c.decodeObject("list");
+        const qint64 position = c.decodeInt("position");
+        std::lock_guard g(lock);
+        found[i] = position;
+    });
+    if (!archive.failed())
+        for (const auto& [i, position] : found)
+            o.positions.append(position);
+    o.error = archive.errorString();
+    return o;
+}
+
+} // namespace
+
+// Reading elements side by side ends as reading them in order does: the same
+// elements, in order, and on damage the message of the first damage in
+// order, also when the damage is that the elements together visit more
+// shared objects than the file allows while each alone stays within it.
+TEST(KeyedArchive, ElementsSideBySideEndAsInOrder)
+{
+    struct Case {
+        const char* name;
+        int count;
+        int listLength;
+        std::map<int, Flaw> flaws;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"sound", 200, 20, {}, false},
+        {"one bad reference", 200, 20, {{150, Flaw::BadReference}}, true},
+        {"first of two damages", 200, 20, {{40, Flaw::ListNotAnArray}, {30, Flaw::BadReference}}, true},
+        {"damage before a class missing", 200, 20, {{60, Flaw::NoClass}, {50, Flaw::ListNotAnArray}}, true},
+        {"class missing before damage", 200, 20, {{60, Flaw::NoClass}, {70, Flaw::ListNotAnArray}}, true},
+        {"shared list read too often", 160, 1000, {}, true},
+        {"damage after the budget is spent", 160, 1000, {{150, Flaw::BadReference}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray data = holders(c.count, c.listLength, c.flaws);
+        const Outcome inOrder = readInOrder(data);
+        ASSERT_EQ(!inOrder.error.isEmpty(), c.fails) << inOrder.error.toStdString();
+        if (!c.fails) {
+            ASSERT_EQ(inOrder.positions.size(), c.count);
+            EXPECT_EQ(inOrder.positions.last(), c.count - 1);
+        } else if (c.listLength > 100) {
+            EXPECT_TRUE(inOrder.error.contains("too many shared references")) << inOrder.error.toStdString();
+        }
+        const Outcome sideBySide = readSideBySide(data);
+        EXPECT_EQ(sideBySide.error, inOrder.error);
+        EXPECT_EQ(sideBySide.visited, inOrder.visited);
+        if (!c.fails) {
+            EXPECT_EQ(sideBySide.positions, inOrder.positions);
+        }
+    }
 }

@@ -6,7 +6,6 @@
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,15 +15,6 @@ namespace {
 
 const QString OldSettingsKey = QStringLiteral("Annotations");
 const QString FileName = QStringLiteral("annotations.plist");
-
-// Where an unreadable annotations file goes, never over an earlier one.
-QString asideName(const QString& path)
-{
-    QString aside = path + QStringLiteral(".corrupt");
-    if (QFileInfo::exists(aside))
-        aside += u'-' + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
-    return aside;
-}
 
 } // namespace
 
@@ -217,7 +207,7 @@ void SVAnnotationsHelper::readFromDisk()
     case Read::Damaged: {
         // Keep what is there for the user to rescue; the next save must
         // not write over it.
-        const QString aside = asideName(file);
+        const QString aside = sv::asideName(file);
         if (QFile::rename(file, aside)) {
             qCWarning(lcSkyvane).noquote() << "Unreadable annotations file moved to" << aside << error;
         } else {

@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -229,6 +230,14 @@ void FileWriter::cancel()
         ::unlink(QFile::encodeName(m_tempPath).constData());
         m_tempPath.clear();
     }
+}
+
+QString asideName(const QString& path)
+{
+    QString aside = path + QStringLiteral(".corrupt");
+    if (QFileInfo::exists(aside))
+        aside += u'-' + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+    return aside;
 }
 
 void postFileSaveResult(const QString& path, const QString& error)

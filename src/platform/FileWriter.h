@@ -60,6 +60,10 @@ inline const QString FileSaveDidFailNotification = QStringLiteral("FileSaveDidFa
 inline const QString FileSaveDidSucceedNotification = QStringLiteral("FileSaveDidSucceed");
 void postFileSaveResult(const QString& path, const QString& error);
 
+// Where a file we cannot read is moved so that the next save does not write
+// over it: "<path>.corrupt", never over an earlier one.
+QString asideName(const QString& path);
+
 // For tests: makes the writer's system calls fail as a full or failing disk
 // would. The hook is asked before each call with the step and the bytes
 // written to the temporary so far; a non-zero answer is the errno the call

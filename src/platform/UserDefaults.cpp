@@ -46,12 +46,13 @@ bool toBool(const QVariant& v)
     return v.toBool();
 }
 
-QVariantMap readSettings(const QString& fileName)
+QVariantMap readSettings(const QString& fileName, QSettings::Status* status)
 {
     QVariantMap values;
     const QSettings settings(fileName, QSettings::IniFormat);
     for (const QString& key : settings.allKeys())
         values.insert(key, settings.value(key));
+    *status = settings.status();
     return values;
 }
 
@@ -162,8 +163,26 @@ std::optional<qint64> integerValue(const QVariant& v)
 } // namespace
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
-    : QObject(parent), m_fileName(QFileInfo(fileName).absoluteFilePath()), m_values(readSettings(fileName))
+    : QObject(parent), m_fileName(QFileInfo(fileName).absoluteFilePath())
 {
+    QSettings::Status status = QSettings::NoError;
+    m_values = readSettings(m_fileName, &status);
+    if (status == QSettings::FormatError) {
+        // Keep the damaged text for the user to rescue; what could be read
+        // is used, and the next save writes a clean file.
+        const QString aside = asideName(m_fileName);
+        if (QFile::rename(m_fileName, aside)) {
+            qCWarning(lcSkyvane).noquote() << "Damaged settings file" << m_fileName << "moved to" << aside;
+            m_dirty = !m_values.isEmpty();
+        } else {
+            m_unreadable = true;
+        }
+    } else if (status == QSettings::AccessError) {
+        // Perhaps only for now (permissions): never written over unread.
+        m_unreadable = true;
+    }
+    if (m_unreadable)
+        qCWarning(lcSkyvane).noquote() << "Cannot read the settings file" << m_fileName;
 }
 
 UserDefaults::~UserDefaults()
@@ -336,8 +355,33 @@ void UserDefaults::removeObjectForKey(const QString& key)
     {
         std::lock_guard lock(m_mutex);
         m_dirty = m_values.remove(key) > 0 || m_dirty;
+        if (m_unreadable) {
+            m_removedUnread.insert(key);
+            m_dirty = true;
+        }
     }
     scheduleChange();
+}
+
+bool UserDefaults::readAgain(QString* error)
+{
+    QSettings::Status status = QSettings::NoError;
+    QVariantMap onDisk = readSettings(m_fileName, &status);
+    if (status != QSettings::NoError) {
+        *error = QStringLiteral("Cannot read \"%1\", so it was not written over; the settings are kept "
+                                "until the next save")
+                     .arg(m_fileName);
+        return false;
+    }
+    // This run's changes over what the file holds.
+    for (const QString& key : std::as_const(m_removedUnread))
+        onDisk.remove(key);
+    for (auto it = m_values.begin(); it != m_values.end(); ++it)
+        onDisk.insert(it.key(), it.value());
+    m_values = onDisk;
+    m_removedUnread.clear();
+    m_unreadable = false;
+    return true;
 }
 
 bool UserDefaults::synchronize()
@@ -355,8 +399,11 @@ bool UserDefaults::write(bool report)
         std::lock_guard lock(m_mutex);
         if (!m_dirty)
             return m_lastError.isEmpty();
+        if (m_unreadable)
+            ok = readAgain(&error);
         QByteArray text;
-        ok = settingsText(m_values, &text, &error);
+        if (ok)
+            ok = settingsText(m_values, &text, &error);
         if (ok) {
             // Values set again to what they were leave the file as it is.
             QFile old(m_fileName);

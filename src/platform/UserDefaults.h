@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -76,6 +77,7 @@ signals:
 private:
     void scheduleChange();
     bool write(bool report);
+    bool readAgain(QString* error);
     QVariant registeredDefault(const QString& key) const;
 
     mutable std::recursive_mutex m_mutex;
@@ -85,6 +87,8 @@ private:
     QString m_lastError;
     QVariantMap m_registered;
     bool m_changePending = false;
+    bool m_unreadable = false;      // the file is there but could not be read
+    QSet<QString> m_removedUnread;  // removed while the file was unreadable
 };
 
 } // namespace sv

@@ -1,5 +1,7 @@
 #include "platform/Zip.h"
 
+#include "platform/FileWriter.h"
+
 #include <QFile>
 
 #include <zip.h>
@@ -33,6 +35,9 @@ QString openError(int code)
 
 struct ArchiveDiscard {
     void operator()(zip_t* a) const { zip_discard(a); }
+};
+struct SourceFree {
+    void operator()(zip_source_t* s) const { zip_source_free(s); }
 };
 struct FileClose {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
@@ -120,13 +125,27 @@ bool writeSingleMember(const QString& archivePath, const QString& memberName,
                        const QByteArray& data, const QDateTime& modified,
                        Compression compression, QString* error)
 {
-    int code = 0;
-    std::unique_ptr<zip_t, ArchiveDiscard> archive(
-        zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
-    if (!archive) {
-        setError(error, openError(code));
+    // The archive is made in memory and written by our own writer, so a
+    // failed write leaves the old archive as it was.
+    zip_error_t sourceError;
+    zip_error_init(&sourceError);
+    zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &sourceError);
+    if (!memory) {
+        setError(error, QString::fromUtf8(zip_error_strerror(&sourceError)));
+        zip_error_fini(&sourceError);
         return false;
     }
+    zip_t* opened = zip_open_from_source(memory, ZIP_TRUNCATE, &sourceError);
+    if (!opened) {
+        zip_source_free(memory);
+        setError(error, QString::fromUtf8(zip_error_strerror(&sourceError)));
+        zip_error_fini(&sourceError);
+        return false;
+    }
+    zip_source_keep(memory); // read back after zip_close
+    std::unique_ptr<zip_source_t, SourceFree> keep(memory);
+    std::unique_ptr<zip_t, ArchiveDiscard> archive(opened);
+    zip_error_fini(&sourceError);
     zip_source_t* source = zip_source_buffer(archive.get(), data.constData(), zip_uint64_t(data.size()), 0);
     if (!source) {
         setError(error, archiveError(archive.get()));
@@ -146,11 +165,30 @@ bool writeSingleMember(const QString& archivePath, const QString& memberName,
         setError(error, archiveError(archive.get()));
         return false;
     }
-    // zip_close writes to a temporary file and renames it into place.
     zip_t* a = archive.release();
     if (zip_close(a) != 0) {
         setError(error, archiveError(a));
         zip_discard(a);
+        return false;
+    }
+
+    zip_stat_t st;
+    zip_stat_init(&st);
+    QByteArray bytes;
+    if (zip_source_stat(memory, &st) == 0 && (st.valid & ZIP_STAT_SIZE) && zip_source_open(memory) == 0) {
+        bytes.resize(qsizetype(st.size));
+        const zip_int64_t n = zip_source_read(memory, bytes.data(), st.size);
+        zip_source_close(memory);
+        if (n != zip_int64_t(st.size))
+            bytes.clear();
+    }
+    if (bytes.isEmpty()) {
+        setError(error, QString::fromUtf8(zip_error_strerror(zip_source_error(memory))));
+        return false;
+    }
+    QString writeError;
+    if (!writeFileWhole(archivePath, bytes, &writeError)) {
+        setError(error, writeError);
         return false;
     }
     return true;

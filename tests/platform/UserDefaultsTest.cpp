@@ -7,7 +7,9 @@
 #include "support/WriterWatch.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -114,6 +116,41 @@ TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
     EXPECT_TRUE(d.lastError().isEmpty());
     EXPECT_EQ(succeeded, QStringList{file});
     EXPECT_EQ(UserDefaults(file).integerForKey("A"), 2);
+}
+
+// A settings file we cannot read is never written over: a damaged one is
+// moved aside for the user, one that cannot be opened is left where it is and
+// this run's changes are merged into it once it can be read.
+TEST(UserDefaults, UnreadableFileIsNeverWrittenOver)
+{
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath("damaged.conf");
+    static const char text[] = "[General]\nA=1\n\x00\xff broken line\nB\n";
+    const QByteArray garbage(text, sizeof text - 1);
+    sv::test::writeBytes(damaged, garbage);
+    {
+        UserDefaults d(damaged);
+        EXPECT_EQ(d.integerForKey("A"), 1) << "what could be read is used";
+    }
+    EXPECT_EQ(sv::test::readAll(damaged + ".corrupt"), garbage);
+    EXPECT_EQ(UserDefaults(damaged).integerForKey("A"), 1) << "a clean file written in its place";
+
+    const QString blocked = dir.filePath("blocked.conf");
+    ASSERT_TRUE(QDir().mkpath(blocked)); // cannot be read, even by root
+    UserDefaults d(blocked);
+    d.setInteger(1, "A");
+    d.removeObjectForKey("C");
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_TRUE(d.lastError().contains(blocked)) << d.lastError().toStdString();
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+
+    ASSERT_TRUE(QDir(blocked).removeRecursively());
+    sv::test::writeBytes(blocked, "[General]\nA=9\nB=5\nC=7\n");
+    EXPECT_TRUE(d.synchronize());
+    UserDefaults reread(blocked);
+    EXPECT_EQ(reread.integerForKey("A"), 1);
+    EXPECT_EQ(reread.integerForKey("B"), 5);
+    EXPECT_FALSE(reread.hasStoredValue("C"));
 }
 
 // Numbers as a hand-edited or damaged settings file may hold them: anything

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "support/WriterWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,14 @@ TEST(Zip, FailedWriteKeepsTheOldArchive)
     EXPECT_FALSE(sv::Zip::writeSingleMember(dir.filePath("missing/b.zip"), "vendors.plist", "new", {},
                                             sv::Zip::Compression::Deflate, &error));
     EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readAll(path), before);
+
+    sv::test::WriterWatch watch;
+    watch.full = true;
+    error.clear();
+    EXPECT_FALSE(sv::Zip::writeSingleMember(path, "vendors.plist", "new", {}, sv::Zip::Compression::Deflate, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(watch.created, 1) << "written through the one writer";
     EXPECT_EQ(readAll(path), before);
 }
 

@@ -1493,8 +1493,6 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
     Object elements;
     if (!d->referencedArray(key, index, elements) || !d->enter(index))
         return -1;
-    // First, here, what the loop of decodeArrayOfObjects checks before it
-    // enters an element. Damage found here counts after the elements before it.
     struct Element {
         qsizetype position = 0;
         quint64 index = 0;
@@ -1502,36 +1500,17 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
         quint64 spent = 0; // objects visited, up to a failure
         QString error;
     };
-    std::vector<Element> list;
-    QString structureError;
-    for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
-        quint64 er = 0, ei = 0, objectRef = 0;
-        Object uid, element;
-        if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
-            break;
-        if (ei == 0)
-            continue;
-        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
-            break;
-        if (element.type != Dict)
-            continue;
-        const Dictionary dict{element.count, element.body};
-        const ClassInfo* cls = nullptr;
-        if (!d->classOf(dict, cls))
-            break;
-        list.push_back({qsizetype(i), ei, dict, 0, {}});
-    }
-    if (!d->ok())
-        structureError = std::exchange(d->error, QString());
-
-    // Then the elements on a few threads, each with a reader of its own
-    // that starts where this one stands. Each element may spend what is left
-    // here; the sums are settled below, in order.
-    const quint64 budget = d->budget;
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        KeyedUnarchiver reader;
-        Private& p = *reader.d;
+    // Elements go in batches, so an array of millions costs little memory.
+    constexpr size_t Batch = 16384;
+    // Past four, reading is held back by memory rather than by work.
+    const size_t threads = size_t(std::min<quint64>(
+        {elements.count, quint64(std::max(1u, std::thread::hardware_concurrency())), quint64(4)}));
+    // A reader per thread that starts where this one stands, with caches of
+    // its own that last from batch to batch.
+    std::vector<KeyedUnarchiver> readers;
+    for (size_t t = 0; t < threads; ++t) {
+        readers.push_back(KeyedUnarchiver());
+        Private& p = *readers.back().d;
         p.data = d->data;
         p.bytes = d->bytes;
         p.size = d->size;
@@ -1545,53 +1524,87 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
         p.archiveRefs = d->archiveRefs;
         p.mapping = d->mapping;
         p.visiting = d->visiting;
-        const size_t depth = p.visiting.size();
-        for (size_t at = next++; at < list.size(); at = next++) {
-            Element& e = list[at];
-            p.error.clear();
-            p.budget = budget;
-            p.visiting.resize(depth);
-            Frame frame;
-            frame.index = e.index;
-            frame.dict = e.dict;
-            if (p.enter(e.index)) {
-                frame.shape = p.shapeOf(frame.dict);
-                p.frames.assign(1, frame);
-                body(e.position, reader);
-                p.frames.clear();
-            }
-            e.spent = budget - p.budget;
-            e.error = p.error;
-        }
-    };
-    // Past four, reading is held back by memory rather than by work.
-    const size_t threads = std::min<size_t>({list.size(), std::max(1u, std::thread::hardware_concurrency()), 4});
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
-
-    // As reading them one after another would have ended: at the first
-    // element that failed or would have found the shared budget spent.
-    quint64 spent = 0;
-    qsizetype visited = 0;
-    for (const Element& e : list) {
-        if (e.spent > budget - spent) {
-            d->damaged("too many shared references");
-            break;
-        }
-        if (!e.error.isEmpty()) {
-            d->fail(e.error);
-            break;
-        }
-        spent += e.spent;
-        ++visited;
     }
-    d->budget = budget - std::min(spent, budget);
-    if (d->ok() && !structureError.isEmpty())
-        d->fail(structureError);
+
+    std::vector<Element> list;
+    qsizetype visited = 0;
+    quint64 i = 0;
+    while (d->ok() && i < elements.count) {
+        // First, here, what the loop of decodeArrayOfObjects checks before
+        // it enters an element. Damage found here counts after the elements
+        // before it.
+        list.clear();
+        for (; i < elements.count && list.size() < Batch && d->ok(); ++i) {
+            quint64 er = 0, ei = 0, objectRef = 0;
+            Object uid, element;
+            if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+                break;
+            if (ei == 0)
+                continue;
+            if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+                break;
+            if (element.type != Dict)
+                continue;
+            const Dictionary dict{element.count, element.body};
+            const ClassInfo* cls = nullptr;
+            if (!d->classOf(dict, cls))
+                break;
+            list.push_back({qsizetype(i), ei, dict, 0, {}});
+        }
+        const QString structureError = std::exchange(d->error, QString());
+
+        // Then the elements side by side. Each may spend what is left here;
+        // the sums are settled below, in order.
+        const quint64 budget = d->budget;
+        std::atomic<size_t> next{0};
+        auto work = [&](KeyedUnarchiver& reader) {
+            Private& p = *reader.d;
+            const size_t depth = d->visiting.size();
+            for (size_t at = next++; at < list.size(); at = next++) {
+                Element& e = list[at];
+                p.error.clear();
+                p.budget = budget;
+                p.visiting.resize(depth);
+                Frame frame;
+                frame.index = e.index;
+                frame.dict = e.dict;
+                if (p.enter(e.index)) {
+                    frame.shape = p.shapeOf(frame.dict);
+                    p.frames.assign(1, frame);
+                    body(e.position, reader);
+                    p.frames.clear();
+                }
+                e.spent = budget - p.budget;
+                e.error = p.error;
+            }
+        };
+        std::vector<std::thread> pool;
+        for (size_t t = 1; t < std::min(threads, list.size()); ++t)
+            pool.emplace_back(work, std::ref(readers[t]));
+        if (!list.empty())
+            work(readers[0]);
+        for (std::thread& t : pool)
+            t.join();
+
+        // As reading them one after another would have ended: at the first
+        // element that failed or would have found the shared budget spent.
+        quint64 spent = 0;
+        for (const Element& e : list) {
+            if (e.spent > budget - spent) {
+                d->damaged("too many shared references");
+                break;
+            }
+            if (!e.error.isEmpty()) {
+                d->fail(e.error);
+                break;
+            }
+            spent += e.spent;
+            ++visited;
+        }
+        d->budget = budget - std::min(spent, budget);
+        if (d->ok() && !structureError.isEmpty())
+            d->fail(structureError);
+    }
     d->leave();
     return d->ok() ? visited : -1;
 }

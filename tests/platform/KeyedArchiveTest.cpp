@@ -1005,6 +1005,10 @@ TEST(KeyedArchive, ElementsSideBySideEndAsInOrder)
         {"class missing before damage", 200, 20, {{60, Flaw::NoClass}, {70, Flaw::ListNotAnArray}}, true},
         {"shared list read too often", 160, 1000, {}, true},
         {"damage after the budget is spent", 160, 1000, {{150, Flaw::BadReference}}, true},
+        // Arrays are read in batches of thousands.
+        {"sound beyond a batch", 17000, 2, {}, false},
+        {"damage in a later batch", 17000, 2, {{16999, Flaw::ListNotAnArray}}, true},
+        {"budget spent in a later batch", 17000, 134, {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -21,9 +21,10 @@ namespace sv {
 // damaged archive sets a failure with a message instead of crashing. After
 // the first failure every decode returns its default (0, invalid, nullopt),
 // so a caller decodes as usual and checks failed() once at the end.
-// Objects shared by many references are decoded once per reference; an
-// archive that makes that add up to many times its own size (nested sharing
-// built to explode) counts as damaged.
+// Objects shared by many references count once per reference (a shared date
+// read as part of a row is decoded only once, but still counted); an archive
+// that makes that add up to many times its own size (nested sharing built to
+// explode) counts as damaged.
 //
 // Keys are read from the current object: first the archive's top dictionary,
 // then, inside decodeObjectWith / decodeArrayOfObjects, the object handed to

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace sv::graph {
 
@@ -320,6 +321,170 @@ QPainterPath segmentArea(const LineSegment& s, double floorY)
     path.lineTo(s.points.front().x() + 0.075, s.points.front().y());
     path.closeSubpath();
     return path;
+}
+
+std::vector<ColumnSpan> columnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn)
+{
+    std::vector<ColumnSpan> out;
+    appendColumnSpans(points, firstColumn, lastColumn, out);
+    return out;
+}
+
+void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn, std::vector<ColumnSpan>& out)
+{
+    const std::size_t start = out.size();
+    auto add = [&](int column, double a, double b) {
+        const double lo = std::min(a, b), hi = std::max(a, b);
+        if (out.size() > start && out.back().column == column) {
+            out.back().lo = std::min(out.back().lo, lo);
+            out.back().hi = std::max(out.back().hi, hi);
+        } else {
+            out.push_back({column, lo, hi});
+        }
+    };
+    // Beyond this a point lies far outside any image, and int would overflow.
+    constexpr double kLimit = 1 << 24;
+    auto usable = [&](QPointF q) { return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit; };
+    if (points.size() == 1) {
+        const QPointF q = points[0];
+        const int c = usable(q) ? floorToInt(q.x()) : firstColumn - 1;
+        if (c >= firstColumn && c <= lastColumn)
+            add(c, q.y(), q.y());
+        return;
+    }
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QPointF a = points[i - 1], b = points[i];
+        if (!usable(a) || !usable(b))
+            continue;
+        const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
+        if (ca == cb) {
+            if (ca >= firstColumn && ca <= lastColumn)
+                add(ca, a.y(), b.y());
+            continue;
+        }
+        // The part of the segment inside each column it crosses.
+        const double slope = (b.y() - a.y()) / (b.x() - a.x());
+        const double xMin = std::min(a.x(), b.x()), xMax = std::max(a.x(), b.x());
+        auto yAt = [&](double x) { return a.y() + (x - a.x()) * slope; };
+        const int from = std::clamp(ca, firstColumn - 1, lastColumn + 1);
+        const int to = std::clamp(cb, firstColumn - 1, lastColumn + 1);
+        const int step = cb > ca ? 1 : -1;
+        for (int c = from;; c += step) {
+            const double x0 = std::max(double(c), xMin), x1 = std::min(double(c) + 1.0, xMax);
+            // An end lying on a column's edge does not reach into it.
+            if (c >= firstColumn && c <= lastColumn && x1 > x0)
+                add(c, yAt(x0), yAt(x1));
+            if (c == to)
+                break;
+        }
+    }
+}
+
+void appendWideColumnSpans(std::span<const QPointF> points, double width, int firstColumn, int lastColumn,
+                           std::vector<ColumnSpan>& out)
+{
+    // Half-pixel columns: column c takes in half-columns 2c + 1 - w .. 2c + w.
+    const int w = std::max(1, int(std::lround(width)));
+    std::vector<QPointF> doubled(points.begin(), points.end());
+    for (QPointF& q : doubled)
+        q.setX(q.x() * 2);
+    std::vector<ColumnSpan> halves;
+    appendColumnSpans(doubled, 2 * firstColumn - w, 2 * lastColumn + 1 + w, halves);
+    if (halves.empty())
+        return;
+    int lowest = lastColumn, highest = firstColumn;
+    for (const ColumnSpan& h : halves) {
+        lowest = std::min(lowest, std::max(firstColumn, int(std::ceil((h.column - w) / 2.0))));
+        highest = std::max(highest, std::min(lastColumn, int(std::floor((h.column + w - 1) / 2.0))));
+    }
+    if (highest < lowest)
+        return;
+    const std::size_t start = out.size();
+    out.resize(start + std::size_t(highest - lowest + 1), ColumnSpan{0, std::numeric_limits<double>::infinity(),
+                                                                     -std::numeric_limits<double>::infinity()});
+    for (const ColumnSpan& h : halves) {
+        const int from = std::max(lowest, int(std::ceil((h.column - w) / 2.0)));
+        const int to = std::min(highest, int(std::floor((h.column + w - 1) / 2.0)));
+        for (int c = from; c <= to; ++c) {
+            ColumnSpan& s = out[start + std::size_t(c - lowest)];
+            s.lo = std::min(s.lo, h.lo);
+            s.hi = std::max(s.hi, h.hi);
+        }
+    }
+    std::size_t kept = start;
+    for (std::size_t i = start; i < out.size(); ++i) {
+        if (out[i].lo > out[i].hi)
+            continue; // a column the line skips
+        out[kept] = out[i];
+        out[kept].column = lowest + int(i - start);
+        ++kept;
+    }
+    out.resize(kept);
+}
+
+QPolygonF segmentAreaPolygon(const LineSegment& s, double floorY)
+{
+    QPolygonF polygon;
+    if (s.points.empty() || s.stub)
+        return polygon;
+    polygon.reserve(qsizetype(s.points.size()) + 3);
+    for (const QPointF& q : s.points)
+        polygon << q;
+    polygon << QPointF(s.points.back().x(), floorY) << QPointF(s.points.front().x() + 0.075, floorY)
+            << QPointF(s.points.front().x() + 0.075, s.points.front().y());
+    return polygon;
+}
+
+std::vector<QRectF> segmentAreaColumns(const LineSegment& s, double floorY)
+{
+    std::vector<QRectF> columns;
+    if (s.points.empty() || s.stub)
+        return columns;
+    constexpr int kFar = 1 << 24;
+    double xMin = s.points.front().x(), xMax = xMin;
+    for (const QPointF& q : s.points) {
+        xMin = std::min(xMin, q.x());
+        xMax = std::max(xMax, q.x());
+    }
+    const std::vector<ColumnSpan> spans = columnSpans(s.points, -kFar, kFar);
+    columns.reserve(spans.size());
+    for (const ColumnSpan& span : spans) {
+        const double left = std::max(double(span.column), xMin), right = std::min(span.column + 1.0, xMax);
+        const double top = (span.lo + span.hi) / 2;
+        if (right > left && top > floorY)
+            columns.emplace_back(left, floorY, right - left, top - floorY);
+    }
+    return columns;
+}
+
+bool isDense(const LineSegment& s)
+{
+    if (s.stub || s.points.size() < 3)
+        return false;
+    const double spread = std::abs(s.points.front().x() - s.points.back().x());
+    return double(s.points.size()) >= spread + 1.0;
+}
+
+QPolygonF denseLineBand(const LineSegment& s, double width)
+{
+    QPolygonF band;
+    if (s.points.empty())
+        return band;
+    constexpr int kFar = 1 << 24;
+    const std::vector<ColumnSpan> spans = columnSpans(s.points, -kFar, kFar);
+    if (spans.empty())
+        return band;
+    const double half = width / 2;
+    const double firstX = s.points.front().x(), lastX = s.points.back().x();
+    auto xOf = [&](std::size_t i) {
+        return i == 0 ? firstX : i + 1 == spans.size() ? lastX : spans[i].column + 0.5;
+    };
+    band.reserve(qsizetype(2 * spans.size()));
+    for (std::size_t i = 0; i < spans.size(); ++i)
+        band << QPointF(xOf(i), spans[i].hi + half);
+    for (std::size_t i = spans.size(); i-- > 0;)
+        band << QPointF(xOf(i), spans[i].lo - half);
+    return band;
 }
 
 BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s,

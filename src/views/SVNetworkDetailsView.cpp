@@ -217,18 +217,20 @@ void SVNetworkDetailsView::drawHistory(QPainter& p, const QRectF& r)
     if (best > 0)
         p.fillRect(QRectF(r.x(), r.y(), r.width(), best), QColor::fromRgbF(1, 1, 1, 0.1f));
 
+    SVHairlineBatch hairlines(p, QRectF(r.x(), r.y() - 1, r.width(), r.height() + 2), m_hairlineStorage);
     if (m_willDrawSignal && m_willDrawNoise) {
         QPen stub(QColor::fromRgbF(1, 1, 1, 0.75f), 1.0);
         stub.setCapStyle(Qt::RoundCap);
         drawLine(p, r, n, Value::Noise, n.dataPointCount() == 1 ? stub : QPen(Qt::NoPen),
-                 QColor::fromRgbF(1, 1, 1, 0.4f));
+                 QColor::fromRgbF(1, 1, 1, 0.4f), &hairlines);
     }
     QPen pen(n.color(), 2.0);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::BevelJoin);
     if (n.isAdHoc())
         pen.setDashPattern({2.5, 1.5});
-    drawLine(p, r, n, m_willDrawSignal ? Value::Signal : Value::SNR, pen, withAlpha(n.color(), 0.2));
+    drawLine(p, r, n, m_willDrawSignal ? Value::Signal : Value::SNR, pen, withAlpha(n.color(), 0.2), &hairlines);
+    hairlines.flush();
     p.restore();
 }
 

@@ -4,7 +4,9 @@
 #include "model/SVSignalQuality.h"
 #include "platform/FileWriter.h"
 #include "platform/NSDateFormattedStrings.h"
+#include "views/SVHairlines.h"
 #include "views/SVImageRepresentations.h"
+#include "views/SVParallel.h"
 #include "views/SVThemeHelper.h"
 
 #include <QApplication>
@@ -76,6 +78,13 @@ private:
     QImage m_image;
     QString m_file;
 };
+
+// A one-pixel line needs no stroker: a wide pen, a dash or a cap does.
+bool isHairline(const QPen& pen)
+{
+    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern
+           && (pen.isCosmetic() ? pen.widthF() <= 1.0 : pen.widthF() == 1.0);
+}
 
 } // namespace
 
@@ -224,10 +233,28 @@ QFont SVSignalStrengthView::graphFont(Face face, double size)
     return f;
 }
 
+const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const QString& text, const QFont& font) const
+{
+    // Laying out text costs more than drawing it, and the graphs draw the
+    // same names and marks tick after tick.
+    const TextKey key{text, font.family(), font.pixelSize(), font.bold(), font.italic()};
+    if (auto it = m_textCache.find(key); it != m_textCache.end())
+        return it.value();
+    if (m_textCache.size() >= 4096)
+        m_textCache.clear();
+    LaidOutText t;
+    const QFontMetricsF fm(font);
+    t.size = QSizeF(fm.horizontalAdvance(text), fm.height());
+    t.text.setText(text);
+    t.text.setTextFormat(Qt::PlainText);
+    t.text.setPerformanceHint(QStaticText::AggressiveCaching);
+    t.text.prepare(QTransform(), font);
+    return m_textCache.insert(key, t).value();
+}
+
 QSizeF SVSignalStrengthView::sizeOfText(const QString& text, const QFont& font) const
 {
-    const QFontMetricsF fm(font);
-    return {fm.horizontalAdvance(text), fm.height()};
+    return laidOut(text, font).size;
 }
 
 void SVSignalStrengthView::beginYUp(QPainter& p) const
@@ -243,7 +270,8 @@ QPointF SVSignalStrengthView::makePoint(const QRectF& G, const SVDataPoint& d, V
 void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& text, const QFont& font,
                                       const QColor& color, const QRectF& bounds)
 {
-    const QSizeF size = sizeOfText(text, font);
+    const LaidOutText& laid = laidOut(text, font);
+    const QSizeF size = laid.size;
     double x = at.x() - size.width() / 2;
     double y = at.y() - font.pixelSize();
     if (!bounds.isEmpty()) {
@@ -258,11 +286,11 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.resetTransform();
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);
-    const QRectF box(x, height() - y - size.height(), size.width() + 1, size.height());
+    const QPointF topLeft(x, height() - y - size.height());
     p.setPen(QColor(0, 0, 0, color.alpha()));
-    p.drawText(box.translated(0, 1), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.drawStaticText(topLeft + QPointF(0, 1), laid.text);
     p.setPen(color);
-    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.drawStaticText(topLeft, laid.text);
     p.restore();
 }
 
@@ -271,6 +299,11 @@ void SVSignalStrengthView::textAt(QPainter& p, QPointF at, const QString& text, 
 {
     const QSizeF size = sizeOfText(text, font);
     centerText(p, QPointF(at.x() - 5.0 + size.width() / 2, at.y()), text, font, color);
+}
+
+size_t qHash(const SVSignalStrengthView::TextKey& k, size_t seed)
+{
+    return qHashMulti(seed, k.text, k.family, k.pixelSize, k.bold, k.italic);
 }
 
 void SVSignalStrengthView::drawChart(QPainter& p, const QRectF& G, int marks, Value value, int skip)
@@ -320,8 +353,7 @@ void SVSignalStrengthView::drawXAxisMarks(QPainter& p, const QRectF& G, double x
     p.restore();
 }
 
-void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
-                                    const QColor& fill)
+LineInput SVSignalStrengthView::lineInput(const QRectF& G, Value value) const
 {
     LineInput in;
     in.G = G;
@@ -330,19 +362,56 @@ void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwor
     in.topMargin = m_topMargin;
     in.timescale = double(m_timescale);
     in.referenceTime = referenceSeconds();
+    return in;
+}
+
+std::vector<LineSegment> SVSignalStrengthView::segmentsFor(const SVNetwork& n, const LineInput& in)
+{
     std::vector<LineSegment> segments;
     n.visitDataPoints([&](const SVDataPointBuffer& samples) { segments = lineSegments(samples, in); });
+    return segments;
+}
+
+void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
+                                    const QColor& fill, SVHairlineBatch* hairlines)
+{
+    drawSegments(p, G, segmentsFor(n, lineInput(G, value)), pen, fill, hairlines);
+}
+
+void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std::vector<LineSegment>& segments,
+                                        const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines)
+{
+    const bool filled = fill.isValid() && fill.alpha() > 0;
+    const bool batched = hairlines && hairlines->isValid();
+    auto painterDraws = [&] {
+        if (hairlines)
+            hairlines->flush(); // what the painter draws goes over the lines before it
+    };
     for (const LineSegment& s : segments) {
-        if (fill.isValid() && fill.alpha() > 0) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(fill);
-            p.drawPath(segmentArea(s, G.y()));
+        if (filled) {
+            // An opaque line over the area hides its jagged top: columns do.
+            if (batched && pen.style() != Qt::NoPen && pen.color().alpha() == 255 && !s.stub) {
+                hairlines->addArea(s.points, fill, G.y());
+            } else {
+                painterDraws();
+                p.setPen(Qt::NoPen);
+                p.setBrush(fill);
+                p.drawPolygon(segmentAreaPolygon(s, G.y()));
+            }
         }
-        if (pen.style() != Qt::NoPen) {
-            p.setPen(pen);
-            p.setBrush(Qt::NoBrush);
-            p.drawPolyline(s.points.data(), int(s.points.size()));
+        if (pen.style() == Qt::NoPen)
+            continue;
+        // The crowd of one-pixel lines, and wide lines over more than a
+        // point per pixel (where a wide pen draws no more than a band),
+        // cost the raster engine dearly.
+        if (batched && pen.style() == Qt::SolidLine && (isHairline(pen) || isDense(s))) {
+            hairlines->add(s.points, pen.color(), pen.widthF());
+            continue;
         }
+        painterDraws();
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(s.points.data(), int(s.points.size()));
     }
 }
 
@@ -376,19 +445,58 @@ void SVSignalStrengthView::drawBubble(QPainter& p, const QRectF& G, const QStrin
     centerText(p, QPointF(x, G.y() + G.height() + 9.0), mark, graphFont(Face::Plain, std::min(fb, 12.0)), Qt::white);
 }
 
-void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
+void SVSignalStrengthView::drawStaticParts(QPainter& p, const QRectF& R)
 {
     p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
     const QRectF G = rectForChart(R);
     if (G.width() <= 0 || G.height() <= 0)
         return;
     drawChart(p, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
-
-    const Scale s = scale();
-    const double f = std::clamp(10 * s.sx * s.sy, 9.0, 13.0);
-    const double e = s.sx * 4.5;
     p.fillRect(QRectF(G.x() + G.width() + 2.0, G.y(), width() - G.width() - 60.0, G.height()),
                SVThemeHelper::backgroundColorForChart());
+}
+
+void SVSignalStrengthView::drawStatic(QPainter& p, const QRectF& R, const QString& key,
+                                      const std::function<void(QPainter&)>& draw)
+{
+    const Scale s = scale();
+    const QString fullKey = QStringLiteral("%1 %2 %3 %4 ").arg(s.sx).arg(s.sy).arg(R.width()).arg(R.height()) + key;
+    const QImage* target =
+        p.device() && p.device()->devType() == QInternal::Image ? static_cast<QImage*>(p.device()) : nullptr;
+    if (!target || target->format() != QImage::Format_ARGB32_Premultiplied) {
+        draw(p);
+        return;
+    }
+    if (m_staticKey != fullKey || m_static.size() != target->size()
+        || m_static.devicePixelRatio() != target->devicePixelRatio()) {
+        m_static = QImage(target->size(), QImage::Format_ARGB32_Premultiplied);
+        m_static.setDevicePixelRatio(target->devicePixelRatio());
+        m_static.fill(Qt::transparent);
+        QPainter sp(&m_static);
+        sp.setTransform(p.transform());
+        draw(sp);
+        m_staticKey = fullKey;
+    }
+    p.save();
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPointF(0, 0), m_static);
+    p.restore();
+}
+
+void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
+{
+    // Background, grid and level marks change only with the size and the
+    // settings: drawn once, then copied in on every data tick.
+    const Scale s = scale();
+    drawStatic(p, R, QStringLiteral("%1 %2 %3 %4").arg(m_units).arg(m_topMargin).arg(m_drawLeftYLabels).arg(m_drawRightYLabels),
+               [&](QPainter& sp) { drawStaticParts(sp, R); });
+    const QRectF G = rectForChart(R);
+    if (G.width() <= 0 || G.height() <= 0)
+        return;
+
+    const double f = std::clamp(10 * s.sx * s.sy, 9.0, 13.0);
+    const double e = s.sx * 4.5;
     if (!m_networks.isEmpty())
         drawXAxisMarks(p, G, float(G.x() + 0.5), float(G.y() - 18.0), float(f));
 
@@ -414,7 +522,17 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // A wide stroke costs the raster engine a hundred times a hairline: in a
     // crowded graph only the highlighted and the associated lines are wide.
     const bool crowded = m_networks.size() > kCrowded;
-    for (const auto& n : m_networks) {
+    // Walking the samples is the larger part of a line's cost off the
+    // pixels, and each record's walk stands alone.
+    const LineInput in = lineInput(G, Value::Signal);
+    std::vector<std::vector<LineSegment>> lines(std::size_t(m_networks.size()));
+    sv::parallelFor(lines.size(), [&](std::size_t i) {
+        if (!m_networks[qsizetype(i)]->userHidden())
+            lines[i] = segmentsFor(*m_networks[qsizetype(i)], in);
+    });
+    SVHairlineBatch hairlines(p, QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0), m_hairlineStorage);
+    for (qsizetype i = 0; i < m_networks.size(); ++i) {
+        const auto& n = m_networks[i];
         if (n->userHidden())
             continue;
         const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx)
@@ -433,8 +551,9 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
             if (n->userHighlighted())
                 fill = withAlpha(n->color(), 0.6);
         }
-        drawLine(p, G, *n, Value::Signal, pen, fill);
+        drawSegments(p, G, lines[std::size_t(i)], pen, fill, &hairlines);
     }
+    hairlines.flush();
     p.restore();
 }
 
@@ -481,8 +600,11 @@ void SVSignalStrengthView::paintEvent(QPaintEvent*)
     m_topMargin = std::trunc(0.1 * R.height());
     const qreal dpr = devicePixelRatioF();
     const QSize pixels(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
-    if (!m_cacheValid || m_cache.size() != pixels) {
-        m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (!m_cacheValid || m_cache.size() != pixels || m_cache.devicePixelRatio() != dpr) {
+        // The same image is drawn over again: a fresh one costs page faults.
+        if (m_cache.size() != pixels || !m_cache.isDetached())
+            m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_cache.fill(Qt::transparent);
         m_cache.setDevicePixelRatio(dpr);
         QPainter cp(&m_cache);
         beginYUp(cp);

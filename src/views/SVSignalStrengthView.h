@@ -3,8 +3,11 @@
 #include "model/SVNetwork.h"
 #include "platform/NotificationCenter.h"
 #include "views/SVGraphGeometry.h"
+#include "views/SVHairlines.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QStaticText>
 #include <QImage>
 #include <QList>
 #include <QWidget>
@@ -27,6 +30,16 @@ class QMimeData;
 class SVSignalStrengthView : public QWidget {
     Q_OBJECT
 public:
+    // A text in a graph font, as the layout cache knows it.
+    struct TextKey {
+        QString text;
+        QString family;
+        int pixelSize = 0;
+        bool bold = false;
+        bool italic = false;
+        bool operator==(const TextKey&) const = default;
+    };
+
     using NetworkList = QList<std::shared_ptr<SVNetwork>>;
     enum class Face { Plain, Bold, Italic };
 
@@ -97,6 +110,11 @@ protected:
 
     // The part kept as an image: background, charts, lines, legend.
     virtual void drawCached(QPainter& p, const QRectF& R);
+    // Background, chart grid and level marks of this graph.
+    void drawStaticParts(QPainter& p, const QRectF& R);
+    // Covers p's image with what draw paints, drawn only when key, the size
+    // or the window's scale changed since and copied in otherwise.
+    void drawStatic(QPainter& p, const QRectF& R, const QString& key, const std::function<void(QPainter&)>& draw);
     // Drawn over the image on every paint: title and bubble.
     virtual void drawOverlay(QPainter& p, const QRectF& R);
     // Picks the hover point at p (y-up view coordinates).
@@ -120,9 +138,17 @@ protected:
                     const QRectF& bounds = QRectF());
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
-    // Strokes one record's line over chart G (and fills its area when fill is valid).
+    // Strokes one record's line over chart G (and fills its area when fill is
+    // valid). With hairlines, one-pixel lines, wide lines over more than a
+    // point per pixel and areas under opaque lines go there, blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
-                  const QColor& fill);
+                  const QColor& fill, SVHairlineBatch* hairlines = nullptr);
+    void drawSegments(QPainter& p, const QRectF& G, const std::vector<sv::graph::LineSegment>& segments,
+                      const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines);
+    // What a line over chart G needs to know of the view, and a record's
+    // line from it (safe on any thread).
+    sv::graph::LineInput lineInput(const QRectF& G, sv::graph::Value value) const;
+    static std::vector<sv::graph::LineSegment> segmentsFor(const SVNetwork& n, const sv::graph::LineInput& in);
 
     static bool highlightedOrGroup(const SVNetwork& n);
     // Above this many records only highlighted lines are drawn wide.
@@ -149,15 +175,26 @@ protected:
     std::atomic<bool> m_displayDeviceName{false};
     std::atomic<bool> m_displayOnlyLastSeen{false};
     mutable std::recursive_mutex m_lock;
+    SVHairlineBatch::Storage m_hairlineStorage; // kept for its capacity
 
 private:
     void startDrag(QPoint at);
 
     std::vector<sv::NotificationCenter::Observation> m_observations;
     std::function<QDateTime()> m_now;
+    struct LaidOutText {
+        QStaticText text;
+        QSizeF size;
+    };
+    const LaidOutText& laidOut(const QString& text, const QFont& font) const;
+    mutable QHash<TextKey, LaidOutText> m_textCache;
     QImage m_cache;
+    QImage m_static; // what drawStaticParts drew, for m_staticKey
+    QString m_staticKey;
     bool m_cacheValid = false;
     bool m_dragInProgress = false;
     QPoint m_pressPos;
     bool m_pressed = false;
 };
+
+size_t qHash(const SVSignalStrengthView::TextKey& k, size_t seed = 0);

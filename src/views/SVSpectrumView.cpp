@@ -3,6 +3,7 @@
 #include "model/SVNetworkCollection.h"
 #include "platform/NSStringAdditions.h"
 #include "platform/UserDefaults.h"
+#include "views/SVHairlines.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -64,12 +65,12 @@ QRectF SVSpectrumView::rectForChart(const QRectF& R) const
 
 void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
 {
-    p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
     const QRectF G = rectForChart(R);
     m_panes = {};
-    if (G.width() <= 0 || G.height() <= 0)
+    if (G.width() <= 0 || G.height() <= 0) {
+        p.fillRect(R, SVThemeHelper::backgroundColorForChartView());
         return;
-    drawChart(p, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
+    }
 
     const auto& defaults = sv::UserDefaults::standardUserDefaults();
     m_skipDFS = defaults.boolForKey(QStringLiteral("HideDFSChannels"));
@@ -92,24 +93,41 @@ void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
         m_skipDFS = false;
     if (!m_hideChannelGraphs)
         m_has2Dot4GHzNetworks = m_has5GHzNetworks = true;
-
     m_panes = spectrumPanes(G, m_has2Dot4GHzNetworks, m_has5GHzNetworks, m_hideChannelGraphs, m_skipDFS);
-    if (m_panes.divider) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillRect(*m_panes.divider, SVThemeHelper::backgroundColorForChartView());
-        p.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.3f), 1.0));
-        p.drawLine(QPointF(m_panes.divider->left(), G.y()), QPointF(m_panes.divider->left(), G.top() + G.height()));
-        p.drawLine(QPointF(m_panes.divider->right(), G.y()), QPointF(m_panes.divider->right(), G.y() + G.height()));
-        p.restore();
-    }
+
+    // Background, grid, divider and the channel axes change only with the
+    // size, the settings and which panes show: drawn once, then copied in.
+    const QString key = QStringLiteral("spectrum %1 %2 %3 %4 %5 %6")
+                            .arg(m_units)
+                            .arg(m_topMargin)
+                            .arg(m_skipDFS)
+                            .arg(m_hideChannelGraphs)
+                            .arg(m_has2Dot4GHzNetworks)
+                            .arg(m_has5GHzNetworks);
+    drawStatic(p, R, key, [&](QPainter& sp) {
+        sp.fillRect(R, SVThemeHelper::backgroundColorForChartView());
+        drawChart(sp, G, m_units == 0 ? 10 : 9, Value::Signal, 1);
+        if (m_panes.divider) {
+            sp.save();
+            sp.setRenderHint(QPainter::Antialiasing, false);
+            sp.fillRect(*m_panes.divider, SVThemeHelper::backgroundColorForChartView());
+            sp.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.3f), 1.0));
+            sp.drawLine(QPointF(m_panes.divider->left(), G.y()), QPointF(m_panes.divider->left(), G.top() + G.height()));
+            sp.drawLine(QPointF(m_panes.divider->right(), G.y()), QPointF(m_panes.divider->right(), G.y() + G.height()));
+            sp.restore();
+        }
+        if (m_panes.pane24)
+            drawPaneAxis(sp, slotTable2Dot4GHz(), *m_panes.pane24);
+        if (m_panes.pane5)
+            drawPaneAxis(sp, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
+    });
     if (m_panes.pane24)
-        drawPane(p, slotTable2Dot4GHz(), *m_panes.pane24);
+        drawPaneNetworks(p, slotTable2Dot4GHz(), *m_panes.pane24);
     if (m_panes.pane5)
-        drawPane(p, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
+        drawPaneNetworks(p, m_skipDFS ? slotTable5GHzNoDFS() : slotTable5GHz(), *m_panes.pane5);
 }
 
-void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P)
+void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, const QRectF& P)
 {
     const Scale sc = scale();
     p.save();
@@ -156,7 +174,10 @@ void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const 
     for (double x : ticks)
         p.drawLine(QPointF(x, P.y() - 5), QPointF(x, P.y()));
     p.restore();
+}
 
+void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table, const QRectF& P)
+{
     // Highlighted records last, on top, in list order.
     NetworkList ordered;
     for (const auto& n : m_networks) {
@@ -165,11 +186,17 @@ void SVSpectrumView::drawPane(QPainter& p, const std::vector<int>& table, const 
         else
             ordered.append(n);
     }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    SVHairlineBatch shapes(p, P, m_hairlineStorage);
+    p.restore();
     for (auto it = ordered.crbegin(); it != ordered.crend(); ++it)
-        drawNetwork(p, P, **it, table);
+        drawNetwork(p, P, **it, table, shapes);
+    shapes.flush();
 }
 
-void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table)
+void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
+                                 SVHairlineBatch& shapes)
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
     const bool highlighted = highlightedOrGroup(n);
@@ -207,26 +234,42 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     }
     const Shape shape = spectrumShape(in);
 
-    p.save();
-    p.setClipRect(P);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f));
-    p.drawPath(shape.fill);
     // Hairlines for the crowd: a wide stroke costs far more to draw.
     const bool crowded = m_networks.size() > kCrowded && !highlighted;
     const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
-    QPen pen(withAlpha(K, a), lineWidth);
-    pen.setCapStyle(Qt::SquareCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    if (n.isAdHoc())
-        pen.setDashPattern({5.0 / lineWidth, 3.0 / lineWidth});
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(shape.outline);
-    p.restore();
+    const QColor fill = n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f);
+    const QColor stroke = withAlpha(K, a);
+    // The faint fill of the crowd and its one-pixel outline cost the raster
+    // engine dearly over hundreds of overlapping shapes: both go straight
+    // into the image, each fill up to its outline, which is stroked over it.
+    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.0 && !n.isAdHoc()) {
+        const QList<QPolygonF> outline = shape.outline.toSubpathPolygons();
+        for (const QPolygonF& part : outline)
+            shapes.addArea(part, fill, P.y(), true);
+        for (const QPolygonF& part : outline)
+            shapes.add(part, stroke);
+    } else {
+        shapes.flush(); // what the painter draws goes over the shapes before it
+        p.save();
+        p.setClipRect(P);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawPath(shape.fill);
+        QPen pen(stroke, lineWidth);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        if (n.isAdHoc())
+            pen.setDashPattern({5.0 / lineWidth, 3.0 / lineWidth});
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape.outline);
+        p.restore();
+    }
 
     const double xC = extent->xC;
+    if (m_showNetworkLabel || n.userHighlighted())
+        shapes.flush();
     if (m_showNetworkLabel) {
         const Face face = n.associated() ? Face::Bold : Face::Plain;
         const QString name = n.isHidden() ? n.bssid() : n.ssid();

@@ -25,8 +25,12 @@ protected:
     void pointerMoved(QPointF) override {}
 
 private:
-    void drawPane(QPainter& p, const std::vector<int>& table, const QRectF& P);
-    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table);
+    // A pane's channel axis, band line and names; then its records.
+    void drawPaneAxis(QPainter& p, const std::vector<int>& table, const QRectF& P);
+    void drawPaneNetworks(QPainter& p, const std::vector<int>& table, const QRectF& P);
+    // Plain shapes go into shapes; anything else flushes it first.
+    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
+                     SVHairlineBatch& shapes);
 
     bool m_skipDFS = false;
     bool m_hideChannelGraphs = false;

@@ -118,6 +118,45 @@ TEST(SignalStrengthView, PaintsLevelMarksAndLinesWhereTheyBelong)
     EXPECT_FALSE(hasHue(G.y() + 9 * d - 3, true));
 }
 
+TEST(SignalStrengthView, ACrowdedGraphDrawsEveryLineAtItsLevelInItsOrder)
+{
+    // Beyond the crowd size plain lines are blended straight into the image,
+    // on several threads; they must land where the painter would put them.
+    auto view = makeView<SVSignalStrengthView>();
+    view->setUnits(1);
+    SVSignalStrengthView::NetworkList list;
+    for (int i = 0; i < 60; ++i) {
+        auto n = record(1 + i % 11, bssid(i), -90 + i, 3600);
+        n->setColor(QColor(0, 255, 0));
+        list << n;
+    }
+    list[30]->setColor(QColor(255, 0, 0));
+    view->setTimescale(3600);
+    view->setNetworks(list);
+    const QImage img = render(*view);
+    const QRectF G = signalChartRect(QRectF(0, 0, 1100, 735));
+    const double h = G.height() - 73;
+    auto yOf = [&](int dBm) { return G.y() + h * (100 + dBm) / 90.0 + 0.5; };
+    // The strongest red and green within a row of a level (a line can straddle two rows).
+    auto peak = [&](double x, int dBm, bool red) {
+        int best = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+            const QColor c = pixelUp(img, x, yOf(dBm) + dy);
+            best = std::max(best, red ? c.red() - c.green() : c.green() - c.red());
+        }
+        return best;
+    };
+    for (double x : {G.x() + 10, G.x() + G.width() / 2, G.right() - 10}) {
+        EXPECT_GT(peak(x, -60, true), 120) << x;
+        EXPECT_GT(peak(x, -59, false), 80) << x;
+        EXPECT_GT(peak(x, -61, false), 80) << x;
+        // Between two lines the chart shows through.
+        const QColor clear = pixelUp(img, x, G.y() + G.height() - 20);
+        const QColor between = pixelUp(img, x, (yOf(-60) + yOf(-59)) / 2);
+        EXPECT_TRUE(near(between, clear, 10)) << x << " " << qPrintable(between.name()) << " " << qPrintable(clear.name());
+    }
+}
+
 TEST(SignalStrengthView, ViewsSmallerThanTheirMarginsDrawOnlyTheBackground)
 {
     const QColor bg = SVThemeHelper::backgroundColorForChartView();

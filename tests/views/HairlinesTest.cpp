@@ -1,0 +1,142 @@
+#include "views/SVHairlines.h"
+#include "views/SVParallel.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+namespace {
+
+constexpr int kSize = 40;
+
+QImage blank()
+{
+    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// Ink of each column: the sum of its alpha.
+std::vector<int> columnInk(const QImage& image)
+{
+    std::vector<int> ink(size_t(image.width()), 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink[size_t(x)] += qAlpha(image.pixel(x, y));
+    return ink;
+}
+
+void yUp(QPainter& p)
+{
+    p.setTransform(QTransform(1, 0, 0, -1, 0, kSize));
+    p.setRenderHint(QPainter::Antialiasing, true);
+}
+
+} // namespace
+
+TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
+{
+    // y-up polylines, as the graphs hand them over.
+    const std::vector<std::vector<QPointF>> lines = {
+        {{2, 10.3}, {38, 10.3}},           // flat, between two rows
+        {{2, 5}, {38, 30}},                // shallow slope
+        {{20.5, 3}, {21.5, 35}},           // steep
+        {{2, 20}, {10, 25}, {18, 12}, {30, 33}},
+    };
+    SVHairlineBatch::Storage storage;
+    for (const auto& line : lines) {
+        QImage ours = blank(), theirs = blank();
+        {
+            QPainter p(&ours);
+            yUp(p);
+            SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            ASSERT_TRUE(batch.isValid());
+            batch.add(line, Qt::white);
+        }
+        {
+            QPainter p(&theirs);
+            yUp(p);
+            p.setPen(QPen(Qt::white, 1.0));
+            p.drawPolyline(line.data(), int(line.size()));
+        }
+        const auto a = columnInk(ours), b = columnInk(theirs);
+        int totalA = 0, totalB = 0;
+        for (int x = 4; x < kSize - 4; ++x) {
+            totalA += a[size_t(x)];
+            totalB += b[size_t(x)];
+            // Column by column the ink lies where the painter puts it.
+            const int most = std::max(a[size_t(x)], b[size_t(x)]);
+            EXPECT_NEAR(a[size_t(x)], b[size_t(x)], std::max(0.35 * most, 64.0)) << "column " << x;
+        }
+        EXPECT_NEAR(totalA, totalB, 0.1 * totalB);
+        // Same rows as the painter in the middle of the flat line.
+        if (line.size() == 2 && line[0].y() == line[1].y()) {
+            for (int y = 0; y < kSize; ++y)
+                EXPECT_NEAR(qAlpha(ours.pixel(20, y)), qAlpha(theirs.pixel(20, y)), 40) << y;
+        }
+    }
+}
+
+TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
+{
+    SVHairlineBatch::Storage storage;
+    QImage image = blank();
+    {
+        QPainter p(&image);
+        yUp(p);
+        SVHairlineBatch batch(p, QRectF(0, 0, 30, kSize), storage);
+        // Two opaque flat lines on the same row: the later one shows.
+        batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
+        batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::green);
+        batch.flush();
+        // What the painter draws after a flush lies on top.
+        p.fillRect(QRectF(0, 0, 5, kSize), Qt::blue);
+        // An area under a line, from its floor up to the line.
+        batch.addArea(std::vector<QPointF>{{10, 30.5}, {14, 30.5}}, Qt::white, 25);
+    }
+    const int row = kSize - 21; // y-up 20.5 lies in row 19
+    EXPECT_EQ(image.pixel(10, row), QColor(Qt::green).rgba());
+    EXPECT_EQ(image.pixel(2, row), QColor(Qt::blue).rgba());
+    // The clip ends at x = 30.
+    EXPECT_EQ(qAlpha(image.pixel(35, row)), 0);
+    EXPECT_EQ(image.pixel(12, kSize - 28), QColor(Qt::white).rgba());
+    EXPECT_EQ(qAlpha(image.pixel(12, kSize - 24)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(16, kSize - 28)), 0);
+}
+
+TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
+{
+    SVHairlineBatch::Storage storage;
+    QPixmap pixmap(kSize, kSize);
+    QPainter onPixmap(&pixmap);
+    onPixmap.setRenderHint(QPainter::Antialiasing, true);
+    // Offscreen a pixmap is an image inside, but not one the batch may write to.
+    EXPECT_FALSE(SVHairlineBatch(onPixmap, QRectF(0, 0, kSize, kSize), storage).isValid());
+    onPixmap.end();
+
+    QImage image = blank();
+    QPainter p(&image);
+    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid()); // no antialiasing
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.rotate(10);
+    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+}
+
+TEST(Parallel, RunsEveryIndexOnce)
+{
+    for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
+        std::vector<std::atomic<int>> seen(count);
+        sv::parallelFor(count, [&](std::size_t i) { seen[i].fetch_add(1); });
+        for (std::size_t i = 0; i < count; ++i)
+            EXPECT_EQ(seen[i].load(), 1) << i << " of " << count;
+    }
+}

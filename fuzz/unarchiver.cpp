@@ -4,6 +4,7 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -11,6 +12,9 @@ const char* const Keys[] = {
     "root", "network", "dataPoints", "color", "lastSeen", "deviceName", "annotations", "revision",
     "rssiValue", "noiseValue", "channel", "stationCount", "chUtilization", "timestamp", "NS.objects",
 };
+
+// A sample's keys, read by position.
+const char* const RowKeys[] = {"rssiValue", "noiseValue", "revision", "channel", "stationCount", "chUtilization", "timestamp"};
 
 void walk(sv::KeyedUnarchiver& coder, int depth)
 {
@@ -30,6 +34,14 @@ void walk(sv::KeyedUnarchiver& coder, int depth)
         if (depth < 4) {
             coder.decodeObjectWith(key, [&](sv::KeyedUnarchiver& inner) { walk(inner, depth + 1); });
             coder.decodeArrayOfObjects(key, [&](sv::KeyedUnarchiver& element) { walk(element, depth + 1); });
+            coder.decodeArrayOfObjectsConcurrently(key, [&](qsizetype, sv::KeyedUnarchiver& element) { walk(element, depth + 1); });
+            coder.decodeArrayOfRows(key, RowKeys, [](sv::KeyedUnarchiver::Row& row) {
+                row.classChain();
+                for (int field = 0; field < int(std::size(RowKeys)); ++field) {
+                    row.decodeInt(field);
+                    row.decodeDateMSecs(field);
+                }
+            });
         }
     }
 }

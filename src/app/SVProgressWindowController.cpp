@@ -72,8 +72,13 @@ void SVProgressPanel::hideProgressPanel()
     if (--m_jobs > 0)
         return;
     if (m_controller) {
+        // Keys go back to the window, also where no window manager hands
+        // activation back when the sheet goes.
+        const bool wasActive = m_controller->isActiveWindow();
         m_controller->hide();
         m_controller->deleteLater();
         m_controller.clear();
+        if (wasActive && m_window)
+            m_window->activateWindow();
     }
 }

@@ -99,6 +99,24 @@ void SVDataPoint::encodeWithCoder(sv::KeyedArchiver& coder) const
     coder.encodeDate("timestamp", timestamp());
 }
 
+void SVDataPoint::encodeArray(sv::KeyedArchiver& coder, std::span<const SVDataPoint> older,
+                              std::span<const SVDataPoint> newer)
+{
+    static constexpr sv::KeyedArchiver::RowKey keys[] = {
+        {"revision"}, {"rssiValue"}, {"noiseValue"}, {"channel"}, {"stationCount"}, {"chUtilization"}, {"timestamp", true},
+    };
+    coder.appendRows(archiveClassChain(), keys, older.size() + newer.size(), [&](std::size_t i, qint64* v) {
+        const SVDataPoint& p = i < older.size() ? older[i] : newer[i - older.size()];
+        v[0] = 1;
+        v[1] = p.m_rssi;
+        v[2] = p.m_noise;
+        v[3] = p.m_channel;
+        v[4] = p.m_stationCount;
+        v[5] = p.m_chUtilization;
+        v[6] = kReferenceDateMSecs + qint64(p.m_seconds) * 1000 + p.m_msecs;
+    });
+}
+
 SVDataPoint SVDataPoint::initWithCoder(sv::KeyedUnarchiver& coder)
 {
     const qint64 rssi = coder.decodeInt("rssiValue");
@@ -112,4 +130,33 @@ SVDataPoint SVDataPoint::initWithCoder(sv::KeyedUnarchiver& coder)
     const QDateTime time = coder.decodeDate("timestamp");
     return fromArchive(rssi, noise, channel, stationCount, utilization,
                        time.isValid() ? secondsSinceReferenceDate(time) : 0.0);
+}
+
+qsizetype SVDataPoint::decodeArray(sv::KeyedUnarchiver& coder, QAnyStringView key,
+                                   const std::function<void(const SVDataPoint&)>& add)
+{
+    enum Field { Rssi, Noise, Revision, Channel, StationCount, Utilization, Timestamp };
+    static constexpr const char* keys[] = {"rssiValue", "noiseValue", "revision", "channel",
+                                           "stationCount", "chUtilization", "timestamp"};
+    quint64 knownClass = std::numeric_limits<quint64>::max();
+    bool isSample = false;
+    return coder.decodeArrayOfRows(key, keys, [&](sv::KeyedUnarchiver::Row& row) {
+        if (row.classId() != knownClass) {
+            knownClass = row.classId();
+            isSample = isArchivedClass(row.classChain());
+        }
+        if (!isSample)
+            return;
+        const qint64 rssi = row.decodeInt(Rssi);
+        const qint64 noise = row.decodeInt(Noise);
+        qint64 channel = -1, stationCount = -1, utilization = -1;
+        if (row.decodeInt(Revision) >= 1) {
+            channel = row.decodeInt(Channel);
+            stationCount = row.decodeInt(StationCount);
+            utilization = row.decodeInt(Utilization);
+        }
+        const std::optional<qint64> time = row.decodeDateMSecs(Timestamp);
+        add(fromArchive(rssi, noise, channel, stationCount, utilization,
+                        time ? double(*time - kReferenceDateMSecs) / 1000.0 : 0.0));
+    });
 }

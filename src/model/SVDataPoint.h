@@ -4,7 +4,9 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <span>
 
 namespace sv {
 class KeyedArchiver;
@@ -54,9 +56,18 @@ public:
     // "stationCount", "chUtilization" and the date "timestamp", written into
     // the coder's current object.
     void encodeWithCoder(sv::KeyedArchiver& coder) const;
+    // Appends the samples of both parts, in order, to the coder's current
+    // array, each archived as encodeWithCoder archives it.
+    static void encodeArray(sv::KeyedArchiver& coder, std::span<const SVDataPoint> older,
+                            std::span<const SVDataPoint> newer);
     // From the coder's current object. A sample without "revision" (old
     // documents) has channel, station count and utilisation -1.
     static SVDataPoint initWithCoder(sv::KeyedUnarchiver& coder);
+    // Every sample of the array under key, oldest first, read as
+    // initWithCoder reads one; elements of other classes are passed over.
+    // The number of elements visited, -1 when there is no array.
+    static qsizetype decodeArray(sv::KeyedUnarchiver& coder, QAnyStringView key,
+                                 const std::function<void(const SVDataPoint&)>& add);
     static const QStringList& archiveClassChain();
     // True for an archived object of this class or its old name.
     static bool isArchivedClass(const QStringList& classChain);

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
+
 namespace SVDocument {
 
 void encode(sv::KeyedArchiver& coder, const QList<std::shared_ptr<SVNetwork>>& networks,
@@ -64,14 +66,21 @@ std::optional<Content> decode(sv::KeyedUnarchiver& coder, QString* error)
         if (count < 0)
             return;
         hasNetworks = true;
-        content.networks.reserve(count);
-        root.decodeArrayOfObjects("networks", [&](sv::KeyedUnarchiver& element) {
+        // Records are read side by side, each into its own place.
+        std::vector<std::shared_ptr<SVNetwork>> records(static_cast<std::size_t>(count));
+        root.decodeArrayOfObjectsConcurrently("networks", [&](qsizetype i, sv::KeyedUnarchiver& element) {
             if (!SVNetwork::isArchivedClass(element.classChain()))
                 return;
             auto record = SVNetwork::initWithCoder(element);
             if (record && !record->bssid().isEmpty() && record->channel() != 0)
-                content.networks.append(std::move(record));
+                records[static_cast<std::size_t>(i)] = std::move(record);
+            // What a record was read from is not needed again.
+            element.releaseReadPages();
         });
+        content.networks.reserve(count);
+        for (auto& record : records)
+            if (record)
+                content.networks.append(std::move(record));
         if (root.containsValueForKey("lastScanTime")) {
             content.lastScanTime = root.decodeDate("lastScanTime");
             if (!content.lastScanTime.isValid() && !root.failed())

@@ -157,10 +157,7 @@ void SVNetwork::encodeWithCoder(sv::KeyedArchiver& coder) const
     coder.beginArray("dataPoints");
     if (m_dataPoints) {
         const auto [older, newer] = m_dataPoints->segments();
-        for (const auto& part : {older, newer})
-            for (const SVDataPoint& p : part)
-                coder.appendObjectWith(SVDataPoint::archiveClassChain(),
-                                       [&p](sv::KeyedArchiver& c) { p.encodeWithCoder(c); });
+        SVDataPoint::encodeArray(coder, older, newer);
     }
     coder.endArray();
     coder.encodeColor("color", m_color);
@@ -236,10 +233,10 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
         record->m_dataPoints.emplace(MaximumDataPoints, 4);
         record->m_dataPoints->reserve(std::size_t(archived));
     }
-    coder.decodeArrayOfObjects("dataPoints", [&record](sv::KeyedUnarchiver& c) {
-        if (SVDataPoint::isArchivedClass(c.classChain()))
-            record->addDataPoint(SVDataPoint::initWithCoder(c));
-    });
+    {
+        Guard g(record->m_lock);
+        SVDataPoint::decodeArray(coder, "dataPoints", [&record](const SVDataPoint& p) { record->addDataPointLocked(p); });
+    }
 
     const std::optional<QColor> color = coder.decodeColor("color");
     const QDateTime lastSeen = coder.decodeDate("lastSeen");
@@ -319,6 +316,11 @@ bool SVNetwork::loadedFromFile() const
 void SVNetwork::addDataPoint(const SVDataPoint& point)
 {
     Guard g(m_lock);
+    addDataPointLocked(point);
+}
+
+void SVNetwork::addDataPointLocked(const SVDataPoint& point)
+{
     if (!m_dataPoints)
         m_dataPoints.emplace(MaximumDataPoints, 4);
     if (point.hasData()) {

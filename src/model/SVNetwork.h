@@ -355,6 +355,7 @@ private:
 
     SVNetwork(); // common initialisation only (documents)
     void setNetworkLocked(const QVariantMap& dictionary);
+    void addDataPointLocked(const SVDataPoint& point);
     qint64 channelLocked() const;
     qint64 channelCenterLocked() const;
     QString bssidLocked() const;

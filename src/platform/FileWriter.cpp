@@ -83,6 +83,7 @@ public:
             return false;
         }
         m_buffer.clear();
+        startWriteback();
         return true;
     }
 
@@ -123,6 +124,7 @@ protected:
                 m_owner->fail(QStringLiteral("write"), err);
                 return -1;
             }
+            startWriteback();
             return size;
         }
         m_buffer.append(data, size);
@@ -130,6 +132,19 @@ protected:
     }
 
 private:
+    // A large file goes to the disk while the rest is still being made, so
+    // the sync at the end waits for the last part only. A hint: the sync
+    // still checks everything.
+    void startWriteback()
+    {
+        if (m_written - m_writebackStarted < WritebackStep)
+            return;
+        ::sync_file_range(m_fd, m_writebackStarted, m_written - m_writebackStarted, SYNC_FILE_RANGE_WRITE);
+        m_writebackStarted = m_written;
+    }
+
+    static constexpr qint64 WritebackStep = 16 * 1024 * 1024;
+    qint64 m_writebackStarted = 0;
     static constexpr qint64 BufferSize = 256 * 1024;
     int m_fd;
     FileWriter* m_owner;

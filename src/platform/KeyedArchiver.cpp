@@ -5,10 +5,12 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -75,13 +77,52 @@ struct Frame {
     std::vector<quint32> elements;                     // refs of element UIDs
 };
 
+// Bytes on their way out: written in place, without a size check per byte.
+class OutBuffer {
+public:
+    size_t size() const { return used; }
+    bool empty() const { return used == 0; }
+    const char* data() const { return bytes.get(); }
+    void clear() { used = 0; }
+    void reserve(size_t n)
+    {
+        if (n <= capacity)
+            return;
+        std::unique_ptr<char[]> larger(new char[n]);
+        if (used)
+            std::memcpy(larger.get(), bytes.get(), used);
+        bytes = std::move(larger);
+        capacity = n;
+    }
+    // n more bytes at the end, for the caller to fill.
+    char* grow(size_t n)
+    {
+        if (capacity - used < n)
+            reserve(std::max(capacity * 2, used + n));
+        char* at = bytes.get() + used;
+        used += n;
+        return at;
+    }
+    void push_back(char c) { *grow(1) = c; }
+    void append(const char* data, size_t n)
+    {
+        if (n)
+            std::memcpy(grow(n), data, n);
+    }
+    void append(std::string_view text) { append(text.data(), text.size()); }
+
+private:
+    std::unique_ptr<char[]> bytes;
+    size_t used = 0, capacity = 0;
+};
+
 } // namespace
 
 struct KeyedArchiver::Private {
     QIODevice* device = nullptr;
     QByteArray* buffer = nullptr;
     QByteArray discard; // stands in for a device that cannot be written
-    std::string out;
+    OutBuffer out;
     quint64 flushed = 0; // bytes already handed to the device or buffer
     quint64 start = 0;   // where the archive begins in *buffer
     bool finished = false;
@@ -148,8 +189,16 @@ struct KeyedArchiver::Private {
     void put(quint8 byte) { out.push_back(char(byte)); }
     void putBig(quint64 value, int bytes)
     {
-        for (int i = bytes - 1; i >= 0; --i)
-            put(quint8(value >> (8 * i)));
+        char* at = out.grow(size_t(bytes));
+        switch (bytes) {
+        case 1: *at = char(value); break;
+        case 2: qToBigEndian(quint16(value), at); break;
+        case 4: qToBigEndian(quint32(value), at); break;
+        case 8: qToBigEndian(quint64(value), at); break;
+        default:
+            for (int i = bytes - 1; i >= 0; --i)
+                *at++ = char(value >> (8 * i));
+        }
     }
     void putRef(quint32 ref) { putBig(ref, RefSize); }
 
@@ -339,10 +388,15 @@ struct KeyedArchiver::Private {
     {
         const quint32 ref = beginPlistObject();
         putMarker(0xd0, entries.size());
-        for (const auto& e : entries)
-            putRef(e.first);
-        for (const auto& e : entries)
-            putRef(e.second);
+        static_assert(RefSize == 4);
+        char* keys = out.grow(entries.size() * 2 * RefSize);
+        char* values = keys + entries.size() * RefSize;
+        for (const auto& e : entries) {
+            qToBigEndian(e.first, keys);
+            qToBigEndian(e.second, values);
+            keys += RefSize;
+            values += RefSize;
+        }
         endPlistObject();
         return ref;
     }
@@ -446,9 +500,10 @@ struct KeyedArchiver::Private {
 
     quint32 archiveDate(const QDateTime& date)
     {
-        if (!date.isValid())
-            return 0;
-        const qint64 msecs = date.toMSecsSinceEpoch();
+        return date.isValid() ? archiveDateMSecs(date.toMSecsSinceEpoch()) : 0;
+    }
+    quint32 archiveDateMSecs(qint64 msecs)
+    {
         if (const quint32* known = archiveDates.find(msecs))
             return *known;
         static const QStringList chain{QStringLiteral("NSDate"), QStringLiteral("NSObject")};
@@ -796,6 +851,52 @@ void KeyedArchiver::appendObject(const QVariant& value)
         return;
     const quint32 index = d->archiveValue(value, 0);
     d->current().elements.push_back(d->plistUid(index));
+}
+
+void KeyedArchiver::appendRows(const QStringList& classChain, std::span<const RowKey> keys, std::size_t count,
+                               const std::function<void(std::size_t, qint64*)>& row)
+{
+    if (!d->inArray())
+        return;
+    if (d->depth > size_t(MaxNesting)) {
+        d->fail(QStringLiteral("Archived objects are nested too deeply."));
+        return;
+    }
+    // The objects and their order are those of appendObjectWith with one
+    // encodeInt or encodeDate per key; only the look-ups that give the same
+    // answer every row are made once.
+    std::vector<qint64> values(keys.size());
+    std::vector<quint32> keyRefs(keys.size(), Unwritten);
+    std::vector<std::pair<quint32, quint32>> entries;
+    entries.reserve(keys.size() + 1);
+    quint32 cls = Unwritten;
+    auto keyRef = [&](size_t k) {
+        if (keyRefs[k] == Unwritten)
+            keyRefs[k] = d->keyRef(QAnyStringView(keys[k].name));
+        return keyRefs[k];
+    };
+    for (std::size_t i = 0; i < count && d->ok(); ++i) {
+        row(i, values.data());
+        const quint32 index = d->reserveIndex();
+        if (cls == Unwritten)
+            cls = d->archiveClass(classChain);
+        entries.clear();
+        entries.emplace_back(d->keyClass, d->plistUid(cls));
+        for (size_t k = 0; k < keys.size(); ++k) {
+            if (keys[k].isDate) {
+                const quint32 date = values[k] == NoDate ? 0 : d->archiveDateMSecs(values[k]);
+                const quint32 key = keyRef(k);
+                entries.emplace_back(key, d->plistUid(date));
+            } else {
+                const quint32 value = d->plistInt(values[k]);
+                entries.emplace_back(keyRef(k), value);
+            }
+        }
+        if (!d->ok())
+            break;
+        d->setIndex(index, d->writeDictionary(entries));
+        d->current().elements.push_back(d->writeUid(index));
+    }
 }
 
 void KeyedArchiver::endArray()

@@ -7,7 +7,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cstddef>
+#include <functional>
+#include <limits>
 #include <memory>
+#include <span>
 
 class QIODevice;
 
@@ -89,6 +93,20 @@ public:
         endObject();
     }
     void endArray();
+
+    // Many objects of one class whose keys all hold integers or dates (a
+    // record's samples), appended to the current array: the same archive as
+    // appendObjectWith with one encodeInt or encodeDate per key, in the order
+    // of keys, without finding each key again for every object.
+    // row(i, values) gives object i's values, values[k] for keys[k]; a date
+    // in milliseconds since 1970-01-01 UTC, or NoDate for nil.
+    struct RowKey {
+        const char* name; // UTF-8
+        bool isDate = false;
+    };
+    static constexpr qint64 NoDate = std::numeric_limits<qint64>::min();
+    void appendRows(const QStringList& classChain, std::span<const RowKey> keys, std::size_t count,
+                    const std::function<void(std::size_t, qint64*)>& row);
 
     // A dictionary object (NSDictionary, its keys in NS.keys and values in
     // NS.objects) written in place: between the two calls every encode* and

@@ -4,16 +4,21 @@
 
 #include <QFile>
 #include <QHash>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
+
+#include <sys/mman.h>
 
 namespace sv {
 
@@ -89,6 +94,42 @@ struct Frame {
     quint64 entryKeys = 0, entryValues = 0, entryCount = 0;
 };
 
+// Dates already read, by archive index: writers share one date object
+// among the samples of one scan, so most samples find theirs here.
+class DateCache {
+public:
+    const qint64* find(quint64 index) const
+    {
+        if (table.empty())
+            return nullptr;
+        for (size_t at = slotOf(index);; at = (at + 1) & Mask) {
+            if (table[at].first == 0)
+                return nullptr;
+            if (table[at].first == index + 1)
+                return &table[at].second;
+        }
+    }
+    void insert(quint64 index, qint64 msecs)
+    {
+        if (table.empty() || used >= Capacity / 2) {
+            table.assign(Capacity, {0, 0});
+            used = 0;
+        }
+        size_t at = slotOf(index);
+        while (table[at].first != 0 && table[at].first != index + 1)
+            at = (at + 1) & Mask;
+        used += table[at].first == 0;
+        table[at] = {index + 1, msecs};
+    }
+
+private:
+    static constexpr size_t Capacity = size_t(1) << 15;
+    static constexpr size_t Mask = Capacity - 1;
+    static size_t slotOf(quint64 index) { return size_t((index * 0x9E3779B97F4A7C15ULL) >> 49) & Mask; }
+    std::vector<std::pair<quint64, qint64>> table; // index + 1 (0: free), msecs
+    size_t used = 0;
+};
+
 struct StringHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -133,17 +174,31 @@ struct KeyedUnarchiver::Private {
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
+    quint64 spent = 0;             // objects visited in all
+    quint64 spentAtRelease = 0;    // when the mapped pages were last let go
+    bool mapped = false;           // bytes are a mapping of the file
     quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
                                    // honest files share short names, so a small multiple of the file
     const char* what = "archive";  // what the messages call the file
 
     std::unordered_map<quint64, ClassInfo> classes;
+    DateCache dates;
+    // The class found last: objects of one class usually come in runs.
+    quint64 lastClassIndex = NoRef;
+    const ClassInfo* lastClass = nullptr;
     QHash<QString, QString> mapping;
     std::array<KeySlot, 256> keySlots;
     KeySlot otherSlot; // keys given as UTF-16
     quint64 slotGeneration = 0;
     std::unordered_map<std::string, std::unique_ptr<Shape>, StringHash, std::equal_to<>> shapes;
     Shape* lastShape = nullptr;
+
+    void forgetClasses()
+    {
+        classes.clear();
+        lastClass = nullptr;
+        lastClassIndex = NoRef;
+    }
 
     bool fail(const QString& message)
     {
@@ -164,9 +219,16 @@ struct KeyedUnarchiver::Private {
         value = 0;
         if (at > limit || quint64(n) > limit - at)
             return damaged("a value lies outside the file");
-        value = 0;
-        for (int i = 0; i < n; ++i)
-            value = (value << 8) | bytes[at + i];
+        const uchar* p = bytes + at;
+        switch (n) {
+        case 1: value = p[0]; break;
+        case 2: value = qFromBigEndian<quint16>(p); break;
+        case 4: value = qFromBigEndian<quint32>(p); break;
+        case 8: value = qFromBigEndian<quint64>(p); break;
+        default:
+            for (int i = 0; i < n; ++i)
+                value = (value << 8) | p[i];
+        }
         return true;
     }
 
@@ -291,6 +353,34 @@ struct KeyedUnarchiver::Private {
         return result;
     }
     static bool isString(const Object& o) { return o.type == Ascii || o.type == Utf16; }
+
+    // A stored scalar read as an integer: flags as 0 or 1, reals truncated.
+    qint64 integerOf(const Object& o)
+    {
+        switch (o.type) {
+        case Int: {
+            qint64 v = 0;
+            return integer(o, v) ? v : 0;
+        }
+        case Simple:
+            if (o.low == 8 || o.low == 9)
+                return o.low == 9;
+            break;
+        case Real: {
+            double v = 0;
+            if (!real(o, v))
+                return 0;
+            if (std::isfinite(v) && std::fabs(v) < 9.2e18)
+                return qint64(v);
+            damaged("an integer is out of range");
+            return 0;
+        }
+        default:
+            break;
+        }
+        damaged("an integer value has the wrong type");
+        return 0;
+    }
 
     // ---- dictionaries ----
 
@@ -485,6 +575,7 @@ struct KeyedUnarchiver::Private {
         if (budget == 0)
             return damaged("too many shared references");
         --budget;
+        ++spent;
         return true;
     }
 
@@ -513,8 +604,19 @@ struct KeyedUnarchiver::Private {
         quint64 index = 0;
         if (!object(valueRef, o) || !uidOf(o, index))
             return false;
+        return classAt(index, info);
+    }
+
+    // The class object at an archive index.
+    bool classAt(quint64 index, const ClassInfo*& info)
+    {
+        if (index == lastClassIndex && lastClass) {
+            info = lastClass;
+            return true;
+        }
         if (auto it = classes.find(index); it != classes.end()) {
-            info = &it->second;
+            info = lastClass = &it->second;
+            lastClassIndex = index;
             return true;
         }
         quint64 classRef = 0;
@@ -554,8 +656,9 @@ struct KeyedUnarchiver::Private {
         made.name = mapping.value(archivedName, archivedName);
         made.kind = kindOf(made.chain);
         if (classes.size() >= MaxCachedClasses)
-            classes.clear();
-        info = &classes.emplace(index, std::move(made)).first->second;
+            forgetClasses();
+        info = lastClass = &classes.emplace(index, std::move(made)).first->second;
+        lastClassIndex = index;
         return true;
     }
 
@@ -1050,6 +1153,7 @@ KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
         return archive;
     }
     archive.d->file = std::move(file);
+    archive.d->mapped = true;
     archive.d->bytes = mapped;
     archive.d->size = quint64(size);
     archive.d->open();
@@ -1069,7 +1173,7 @@ QString KeyedUnarchiver::errorString() const
 void KeyedUnarchiver::setClassNameMapping(const QString& archivedName, const QString& currentName)
 {
     d->mapping.insert(archivedName, currentName);
-    d->classes.clear();
+    d->forgetClasses();
 }
 
 QString KeyedUnarchiver::className() const
@@ -1101,29 +1205,7 @@ qint64 KeyedUnarchiver::decodeInt(QAnyStringView key)
     Object o;
     if (!d->plainValue(key, o))
         return 0;
-    switch (o.type) {
-    case Int: {
-        qint64 v = 0;
-        return d->integer(o, v) ? v : 0;
-    }
-    case Simple:
-        if (o.low == 8 || o.low == 9)
-            return o.low == 9;
-        break;
-    case Real: {
-        double v = 0;
-        if (!d->real(o, v))
-            return 0;
-        if (std::isfinite(v) && std::fabs(v) < 9.2e18)
-            return qint64(v);
-        d->damaged("an integer is out of range");
-        return 0;
-    }
-    default:
-        break;
-    }
-    d->damaged("an integer value has the wrong type");
-    return 0;
+    return d->integerOf(o);
 }
 
 bool KeyedUnarchiver::decodeBool(QAnyStringView key)
@@ -1256,6 +1338,277 @@ bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::functi
     return d->ok();
 }
 
+QStringList KeyedUnarchiver::Row::classChain() const
+{
+    const ClassInfo* cls = nullptr;
+    return d->ok() && d->classAt(m_classId, cls) ? cls->chain : QStringList();
+}
+
+bool KeyedUnarchiver::Row::contains(int field) const
+{
+    return d->ok() && field >= 0 && field < m_fields && m_positions[field] >= 0;
+}
+
+qint64 KeyedUnarchiver::Row::decodeInt(int field)
+{
+    quint64 r = 0;
+    Object o;
+    if (!contains(field) || !d->ref(m_values + quint64(m_positions[field]) * quint64(d->refSize), r) || !d->object(r, o))
+        return 0;
+    return d->integerOf(o);
+}
+
+std::optional<qint64> KeyedUnarchiver::Row::decodeDateMSecs(int field)
+{
+    quint64 r = 0, index = 0;
+    Object o;
+    if (!contains(field) || !d->ref(m_values + quint64(m_positions[field]) * quint64(d->refSize), r) || !d->object(r, o))
+        return std::nullopt;
+    if (o.type != Uid) {
+        const QVariant value = d->plainValue(o);
+        if (!d->ok() || value.typeId() != QMetaType::QDateTime)
+            return std::nullopt;
+        return value.toDateTime().toMSecsSinceEpoch();
+    }
+    if (!d->readBig(o.body, int(o.count), index, d->tableOffset) || index == 0)
+        return std::nullopt;
+    if (const qint64* known = d->dates.find(index)) {
+        // Read before, so only the checks every reference pays are left.
+        if (!d->enter(index))
+            return std::nullopt;
+        d->leave();
+        return *known;
+    }
+    const QVariant value = d->valueAt(index);
+    if (!d->ok() || value.typeId() != QMetaType::QDateTime)
+        return std::nullopt;
+    const qint64 msecs = value.toDateTime().toMSecsSinceEpoch();
+    d->dates.insert(index, msecs);
+    return msecs;
+}
+
+qsizetype KeyedUnarchiver::decodeArrayOfRows(QAnyStringView key, std::span<const char* const> keys,
+                                             const std::function<void(Row&)>& body)
+{
+    quint64 index = 0;
+    Object elements;
+    if (!d->referencedArray(key, index, elements) || !d->enter(index))
+        return -1;
+    // The layouts met in this array, each with where the wanted keys (and
+    // the class, last) sit. A few cover an honest array; past that every
+    // element is searched on its own.
+    struct Layout {
+        std::string raw; // the element's key refs as they lie in the file
+        std::vector<qint64> positions;
+    };
+    constexpr size_t MaxLayouts = 16;
+    std::vector<Layout> layouts;
+    size_t lastLayout = 0;
+    std::vector<qint64> unkept;
+    const size_t fields = keys.size();
+    const quint64 refSize = quint64(d->refSize);
+
+    // Where each wanted key sits among an element's keys; -1 when absent.
+    auto locate = [&](const Dictionary& dict, std::vector<qint64>& positions) {
+        positions.assign(fields + 1, -1);
+        for (size_t f = 0; f <= fields && d->ok(); ++f) {
+            const std::string_view name = f < fields ? std::string_view(keys[f]) : std::string_view("$class");
+            for (quint64 i = 0; i < dict.count; ++i) {
+                quint64 k = 0;
+                bool matches = false;
+                if (!d->ref(dict.keys + i * refSize, k) || !d->keyMatches(k, name, matches))
+                    return false;
+                if (matches) {
+                    positions[f] = qint64(i);
+                    break;
+                }
+            }
+        }
+        return d->ok();
+    };
+
+    Row row(d.get());
+    row.m_fields = int(fields);
+    qsizetype visited = 0;
+    for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
+        quint64 er = 0, ei = 0, objectRef = 0;
+        Object uid, element;
+        if (!d->ref(elements.body + i * refSize, er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+            break;
+        if (ei == 0)
+            continue;
+        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+            break;
+        if (element.type != Dict)
+            continue;
+        const Dictionary dict{element.count, element.body};
+        // object() has checked that the refs lie inside the file.
+        const std::string_view raw(reinterpret_cast<const char*>(d->bytes + dict.keys), size_t(dict.count * refSize));
+        const qint64* positions = nullptr;
+        if (lastLayout < layouts.size() && layouts[lastLayout].raw == raw) {
+            positions = layouts[lastLayout].positions.data();
+        } else {
+            for (size_t l = 0; l < layouts.size() && !positions; ++l)
+                if (layouts[l].raw == raw) {
+                    lastLayout = l;
+                    positions = layouts[l].positions.data();
+                }
+            if (!positions) {
+                std::vector<qint64>& found = layouts.size() < MaxLayouts ? layouts.emplace_back().positions : unkept;
+                if (!locate(dict, found))
+                    break;
+                if (&found != &unkept) {
+                    layouts.back().raw.assign(raw);
+                    lastLayout = layouts.size() - 1;
+                }
+                positions = found.data();
+            }
+        }
+        quint64 classRef = 0, classIndex = 0;
+        Object classUid;
+        const ClassInfo* cls = nullptr;
+        if (positions[fields] < 0) {
+            d->damaged("an archived object has no class");
+            break;
+        }
+        if (!d->ref(dict.keys + (dict.count + quint64(positions[fields])) * refSize, classRef)
+            || !d->object(classRef, classUid) || !d->uidOf(classUid, classIndex) || !d->classAt(classIndex, cls)
+            || !d->enter(ei))
+            break;
+        row.m_classId = classIndex;
+        row.m_values = dict.keys + dict.count * refSize;
+        row.m_positions = positions;
+        body(row);
+        d->leave();
+        ++visited;
+    }
+    d->leave();
+    return d->ok() ? visited : -1;
+}
+
+qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
+    QAnyStringView key, const std::function<void(qsizetype, KeyedUnarchiver&)>& body)
+{
+    quint64 index = 0;
+    Object elements;
+    if (!d->referencedArray(key, index, elements) || !d->enter(index))
+        return -1;
+    struct Element {
+        qsizetype position = 0;
+        quint64 index = 0;
+        Dictionary dict;
+        quint64 spent = 0; // objects visited, up to a failure
+        QString error;
+    };
+    // Elements go in batches, so an array of millions costs little memory.
+    constexpr size_t Batch = 16384;
+    // Past four, reading is held back by memory rather than by work.
+    const size_t threads = size_t(std::min<quint64>(
+        {elements.count, quint64(std::max(1u, std::thread::hardware_concurrency())), quint64(4)}));
+    // A reader per thread that starts where this one stands, with caches of
+    // its own that last from batch to batch.
+    std::vector<KeyedUnarchiver> readers;
+    for (size_t t = 0; t < threads; ++t) {
+        readers.push_back(KeyedUnarchiver());
+        Private& p = *readers.back().d;
+        p.data = d->data;
+        p.bytes = d->bytes;
+        p.size = d->size;
+        p.mapped = d->mapped;
+        p.what = d->what;
+        p.offsetSize = d->offsetSize;
+        p.refSize = d->refSize;
+        p.objectCount = d->objectCount;
+        p.tableOffset = d->tableOffset;
+        p.archiveCount = d->archiveCount;
+        p.archiveRefs = d->archiveRefs;
+        p.mapping = d->mapping;
+        p.visiting = d->visiting;
+    }
+
+    std::vector<Element> list;
+    qsizetype visited = 0;
+    quint64 i = 0;
+    while (d->ok() && i < elements.count) {
+        // First, here, what the loop of decodeArrayOfObjects checks before
+        // it enters an element. Damage found here counts after the elements
+        // before it.
+        list.clear();
+        for (; i < elements.count && list.size() < Batch && d->ok(); ++i) {
+            quint64 er = 0, ei = 0, objectRef = 0;
+            Object uid, element;
+            if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
+                break;
+            if (ei == 0)
+                continue;
+            if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
+                break;
+            if (element.type != Dict)
+                continue;
+            const Dictionary dict{element.count, element.body};
+            const ClassInfo* cls = nullptr;
+            if (!d->classOf(dict, cls))
+                break;
+            list.push_back({qsizetype(i), ei, dict, 0, {}});
+        }
+        const QString structureError = std::exchange(d->error, QString());
+
+        // Then the elements side by side. Each may spend what is left here;
+        // the sums are settled below, in order.
+        const quint64 budget = d->budget;
+        std::atomic<size_t> next{0};
+        auto work = [&](KeyedUnarchiver& reader) {
+            Private& p = *reader.d;
+            const size_t depth = d->visiting.size();
+            for (size_t at = next++; at < list.size(); at = next++) {
+                Element& e = list[at];
+                p.error.clear();
+                p.budget = budget;
+                p.visiting.resize(depth);
+                Frame frame;
+                frame.index = e.index;
+                frame.dict = e.dict;
+                if (p.enter(e.index)) {
+                    frame.shape = p.shapeOf(frame.dict);
+                    p.frames.assign(1, frame);
+                    body(e.position, reader);
+                    p.frames.clear();
+                }
+                e.spent = budget - p.budget;
+                e.error = p.error;
+            }
+        };
+        std::vector<std::thread> pool;
+        for (size_t t = 1; t < std::min(threads, list.size()); ++t)
+            pool.emplace_back(work, std::ref(readers[t]));
+        if (!list.empty())
+            work(readers[0]);
+        for (std::thread& t : pool)
+            t.join();
+
+        // As reading them one after another would have ended: at the first
+        // element that failed or would have found the shared budget spent.
+        quint64 spent = 0;
+        for (const Element& e : list) {
+            if (e.spent > budget - spent) {
+                d->damaged("too many shared references");
+                break;
+            }
+            if (!e.error.isEmpty()) {
+                d->fail(e.error);
+                break;
+            }
+            spent += e.spent;
+            ++visited;
+        }
+        d->budget = budget - std::min(spent, budget);
+        if (d->ok() && !structureError.isEmpty())
+            d->fail(structureError);
+    }
+    d->leave();
+    return d->ok() ? visited : -1;
+}
+
 qsizetype KeyedUnarchiver::countForKey(QAnyStringView key)
 {
     quint64 index = 0;
@@ -1298,6 +1651,17 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
     }
     d->leave();
     return d->ok() ? visited : -1;
+}
+
+void KeyedUnarchiver::releaseReadPages()
+{
+    // About a million objects read since the last time: tens of megabytes of file.
+    constexpr quint64 ReleaseEvery = quint64(1) << 20;
+    if (!d->mapped || d->spent - d->spentAtRelease < ReleaseEvery)
+        return;
+    d->spentAtRelease = d->spent;
+    // The mapping is read-only: pages let go are read again from the page cache.
+    ::madvise(const_cast<uchar*>(d->bytes), size_t(d->size), MADV_DONTNEED);
 }
 
 void KeyedUnarchiver::fail(const QString& message)

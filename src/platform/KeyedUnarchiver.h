@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace sv {
 
@@ -20,9 +21,10 @@ namespace sv {
 // damaged archive sets a failure with a message instead of crashing. After
 // the first failure every decode returns its default (0, invalid, nullopt),
 // so a caller decodes as usual and checks failed() once at the end.
-// Objects shared by many references are decoded once per reference; an
-// archive that makes that add up to many times its own size (nested sharing
-// built to explode) counts as damaged.
+// Objects shared by many references count once per reference (a shared date
+// read as part of a row is decoded only once, but still counted); an archive
+// that makes that add up to many times its own size (nested sharing built to
+// explode) counts as damaged.
 //
 // Keys are read from the current object: first the archive's top dictionary,
 // then, inside decodeObjectWith / decodeArrayOfObjects, the object handed to
@@ -34,6 +36,8 @@ namespace sv {
 //   });
 //   if (archive.failed()) report(archive.errorString());
 class KeyedUnarchiver {
+    struct Private;
+
 public:
     // The bytes are shared (not copied) and kept alive by the unarchiver.
     static KeyedUnarchiver fromData(const QByteArray& data);
@@ -89,8 +93,55 @@ public:
     // nil or plain values are skipped. Returns the number of elements visited,
     // or -1 when the key holds no array or the archive is damaged.
     qsizetype decodeArrayOfObjects(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body);
+    // An element of decodeArrayOfRows: its values by the position of their
+    // key in the list handed to that call.
+    class Row {
+    public:
+        // The same number for elements of the same class object.
+        quint64 classId() const { return m_classId; }
+        QStringList classChain() const; // as archived, most derived first
+        bool contains(int field) const;
+        // As decodeInt would read keys[field].
+        qint64 decodeInt(int field);
+        // As decodeDate would read keys[field], in milliseconds since
+        // 1970-01-01 UTC; nullopt when absent or not a date.
+        std::optional<qint64> decodeDateMSecs(int field);
+
+    private:
+        friend class KeyedUnarchiver;
+        explicit Row(Private* d) : d(d) {}
+        Private* d;
+        quint64 m_classId = 0;
+        quint64 m_values = 0;
+        const qint64* m_positions = nullptr;
+        int m_fields = 0;
+    };
+
+    // For an array of many objects of one kind under key (a record's
+    // samples): calls body once per element that is an object, in order, as
+    // decodeArrayOfObjects does, but the keys are named once and found once
+    // per layout of element (its key strings in their order), so each value
+    // is read by position. body reads only through the row. Returns the
+    // number of elements visited, or -1 when the key holds no array or the
+    // archive is damaged.
+    qsizetype decodeArrayOfRows(QAnyStringView key, std::span<const char* const> keys,
+                                const std::function<void(Row&)>& body);
+
+    // As decodeArrayOfObjects, but the elements are read on several threads
+    // at once, each through a reader of its own: body(i, element) gets the
+    // element's position in the array and must touch nothing another
+    // element's call touches. The archive fails, or not, with the message
+    // reading the elements one after another would have given.
+    qsizetype decodeArrayOfObjectsConcurrently(QAnyStringView key,
+                                               const std::function<void(qsizetype, KeyedUnarchiver&)>& body);
+
     // Number of elements of the array under key (-1 when there is none).
     qsizetype countForKey(QAnyStringView key);
+
+    // For a large file read piece by piece: lets go of the memory its pages
+    // take once much has been read since the last call, so the process holds
+    // the part being read rather than the whole file. Cheap to call often.
+    void releaseReadPages();
 
     // Marks the archive damaged (for callers that find an impossible value).
     void fail(const QString& message);
@@ -107,7 +158,6 @@ public:
 
 private:
     KeyedUnarchiver();
-    struct Private;
     std::unique_ptr<Private> d;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include "QStringPrinter.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -14,7 +15,9 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 using namespace sv;
@@ -681,4 +684,348 @@ TEST(KeyedArchive, UniquingBeyondWhatTheWriterRemembers)
     ASSERT_EQ(read.size(), values.size());
     for (qsizetype i = 0; i < values.size(); ++i)
         ASSERT_EQ(read[i], values[i]) << i;
+}
+
+namespace {
+
+// What one element of an array reads as, key by key or by position.
+struct ReadSample {
+    QStringList chain;
+    qint64 rssi = 0, noise = 0, revision = 0, channel = 0, stations = 0, utilization = 0;
+    std::optional<qint64> time;
+    bool operator==(const ReadSample&) const = default;
+};
+
+const char* const SampleKeys[] = {"rssiValue", "noiseValue", "revision", "channel", "stationCount", "chUtilization", "timestamp"};
+
+struct ReadBack {
+    QList<ReadSample> samples;
+    qsizetype visited = 0;
+    bool failed = false;
+};
+
+ReadBack readKeyByKey(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    ReadBack r;
+    r.visited = archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& c) {
+        ReadSample s;
+        s.chain = c.classChain();
+        s.rssi = c.decodeInt("rssiValue");
+        s.noise = c.decodeInt("noiseValue");
+        s.revision = c.decodeInt("revision");
+        s.channel = c.decodeInt("channel");
+        s.stations = c.decodeInt("stationCount");
+        s.utilization = c.decodeInt("chUtilization");
+        if (const QDateTime t = c.decodeDate("timestamp"); t.isValid())
+            s.time = t.toMSecsSinceEpoch();
+        r.samples.append(s);
+    });
+    r.failed = archive.failed();
+    return r;
+}
+
+ReadBack readByRow(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    ReadBack r;
+    r.visited = archive.decodeArrayOfRows("root", SampleKeys, [&](KeyedUnarchiver::Row& row) {
+        ReadSample s;
+        s.chain = row.classChain();
+        s.rssi = row.decodeInt(0);
+        s.noise = row.decodeInt(1);
+        s.revision = row.decodeInt(2);
+        s.channel = row.decodeInt(3);
+        s.stations = row.decodeInt(4);
+        s.utilization = row.decodeInt(5);
+        s.time = row.decodeDateMSecs(6);
+        r.samples.append(s);
+    });
+    r.failed = archive.failed();
+    return r;
+}
+
+} // namespace
+
+// Reading by position must give what reading key by key gives, whatever the
+// layout of each element: keys in another order, keys missing or extra,
+// numbers stored as reals or flags, dates inline, shared or not dates at
+// all, more layouts than are remembered, and elements that are not objects.
+TEST(KeyedArchive, RowsReadWhatKeysRead)
+{
+    LibplistArchive a;
+    const uint64_t sampleClass = a.addClass({"SkyvaneDataPoint", "NSObject"});
+    const uint64_t otherClass = a.addClass({"Other", "NSObject"});
+    const uint64_t dateClass = a.addClass({"NSDate", "NSObject"});
+    auto date = [&](double seconds) {
+        plist_t d = a.object(dateClass);
+        plist_dict_set_item(d, "NS.time", plist_new_real(seconds));
+        return a.add(d);
+    };
+    const uint64_t shared = date(700000000.25);
+    const uint64_t text = a.add(plist_new_string("not a date"));
+    std::vector<uint64_t> elements;
+    for (int i = 0; i < 60; ++i) {
+        plist_t o = a.object(i % 13 == 5 ? otherClass : sampleClass);
+        // Rotating the order of insertion gives layouts of their own.
+        const int start = i % 7;
+        for (int k = 0; k < 7; ++k) {
+            const int key = (start + k) % 7;
+            const char* name = SampleKeys[key];
+            if (key == 2 && i % 5 == 1)
+                continue; // no revision
+            if (key == 0 && i % 11 == 3)
+                continue; // no signal
+            plist_t value;
+            switch (key) {
+            case 4: value = i % 3 == 0 ? plist_new_real(4.75) : plist_new_uint(uint64_t(i * 1000)); break;
+            case 5: value = i % 4 == 0 ? plist_new_bool(1) : plist_new_uint(uint64_t(i)); break;
+            case 6:
+                switch (i % 6) {
+                case 0: value = plist_new_uid(shared); break;
+                case 1: value = plist_new_uid(date(700000000.0 + i * 1.5)); break;
+                case 2: value = plist_new_date(700000000 + i, 1000); break;
+                case 3: value = plist_new_uid(text); break;
+                case 4: value = plist_new_uid(0); break;
+                default: value = plist_new_uint(12); break;
+                }
+                break;
+            default: value = plist_new_uint(uint64_t(int64_t(-40 - i - key))); break;
+            }
+            plist_dict_set_item(o, name, value);
+        }
+        if (i > 30)
+            plist_dict_set_item(o, QByteArray("extra%1").replace("%1", QByteArray::number(i)).constData(), plist_new_uint(1));
+        elements.push_back(a.add(o));
+        if (i % 17 == 2)
+            elements.push_back(0);
+        if (i % 19 == 4)
+            elements.push_back(text);
+    }
+    plist_t array = a.object(a.addClass({"NSMutableArray", "NSArray", "NSObject"}));
+    plist_t refs = plist_new_array();
+    for (uint64_t e : elements)
+        plist_array_append_item(refs, plist_new_uid(e));
+    plist_dict_set_item(array, "NS.objects", refs);
+    const QByteArray data = a.bytes(a.add(array));
+
+    const ReadBack keys = readKeyByKey(data);
+    const ReadBack rows = readByRow(data);
+    ASSERT_FALSE(keys.failed);
+    EXPECT_FALSE(rows.failed);
+    EXPECT_EQ(rows.visited, 60);
+    EXPECT_EQ(rows.visited, keys.visited);
+    ASSERT_EQ(rows.samples.size(), keys.samples.size());
+    for (qsizetype i = 0; i < rows.samples.size(); ++i)
+        EXPECT_EQ(rows.samples[i], keys.samples[i]) << "element " << i;
+    EXPECT_EQ(rows.samples[0].time, QDateTime::fromMSecsSinceEpoch(978307200000LL + 700000000250LL, Qt::UTC).toMSecsSinceEpoch());
+}
+
+// Damage met while reading by position fails the archive as reading key by
+// key does.
+TEST(KeyedArchive, RowsRefuseWhatKeysRefuse)
+{
+    enum Damage { DateIsTheElement, DateIsTheArray, TextForANumber, NoClass, ArrayForADate };
+    for (Damage damage : {DateIsTheElement, DateIsTheArray, TextForANumber, NoClass, ArrayForADate}) {
+        SCOPED_TRACE(int(damage));
+        LibplistArchive a;
+        const uint64_t sampleClass = a.addClass({"SVDataPoint", "NSObject"});
+        const uint64_t arrayClass = a.addClass({"NSArray", "NSObject"});
+        // Objects go in at known indexes: the array, then its one element.
+        const uint64_t arrayIndex = plist_array_get_size(a.objects);
+        const uint64_t elementIndex = arrayIndex + 1;
+        plist_t array = a.object(arrayClass);
+        plist_t refs = plist_new_array();
+        plist_array_append_item(refs, plist_new_uid(elementIndex));
+        plist_dict_set_item(array, "NS.objects", refs);
+        a.add(array);
+        plist_t o = damage == NoClass ? plist_new_dict() : a.object(sampleClass);
+        plist_dict_set_item(o, "revision", plist_new_uint(1));
+        plist_dict_set_item(o, "rssiValue", damage == TextForANumber ? plist_new_string("-60") : plist_new_uint(7));
+        plist_dict_set_item(o, "timestamp",
+                            damage == ArrayForADate ? plist_new_array()
+                            : plist_new_uid(damage == DateIsTheArray ? arrayIndex : elementIndex));
+        a.add(o);
+        const QByteArray data = a.bytes(arrayIndex);
+        const ReadBack keys = readKeyByKey(data);
+        const ReadBack rows = readByRow(data);
+        EXPECT_TRUE(keys.failed);
+        EXPECT_TRUE(rows.failed);
+        EXPECT_EQ(rows.visited, -1);
+    }
+}
+
+// Samples written as rows make the very bytes that writing them key by key
+// makes, beyond what the writer's tables remember: numbers outside the small
+// ones, more distinct dates than are kept, nil dates, and a second array
+// that finds the keys already written.
+TEST(KeyedArchive, RowsWriteWhatKeysWrite)
+{
+    QList<QList<Sample>> arrays(3);
+    for (int i = 0; i < 70000; ++i)
+        arrays[0].append({-40 - i % 300, -96, i % 2000 - 1000, i * 37, i % 101, Epoch2001.addMSecs(700000000000LL + i * 1500LL)});
+    for (int i = 0; i < 500; ++i)
+        arrays[1].append({i, -i, 36, 70000 + i, -1, i % 9 == 0 ? QDateTime() : Epoch2001.addSecs(700000000 + i % 40)});
+    static constexpr KeyedArchiver::RowKey keys[] = {{"revision"},     {"rssiValue"},     {"noiseValue"}, {"channel"},
+                                                     {"stationCount"}, {"chUtilization"}, {"timestamp", true}};
+    QByteArray byKey, byRow;
+    for (QByteArray* data : {&byKey, &byRow}) {
+        KeyedArchiver archiver(data);
+        archiver.beginArray("root");
+        for (const QList<Sample>& samples : arrays) {
+            archiver.appendObjectWith({"Holder", "NSObject"}, [&](KeyedArchiver& c) {
+                c.encodeInt("count", samples.size());
+                c.beginArray("dataPoints");
+                if (data == &byKey) {
+                    for (const Sample& s : samples)
+                        c.appendObjectWith(SampleClass, [&](KeyedArchiver& e) { encodeSample(e, s); });
+                } else {
+                    c.appendRows(SampleClass, keys, size_t(samples.size()), [&](size_t i, qint64* v) {
+                        const Sample& s = samples[qsizetype(i)];
+                        const qint64 values[] = {1, s.rssi, s.noise, s.channel, s.stations, s.utilization,
+                                                 s.time.isValid() ? s.time.toMSecsSinceEpoch() : KeyedArchiver::NoDate};
+                        std::copy(std::begin(values), std::end(values), v);
+                    });
+                }
+                c.endArray();
+                c.encodeDate("lastSeen", Epoch2001.addSecs(700000000));
+            });
+        }
+        archiver.endArray();
+        ASSERT_TRUE(archiver.finish()) << archiver.errorString().toStdString();
+    }
+    EXPECT_EQ(byRow.size(), byKey.size());
+    EXPECT_TRUE(byRow == byKey);
+
+    // And outside an array they are refused like any element.
+    QByteArray misplaced;
+    KeyedArchiver archiver(&misplaced);
+    archiver.appendRows(SampleClass, keys, 1, [](size_t, qint64* v) { std::fill(v, v + 7, 0); });
+    EXPECT_FALSE(archiver.finish());
+}
+
+namespace {
+
+enum class Flaw { None, BadReference, ListNotAnArray, NoClass };
+
+// An array of holders, each naming one shared list of texts; some flawed.
+QByteArray holders(int count, int listLength, const std::map<int, Flaw>& flaws)
+{
+    LibplistArchive a;
+    const uint64_t holderClass = a.addClass({"Holder", "NSObject"});
+    const uint64_t arrayClass = a.addClass({"NSArray", "NSObject"});
+    const uint64_t text = a.add(plist_new_string("shared"));
+    plist_t list = a.object(arrayClass);
+    plist_t refs = plist_new_array();
+    for (int i = 0; i < listLength; ++i)
+        plist_array_append_item(refs, plist_new_uid(text));
+    plist_dict_set_item(list, "NS.objects", refs);
+    const uint64_t listIndex = a.add(list);
+    plist_t notAList = a.object(arrayClass);
+    plist_dict_set_item(notAList, "NS.objects", plist_new_uint(3));
+    const uint64_t notAListIndex = a.add(notAList);
+    std::vector<uint64_t> elements;
+    for (int i = 0; i < count; ++i) {
+        const auto flaw = flaws.count(i) ? flaws.at(i) : Flaw::None;
+        plist_t o = flaw == Flaw::NoClass ? plist_new_dict() : a.object(holderClass);
+        plist_dict_set_item(o, "position", plist_new_uint(uint64_t(i)));
+        plist_dict_set_item(o, "list", plist_new_uid(flaw == Flaw::BadReference     ? 1000000
+                                                     : flaw == Flaw::ListNotAnArray ? notAListIndex
+                                                                                    : listIndex));
+        elements.push_back(a.add(o));
+        if (i % 7 == 3)
+            elements.push_back(0);
+    }
+    plist_t array = a.object(arrayClass);
+    plist_t elementRefs = plist_new_array();
+    for (uint64_t e : elements)
+        plist_array_append_item(elementRefs, plist_new_uid(e));
+    plist_dict_set_item(array, "NS.objects", elementRefs);
+    return a.bytes(a.add(array));
+}
+
+struct Outcome {
+    qsizetype visited = 0;
+    QList<qint64> positions; // where each holder said it was, in order
+    QString error;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome readInOrder(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    Outcome o;
+    o.visited = archive.decodeArrayOfObjects("root", [&](KeyedUnarchiver& c) {
+        c.decodeObject("list");
+        o.positions.append(c.decodeInt("position"));
+    });
+    o.error = archive.errorString();
+    return o;
+}
+
+Outcome readSideBySide(const QByteArray& data)
+{
+    KeyedUnarchiver archive = KeyedUnarchiver::fromData(data);
+    std::map<qsizetype, qint64> found;
+    std::mutex lock;
+    Outcome o;
+    o.visited = archive.decodeArrayOfObjectsConcurrently("root", [&](qsizetype i, KeyedUnarchiver& c) {
+        c.decodeObject("list");
+        const qint64 position = c.decodeInt("position");
+        std::lock_guard g(lock);
+        found[i] = position;
+    });
+    if (!archive.failed())
+        for (const auto& [i, position] : found)
+            o.positions.append(position);
+    o.error = archive.errorString();
+    return o;
+}
+
+} // namespace
+
+// Reading elements side by side ends as reading them in order does: the same
+// elements, in order, and on damage the message of the first damage in
+// order, also when the damage is that the elements together visit more
+// shared objects than the file allows while each alone stays within it.
+TEST(KeyedArchive, ElementsSideBySideEndAsInOrder)
+{
+    struct Case {
+        const char* name;
+        int count;
+        int listLength;
+        std::map<int, Flaw> flaws;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"sound", 200, 20, {}, false},
+        {"one bad reference", 200, 20, {{150, Flaw::BadReference}}, true},
+        {"first of two damages", 200, 20, {{40, Flaw::ListNotAnArray}, {30, Flaw::BadReference}}, true},
+        {"damage before a class missing", 200, 20, {{60, Flaw::NoClass}, {50, Flaw::ListNotAnArray}}, true},
+        {"class missing before damage", 200, 20, {{60, Flaw::NoClass}, {70, Flaw::ListNotAnArray}}, true},
+        {"shared list read too often", 160, 1000, {}, true},
+        {"damage after the budget is spent", 160, 1000, {{150, Flaw::BadReference}}, true},
+        // Arrays are read in batches of thousands.
+        {"sound beyond a batch", 17000, 2, {}, false},
+        {"damage in a later batch", 17000, 2, {{16999, Flaw::ListNotAnArray}}, true},
+        {"budget spent in a later batch", 17000, 134, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray data = holders(c.count, c.listLength, c.flaws);
+        const Outcome inOrder = readInOrder(data);
+        ASSERT_EQ(!inOrder.error.isEmpty(), c.fails) << inOrder.error.toStdString();
+        if (!c.fails) {
+            ASSERT_EQ(inOrder.positions.size(), c.count);
+            EXPECT_EQ(inOrder.positions.last(), c.count - 1);
+        } else if (c.listLength > 100) {
+            EXPECT_TRUE(inOrder.error.contains("too many shared references")) << inOrder.error.toStdString();
+        }
+        const Outcome sideBySide = readSideBySide(data);
+        EXPECT_EQ(sideBySide.error, inOrder.error);
+        EXPECT_EQ(sideBySide.visited, inOrder.visited);
+        if (!c.fails) {
+            EXPECT_EQ(sideBySide.positions, inOrder.positions);
+        }
+    }
 }

@@ -297,17 +297,13 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
 bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                           const QFont& font, const QColor& color)
 {
-    if (!batch.isValid())
-        return false;
-    p.save();
-    p.resetTransform();
-    const QTransform toDevice = p.combinedTransform();
-    p.restore();
-    if (toDevice.type() > QTransform::TxTranslate)
+    // centerText draws in device pixels: without a view transform or a
+    // scaled device they are the image's.
+    if (!batch.isValid() || p.viewTransformEnabled() || p.device()->devicePixelRatio() != 1.0)
         return false;
     const LaidOutText& laid = laidOut(text, font);
     const QSizeF size = laid.size;
-    const QPointF topLeft = toDevice.map(QPointF(at.x() - size.width() / 2, height() - (at.y() - font.pixelSize()) - size.height()));
+    const QPointF topLeft(at.x() - size.width() / 2, height() - (at.y() - font.pixelSize()) - size.height());
     // Rendered once per position within a pixel: the glyphs then fall on
     // the image's grid as they would on the chart's.
     // The painter cuts positions to 64ths, as done here.

@@ -547,17 +547,30 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
         drawXAxisMarks(p, G, float(G.x() + 0.5), float(G.y() - 18.0), float(f));
 
     const bool emphasis = m_itemHighlightEnabled;
-    for (const auto& n : m_networks) {
-        if (n->userHidden())
-            continue;
-        const auto last = n->lastDataPoint();
-        if (!last)
-            continue;
-        const double y = makePoint(G, *last, Value::Signal).y();
-        const double alpha = highlightedOrGroup(*n) ? 1.0 : emphasis ? 0.2 : 0.8;
-        const QString text = n->isHidden() ? n->deviceid() : n->ssid();
-        textAt(p, QPointF(G.x() + G.width() + e, y - e), text,
-               graphFont(n->associated() ? Face::Bold : Face::Plain, f + 2.5), withAlpha(n->color(), alpha));
+    {
+        // The legend's names, hundreds in a crowded graph, are laid in from
+        // images rendered once, blended on the free threads.
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, true);
+        SVHairlineBatch legend(p, R, m_hairlineStorage);
+        p.restore();
+        for (const auto& n : m_networks) {
+            if (n->userHidden())
+                continue;
+            const auto last = n->lastDataPoint();
+            if (!last)
+                continue;
+            const double y = makePoint(G, *last, Value::Signal).y();
+            const double alpha = highlightedOrGroup(*n) ? 1.0 : emphasis ? 0.2 : 0.8;
+            const QString text = n->isHidden() ? n->deviceid() : n->ssid();
+            const QFont font = graphFont(n->associated() ? Face::Bold : Face::Plain, f + 2.5);
+            const QColor color = withAlpha(n->color(), alpha);
+            const QPointF at(G.x() + G.width() + e, y - e);
+            if (!centerTextInto(legend, p, QPointF(at.x() - 5.0 + sizeOfText(text, font).width() / 2, at.y()), text, font, color)) {
+                legend.flush();
+                textAt(p, at, text, font, color);
+            }
+        }
     }
 
     if (!m_referenceTime.isValid())

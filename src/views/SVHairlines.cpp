@@ -128,6 +128,7 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
     if (m_storage.points.size() <= m_count) {
         m_storage.points.resize(m_count + 1);
         m_storage.spans.resize(m_count + 1);
+        m_storage.inks.resize(m_count + 1);
         m_storage.colors.resize(m_count + 1);
         m_storage.widths.resize(m_count + 1);
         m_storage.floors.resize(m_count + 1);
@@ -207,10 +208,23 @@ void SVHairlineBatch::flush()
     }
     if (lastColumn < firstColumn)
         return;
+    const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
+    // Read by a tile for every line in turn, so kept together per strip.
+    st.reaches.assign(strips * lines, StripReach{std::numeric_limits<qint32>::max(), std::numeric_limits<qint32>::min(), 0, 0});
     forEach(lines, [&](std::size_t i) {
-        // A local vector: the headers of neighbouring lines share a cache line.
+        // A line keeps only its InkSpans, so its spans go to a buffer of the
+        // thread's own that stays in cache from one line to the next. A local
+        // vector otherwise: the headers of neighbouring lines share a cache line.
+        const bool line = st.images[i].isNull() && std::isnan(st.floors[i]);
+        thread_local std::vector<ColumnSpan> scratch;
         std::vector<ColumnSpan> spans;
-        spans.swap(st.spans[i]);
+        if (line) {
+            spans.swap(scratch);
+            if (st.spans[i].capacity() > 0)
+                std::vector<ColumnSpan>().swap(st.spans[i]);
+        } else {
+            spans.swap(st.spans[i]);
+        }
         spans.clear();
         if (st.images[i].isNull()) {
             if (st.widths[i] > 1.0 && std::isnan(st.floors[i]))
@@ -243,7 +257,39 @@ void SVHairlineBatch::flush()
             st.firstRows[i] = int(std::floor(lo - st.widths[i])) - 1;
             st.lastRows[i] = int(std::ceil(hi + st.widths[i])) + 1;
         }
-        spans.swap(st.spans[i]);
+        std::vector<InkSpan> inks;
+        inks.swap(st.inks[i]);
+        inks.clear();
+        if (line) {
+            // Coverage worked out here, once per column on the line's own
+            // thread, rather than by every tile the column falls in.
+            const double width = st.widths[i], half = width / 2;
+            inks.reserve(spans.size());
+            auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
+            for (const ColumnSpan& span : spans) {
+                const double upper = span.lo - half, lower = span.hi + half;
+                const int first = floorToInt(upper), last = floorToInt(lower);
+                const double ink = hairlineInk(span, width);
+                if (first == last)
+                    inks.push_back({span.column, first, last, scaled((lower - upper) * ink), 0, 0});
+                else
+                    inks.push_back({span.column, first, last, scaled((first + 1 - upper) * ink),
+                                    scaled((lower - last) * ink), scaled(ink)});
+            }
+            for (std::size_t n = 0; n < inks.size();) {
+                const int strip = (inks[n].column - firstColumn) / kStrip;
+                StripReach reach = st.reaches[std::size_t(strip) * lines + i];
+                reach.begin = quint32(n);
+                for (; n < inks.size() && (inks[n].column - firstColumn) / kStrip == strip; ++n) {
+                    reach.firstRow = std::min(reach.firstRow, inks[n].first);
+                    reach.lastRow = std::max(reach.lastRow, inks[n].last);
+                }
+                reach.end = quint32(n);
+                st.reaches[std::size_t(strip) * lines + i] = reach;
+            }
+        }
+        inks.swap(st.inks[i]);
+        spans.swap(line ? scratch : st.spans[i]);
     });
 
     // The painter is active on the image, which it has already detached:
@@ -252,13 +298,35 @@ void SVHairlineBatch::flush()
     const qsizetype stride = m_image->bytesPerLine();
     const int boxTop = m_box.top(), boxBottom = m_box.bottom();
     const int imageWidth = m_image->width(), imageHeight = m_image->height();
-    const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
     const std::size_t bands = std::size_t((imageHeight - 1) / kBand + 1);
     forEach(strips * bands, [&](std::size_t tile) {
         const int from = firstColumn + int(tile / bands) * kStrip, to = from + kStrip;
         const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
         const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
+        const StripReach* reaches = st.reaches.data() + (tile / bands) * lines;
+        // The tile's pixels and each line's spans sit in memory far apart
+        // (a row stride, a line's own list): fetch them ahead of use.
+        const int prefetchFrom = std::max(0, from), prefetchTo = std::min(imageWidth, to) - 1;
+        for (int row = r0; prefetchFrom <= prefetchTo && row <= r1; ++row) {
+            __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchFrom) * 4, 1);
+            __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchTo) * 4, 1);
+        }
+        auto prefetchSpans = [&](std::size_t i) {
+            const StripReach& reach = reaches[i];
+            if (i < lines && reach.begin < reach.end && reach.lastRow >= r0 && reach.firstRow <= r1) {
+                const InkSpan* k = st.inks[i].data() + reach.begin;
+                const InkSpan* end = st.inks[i].data() + reach.end;
+                for (; k < end; k += 64 / sizeof(InkSpan))
+                    __builtin_prefetch(k);
+                __builtin_prefetch(end - 1);
+            }
+        };
+        constexpr std::size_t kAhead = 4;
+        for (std::size_t i = 0; i < kAhead && i < lines; ++i)
+            prefetchSpans(i);
         for (std::size_t i = 0; i < lines; ++i) {
+            if (i + kAhead < lines)
+                prefetchSpans(i + kAhead);
             if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom)
                 continue;
             if (const QImage& im = st.images[i]; !im.isNull()) {
@@ -277,17 +345,47 @@ void SVHairlineBatch::flush()
                 }
                 continue;
             }
-            const auto& spans = st.spans[i];
             const quint32 src = st.colors[i];
             const quint32 keep = 255 - qAlpha(src);
-            const double width = st.widths[i], half = width / 2;
+            if (const double floorY = st.floors[i]; std::isnan(floorY)) {
+                const StripReach& reach = reaches[i];
+                if (reach.lastRow < r0 || reach.firstRow > r1)
+                    continue;
+                const InkSpan* inks = st.inks[i].data();
+                for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
+                    const InkSpan& span = *k;
+                    uchar* column = bits + qsizetype(span.column) * 4;
+                    auto blendAt = [&](int row, quint32 c) {
+                        if (c == 0 || row < r0 || row > r1)
+                            return;
+                        auto* px = reinterpret_cast<quint32*>(column + row * stride);
+                        const quint32 s = c >= 255 ? src : byteMul(src, c);
+                        *px = s + byteMul(*px, 255 - qAlpha(s));
+                    };
+                    blendAt(span.first, span.firstCover);
+                    if (span.first == span.last)
+                        continue;
+                    blendAt(span.last, span.lastCover);
+                    const quint32 inner = span.innerCover >= 255 ? src : byteMul(src, span.innerCover);
+                    const quint32 innerKeep = 255 - qAlpha(inner);
+                    const int top = std::max(r0, span.first + 1), bottom = std::min(r1, span.last - 1);
+                    uchar* at = column + qsizetype(top) * stride;
+                    for (int row = top; row <= bottom; ++row, at += stride) {
+                        auto* px = reinterpret_cast<quint32*>(at);
+                        *px = inner + byteMul(*px, innerKeep);
+                    }
+                }
+                continue;
+            }
+            const auto& spans = st.spans[i];
             if (spans.empty() || spans.back().column < from || spans.front().column >= to)
                 continue;
             // Most lines have a span in every column they cross: look there first.
             auto k = spans.begin() + std::clamp<std::ptrdiff_t>(from - spans.front().column, 0, std::ptrdiff_t(spans.size()) - 1);
             if (k->column != from || (k != spans.begin() && std::prev(k)->column >= from))
                 k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
-            if (const double floorY = st.floors[i]; !std::isnan(floorY)) {
+            {
+                const double floorY = st.floors[i];
                 const bool toTop = st.toTop[i];
                 // Whole rows of the tile at once where the tile lies inside the image.
                 const bool byRows = kRowBlend && to <= imageWidth;
@@ -322,38 +420,6 @@ void SVHairlineBatch::flush()
                 if (byRows)
                     blendRows(bits + qsizetype(from) * 4, stride, ranges, src, keep);
                 continue;
-            }
-            for (; k != spans.end() && k->column < to; ++k) {
-                const ColumnSpan& span = *k;
-                const double upper = span.lo - half, lower = span.hi + half;
-                const int first = floorToInt(upper), last = floorToInt(lower);
-                const double ink = hairlineInk(span, width);
-                uchar* column = bits + qsizetype(span.column) * 4;
-                auto blendAt = [&](int row, double cover) {
-                    if (row < r0 || row > r1)
-                        return;
-                    const auto c = quint32(cover * ink * 255.0 + 0.5);
-                    if (c == 0)
-                        return;
-                    auto* px = reinterpret_cast<quint32*>(column + row * stride);
-                    const quint32 s = c >= 255 ? src : byteMul(src, c);
-                    *px = s + byteMul(*px, 255 - qAlpha(s));
-                };
-                if (first == last) {
-                    blendAt(first, lower - upper);
-                    continue;
-                }
-                blendAt(first, first + 1 - upper);
-                blendAt(last, lower - last);
-                const auto c = quint32(ink * 255.0 + 0.5);
-                const quint32 inner = c >= 255 ? src : byteMul(src, c);
-                const quint32 innerKeep = 255 - qAlpha(inner);
-                const int top = std::max(r0, first + 1), bottom = std::min(r1, last - 1);
-                uchar* at = column + qsizetype(top) * stride;
-                for (int row = top; row <= bottom; ++row, at += stride) {
-                    auto* px = reinterpret_cast<quint32*>(at);
-                    *px = inner + byteMul(*px, innerKeep);
-                }
             }
         }
     });

@@ -22,10 +22,28 @@ class QPainter;
 // lines in the order they were added, as the painter would draw them.
 class SVHairlineBatch {
 public:
+    // A line's column as the tiles blend it: device rows first to last,
+    // their coverage already scaled to 0..255, so tiles do integer work only.
+    struct InkSpan {
+        qint32 column;
+        qint32 first, last;
+        quint8 firstCover; // all of it when first == last
+        quint8 lastCover;
+        quint8 innerCover;
+    };
+
+    // What a line has within one strip of columns: the rows its spans touch
+    // and where those spans lie in its InkSpan list.
+    struct StripReach {
+        qint32 firstRow, lastRow;
+        quint32 begin, end;
+    };
+
     // Buffers kept between batches for their capacity.
     struct Storage {
         std::vector<std::vector<QPointF>> points;
         std::vector<std::vector<sv::graph::ColumnSpan>> spans;
+        std::vector<std::vector<InkSpan>> inks; // a line's spans, empty for an area
         std::vector<quint32> colors;
         std::vector<double> widths; // device pixels
         std::vector<double> floors; // device row of an area's floor, NaN for a line
@@ -33,6 +51,7 @@ public:
         std::vector<QImage> images; // null for a line or an area
         std::vector<QPoint> origins; // device pixel of an image's top left
         std::vector<int> firstRows, lastRows; // device rows an item may touch
+        std::vector<StripReach> reaches; // strip by strip, each strip's lines side by side
     };
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable

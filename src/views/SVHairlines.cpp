@@ -114,7 +114,9 @@ SVHairlineBatch::SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& stora
         return;
     auto* image = static_cast<QImage*>(device);
     m_toDevice = p.combinedTransform();
-    if (image->format() != QImage::Format_ARGB32_Premultiplied || m_toDevice.type() > QTransform::TxScale)
+    if (image->format() != QImage::Format_ARGB32_Premultiplied || m_toDevice.type() > QTransform::TxScale
+        || image->width() > std::numeric_limits<qint16>::max() - 2
+        || image->height() > std::numeric_limits<qint16>::max() - 2)
         return;
     const QRectF box = m_toDevice.mapRect(clip).intersected(QRectF(0, 0, image->width(), image->height()));
     if (!box.isEmpty())
@@ -138,10 +140,8 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
         m_storage.firstRows.resize(m_count + 1);
         m_storage.lastRows.resize(m_count + 1);
     }
-    auto& mapped = m_storage.points[m_count];
-    mapped.resize(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i)
-        mapped[i] = m_toDevice.map(points[i]);
+    // Mapped to device pixels in flush(), on the free threads.
+    m_storage.points[m_count].assign(points.begin(), points.end());
     m_storage.colors[m_count] = qPremultiply(color.rgba());
     m_storage.widths[m_count] = 1.0;
     m_storage.floors[m_count] = std::numeric_limits<double>::quiet_NaN();
@@ -215,6 +215,10 @@ void SVHairlineBatch::flush()
         // A line keeps only its InkSpans, so its spans go to a buffer of the
         // thread's own that stays in cache from one line to the next. A local
         // vector otherwise: the headers of neighbouring lines share a cache line.
+        // Only scaling and translation get here.
+        const double sx = m_toDevice.m11(), sy = m_toDevice.m22(), dx = m_toDevice.dx(), dy = m_toDevice.dy();
+        for (QPointF& point : st.points[i])
+            point = QPointF(point.x() * sx + dx, point.y() * sy + dy);
         const bool line = st.images[i].isNull() && std::isnan(st.floors[i]);
         thread_local std::vector<ColumnSpan> scratch;
         std::vector<ColumnSpan> spans;
@@ -266,14 +270,17 @@ void SVHairlineBatch::flush()
             const double width = st.widths[i], half = width / 2;
             inks.reserve(spans.size());
             auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
+            // A row outside the box is never blended, whichever it is.
+            auto row = [&](int r) { return qint16(std::clamp(r, m_box.top() - 1, m_box.bottom() + 1)); };
             for (const ColumnSpan& span : spans) {
                 const double upper = span.lo - half, lower = span.hi + half;
                 const int first = floorToInt(upper), last = floorToInt(lower);
                 const double ink = hairlineInk(span, width);
+                const auto column = qint16(span.column);
                 if (first == last)
-                    inks.push_back({span.column, first, last, scaled((lower - upper) * ink), 0, 0});
+                    inks.push_back({column, row(first), row(last), scaled((lower - upper) * ink), 0, 0});
                 else
-                    inks.push_back({span.column, first, last, scaled((first + 1 - upper) * ink),
+                    inks.push_back({column, row(first), row(last), scaled((first + 1 - upper) * ink),
                                     scaled((lower - last) * ink), scaled(ink)});
             }
             for (std::size_t n = 0; n < inks.size();) {
@@ -281,8 +288,8 @@ void SVHairlineBatch::flush()
                 StripReach reach = st.reaches[std::size_t(strip) * lines + i];
                 reach.begin = quint32(n);
                 for (; n < inks.size() && (inks[n].column - firstColumn) / kStrip == strip; ++n) {
-                    reach.firstRow = std::min(reach.firstRow, inks[n].first);
-                    reach.lastRow = std::max(reach.lastRow, inks[n].last);
+                    reach.firstRow = std::min<qint32>(reach.firstRow, inks[n].first);
+                    reach.lastRow = std::max<qint32>(reach.lastRow, inks[n].last);
                 }
                 reach.end = quint32(n);
                 st.reaches[std::size_t(strip) * lines + i] = reach;

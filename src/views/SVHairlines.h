@@ -24,9 +24,11 @@ class SVHairlineBatch {
 public:
     // A line's column as the tiles blend it: device rows first to last,
     // their coverage already scaled to 0..255, so tiles do integer work only.
+    // Small, as tiles read some megabytes of them on every repaint; rows
+    // beyond the box are pulled in to just outside it.
     struct InkSpan {
-        qint32 column;
-        qint32 first, last;
+        qint16 column;
+        qint16 first, last;
         quint8 firstCover; // all of it when first == last
         quint8 lastCover;
         quint8 innerCover;
@@ -56,7 +58,8 @@ public:
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable
     // (isValid() false) on other devices, rotating transforms, other
-    // composition modes or without antialiasing.
+    // composition modes, without antialiasing or on images too large for
+    // 16-bit pixel positions.
     SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& storage);
     ~SVHairlineBatch() { flush(); }
     SVHairlineBatch(const SVHairlineBatch&) = delete;

@@ -35,7 +35,7 @@ inline quint32 byteMul(quint32 x, quint32 a)
 // first-level cache while every line crosses it, and tiles are small enough
 // to share out evenly among the threads.
 constexpr int kStrip = 16;
-constexpr int kBand = 128;
+constexpr int kBand = 64;
 
 // The rows an area covers in each column of a tile.
 struct RowRange {
@@ -307,10 +307,14 @@ void SVHairlineBatch::flush()
     const int imageWidth = m_image->width(), imageHeight = m_image->height();
     const std::size_t bands = std::size_t((imageHeight - 1) / kBand + 1);
     forEach(strips * bands, [&](std::size_t tile) {
-        const int from = firstColumn + int(tile / bands) * kStrip, to = from + kStrip;
+        // Even strips first, then odd ones: tiles taken at the same moment
+        // then never share the cache lines at a strip's edges.
+        const std::size_t order = tile / bands, half = (strips + 1) / 2;
+        const std::size_t strip = order < half ? 2 * order : 2 * (order - half) + 1;
+        const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
         const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
         const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
-        const StripReach* reaches = st.reaches.data() + (tile / bands) * lines;
+        const StripReach* reaches = st.reaches.data() + strip * lines;
         // The tile's pixels and each line's spans sit in memory far apart
         // (a row stride, a line's own list): fetch them ahead of use.
         const int prefetchFrom = std::max(0, from), prefetchTo = std::min(imageWidth, to) - 1;

@@ -4,9 +4,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 #ifdef __SSE2__
@@ -122,6 +124,7 @@ SVHairlineBatch::SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& stora
     if (!box.isEmpty())
         m_box = QRect(QPoint(int(std::floor(box.left())), int(std::floor(box.top()))),
                       QPoint(int(std::ceil(box.right())) - 1, int(std::ceil(box.bottom())) - 1));
+    m_clip = clip;
     m_image = image;
 }
 
@@ -176,6 +179,60 @@ void SVHairlineBatch::addImage(const QImage& image, QPoint at)
     m_storage.origins[i] = at;
 }
 
+void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen)
+{
+    if (!m_image || m_box.isEmpty() || points.empty())
+        return;
+    double left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+    for (const QPointF& point : points) {
+        left = std::min(left, point.x());
+        right = std::max(right, point.x());
+        top = std::min(top, point.y());
+        bottom = std::max(bottom, point.y());
+    }
+    // Round caps and bevel joins reach half the width past the points.
+    const double scale = pen.isCosmetic() ? 1.0 : std::max(std::abs(m_toDevice.m11()), std::abs(m_toDevice.m22()));
+    const double margin = std::max(1.0, pen.widthF() * scale) / 2 + 2;
+    const QRect box = m_toDevice.mapRect(QRectF(QPointF(left, top), QPointF(right, bottom)))
+                          .adjusted(-margin, -margin, margin, margin)
+                          .toAlignedRect()
+                          .intersected(m_box);
+    if (box.isEmpty())
+        return;
+    QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull())
+        return;
+    // Drawn through a second image on the same pixels: the batch's copy is
+    // shared, and the painter would otherwise detach from it.
+    uchar* bits = layer.bits();
+    const qsizetype bpl = layer.bytesPerLine();
+    const std::size_t i = append({}, Qt::transparent);
+    m_storage.images[i] = layer;
+    m_storage.origins[i] = box.topLeft();
+    const QTransform toLayer = m_toDevice * QTransform::fromTranslate(-box.left(), -box.top());
+    auto draw = std::make_shared<std::packaged_task<void()>>(
+        [bits, bpl, size = box.size(), toLayer, clip = m_clip, pen, line = std::vector<QPointF>(points.begin(), points.end())] {
+            std::memset(bits, 0, std::size_t(bpl) * std::size_t(size.height()));
+            QImage view(bits, size.width(), size.height(), bpl, QImage::Format_ARGB32_Premultiplied);
+            QPainter p(&view);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setTransform(toLayer);
+            p.setClipRect(clip);
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            p.drawPolyline(line.data(), int(line.size()));
+        });
+    m_strokes.push_back(draw->get_future().share());
+    QThreadPool::globalInstance()->start([draw] { (*draw)(); });
+}
+
+void SVHairlineBatch::finishStrokes()
+{
+    for (auto& stroke : m_strokes)
+        stroke.wait();
+    m_strokes.clear();
+}
+
 void SVHairlineBatch::flush()
 {
     if (!m_image || m_count == 0) {
@@ -206,8 +263,10 @@ void SVHairlineBatch::flush()
             lastColumn = std::max(lastColumn, std::min(m_image->width(), st.origins[i].x() + im.width()) - 1);
         }
     }
-    if (lastColumn < firstColumn)
+    if (lastColumn < firstColumn) {
+        finishStrokes();
         return;
+    }
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
     // Read by a tile for every line in turn, so kept together per strip.
     st.reaches.assign(strips * lines, StripReach{std::numeric_limits<qint32>::max(), std::numeric_limits<qint32>::min(), 0, 0});
@@ -298,6 +357,9 @@ void SVHairlineBatch::flush()
         inks.swap(st.inks[i]);
         spans.swap(line ? scratch : st.spans[i]);
     });
+
+    // The layers were drawn while the spans were worked out.
+    finishStrokes();
 
     // The painter is active on the image, which it has already detached:
     // bits() must not detach again under it.

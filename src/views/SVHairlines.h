@@ -3,12 +3,14 @@
 #include "views/SVGraphGeometry.h"
 
 #include <QColor>
+#include <QPen>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
 #include <QTransform>
 
+#include <future>
 #include <span>
 #include <vector>
 
@@ -79,6 +81,9 @@ public:
     // A premultiplied image (text, say) laid over what came before it, its
     // top left at device pixel at; not clipped to the batch's clip.
     void addImage(const QImage& image, QPoint at);
+    // A polyline the painter itself strokes with pen, clipped as the batch
+    // is, drawn on a free thread into a layer laid over what came before it.
+    void addStroke(std::span<const QPointF> points, const QPen& pen);
     // Blends what was added; anything the painter draws later lies on top.
     void flush();
 
@@ -86,8 +91,12 @@ private:
     QImage* m_image = nullptr;
     QTransform m_toDevice;
     QRect m_box; // device pixels
+    QRectF m_clip; // the painter's coordinates
     Storage& m_storage;
     std::size_t m_count = 0;
+    std::vector<std::shared_future<void>> m_strokes; // layers still being drawn
+
+    void finishStrokes();
 
     std::size_t append(std::span<const QPointF> points, const QColor& color);
 };

@@ -454,6 +454,11 @@ void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std:
             hairlines->add(s.points, pen.color(), pen.widthF());
             continue;
         }
+        // The painter's own stroke, on a free thread while the batch goes on.
+        if (batched) {
+            hairlines->addStroke(s.points, pen);
+            continue;
+        }
         painterDraws();
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);

@@ -146,6 +146,50 @@ TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
     EXPECT_EQ(qAlpha(image.pixel(0, 2)), 0);
 }
 
+TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
+{
+    const std::vector<QPointF> zigzag = {{2, 8}, {12, 30}, {22, 6}, {38, 26}};
+    QPen pen(QColor(255, 255, 255, 200), 3.0);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::BevelJoin);
+    const QRectF clip(0, 0, 30, kSize);
+    SVHairlineBatch::Storage storage;
+    QImage ours = blank(), theirs = blank();
+    {
+        QPainter p(&ours);
+        yUp(p);
+        SVHairlineBatch batch(p, clip, storage);
+        batch.addStroke(zigzag, pen);
+    }
+    {
+        QPainter p(&theirs);
+        yUp(p);
+        p.setClipRect(clip);
+        p.setPen(pen);
+        p.drawPolyline(zigzag.data(), int(zigzag.size()));
+    }
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            ASSERT_NEAR(qAlpha(ours.pixel(x, y)), qAlpha(theirs.pixel(x, y)), 2) << x << "," << y;
+
+    // Over the lines before it, under those after it.
+    QImage image = blank();
+    {
+        QPainter p(&image);
+        yUp(p);
+        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
+        QPen wide(Qt::blue, 4.0);
+        batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, wide);
+        batch.addStroke(std::vector<QPointF>{{30, 2}, {30, 38}}, wide);
+        batch.add(std::vector<QPointF>{{0, 30.5}, {40, 30.5}}, Qt::green);
+    }
+    EXPECT_EQ(image.pixel(10, kSize - 21), QColor(Qt::blue).rgba());
+    EXPECT_EQ(image.pixel(30, kSize - 21), QColor(Qt::blue).rgba());
+    EXPECT_EQ(image.pixel(10, kSize - 31), QColor(Qt::green).rgba());
+    EXPECT_EQ(image.pixel(20, kSize - 21), QColor(Qt::red).rgba());
+}
+
 TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
 {
     SVHairlineBatch::Storage storage;

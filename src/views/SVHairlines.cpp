@@ -7,8 +7,10 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <iterator>
 
 #ifdef __SSE2__
@@ -179,6 +181,13 @@ void SVHairlineBatch::addImage(const QImage& image, QPoint at)
     m_storage.origins[i] = at;
 }
 
+// Drawn by whichever comes first: a pool thread, or flush() when none was free.
+struct SVHairlineBatch::Stroke {
+    std::atomic<bool> claimed{false};
+    std::packaged_task<void()> draw;
+    std::future<void> done;
+};
+
 void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen)
 {
     if (!m_image || m_box.isEmpty() || points.empty())
@@ -210,7 +219,8 @@ void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen
     m_storage.images[i] = layer;
     m_storage.origins[i] = box.topLeft();
     const QTransform toLayer = m_toDevice * QTransform::fromTranslate(-box.left(), -box.top());
-    auto draw = std::make_shared<std::packaged_task<void()>>(
+    auto stroke = std::make_shared<Stroke>();
+    stroke->draw = std::packaged_task<void()>(
         [bits, bpl, size = box.size(), toLayer, clip = m_clip, pen, line = std::vector<QPointF>(points.begin(), points.end())] {
             std::memset(bits, 0, std::size_t(bpl) * std::size_t(size.height()));
             QImage view(bits, size.width(), size.height(), bpl, QImage::Format_ARGB32_Premultiplied);
@@ -222,14 +232,21 @@ void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen
             p.setBrush(Qt::NoBrush);
             p.drawPolyline(line.data(), int(line.size()));
         });
-    m_strokes.push_back(draw->get_future().share());
-    QThreadPool::globalInstance()->start([draw] { (*draw)(); });
+    stroke->done = stroke->draw.get_future();
+    m_strokes.push_back(stroke);
+    QThreadPool::globalInstance()->start([stroke] {
+        if (!stroke->claimed.exchange(true))
+            stroke->draw();
+    });
 }
 
 void SVHairlineBatch::finishStrokes()
 {
-    for (auto& stroke : m_strokes)
-        stroke.wait();
+    for (const auto& stroke : m_strokes) {
+        if (!stroke->claimed.exchange(true))
+            stroke->draw();
+        stroke->done.wait();
+    }
     m_strokes.clear();
 }
 
@@ -386,7 +403,7 @@ void SVHairlineBatch::flush()
         }
         auto prefetchSpans = [&](std::size_t i) {
             const StripReach& reach = reaches[i];
-            if (i < lines && reach.begin < reach.end && reach.lastRow >= r0 && reach.firstRow <= r1) {
+            if (reach.begin < reach.end && reach.lastRow >= r0 && reach.firstRow <= r1) {
                 const InkSpan* k = st.inks[i].data() + reach.begin;
                 const InkSpan* end = st.inks[i].data() + reach.end;
                 for (; k < end; k += 64 / sizeof(InkSpan))

@@ -10,7 +10,7 @@
 #include <QRectF>
 #include <QTransform>
 
-#include <future>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -94,7 +94,8 @@ private:
     QRectF m_clip; // the painter's coordinates
     Storage& m_storage;
     std::size_t m_count = 0;
-    std::vector<std::shared_future<void>> m_strokes; // layers still being drawn
+    struct Stroke;
+    std::vector<std::shared_ptr<Stroke>> m_strokes; // layers still being drawn
 
     void finishStrokes();
 

@@ -245,6 +245,16 @@ TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
     std::atomic<int> runs{0};
     sv::parallelFor(100, [&](std::size_t) { runs.fetch_add(1); });
     EXPECT_EQ(runs.load(), 100);
+    // Nor does a stroke that no pool thread is free to draw hold up the flush.
+    QImage image = blank();
+    {
+        SVHairlineBatch::Storage storage;
+        QPainter p(&image);
+        yUp(p);
+        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, QPen(Qt::blue, 4.0));
+    }
+    EXPECT_EQ(image.pixel(10, 20), QColor(Qt::blue).rgba());
     {
         std::lock_guard g(mutex);
         release = true;

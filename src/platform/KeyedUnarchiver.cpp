@@ -593,6 +593,26 @@ struct KeyedUnarchiver::Private {
         return readBig(o.body, int(o.count), index, tableOffset);
     }
 
+    // Element i of an array of archived objects: the archive index and the
+    // dictionary of the object it names. Skip for a nil element or one
+    // that is not a dictionary; Damaged (with the error set) otherwise.
+    enum class Element { Found, Skip, Damaged };
+    Element arrayElement(const Object& elements, quint64 i, quint64& index, Dictionary& dict)
+    {
+        quint64 er = 0, objectRef = 0;
+        Object uid, element;
+        if (!ref(elements.body + i * quint64(refSize), er) || !object(er, uid) || !uidOf(uid, index))
+            return Element::Damaged;
+        if (index == 0)
+            return Element::Skip;
+        if (!archiveRef(index, objectRef) || !object(objectRef, element))
+            return Element::Damaged;
+        if (element.type != Dict)
+            return Element::Skip;
+        dict = Dictionary{element.count, element.body};
+        return Element::Found;
+    }
+
     // The class of an object; info points into a cache that a later call
     // may clear, so use it at once.
     bool classOf(const Dictionary& dict, const ClassInfo*& info)
@@ -1431,17 +1451,13 @@ qsizetype KeyedUnarchiver::decodeArrayOfRows(QAnyStringView key, std::span<const
     row.m_fields = int(fields);
     qsizetype visited = 0;
     for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
-        quint64 er = 0, ei = 0, objectRef = 0;
-        Object uid, element;
-        if (!d->ref(elements.body + i * refSize, er) || !d->object(er, uid) || !d->uidOf(uid, ei))
-            break;
-        if (ei == 0)
+        quint64 ei = 0;
+        Dictionary dict;
+        if (const auto found = d->arrayElement(elements, i, ei, dict); found != Private::Element::Found) {
+            if (found == Private::Element::Damaged)
+                break;
             continue;
-        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
-            break;
-        if (element.type != Dict)
-            continue;
-        const Dictionary dict{element.count, element.body};
+        }
         // object() has checked that the refs lie inside the file.
         const std::string_view raw(reinterpret_cast<const char*>(d->bytes + dict.keys), size_t(dict.count * refSize));
         const qint64* positions = nullptr;
@@ -1535,17 +1551,13 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
         // before it.
         list.clear();
         for (; i < elements.count && list.size() < Batch && d->ok(); ++i) {
-            quint64 er = 0, ei = 0, objectRef = 0;
-            Object uid, element;
-            if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
-                break;
-            if (ei == 0)
+            quint64 ei = 0;
+            Dictionary dict;
+            if (const auto found = d->arrayElement(elements, i, ei, dict); found != Private::Element::Found) {
+                if (found == Private::Element::Damaged)
+                    break;
                 continue;
-            if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
-                break;
-            if (element.type != Dict)
-                continue;
-            const Dictionary dict{element.count, element.body};
+            }
             const ClassInfo* cls = nullptr;
             if (!d->classOf(dict, cls))
                 break;
@@ -1626,19 +1638,14 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
         return -1;
     qsizetype visited = 0;
     for (quint64 i = 0; i < elements.count && d->ok(); ++i) {
-        quint64 er = 0, ei = 0, objectRef = 0;
-        Object uid, element;
-        if (!d->ref(elements.body + i * quint64(d->refSize), er) || !d->object(er, uid) || !d->uidOf(uid, ei))
-            break;
-        if (ei == 0)
-            continue;
-        if (!d->archiveRef(ei, objectRef) || !d->object(objectRef, element))
-            break;
-        if (element.type != Dict)
-            continue;
+        quint64 ei = 0;
         Frame frame;
+        if (const auto found = d->arrayElement(elements, i, ei, frame.dict); found != Private::Element::Found) {
+            if (found == Private::Element::Damaged)
+                break;
+            continue;
+        }
         frame.index = ei;
-        frame.dict = Dictionary{element.count, element.body};
         const ClassInfo* elementClass = nullptr;
         if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
-// What the benchmarks share: a throwaway home, and a small vendor database.
+// What the benchmarks share: a throwaway home, a small vendor database and
+// the process's memory figures.
 
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/ApplicationFolder.h"
@@ -9,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -43,6 +45,21 @@ inline void installVendorDatabase()
     sv::PropertyList::writeFile(vendors, SVVendorDatabaseHelper::sharedDatabase().pathToDatabase());
     SVVendorDatabaseHelper::sharedDatabase().dropDatabase();
 }
+
+// A figure of this process from /proc/self/status, in KiB; -1 when unknown.
+inline long statusKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field) && line.size() > qsizetype(qstrlen(field)) && line[qstrlen(field)] == ':')
+            return line.mid(qsizetype(qstrlen(field)) + 1).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+// Peak and current resident size.
+inline long highWaterKiB() { return statusKiB("VmHWM"); }
+inline long residentKiB() { return statusKiB("VmRSS"); }
 
 // Runs the benchmarks the command line names.
 inline int runBenchmarks(int argc, char** argv)

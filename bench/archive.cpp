@@ -3,6 +3,8 @@
 // in a fresh process (this program re-run with --peak), so one reader's pages
 // do not count against the other.
 
+#include "BenchSupport.h"
+
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -147,16 +149,6 @@ QString surveyFile(int records, int samples)
     return path;
 }
 
-long highWaterKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 // Peak resident memory of one read in a fresh process, in MiB.
 double peakMiB(const char* reader, const QString& path)
@@ -231,7 +223,7 @@ int main(int argc, char** argv)
         } else {
             ok = readLibplist(path);
         }
-        std::printf("%ld\n", ok ? highWaterKiB() : -1L);
+        std::printf("%ld\n", ok ? bench::highWaterKiB() : -1L);
         return ok ? 0 : 1;
     }
     benchmark::Initialize(&argc, argv);

@@ -66,27 +66,7 @@ QString documentFile(int networks, int samples)
     return path;
 }
 
-long highWaterKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
-long residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 // Runs this program again for one measurement; it prints numbers.
 std::vector<double> measure(const std::string& what)
@@ -167,23 +147,23 @@ int main(int argc, char** argv)
         const QString path = QString::fromLocal8Bit(argv[5]);
         if (std::strcmp(argv[2], "save") == 0) {
             // Resident size of the survey alone, then the peak while saving it.
-            const long before = residentKiB();
+            const long before = bench::residentKiB();
             const auto list = survey(networks, samples);
-            const long held = residentKiB() - before;
-            const long base = highWaterKiB();
+            const long held = bench::residentKiB() - before;
+            const long base = bench::highWaterKiB();
             if (!SVDocument::write(path, list, lastScanTime(samples)))
                 return 1;
-            std::printf("%ld %ld\n", held, held + (highWaterKiB() - base));
+            std::printf("%ld %ld\n", held, held + (bench::highWaterKiB() - base));
             return 0;
         }
         // Open: the peak of a fresh process that opens the file, against
         // the resident size of the survey it holds afterwards.
-        const long before = residentKiB();
+        const long before = bench::residentKiB();
         auto content = SVDocument::read(path);
         if (!content)
             return 1;
-        const long peak = highWaterKiB() - before;
-        const long held = residentKiB() - before;
+        const long peak = bench::highWaterKiB() - before;
+        const long held = bench::residentKiB() - before;
         std::printf("%ld %ld %.1f\n", peak, held, held * 1024.0 / (double(networks) * samples));
         return 0;
     }

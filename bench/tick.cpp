@@ -148,16 +148,6 @@ QVector<SVNetworkRow> rowsOf(const SVNetworkList& list)
     return rows;
 }
 
-long residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 void BM_ScanTick(benchmark::State& state)
 {
@@ -201,7 +191,7 @@ void BM_ScanTick(benchmark::State& state)
     state.counters["reload_ms"] = reloadSeconds * 1e3 / ticks;
     state.counters["shown"] = double(shown);
     state.counters["samples"] = double(survey.networks.value(0)->dataPointCount());
-    state.counters["rss_MiB"] = double(residentKilobytes()) / 1024.0;
+    state.counters["rss_MiB"] = double(bench::residentKiB()) / 1024.0;
 }
 BENCHMARK(BM_ScanTick)->ArgName("networks")->Arg(50)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
 

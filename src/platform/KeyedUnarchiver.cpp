@@ -701,6 +701,18 @@ struct KeyedUnarchiver::Private {
     }
     void leave() { visiting.pop_back(); }
 
+    // Runs body with frame as the current object, entered for the time.
+    bool visit(KeyedUnarchiver& coder, const Frame& frame, const std::function<void(KeyedUnarchiver&)>& body)
+    {
+        if (!enter(frame.index))
+            return false;
+        frames.push_back(frame);
+        body(coder);
+        frames.pop_back();
+        leave();
+        return true;
+    }
+
     // The archive index under key, 0 for absent or nil; false when damaged.
     // The object stored under a key of the current object, without
     // following archive references.
@@ -1312,14 +1324,8 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
     const ClassInfo* cls = nullptr;
     if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
         return false;
-    if (!d->enter(index))
-        return false;
     frame.shape = d->shapeOf(frame.dict);
-    d->frames.push_back(frame);
-    body(*this);
-    d->frames.pop_back();
-    d->leave();
-    return d->ok();
+    return d->visit(*this, frame, body) && d->ok();
 }
 
 bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
@@ -1349,13 +1355,7 @@ bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::functi
     frame.entryKeys = keys.body;
     frame.entryValues = values.body;
     frame.entryCount = keys.count;
-    if (!d->enter(index))
-        return false;
-    d->frames.push_back(frame);
-    body(*this);
-    d->frames.pop_back();
-    d->leave();
-    return d->ok();
+    return d->visit(*this, frame, body) && d->ok();
 }
 
 QStringList KeyedUnarchiver::Row::classChain() const
@@ -1647,13 +1647,11 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjects(QAnyStringView key, const std::f
         }
         frame.index = ei;
         const ClassInfo* elementClass = nullptr;
-        if (!d->classOf(frame.dict, elementClass) || !d->enter(ei))
+        if (!d->classOf(frame.dict, elementClass))
             break;
         frame.shape = d->shapeOf(frame.dict);
-        d->frames.push_back(frame);
-        body(*this);
-        d->frames.pop_back();
-        d->leave();
+        if (!d->visit(*this, frame, body))
+            break;
         ++visited;
     }
     d->leave();

@@ -47,12 +47,7 @@ struct Window {
                 alert.checkBox()->setChecked(true);
             return answer;
         });
-        AppDelegate::Options options;
-        options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
-        options.clock = std::make_shared<sv::ManualClock>();
-        options.scanTimerIntervalMs = 20;
-        app = std::make_unique<AppDelegate>(options);
-        app->awakeFromNib();
+        app = sv::test::makeWindow();
         app->applicationWillFinishLaunching();
         app->setOpenPanelResponder([this] {
             ++openPanels;

@@ -49,12 +49,7 @@ struct Window {
             alerts << a.messageText() + QStringLiteral(" | ") + a.informativeText();
             return SVAlert::FirstButtonReturn;
         });
-        AppDelegate::Options options;
-        options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
-        options.clock = std::make_shared<sv::ManualClock>();
-        options.scanTimerIntervalMs = 20;
-        app = std::make_unique<AppDelegate>(options);
-        app->awakeFromNib();
+        app = sv::test::makeWindow();
         app->setFilePanelResponder([this](const QString& panel, const QString& suggested) {
             panels << panel;
             suggestedNames << suggested;

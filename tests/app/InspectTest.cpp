@@ -286,12 +286,7 @@ struct InspectWindow {
     InspectWindow()
     {
         SVAlert::setAutomaticResponder([](const SVAlert&) { return 1000; });
-        AppDelegate::Options options;
-        options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
-        options.clock = std::make_shared<sv::ManualClock>();
-        options.scanTimerIntervalMs = 20;
-        app = std::make_unique<AppDelegate>(options);
-        app->awakeFromNib();
+        app = sv::test::makeWindow();
         app->applicationWillFinishLaunching();
         inspect = app->inspect();
     }

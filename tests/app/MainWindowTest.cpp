@@ -42,22 +42,12 @@ namespace {
 
 constexpr int kEventBoundMs = 60000;
 
-QString shippedScenario()
-{
-    return sv::resourcePath(QStringLiteral("scenarios/office.json"));
-}
-
 // The window on the shipped scenario, scanning on a clock that does not wait.
 struct Window {
     explicit Window(std::function<int(const SVAlert&)> responder = [](const SVAlert&) { return 1001; })
     {
         SVAlert::setAutomaticResponder(std::move(responder));
-        AppDelegate::Options options;
-        options.scenarioPath = shippedScenario();
-        options.clock = std::make_shared<sv::ManualClock>();
-        options.scanTimerIntervalMs = 20;
-        app = std::make_unique<AppDelegate>(options);
-        app->awakeFromNib();
+        app = sv::test::makeWindow();
         app->applicationWillFinishLaunching();
     }
     ~Window()

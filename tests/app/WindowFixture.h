@@ -3,7 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
 #include "model/SVVendorDatabaseHelper.h"
+#include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Resources.h"
 
 #include <QFile>
 #include <QTest>
@@ -11,6 +13,19 @@
 #include <memory>
 
 namespace sv::test {
+
+// A window on the shipped scenario, its clock held still and its scan timer
+// quick, made up to awakeFromNib (launch it when the test's responders stand).
+inline std::unique_ptr<AppDelegate> makeWindow()
+{
+    AppDelegate::Options options;
+    options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
+    options.clock = std::make_shared<sv::ManualClock>();
+    options.scanTimerIntervalMs = 20;
+    auto app = std::make_unique<AppDelegate>(options);
+    app->awakeFromNib();
+    return app;
+}
 
 // Ends a window test: the controller shuts down, alerts are shown again, and
 // the shipped vendor database its start-up installed is removed, since other

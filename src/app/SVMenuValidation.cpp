@@ -68,18 +68,23 @@ void SVMenuValidator::watch(QMenu* menu)
     connect(menu, &QMenu::aboutToHide, this, [this, menu] { release(menu); });
 }
 
+void SVMenuValidator::apply(const Entry& e)
+{
+    const SVMenuValidation v = e.rule();
+    e.action->setEnabled(v.enabled);
+    if (v.checked) {
+        e.action->setCheckable(true);
+        e.action->setChecked(*v.checked);
+    }
+}
+
 void SVMenuValidator::validate(QMenu* menu)
 {
     const QList<QAction*> actions = menu->actions();
     for (const Entry& e : m_entries) {
         if (!e.action || !actions.contains(e.action.data()) || !e.rule)
             continue;
-        const SVMenuValidation v = e.rule();
-        e.action->setEnabled(v.enabled);
-        if (v.checked) {
-            e.action->setCheckable(true);
-            e.action->setChecked(*v.checked);
-        }
+        apply(e);
     }
 }
 
@@ -96,11 +101,6 @@ void SVMenuValidator::validateAll()
     for (const Entry& e : m_entries) {
         if (!e.action || !e.rule)
             continue;
-        const SVMenuValidation v = e.rule();
-        e.action->setEnabled(v.enabled);
-        if (v.checked) {
-            e.action->setCheckable(true);
-            e.action->setChecked(*v.checked);
-        }
+        apply(e);
     }
 }

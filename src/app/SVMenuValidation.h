@@ -86,6 +86,7 @@ private:
         QPointer<QAction> action;
         Rule rule;
     };
+    static void apply(const Entry& e);
     void validate(QMenu* menu);
     void release(QMenu* menu);
     const Entry* entry(QAction* action) const;

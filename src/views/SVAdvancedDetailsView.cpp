@@ -127,6 +127,18 @@ void SVAdvancedDetailsView::rememberSubtree(const QModelIndex& parent)
 {
     if (!m_model)
         return;
+    forEachRowWithChildren(parent, [&](const QModelIndex& i) {
+        const QString key = m_model->keyAt(i);
+        if (isExpanded(i))
+            m_expandedItems.insert(key);
+        else
+            m_expandedItems.remove(key);
+    });
+}
+
+void SVAdvancedDetailsView::forEachRowWithChildren(const QModelIndex& parent,
+                                                   const std::function<void(const QModelIndex&)>& visit)
+{
     // Iterative, so a deep tree needs no deep stack.
     QList<QModelIndex> pending;
     if (parent.isValid())
@@ -139,11 +151,7 @@ void SVAdvancedDetailsView::rememberSubtree(const QModelIndex& parent)
         const int rows = m_model->rowCount(i);
         if (rows == 0)
             continue;
-        const QString key = m_model->keyAt(i);
-        if (isExpanded(i))
-            m_expandedItems.insert(key);
-        else
-            m_expandedItems.remove(key);
+        visit(i);
         for (int r = 0; r < rows; ++r)
             pending << m_model->index(r, 0, i);
     }
@@ -159,19 +167,10 @@ void SVAdvancedDetailsView::restoreExpandedItems()
     if (!m_model || m_expandedItems.isEmpty())
         return;
     m_restoring = true;
-    QList<QModelIndex> pending;
-    for (int r = 0; r < m_model->rowCount(); ++r)
-        pending << m_model->index(r, 0);
-    while (!pending.isEmpty()) {
-        const QModelIndex i = pending.takeLast();
-        const int rows = m_model->rowCount(i);
-        if (rows == 0)
-            continue;
+    forEachRowWithChildren({}, [&](const QModelIndex& i) {
         if (m_expandedItems.contains(m_model->keyAt(i)))
             expand(i);
-        for (int r = 0; r < rows; ++r)
-            pending << m_model->index(r, 0, i);
-    }
+    });
     m_restoring = false;
 }
 

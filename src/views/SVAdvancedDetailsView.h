@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QSet>
 #include <QString>
 #include <QStyledItemDelegate>
@@ -61,6 +63,8 @@ private:
     void remember(const QModelIndex& index, bool expanded);
     // Records the open state of every row under parent (all rows for none).
     void rememberSubtree(const QModelIndex& parent);
+    // Every row under parent (all rows for none) that has rows of its own.
+    void forEachRowWithChildren(const QModelIndex& parent, const std::function<void(const QModelIndex&)>& visit);
 
     SVElementTreeModel* m_model = nullptr;
     QSet<QString> m_expandedItems;

@@ -13,12 +13,6 @@ using namespace sv::graph;
 
 namespace {
 
-QColor withAlpha(QColor c, double a)
-{
-    c.setAlphaF(float(a));
-    return c;
-}
-
 // The sample a bar shows.
 std::optional<SVDataPoint> barSample(const SVNetwork& n, bool lastSeenOnly)
 {

@@ -34,11 +34,6 @@ const QString kTiff = QStringLiteral("image/tiff");
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kQtImage = QStringLiteral("application/x-qt-image");
 
-QColor withAlpha(QColor c, double a)
-{
-    c.setAlphaF(float(a));
-    return c;
-}
 
 QColor white(double a)
 {

@@ -14,12 +14,6 @@ using namespace sv::graph;
 
 namespace {
 
-QColor withAlpha(QColor c, double a)
-{
-    c.setAlphaF(float(a));
-    return c;
-}
-
 // Narrowest slot at which a crowded channel still gets its number.
 double minimumSlotForNumber(int channel)
 {

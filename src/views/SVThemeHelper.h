@@ -42,3 +42,10 @@ public:
     static bool isDarkTheme() { return false; }
     static void setAppearanceForWindow(QWidget*) {}
 };
+
+// c with its alpha set to a (0 to 1).
+inline QColor withAlpha(QColor c, double a)
+{
+    c.setAlphaF(float(a));
+    return c;
+}

@@ -157,14 +157,7 @@ TEST_F(Annotations, UnchangedStoreIsNotRewrittenAndAFailedSaveIsPosted)
 {
     writeFile(sv::PropertyList::toXml(QVariantMap{{"AA:00:00:00:00:01", "kept"}}));
     const QByteArray old = sv::test::readAll(file());
-    QStringList failed, succeeded;
-    auto& center = sv::NotificationCenter::defaultCenter();
-    const auto onFail = center.addObserver(sv::FileSaveDidFailNotification, [&](const sv::Notification& n) {
-        failed << n.userInfo.value("reason").toString();
-    }, sv::NotificationCenter::Delivery::PostingThread);
-    const auto onSuccess = center.addObserver(sv::FileSaveDidSucceedNotification, [&](const sv::Notification& n) {
-        succeeded << n.userInfo.value("path").toString();
-    }, sv::NotificationCenter::Delivery::PostingThread);
+    sv::test::SaveResults saves;
 
     WriterWatch watch;
     SVAnnotationsHelper store(folder(), &defaults);
@@ -177,13 +170,13 @@ TEST_F(Annotations, UnchangedStoreIsNotRewrittenAndAFailedSaveIsPosted)
     watch.full = true;
     EXPECT_FALSE(store.saveToDisk());
     EXPECT_EQ(sv::test::readAll(file()), old);
-    ASSERT_EQ(failed.size(), 1);
-    EXPECT_TRUE(failed[0].contains(file())) << failed[0].toStdString();
-    EXPECT_TRUE(failed[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << failed[0].toStdString();
+    ASSERT_EQ(saves.failed.size(), 1);
+    EXPECT_TRUE(saves.failed[0].contains(file())) << saves.failed[0].toStdString();
+    EXPECT_TRUE(saves.failed[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << saves.failed[0].toStdString();
 
     watch.full = false;
     EXPECT_TRUE(store.saveToDisk()) << "the edit is still pending";
-    EXPECT_EQ(succeeded, QStringList{file()});
+    EXPECT_EQ(saves.succeeded, QStringList{file()});
     EXPECT_EQ(sv::PropertyList::readFile(file()).toMap().value("AA:00:00:00:00:02").toString(), "lost?");
 }
 

@@ -85,14 +85,7 @@ TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
         ASSERT_TRUE(d.synchronize());
     }
     const QByteArray old = sv::test::readAll(file);
-    QStringList failed, succeeded;
-    auto& center = sv::NotificationCenter::defaultCenter();
-    const auto onFail = center.addObserver(sv::FileSaveDidFailNotification, [&](const sv::Notification& n) {
-        failed << n.userInfo.value("reason").toString();
-    }, sv::NotificationCenter::Delivery::PostingThread);
-    const auto onSuccess = center.addObserver(sv::FileSaveDidSucceedNotification, [&](const sv::Notification& n) {
-        succeeded << n.userInfo.value("path").toString();
-    }, sv::NotificationCenter::Delivery::PostingThread);
+    sv::test::SaveResults saves;
 
     WriterWatch watch;
     UserDefaults d(file);
@@ -108,13 +101,13 @@ TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
     EXPECT_TRUE(d.lastError().contains(file)) << d.lastError().toStdString();
     EXPECT_TRUE(d.lastError().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
     EXPECT_EQ(sv::test::readAll(file), old);
-    EXPECT_EQ(failed, QStringList{d.lastError()});
+    EXPECT_EQ(saves.failed, QStringList{d.lastError()});
     EXPECT_EQ(UserDefaults(file).integerForKey("A"), 1);
 
     watch.full = false;
     EXPECT_TRUE(d.synchronize()) << "still pending, so tried again";
     EXPECT_TRUE(d.lastError().isEmpty());
-    EXPECT_EQ(succeeded, QStringList{file});
+    EXPECT_EQ(saves.succeeded, QStringList{file});
     EXPECT_EQ(UserDefaults(file).integerForKey("A"), 2);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "platform/FileWriter.h"
+#include "platform/NotificationCenter.h"
+
+#include <QStringList>
 
 #include <cerrno>
 
@@ -21,6 +24,20 @@ struct WriterWatch {
     ~WriterWatch() { sv::setFileWriterFaultHook({}); }
     WriterWatch(const WriterWatch&) = delete;
     WriterWatch& operator=(const WriterWatch&) = delete;
+};
+
+// The save results posted while it lives: failures by their reason,
+// successes by their path.
+struct SaveResults {
+    QStringList failed, succeeded;
+    sv::NotificationCenter::Observation onFail = sv::NotificationCenter::defaultCenter().addObserver(
+        sv::FileSaveDidFailNotification,
+        [this](const sv::Notification& n) { failed << n.userInfo.value("reason").toString(); },
+        sv::NotificationCenter::Delivery::PostingThread);
+    sv::NotificationCenter::Observation onSuccess = sv::NotificationCenter::defaultCenter().addObserver(
+        sv::FileSaveDidSucceedNotification,
+        [this](const sv::Notification& n) { succeeded << n.userInfo.value("path").toString(); },
+        sv::NotificationCenter::Delivery::PostingThread);
 };
 
 } // namespace sv::test

@@ -9,10 +9,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <type_traits>
 
 namespace bench {
 
@@ -70,6 +74,24 @@ inline int runBenchmarks(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// Runs the benchmarks as the application runs: a throwaway home, the
+// application object (a QApplication for views, drawn offscreen), its name
+// and the small vendor database; prepare, when given, runs just before.
+template <typename App>
+int runInApplication(int argc, char** argv, const std::function<void()>& prepare = {})
+{
+    QTemporaryDir home;
+    useThrowawayHome(home);
+    if constexpr (!std::is_same_v<App, QCoreApplication>)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    App app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
+    installVendorDatabase();
+    if (prepare)
+        prepare();
+    return runBenchmarks(argc, argv);
 }
 
 } // namespace bench

@@ -87,10 +87,5 @@ BENCHMARK(BM_FilterAndSetNetworks)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    bench::useThrowawayHome(home);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
-    bench::installVendorDatabase();
-    return bench::runBenchmarks(argc, argv);
+    return bench::runInApplication<QCoreApplication>(argc, argv);
 }

@@ -197,13 +197,8 @@ BENCHMARK(BM_DetailChartRepaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    bench::useThrowawayHome(home);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
-    bench::installVendorDatabase();
     // What the views read, as the app registers it at launch.
-    sv::UserDefaults::standardUserDefaults().registerDefaults(registeredDefaultsDictionary());
-    return bench::runBenchmarks(argc, argv);
+    return bench::runInApplication<QApplication>(argc, argv, [] {
+        sv::UserDefaults::standardUserDefaults().registerDefaults(registeredDefaultsDictionary());
+    });
 }

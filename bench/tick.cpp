@@ -199,11 +199,5 @@ BENCHMARK(BM_ScanTick)->ArgName("networks")->Arg(50)->Arg(500)->Arg(5000)->Unit(
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    bench::useThrowawayHome(home);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
-    bench::installVendorDatabase();
-    return bench::runBenchmarks(argc, argv);
+    return bench::runInApplication<QApplication>(argc, argv);
 }

@@ -3,6 +3,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include "support/LibplistArchive.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -37,43 +38,16 @@ QString tempFile(const QTemporaryDir& dir, const char* name)
 // A document as another platform's archiver writes it, assembled with
 // libplist from the standard layout: mutable containers, old class names,
 // samples without "revision", numbers as reals and dates as integers.
-struct ForeignDocument {
-    plist_t top = plist_new_dict();
-    plist_t objects = plist_new_array();
-
-    ForeignDocument() { plist_array_append_item(objects, plist_new_string("$null")); }
-    ~ForeignDocument() { plist_free(top); }
-
-    uint64_t add(plist_t o)
-    {
-        plist_array_append_item(objects, o);
-        return plist_array_get_size(objects) - 1;
-    }
-    uint64_t cls(std::initializer_list<const char*> chain)
-    {
-        plist_t c = plist_new_dict();
-        plist_dict_set_item(c, "$classname", plist_new_string(*chain.begin()));
-        plist_t names = plist_new_array();
-        for (const char* n : chain)
-            plist_array_append_item(names, plist_new_string(n));
-        plist_dict_set_item(c, "$classes", names);
-        return add(c);
-    }
-    plist_t object(uint64_t c)
-    {
-        plist_t o = plist_new_dict();
-        plist_dict_set_item(o, "$class", plist_new_uid(c));
-        return o;
-    }
+struct ForeignDocument : sv::test::LibplistArchive {
     uint64_t date(plist_t time)
     {
-        plist_t d = object(cls({"NSDate", "NSObject"}));
+        plist_t d = object(addClass({"NSDate", "NSObject"}));
         plist_dict_set_item(d, "NS.time", time);
         return add(d);
     }
     uint64_t array(const std::vector<uint64_t>& items)
     {
-        plist_t a = object(cls({"NSMutableArray", "NSArray", "NSObject"}));
+        plist_t a = object(addClass({"NSMutableArray", "NSArray", "NSObject"}));
         plist_t list = plist_new_array();
         for (uint64_t i : items)
             plist_array_append_item(list, plist_new_uid(i));
@@ -82,7 +56,7 @@ struct ForeignDocument {
     }
     uint64_t dictionary(const std::vector<std::pair<const char*, uint64_t>>& entries)
     {
-        plist_t d = object(cls({"NSMutableDictionary", "NSDictionary", "NSObject"}));
+        plist_t d = object(addClass({"NSMutableDictionary", "NSDictionary", "NSObject"}));
         plist_t keys = plist_new_array(), values = plist_new_array();
         for (const auto& [k, v] : entries) {
             plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
@@ -91,21 +65,6 @@ struct ForeignDocument {
         plist_dict_set_item(d, "NS.keys", keys);
         plist_dict_set_item(d, "NS.objects", values);
         return add(d);
-    }
-    QByteArray bytes(uint64_t root)
-    {
-        plist_dict_set_item(top, "$archiver", plist_new_string("NSKeyedArchiver"));
-        plist_dict_set_item(top, "$version", plist_new_uint(100000));
-        plist_t t = plist_new_dict();
-        plist_dict_set_item(t, "root", plist_new_uid(root));
-        plist_dict_set_item(top, "$top", t);
-        plist_dict_set_item(top, "$objects", objects);
-        char* bin = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(top, &bin, &length);
-        QByteArray data(bin, qsizetype(length));
-        plist_to_bin_free(bin);
-        return data;
     }
 };
 
@@ -204,8 +163,8 @@ TEST(Document, OursIsTheStandardLayoutAsAnotherReaderSeesIt)
 TEST(Document, AnotherArchiversDocumentOpens)
 {
     ForeignDocument f;
-    const uint64_t netClass = f.cls({"SkyvaneNetwork", "SVNetwork", "NSObject"});
-    const uint64_t pointClass = f.cls({"SkyvaneDataPoint", "SVDataPoint", "NSObject"});
+    const uint64_t netClass = f.addClass({"SkyvaneNetwork", "SVNetwork", "NSObject"});
+    const uint64_t pointClass = f.addClass({"SkyvaneDataPoint", "SVDataPoint", "NSObject"});
     auto sample = [&](bool revision, plist_t time) {
         plist_t p = f.object(pointClass);
         if (revision) {

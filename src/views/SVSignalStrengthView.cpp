@@ -81,6 +81,29 @@ bool isHairline(const QPen& pen)
            && (pen.isCosmetic() ? pen.widthF() <= 1.0 : pen.widthF() == 1.0);
 }
 
+// The smallest rectangle holding every pixel of image that is not fully
+// transparent (empty when none is).
+QRect inkedRect(const QImage& image)
+{
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width() && row[x] == 0)
+            ++x;
+        if (x == image.width())
+            continue;
+        int last = image.width() - 1;
+        while (row[last] == 0)
+            --last;
+        left = std::min(left, x);
+        right = std::max(right, last);
+        top = std::min(top, y);
+        bottom = y;
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace
 
 SVSignalStrengthView::SVSignalStrengthView(QWidget* parent) : QWidget(parent)
@@ -228,19 +251,28 @@ QFont SVSignalStrengthView::graphFont(Face face, double size)
     return f;
 }
 
+SVSignalStrengthView::TextKey SVSignalStrengthView::textKey(const QString& text, const QFont& font)
+{
+    return TextKey{text, font.family(), font.pixelSize(), font.bold(), font.italic()};
+}
+
 const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const QString& text, const QFont& font) const
+{
+    return laidOut(textKey(text, font), font);
+}
+
+const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const TextKey& key, const QFont& font) const
 {
     // Laying out text costs more than drawing it, and the graphs draw the
     // same names and marks tick after tick.
-    const TextKey key{text, font.family(), font.pixelSize(), font.bold(), font.italic()};
     if (auto it = m_textCache.find(key); it != m_textCache.end())
         return it.value();
     if (m_textCache.size() >= 4096)
         m_textCache.clear();
     LaidOutText t;
     const QFontMetricsF fm(font);
-    t.size = QSizeF(fm.horizontalAdvance(text), fm.height());
-    t.text.setText(text);
+    t.size = QSizeF(fm.horizontalAdvance(key.text), fm.height());
+    t.text.setText(key.text);
     t.text.setTextFormat(Qt::PlainText);
     t.text.setPerformanceHint(QStaticText::AggressiveCaching);
     t.text.prepare(QTransform(), font);
@@ -292,26 +324,42 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
 bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                           const QFont& font, const QColor& color)
 {
+    const TextKey key = textKey(text, font);
+    const LaidOutText& laid = laidOut(key, font);
+    return textInto(batch, p, at.x() - laid.size.width() / 2, at.y(), key, laid, font, color);
+}
+
+bool SVSignalStrengthView::textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+                                      const QFont& font, const QColor& color)
+{
+    const TextKey key = textKey(text, font);
+    return textInto(batch, p, at.x() - 5.0, at.y(), key, laidOut(key, font), font, color);
+}
+
+bool SVSignalStrengthView::textInto(SVHairlineBatch& batch, QPainter& p, double left, double y,
+                                    const TextKey& key, const LaidOutText& laid, const QFont& font,
+                                    const QColor& color)
+{
     // centerText draws in device pixels: without a view transform or a
     // scaled device they are the image's.
     if (!batch.isValid() || p.viewTransformEnabled() || p.device()->devicePixelRatio() != 1.0)
         return false;
-    const LaidOutText& laid = laidOut(text, font);
     const QSizeF size = laid.size;
-    const QPointF topLeft(at.x() - size.width() / 2, height() - (at.y() - font.pixelSize()) - size.height());
+    const QPointF topLeft(left, height() - (y - font.pixelSize()) - size.height());
     // Rendered once per position within a pixel: the glyphs then fall on
     // the image's grid as they would on the chart's.
     // The painter cuts positions to 64ths, as done here.
     const auto x64 = qint64(topLeft.x() * 64), y64 = qint64(topLeft.y() * 64);
     const QPoint cell(int(x64 >> 6), int(y64 >> 6));
     const int dx = int(x64 & 63), dy = int(y64 & 63);
-    const TextImageKey key{TextKey{text, font.family(), font.pixelSize(), font.bold(), font.italic()}, color.rgba(), dx, dy};
-    // Room for italic overhang and the shadow below.
-    constexpr int pad = 6;
-    auto it = m_textImages.find(key);
+    const TextImageKey imageKey{key, color.rgba(), dx, dy};
+    auto it = m_textImages.find(imageKey);
     if (it == m_textImages.end()) {
         if (m_textImages.size() >= 4096)
             m_textImages.clear();
+        // Room for italic overhang and the shadow below, cut back to the
+        // inked pixels afterwards: the batch reads every pixel it is given.
+        constexpr int pad = 6;
         QImage image(int(std::ceil(size.width())) + 2 * pad + 1, int(std::ceil(size.height())) + 2 * pad + 2,
                      QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
@@ -324,9 +372,13 @@ bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, Q
         ip.setPen(color);
         ip.drawStaticText(origin, laid.text);
         ip.end();
-        it = m_textImages.insert(key, image);
+        const QRect inked = inkedRect(image);
+        TextImage kept;
+        if (!inked.isEmpty())
+            kept = {inked.size() == image.size() ? image : image.copy(inked), inked.topLeft() - QPoint(pad, pad)};
+        it = m_textImages.insert(imageKey, kept);
     }
-    batch.addImage(it.value(), cell - QPoint(pad, pad));
+    batch.addImage(it->image, cell + it->offset);
     return true;
 }
 
@@ -547,37 +599,38 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
         drawXAxisMarks(p, G, float(G.x() + 0.5), float(G.y() - 18.0), float(f));
 
     const bool emphasis = m_itemHighlightEnabled;
-    {
-        // The legend's names, hundreds in a crowded graph, are laid in from
-        // images rendered once, blended on the free threads.
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing, true);
-        SVHairlineBatch legend(p, R, m_hairlineStorage);
-        p.restore();
-        for (const auto& n : m_networks) {
-            if (n->userHidden())
-                continue;
-            const auto last = n->lastDataPoint();
-            if (!last)
-                continue;
-            const double y = makePoint(G, *last, Value::Signal).y();
-            const double alpha = highlightedOrGroup(*n) ? 1.0 : emphasis ? 0.2 : 0.8;
-            const QString text = n->isHidden() ? n->deviceid() : n->ssid();
-            const QFont font = graphFont(n->associated() ? Face::Bold : Face::Plain, f + 2.5);
-            const QColor color = withAlpha(n->color(), alpha);
-            const QPointF at(G.x() + G.width() + e, y - e);
-            if (!centerTextInto(legend, p, QPointF(at.x() - 5.0 + sizeOfText(text, font).width() / 2, at.y()), text, font, color)) {
-                legend.flush();
-                textAt(p, at, text, font, color);
-            }
+    const QRectF lineClip(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // The legend's names, hundreds in a crowded graph, are laid in from
+    // images rendered once, and blended with the lines in one pass on the
+    // free threads.
+    SVHairlineBatch hairlines(p, lineClip, m_hairlineStorage);
+    const QFont nameFonts[] = {graphFont(Face::Plain, f + 2.5), graphFont(Face::Bold, f + 2.5)};
+    for (const auto& n : m_networks) {
+        if (n->userHidden())
+            continue;
+        const auto last = n->lastDataPoint();
+        if (!last)
+            continue;
+        const double y = makePoint(G, *last, Value::Signal).y();
+        const double alpha = highlightedOrGroup(*n) ? 1.0 : emphasis ? 0.2 : 0.8;
+        const QString text = n->isHidden() ? n->deviceid() : n->ssid();
+        const QFont& font = nameFonts[n->associated() ? 1 : 0];
+        const QColor color = withAlpha(n->color(), alpha);
+        const QPointF at(G.x() + G.width() + e, y - e);
+        if (!textAtInto(hairlines, p, at, text, font, color)) {
+            hairlines.flush();
+            textAt(p, at, text, font, color);
         }
     }
 
-    if (!m_referenceTime.isValid())
+    if (!m_referenceTime.isValid()) {
+        hairlines.flush();
+        p.restore();
         return;
-    p.save();
-    p.setClipRect(QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0));
-    p.setRenderHint(QPainter::Antialiasing, true);
+    }
+    p.setClipRect(lineClip);
     // A wide stroke costs the raster engine a hundred times a hairline: in a
     // crowded graph only the highlighted and the associated lines are wide.
     const bool crowded = m_networks.size() > kCrowded;
@@ -589,7 +642,6 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
         if (!m_networks[qsizetype(i)]->userHidden())
             lines[i] = segmentsFor(*m_networks[qsizetype(i)], in);
     });
-    SVHairlineBatch hairlines(p, QRectF(G.x(), G.y() - 1.0, G.width(), G.height() + 2.0), m_hairlineStorage);
     for (qsizetype i = 0; i < m_networks.size(); ++i) {
         const auto& n = m_networks[i];
         if (n->userHidden())

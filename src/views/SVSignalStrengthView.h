@@ -140,6 +140,9 @@ protected:
     // its shapes. False when the painter's transform needs the painter.
     bool centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
                         const QColor& color);
+    // As textAt, laid into batch as centerTextInto does.
+    bool textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
+                    const QColor& color);
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
@@ -190,7 +193,13 @@ private:
         QStaticText text;
         QSizeF size;
     };
+    static TextKey textKey(const QString& text, const QFont& font);
     const LaidOutText& laidOut(const QString& text, const QFont& font) const;
+    const LaidOutText& laidOut(const TextKey& key, const QFont& font) const;
+    // Lays laid's image into batch where centerText would draw it with its
+    // left edge at left, for the y-up height y it was given.
+    bool textInto(SVHairlineBatch& batch, QPainter& p, double left, double y, const TextKey& key,
+                  const LaidOutText& laid, const QFont& font, const QColor& color);
     mutable QHash<TextKey, LaidOutText> m_textCache;
     struct TextImageKey {
         TextKey text;
@@ -199,7 +208,12 @@ private:
         bool operator==(const TextImageKey&) const = default;
     };
     friend size_t qHash(const TextImageKey& k, size_t seed);
-    QHash<TextImageKey, QImage> m_textImages;
+    // Only the inked pixels, and where they sit from the image's cell.
+    struct TextImage {
+        QImage image;
+        QPoint offset;
+    };
+    QHash<TextImageKey, TextImage> m_textImages;
     QImage m_cache;
     QImage m_static; // what drawStaticParts drew, for m_staticKey
     QString m_staticKey;

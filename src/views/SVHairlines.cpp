@@ -18,6 +18,7 @@
 #endif
 #include <functional>
 #include <limits>
+#include <optional>
 
 using namespace sv::graph;
 
@@ -106,6 +107,81 @@ void blendRows(uchar*, qsizetype, const RowRange&, quint32, quint32) {}
 bool byColumn(const ColumnSpan& a, const ColumnSpan& b)
 {
     return a.column < b.column;
+}
+
+// Calls out(column, lo, hi) for the spans appendColumnSpans finds, once per
+// column and left to right, for a polyline whose x runs one way (descending
+// tells which): no list to reverse or sort. The same arithmetic on the same
+// ends of each segment, so the same spans.
+template <typename Emit>
+void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, int firstColumn, int lastColumn,
+                            Emit&& out)
+{
+    constexpr double kLimit = 1 << 24;
+    auto usable = [&](QPointF q) {
+        return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit;
+    };
+    int pending = std::numeric_limits<int>::min();
+    double pendingLo = 0, pendingHi = 0;
+    auto add = [&](int column, double a, double b) {
+        const double lo = std::min(a, b), hi = std::max(a, b);
+        if (column == pending) {
+            pendingLo = std::min(pendingLo, lo);
+            pendingHi = std::max(pendingHi, hi);
+            return;
+        }
+        if (pending != std::numeric_limits<int>::min())
+            out(pending, pendingLo, pendingHi);
+        pending = column;
+        pendingLo = lo;
+        pendingHi = hi;
+    };
+    const std::size_t n = points.size();
+    if (n == 1) {
+        const QPointF q = points[0];
+        const int c = usable(q) ? floorToInt(q.x()) : firstColumn - 1;
+        if (c >= firstColumn && c <= lastColumn)
+            add(c, q.y(), q.y());
+    }
+    for (std::size_t step = 1; step < n; ++step) {
+        // Segment j - 1 -> j in the polyline's own order.
+        const std::size_t j = descending ? n - step : step;
+        const QPointF a = points[j - 1], b = points[j];
+        if (!usable(a) || !usable(b))
+            continue;
+        const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
+        if (ca == cb) {
+            if (ca >= firstColumn && ca <= lastColumn)
+                add(ca, a.y(), b.y());
+            continue;
+        }
+        const double slope = (b.y() - a.y()) / (b.x() - a.x());
+        const double xMin = std::min(a.x(), b.x()), xMax = std::max(a.x(), b.x());
+        auto yAt = [&](double x) { return a.y() + (x - a.x()) * slope; };
+        const int from = std::clamp(std::min(ca, cb), firstColumn - 1, lastColumn + 1);
+        const int to = std::clamp(std::max(ca, cb), firstColumn - 1, lastColumn + 1);
+        for (int c = from; c <= to; ++c) {
+            const double x0 = std::max(double(c), xMin), x1 = std::min(double(c) + 1.0, xMax);
+            if (c >= firstColumn && c <= lastColumn && x1 > x0)
+                add(c, yAt(x0), yAt(x1));
+        }
+    }
+    if (pending != std::numeric_limits<int>::min())
+        out(pending, pendingLo, pendingHi);
+}
+
+// Which way x runs: +1 left to right, -1 right to left (0 when both, a
+// single point or all in one place), or nullopt when it turns back.
+std::optional<int> xDirection(std::span<const QPointF> points)
+{
+    bool up = true, down = true;
+    for (std::size_t j = 1; j < points.size() && (up || down); ++j) {
+        up = up && points[j - 1].x() <= points[j].x();
+        down = down && points[j - 1].x() >= points[j].x();
+    }
+    if (!up && !down)
+        return std::nullopt;
+    return up ? (down ? 0 : 1) : -1;
 }
 
 } // namespace
@@ -256,12 +332,12 @@ void SVHairlineBatch::flush()
         m_count = 0;
         return;
     }
-    const std::size_t lines = m_count;
+    const std::size_t items = m_count;
     m_count = 0;
     Storage& st = m_storage;
-    // A few lines are not worth waking threads for.
+    // A few items are not worth waking threads for.
     auto forEach = [&](std::size_t count, const std::function<void(std::size_t)>& body) {
-        if (lines < 8) {
+        if (items < 8) {
             for (std::size_t i = 0; i < count; ++i)
                 body(i);
         } else {
@@ -274,10 +350,26 @@ void SVHairlineBatch::flush()
         firstColumn = m_image->width();
         lastColumn = -1;
     }
-    for (std::size_t i = 0; i < lines; ++i) {
+    st.kinds.resize(items);
+    st.ordinals.resize(items);
+    st.ownInks.resize(items);
+    st.firstColumns.resize(items);
+    st.lastColumns.resize(items);
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < items; ++i) {
         if (const QImage& im = st.images[i]; !im.isNull()) {
-            firstColumn = std::min(firstColumn, std::max(0, st.origins[i].x()));
-            lastColumn = std::max(lastColumn, std::min(m_image->width(), st.origins[i].x() + im.width()) - 1);
+            st.kinds[i] = Kind::Image;
+            st.firstColumns[i] = std::max(0, st.origins[i].x());
+            st.lastColumns[i] = std::min(m_image->width(), st.origins[i].x() + im.width()) - 1;
+            st.firstRows[i] = st.origins[i].y();
+            st.lastRows[i] = st.origins[i].y() + im.height() - 1;
+            firstColumn = std::min(firstColumn, st.firstColumns[i]);
+            lastColumn = std::max(lastColumn, st.lastColumns[i]);
+        } else if (std::isnan(st.floors[i])) {
+            st.kinds[i] = Kind::Line;
+            st.ordinals[i] = qint32(lines++);
+        } else {
+            st.kinds[i] = Kind::Area;
         }
     }
     if (lastColumn < firstColumn) {
@@ -285,94 +377,126 @@ void SVHairlineBatch::flush()
         return;
     }
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
-    // Read by a tile for every line in turn, so kept together per strip.
-    st.reaches.assign(strips * lines, StripReach{std::numeric_limits<qint32>::max(), std::numeric_limits<qint32>::min(), 0, 0});
-    forEach(lines, [&](std::size_t i) {
-        // A line keeps only its InkSpans, so its spans go to a buffer of the
-        // thread's own that stays in cache from one line to the next. A local
-        // vector otherwise: the headers of neighbouring lines share a cache line.
+    // A line has at most one span per column, so kStrip slots in each strip.
+    // Strip by strip, the lines side by side: a tile reads its strip's part
+    // of every line from one stretch of memory.
+    if (st.spanSlots.size() < strips * lines * kStrip)
+        st.spanSlots.resize(strips * lines * kStrip);
+    st.reaches.resize(strips * lines);
+    forEach(items, [&](std::size_t i) {
+        if (st.kinds[i] == Kind::Image)
+            return;
         // Only scaling and translation get here.
         const double sx = m_toDevice.m11(), sy = m_toDevice.m22(), dx = m_toDevice.dx(), dy = m_toDevice.dy();
         for (QPointF& point : st.points[i])
             point = QPointF(point.x() * sx + dx, point.y() * sy + dy);
-        const bool line = st.images[i].isNull() && std::isnan(st.floors[i]);
-        thread_local std::vector<ColumnSpan> scratch;
-        std::vector<ColumnSpan> spans;
-        if (line) {
-            spans.swap(scratch);
-            if (st.spans[i].capacity() > 0)
-                std::vector<ColumnSpan>().swap(st.spans[i]);
-        } else {
-            spans.swap(st.spans[i]);
-        }
-        spans.clear();
-        if (st.images[i].isNull()) {
-            if (st.widths[i] > 1.0 && std::isnan(st.floors[i]))
-                appendWideColumnSpans(st.points[i], st.widths[i], m_box.left(), m_box.right(), spans);
-            else
-                appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
-        }
-        // Left to right, so each strip finds where its part begins.
-        if (!spans.empty() && spans.front().column > spans.back().column)
-            std::reverse(spans.begin(), spans.end());
-        if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
-            std::stable_sort(spans.begin(), spans.end(), byColumn);
-        // The rows it reaches, so a band of rows passes over what misses it.
-        if (const QImage& im = st.images[i]; !im.isNull()) {
-            st.firstRows[i] = st.origins[i].y();
-            st.lastRows[i] = st.origins[i].y() + im.height() - 1;
-        } else if (spans.empty()) {
-            st.firstRows[i] = 1;
-            st.lastRows[i] = 0;
-        } else {
-            double lo = spans.front().lo, hi = spans.front().hi;
+        if (st.kinds[i] == Kind::Area) {
+            std::vector<ColumnSpan>& spans = st.spans[i];
+            spans.clear();
+            appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
+            if (!spans.empty() && spans.front().column > spans.back().column)
+                std::reverse(spans.begin(), spans.end());
+            if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
+                std::stable_sort(spans.begin(), spans.end(), byColumn);
+            if (spans.empty()) {
+                st.firstColumns[i] = st.firstRows[i] = std::numeric_limits<int>::max();
+                st.lastColumns[i] = st.lastRows[i] = std::numeric_limits<int>::min();
+                return;
+            }
+            double lo = st.floors[i], hi = lo;
             for (const ColumnSpan& span : spans) {
                 lo = std::min({lo, span.lo, span.hi});
                 hi = std::max({hi, span.lo, span.hi});
             }
-            if (!std::isnan(st.floors[i])) {
-                lo = std::min(lo, st.floors[i]);
-                hi = std::max(hi, st.floors[i]);
-            }
             st.firstRows[i] = int(std::floor(lo - st.widths[i])) - 1;
             st.lastRows[i] = int(std::ceil(hi + st.widths[i])) + 1;
+            st.firstColumns[i] = spans.front().column;
+            st.lastColumns[i] = spans.back().column;
+            return;
         }
-        std::vector<InkSpan> inks;
-        inks.swap(st.inks[i]);
-        inks.clear();
-        if (line) {
-            // Coverage worked out here, once per column on the line's own
-            // thread, rather than by every tile the column falls in.
-            const double width = st.widths[i], half = width / 2;
-            inks.reserve(spans.size());
-            auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
-            // A row outside the box is never blended, whichever it is.
-            auto row = [&](int r) { return qint16(std::clamp(r, m_box.top() - 1, m_box.bottom() + 1)); };
-            for (const ColumnSpan& span : spans) {
-                const double upper = span.lo - half, lower = span.hi + half;
-                const int first = floorToInt(upper), last = floorToInt(lower);
-                const double ink = hairlineInk(span, width);
-                const auto column = qint16(span.column);
-                if (first == last)
-                    inks.push_back({column, row(first), row(last), scaled((lower - upper) * ink), 0, 0});
-                else
-                    inks.push_back({column, row(first), row(last), scaled((first + 1 - upper) * ink),
-                                    scaled((lower - last) * ink), scaled(ink)});
-            }
-            for (std::size_t n = 0; n < inks.size();) {
-                const int strip = (inks[n].column - firstColumn) / kStrip;
-                StripReach reach = st.reaches[std::size_t(strip) * lines + i];
-                reach.begin = quint32(n);
-                for (; n < inks.size() && (inks[n].column - firstColumn) / kStrip == strip; ++n) {
-                    reach.firstRow = std::min<qint32>(reach.firstRow, inks[n].first);
-                    reach.lastRow = std::max<qint32>(reach.lastRow, inks[n].last);
+
+        // A line: its coverage worked out here, once per column on the
+        // line's own thread, rather than by every tile the column falls in.
+        const std::size_t ordinal = std::size_t(st.ordinals[i]);
+        StripReach* reaches = st.reaches.data() + ordinal;
+        for (std::size_t strip = 0; strip < strips; ++strip)
+            reaches[strip * lines] = StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0};
+        const double width = st.widths[i], half = width / 2;
+        auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
+        // A row outside the box is never blended, whichever it is.
+        auto row = [&](int r) { return qint16(std::clamp(r, m_box.top() - 1, m_box.bottom() + 1)); };
+        auto inkFor = [&](int column, double lo, double hi) {
+            const double upper = lo - half, lower = hi + half;
+            const int first = floorToInt(upper), last = floorToInt(lower);
+            const double ink = hairlineInk(ColumnSpan{column, lo, hi}, width);
+            const auto offset = quint8((column - firstColumn) % kStrip);
+            if (first == last)
+                return InkSpan{row(first), row(last), offset, scaled((lower - upper) * ink), 0, 0};
+            return InkSpan{row(first), row(last), offset, scaled((first + 1 - upper) * ink),
+                           scaled((lower - last) * ink), scaled(ink)};
+        };
+        int leftmost = std::numeric_limits<int>::max(), rightmost = std::numeric_limits<int>::min();
+        auto reachOut = [&](StripReach& reach, const InkSpan& k, int column) {
+            reach.firstRow = std::min(reach.firstRow, k.first);
+            reach.lastRow = std::max(reach.lastRow, k.last);
+            leftmost = std::min(leftmost, column);
+            rightmost = std::max(rightmost, column);
+        };
+        // One span per column: each into its strip's slot.
+        InkSpan* spanSlots = st.spanSlots.data() + ordinal * kStrip;
+        auto intoSlot = [&](int column, double lo, double hi) {
+            const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
+            StripReach& reach = reaches[strip * lines];
+            const InkSpan k = inkFor(column, lo, hi);
+            spanSlots[strip * lines * kStrip + reach.end++] = k;
+            reachOut(reach, k, column);
+        };
+        st.ownInks[i] = false;
+        const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
+        if (direction) {
+            walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
+        } else {
+            thread_local std::vector<ColumnSpan> spans;
+            spans.clear();
+            if (width > 1.0)
+                appendWideColumnSpans(st.points[i], width, m_box.left(), m_box.right(), spans);
+            else
+                appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
+            if (!spans.empty() && spans.front().column > spans.back().column)
+                std::reverse(spans.begin(), spans.end());
+            if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
+                std::stable_sort(spans.begin(), spans.end(), byColumn);
+            const bool onePerColumn = std::adjacent_find(spans.begin(), spans.end(), [](const auto& a, const auto& b) {
+                                          return a.column == b.column;
+                                      }) == spans.end();
+            if (onePerColumn) {
+                for (const ColumnSpan& span : spans)
+                    intoSlot(span.column, span.lo, span.hi);
+            } else {
+                // A line that turns back over a column keeps its spans in a
+                // list of its own, strip after strip.
+                st.ownInks[i] = true;
+                std::vector<InkSpan>& inks = st.inks[i];
+                inks.clear();
+                for (const ColumnSpan& span : spans) {
+                    const std::size_t strip = std::size_t((span.column - firstColumn) / kStrip);
+                    StripReach& reach = reaches[strip * lines];
+                    if (reach.begin == reach.end)
+                        reach.begin = reach.end = quint32(inks.size());
+                    inks.push_back(inkFor(span.column, span.lo, span.hi));
+                    ++reach.end;
+                    reachOut(reach, inks.back(), span.column);
                 }
-                reach.end = quint32(n);
-                st.reaches[std::size_t(strip) * lines + i] = reach;
             }
         }
-        inks.swap(st.inks[i]);
-        spans.swap(line ? scratch : st.spans[i]);
+        st.firstColumns[i] = leftmost;
+        st.lastColumns[i] = rightmost;
+        st.firstRows[i] = std::numeric_limits<int>::max();
+        st.lastRows[i] = std::numeric_limits<int>::min();
+        for (std::size_t strip = 0; leftmost <= rightmost && strip < strips; ++strip) {
+            st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip * lines].firstRow);
+            st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip * lines].lastRow);
+        }
     });
 
     // The layers were drawn while the spans were worked out.
@@ -388,38 +512,26 @@ void SVHairlineBatch::flush()
     forEach(strips * bands, [&](std::size_t tile) {
         // Even strips first, then odd ones: tiles taken at the same moment
         // then never share the cache lines at a strip's edges.
-        const std::size_t order = tile / bands, half = (strips + 1) / 2;
-        const std::size_t strip = order < half ? 2 * order : 2 * (order - half) + 1;
+        const std::size_t order = tile / bands, halfway = (strips + 1) / 2;
+        const std::size_t strip = order < halfway ? 2 * order : 2 * (order - halfway) + 1;
         const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
         const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
         const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
         const StripReach* reaches = st.reaches.data() + strip * lines;
-        // The tile's pixels and each line's spans sit in memory far apart
-        // (a row stride, a line's own list): fetch them ahead of use.
+        const InkSpan* spanSlots = st.spanSlots.data() + strip * lines * kStrip;
+        // The tile's rows lie a stride apart: fetch them ahead of use.
         const int prefetchFrom = std::max(0, from), prefetchTo = std::min(imageWidth, to) - 1;
         for (int row = r0; prefetchFrom <= prefetchTo && row <= r1; ++row) {
             __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchFrom) * 4, 1);
             __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchTo) * 4, 1);
         }
-        auto prefetchSpans = [&](std::size_t i) {
-            const StripReach& reach = reaches[i];
-            if (reach.begin < reach.end && reach.lastRow >= r0 && reach.firstRow <= r1) {
-                const InkSpan* k = st.inks[i].data() + reach.begin;
-                const InkSpan* end = st.inks[i].data() + reach.end;
-                for (; k < end; k += 64 / sizeof(InkSpan))
-                    __builtin_prefetch(k);
-                __builtin_prefetch(end - 1);
-            }
-        };
-        constexpr std::size_t kAhead = 4;
-        for (std::size_t i = 0; i < kAhead && i < lines; ++i)
-            prefetchSpans(i);
-        for (std::size_t i = 0; i < lines; ++i) {
-            if (i + kAhead < lines)
-                prefetchSpans(i + kAhead);
-            if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom)
+        for (std::size_t i = 0; i < items; ++i) {
+            if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom || st.lastColumns[i] < from
+                || st.firstColumns[i] >= to)
                 continue;
-            if (const QImage& im = st.images[i]; !im.isNull()) {
+            const Kind kind = st.kinds[i];
+            if (kind == Kind::Image) {
+                const QImage& im = st.images[i];
                 const QPoint o = st.origins[i];
                 const int c0 = std::max({from, o.x(), 0}), c1 = std::min({to, o.x() + im.width(), imageWidth});
                 const int y0 = std::max(bandTop, o.y()), y1 = std::min({imageHeight, bandBottom + 1, o.y() + im.height()});
@@ -437,14 +549,15 @@ void SVHairlineBatch::flush()
             }
             const quint32 src = st.colors[i];
             const quint32 keep = 255 - qAlpha(src);
-            if (const double floorY = st.floors[i]; std::isnan(floorY)) {
-                const StripReach& reach = reaches[i];
-                if (reach.lastRow < r0 || reach.firstRow > r1)
+            if (kind == Kind::Line) {
+                const std::size_t ordinal = std::size_t(st.ordinals[i]);
+                const StripReach& reach = reaches[ordinal];
+                if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
                     continue;
-                const InkSpan* inks = st.inks[i].data();
+                const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;
                 for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
                     const InkSpan& span = *k;
-                    uchar* column = bits + qsizetype(span.column) * 4;
+                    uchar* column = bits + qsizetype(from + span.column) * 4;
                     auto blendAt = [&](int row, quint32 c) {
                         if (c == 0 || row < r0 || row > r1)
                             return;

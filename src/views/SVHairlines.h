@@ -29,33 +29,44 @@ public:
     // Small, as tiles read some megabytes of them on every repaint; rows
     // beyond the box are pulled in to just outside it.
     struct InkSpan {
-        qint16 column;
         qint16 first, last;
+        quint8 column; // within its strip
         quint8 firstCover; // all of it when first == last
         quint8 lastCover;
         quint8 innerCover;
     };
 
     // What a line has within one strip of columns: the rows its spans touch
-    // and where those spans lie in its InkSpan list.
+    // and where those spans lie, in its spanSlots or in its own list.
     struct StripReach {
-        qint32 firstRow, lastRow;
+        qint16 firstRow, lastRow;
         quint32 begin, end;
     };
+
+    enum class Kind : quint8 { Line, Area, Image };
 
     // Buffers kept between batches for their capacity.
     struct Storage {
         std::vector<std::vector<QPointF>> points;
-        std::vector<std::vector<sv::graph::ColumnSpan>> spans;
-        std::vector<std::vector<InkSpan>> inks; // a line's spans, empty for an area
+        std::vector<std::vector<sv::graph::ColumnSpan>> spans; // an area's
+        // A line's spans when it turns back over a column (more than one
+        // span there), strip after strip.
+        std::vector<std::vector<InkSpan>> inks;
+        std::vector<char> ownInks;
         std::vector<quint32> colors;
         std::vector<double> widths; // device pixels
         std::vector<double> floors; // device row of an area's floor, NaN for a line
         std::vector<char> toTop;
         std::vector<QImage> images; // null for a line or an area
         std::vector<QPoint> origins; // device pixel of an image's top left
-        std::vector<int> firstRows, lastRows; // device rows an item may touch
-        std::vector<StripReach> reaches; // strip by strip, each strip's lines side by side
+        std::vector<Kind> kinds;
+        std::vector<qint32> ordinals; // a line's place among the lines
+        // The device rows and columns an item may touch.
+        std::vector<int> firstRows, lastRows, firstColumns, lastColumns;
+        // Strip by strip, each line's reach side by side, and its spanSlots for
+        // one span per column of the strip side by side.
+        std::vector<StripReach> reaches;
+        std::vector<InkSpan> spanSlots;
     };
 
     // A batch for p's image, clipped to clip (p's coordinates). Not usable

@@ -5,51 +5,72 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 namespace sv {
 
-void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body)
+struct ParallelFor::Shared {
+    std::function<void(std::size_t)> body;
+    std::size_t total = 0;
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0;
+    bool closed = false; // the caller is done: late helpers leave body alone
+
+    void work()
+    {
+        for (std::size_t i; (i = next.fetch_add(1)) < total;)
+            body(i);
+    }
+};
+
+ParallelFor::ParallelFor(std::size_t count, std::function<void(std::size_t)> body, std::size_t maxHelpers)
+    : m_shared(std::make_shared<Shared>())
 {
-    if (count == 0)
-        return;
-    struct Shared {
-        std::atomic<std::size_t> next{0};
-        std::mutex mutex;
-        std::condition_variable done;
-        int running = 0;
-        bool closed = false; // the caller is done: late helpers leave body alone
-    };
-    auto shared = std::make_shared<Shared>();
-    const std::size_t total = count;
-    const std::function<void(std::size_t)>* work = &body;
+    m_shared->body = std::move(body);
+    m_shared->total = count;
     // Queued rather than tried: the threads of a previous call still count as
     // busy for a moment after their work is done, and a refused helper is
     // lost. A helper that starts after the caller finished does nothing, and
     // the caller waits only for helpers that started before.
     QThreadPool* pool = QThreadPool::globalInstance();
-    const int helpers = int(std::min<std::size_t>(count - 1, std::size_t(std::max(0, pool->maxThreadCount() - 1))));
+    const int helpers =
+        int(std::min({count, maxHelpers, std::size_t(std::max(0, pool->maxThreadCount() - 1))}));
     for (int h = 0; h < helpers; ++h) {
-        pool->start([shared, total, work] {
+        pool->start([shared = m_shared] {
             {
                 std::lock_guard g(shared->mutex);
                 if (shared->closed)
                     return;
                 ++shared->running;
             }
-            for (std::size_t i; (i = shared->next.fetch_add(1)) < total;)
-                (*work)(i);
+            shared->work();
             std::lock_guard g(shared->mutex);
             if (--shared->running == 0)
                 shared->done.notify_all();
         });
     }
-    for (std::size_t i; (i = shared->next.fetch_add(1)) < total;)
-        body(i);
-    std::unique_lock g(shared->mutex);
-    shared->closed = true;
-    shared->done.wait(g, [&] { return shared->running == 0; });
+}
+
+void ParallelFor::wait()
+{
+    if (!m_shared)
+        return;
+    m_shared->work();
+    std::unique_lock g(m_shared->mutex);
+    m_shared->closed = true;
+    m_shared->done.wait(g, [&] { return m_shared->running == 0; });
+    g.unlock();
+    m_shared.reset();
+}
+
+void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body)
+{
+    if (count == 0)
+        return;
+    // The caller takes part from the start: one helper fewer.
+    ParallelFor(count, body, count - 1).wait();
 }
 
 } // namespace sv

@@ -584,13 +584,23 @@ void SVSignalStrengthView::drawStatic(QPainter& p, const QRectF& R, const QStrin
 
 void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
 {
+    const Scale s = scale();
+    const QRectF G = rectForChart(R);
+    const bool chart = G.width() > 0 && G.height() > 0;
+    // Walking the samples is the larger part of a line's cost off the
+    // pixels, and each record's walk stands alone: done on the free threads
+    // while this one draws the rest.
+    const LineInput in = lineInput(G, Value::Signal);
+    std::vector<std::vector<LineSegment>> lines(std::size_t(m_networks.size()));
+    sv::ParallelFor walks(chart && m_referenceTime.isValid() ? lines.size() : 0, [&](std::size_t i) {
+        if (!m_networks[qsizetype(i)]->userHidden())
+            lines[i] = segmentsFor(*m_networks[qsizetype(i)], in);
+    });
     // Background, grid and level marks change only with the size and the
     // settings: drawn once, then copied in on every data tick.
-    const Scale s = scale();
     drawStatic(p, R, QStringLiteral("%1 %2 %3 %4").arg(m_units).arg(m_topMargin).arg(m_drawLeftYLabels).arg(m_drawRightYLabels),
                [&](QPainter& sp) { drawStaticParts(sp, R); });
-    const QRectF G = rectForChart(R);
-    if (G.width() <= 0 || G.height() <= 0)
+    if (!chart)
         return;
 
     const double f = std::clamp(10 * s.sx * s.sy, 9.0, 13.0);
@@ -634,14 +644,7 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // A wide stroke costs the raster engine a hundred times a hairline: in a
     // crowded graph only the highlighted and the associated lines are wide.
     const bool crowded = m_networks.size() > kCrowded;
-    // Walking the samples is the larger part of a line's cost off the
-    // pixels, and each record's walk stands alone.
-    const LineInput in = lineInput(G, Value::Signal);
-    std::vector<std::vector<LineSegment>> lines(std::size_t(m_networks.size()));
-    sv::parallelFor(lines.size(), [&](std::size_t i) {
-        if (!m_networks[qsizetype(i)]->userHidden())
-            lines[i] = segmentsFor(*m_networks[qsizetype(i)], in);
-    });
+    walks.wait();
     for (qsizetype i = 0; i < m_networks.size(); ++i) {
         const auto& n = m_networks[i];
         if (n->userHidden())
@@ -713,9 +716,13 @@ void SVSignalStrengthView::paintEvent(QPaintEvent*)
     const QSize pixels(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
     if (!m_cacheValid || m_cache.size() != pixels || m_cache.devicePixelRatio() != dpr) {
         // The same image is drawn over again: a fresh one costs page faults.
-        if (m_cache.size() != pixels || !m_cache.isDetached())
+        // Every graph covers its whole rectangle with its background first,
+        // so only a fresh image is cleared (for what a fractional scale
+        // leaves at its edge).
+        if (m_cache.size() != pixels || !m_cache.isDetached()) {
             m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        m_cache.fill(Qt::transparent);
+            m_cache.fill(Qt::transparent);
+        }
         m_cache.setDevicePixelRatio(dpr);
         QPainter cp(&m_cache);
         beginYUp(cp);

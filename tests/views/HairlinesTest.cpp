@@ -216,8 +216,11 @@ TEST(Parallel, RunsEveryIndexOnce)
     for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
         std::vector<std::atomic<int>> seen(count);
         sv::parallelFor(count, [&](std::size_t i) { seen[i].fetch_add(1); });
+        // Started, then waited for once the caller has done its own work.
+        sv::ParallelFor started(count, [&](std::size_t i) { seen[i].fetch_add(1); });
+        started.wait();
         for (std::size_t i = 0; i < count; ++i)
-            EXPECT_EQ(seen[i].load(), 1) << i << " of " << count;
+            EXPECT_EQ(seen[i].load(), 2) << i << " of " << count;
     }
 }
 
@@ -245,6 +248,11 @@ TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
     std::atomic<int> runs{0};
     sv::parallelFor(100, [&](std::size_t) { runs.fetch_add(1); });
     EXPECT_EQ(runs.load(), 100);
+    {
+        sv::ParallelFor started(100, [&](std::size_t) { runs.fetch_add(1); });
+        EXPECT_EQ(runs.load(), 100); // no thread was free to start on it
+    } // the caller does it all on leaving
+    EXPECT_EQ(runs.load(), 200);
     // Nor does a stroke that no pool thread is free to draw hold up the flush.
     QImage image = blank();
     {
@@ -261,5 +269,5 @@ TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
     }
     changed.notify_all();
     pool->waitForDone();
-    EXPECT_EQ(runs.load(), 100);
+    EXPECT_EQ(runs.load(), 200);
 }

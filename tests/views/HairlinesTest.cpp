@@ -52,6 +52,7 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
         {{2, 5}, {38, 30}},                // shallow slope
         {{20.5, 3}, {21.5, 35}},           // steep
         {{2, 20}, {10, 25}, {18, 12}, {30, 33}},
+        {{3, 6}, {35, 18}, {12, 34}},      // turns back over the columns it crossed
     };
     SVHairlineBatch::Storage storage;
     for (const auto& line : lines) {

@@ -195,6 +195,29 @@ void BM_DetailChartRepaint(benchmark::State& state)
 }
 BENCHMARK(BM_DetailChartRepaint)->Unit(benchmark::kMillisecond);
 
+// The pointer moving along the selected network's history: a new bubble on
+// every move, over both bar charts.
+void BM_DetailChartHoverRepaint(benchmark::State& state)
+{
+    const List& list = listFor(8);
+    auto view = makeView<SVNetworkDetailsView>(list);
+    view->setTimescale(300);
+    view->setNetwork(list.front());
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    view->render(&target); // fills the cache
+    const QRectF G = view->rectForChart(QRectF(0, 0, 1100, 735));
+    int step = 0;
+    for (auto _ : state) {
+        const double x = G.right() - 5 - (step++ % 200);
+        const double y = 735 - (G.y() + G.height() / 2);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &move);
+        view->render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DetailChartHoverRepaint)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)

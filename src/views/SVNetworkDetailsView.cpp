@@ -318,7 +318,14 @@ void SVNetworkDetailsView::drawBars(QPainter& p, const QRectF& r, const NetworkL
                coSSID ? QColor::fromRgbF(0, 1, 1, 1) : QColor::fromRgbF(1, 1, 0, 0.8f));
 }
 
-void SVNetworkDetailsView::drawOverlay(QPainter& p, const QRectF& R)
+QString SVNetworkDetailsView::keptOverlayKey() const
+{
+    // What drawBars reads of the pointer.
+    const bool quiet = !m_moDataPoint && m_moCoSSIDNetworkIndex < 0;
+    return QStringLiteral("%1 %2 %3").arg(quiet).arg(m_moCoSSIDNetworkIndex).arg(m_moCoChannelNetworkIndex);
+}
+
+void SVNetworkDetailsView::drawKeptOverlay(QPainter& p, const QRectF& R)
 {
     const DetailsLayout l = detailsLayout(R, m_willDrawCoSSID, m_willDrawCoChannel);
     if (m_willDrawCoSSID) {
@@ -335,8 +342,11 @@ void SVNetworkDetailsView::drawOverlay(QPainter& p, const QRectF& R)
     }
     m_drawLeftYLabels = true;
     m_drawRightYLabels = !m_willDrawCoSSID && !m_willDrawCoChannel;
+}
 
-    const QRectF r = l.history;
+void SVNetworkDetailsView::drawOverlay(QPainter& p, const QRectF& R)
+{
+    const QRectF r = rectForChart(R);
     if (!m_network || !m_moDataPoint || !m_referenceTime.isValid() || r.width() <= 0 || r.height() <= 0)
         return;
     const SVDataPoint& d = *m_moDataPoint;

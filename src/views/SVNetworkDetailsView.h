@@ -40,6 +40,10 @@ public:
 protected:
     void drawCached(QPainter& p, const QRectF& R) override;
     void drawOverlay(QPainter& p, const QRectF& R) override;
+    // The bar charts change with the pointer only when it enters or leaves
+    // a bar or the history: kept between those moves.
+    QString keptOverlayKey() const override;
+    void drawKeptOverlay(QPainter& p, const QRectF& R) override;
     void pointerMoved(QPointF p) override;
     void pointerLeft() override;
     void mousePressEvent(QMouseEvent* event) override;

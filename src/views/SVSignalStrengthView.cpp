@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace sv::graph;
 
@@ -728,12 +729,29 @@ void SVSignalStrengthView::paintEvent(QPaintEvent*)
         beginYUp(cp);
         drawCached(cp, R);
         m_cacheValid = true;
+        m_keptKey.clear();
+    }
+    const QImage* image = &m_cache;
+    if (const QString key = keptOverlayKey(); !key.isEmpty()) {
+        if (key != m_keptKey || m_kept.size() != m_cache.size()) {
+            if (m_kept.size() != m_cache.size() || !m_kept.isDetached())
+                m_kept = QImage(m_cache.size(), m_cache.format());
+            std::memcpy(m_kept.bits(), m_cache.constBits(), std::size_t(m_cache.sizeInBytes()));
+            m_kept.setDevicePixelRatio(dpr);
+            QPainter kp(&m_kept);
+            beginYUp(kp);
+            drawKeptOverlay(kp, R);
+            m_keptKey = key;
+        }
+        image = &m_kept;
     }
     QPainter p(this);
-    p.drawImage(0, 0, m_cache);
+    p.drawImage(0, 0, *image);
     beginYUp(p);
     drawOverlay(p, R);
 }
+
+void SVSignalStrengthView::drawKeptOverlay(QPainter&, const QRectF&) {}
 
 void SVSignalStrengthView::resizeEvent(QResizeEvent* event)
 {

@@ -117,6 +117,11 @@ protected:
     void drawStatic(QPainter& p, const QRectF& R, const QString& key, const std::function<void(QPainter&)>& draw);
     // Drawn over the image on every paint: title and bubble.
     virtual void drawOverlay(QPainter& p, const QRectF& R);
+    // Drawn over the cached image and kept with it for as long as
+    // keptOverlayKey() stays the same (and nothing clears the cache): what
+    // changes with the pointer only now and then. An empty key: none.
+    virtual QString keptOverlayKey() const { return {}; }
+    virtual void drawKeptOverlay(QPainter& p, const QRectF& R);
     // Picks the hover point at p (y-up view coordinates).
     virtual void pointerMoved(QPointF p);
     virtual void pointerLeft();
@@ -215,6 +220,8 @@ private:
     };
     QHash<TextImageKey, TextImage> m_textImages;
     QImage m_cache;
+    QImage m_kept; // m_cache with the kept overlay, for m_keptKey
+    QString m_keptKey;
     QImage m_static; // what drawStaticParts drew, for m_staticKey
     QString m_staticKey;
     bool m_cacheValid = false;

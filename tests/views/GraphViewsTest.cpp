@@ -337,6 +337,53 @@ TEST(NetworkDetailsView, BarListsFollowTheSelectedNetwork)
     EXPECT_FALSE(view->willDrawCoChannel());
 }
 
+TEST(NetworkDetailsView, BarsAndBubbleFollowThePointerBetweenDataTicks)
+{
+    // The bar charts are kept drawn between pointer moves: each move must
+    // still show the bars and the bubble as they stand now.
+    auto view = makeView<SVNetworkDetailsView>();
+    view->setUnits(1);
+    view->show();
+    auto a = record(6, bssid(1), -50), b = record(6, bssid(2), -70);
+    a->setColor(QColor(255, 0, 0));
+    b->setColor(QColor(0, 0, 255));
+    view->setNetworks({a, b});
+    view->setNetwork(a);
+    const QImage quiet = render(*view);
+    ASSERT_TRUE(view->willDrawCoChannel());
+    const QRectF R(0, 0, 1100, 735);
+    const QRectF r = view->rectForCoChannelNetworksChart(R);
+    const BarLayout bars = barLayout(r, 2);
+    const QPointF barB(bars.left[1] + bars.gap / 2, r.y() + 3);
+    const QColor grey = QColor::fromRgbF(0.333f, 0.333f, 0.333f);
+    EXPECT_TRUE(near(pixelUp(quiet, barB.x(), barB.y()), grey, 30));
+
+    moveMouse(*view, barB);
+    EXPECT_TRUE(near(pixelUp(render(*view), barB.x(), barB.y()), QColor(0, 0, 255), 60)) << "the hovered bar in its colour";
+
+    const QRectF H = view->rectForChart(R);
+    const double x1 = H.x() + H.width() - 20, x2 = H.x() + H.width() - 220;
+    // The bubble's line runs down the chart at its sample, a pixel or two
+    // from the pointer.
+    auto lineNear = [&](const QImage& img, double x) {
+        for (int dx = -3; dx <= 3; ++dx)
+            if (pixelUp(img, x + dx, H.y() + 5) != pixelUp(quiet, x + dx, H.y() + 5))
+                return true;
+        return false;
+    };
+    moveMouse(*view, QPointF(x1, H.y() + H.height() / 2));
+    ASSERT_TRUE(view->hoverDataPoint());
+    const QImage first = render(*view);
+    EXPECT_TRUE(near(pixelUp(first, barB.x(), barB.y()), grey, 30)) << "back to grey";
+    EXPECT_TRUE(lineNear(first, x1));
+
+    moveMouse(*view, QPointF(x2, H.y() + H.height() / 2));
+    const QImage second = render(*view);
+    EXPECT_FALSE(lineNear(second, x1)) << "the old bubble is gone";
+    EXPECT_TRUE(lineNear(second, x2));
+    EXPECT_TRUE(near(pixelUp(second, barB.x(), barB.y()), grey, 30));
+}
+
 TEST(NetworkDetailsView, ClickOnABarPicksItsNetwork)
 {
     auto view = makeView<SVNetworkDetailsView>();

@@ -90,6 +90,24 @@ void repaint(benchmark::State& state, View& view, const List& list, QImage& targ
     }
 }
 
+// The pointer moving leftwards along the chart's newest 200 points at the
+// height y (from the top), one point a repaint: each move picks a new
+// sample of the highlighted line.
+void hoverAlong(benchmark::State& state, SVSignalStrengthView& view, double y)
+{
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    view.render(&target); // fills the cache
+    const QRectF G = view.rectForChart(QRectF(0, 0, 1100, 735));
+    int step = 0;
+    for (auto _ : state) {
+        const double x = G.right() - 5 - (step++ % 200);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        view.render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+
 void BM_SignalGraphRepaint(benchmark::State& state)
 {
     const List& list = listFor(int(state.range(1)));
@@ -147,19 +165,7 @@ void BM_SignalGraphHoverRepaint(benchmark::State& state)
     const List& list = listFor(8);
     auto view = makeView<SVSignalStrengthView>(list);
     view->setTimescale(300);
-    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
-    view->render(&target); // fills the cache
-    const QRectF G = sv::graph::signalChartRect(QRectF(0, 0, 1100, 735));
-    int step = 0;
-    for (auto _ : state) {
-        // Along the highlighted line, so each move picks a new sample.
-        const double x = G.right() - 5 - (step++ % 200);
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 400), QPointF(x, 400), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &move);
-        view->render(&target);
-        benchmark::ClobberMemory();
-    }
+    hoverAlong(state, *view, 400);
 }
 BENCHMARK(BM_SignalGraphHoverRepaint)->Unit(benchmark::kMillisecond);
 
@@ -203,18 +209,8 @@ void BM_DetailChartHoverRepaint(benchmark::State& state)
     auto view = makeView<SVNetworkDetailsView>(list);
     view->setTimescale(300);
     view->setNetwork(list.front());
-    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
-    view->render(&target); // fills the cache
     const QRectF G = view->rectForChart(QRectF(0, 0, 1100, 735));
-    int step = 0;
-    for (auto _ : state) {
-        const double x = G.right() - 5 - (step++ % 200);
-        const double y = 735 - (G.y() + G.height() / 2);
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &move);
-        view->render(&target);
-        benchmark::ClobberMemory();
-    }
+    hoverAlong(state, *view, 735 - (G.y() + G.height() / 2));
 }
 BENCHMARK(BM_DetailChartHoverRepaint)->Unit(benchmark::kMillisecond);
 

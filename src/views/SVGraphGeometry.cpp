@@ -342,42 +342,16 @@ void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int las
             out.push_back({column, lo, hi});
         }
     };
-    // Beyond this a point lies far outside any image, and int would overflow.
-    constexpr double kLimit = 1 << 24;
-    auto usable = [&](QPointF q) { return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit; };
     if (points.size() == 1) {
         const QPointF q = points[0];
-        const int c = usable(q) ? floorToInt(q.x()) : firstColumn - 1;
+        const int c = walkablePoint(q) ? floorToInt(q.x()) : firstColumn - 1;
         if (c >= firstColumn && c <= lastColumn)
             add(c, q.y(), q.y());
         return;
     }
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const QPointF a = points[i - 1], b = points[i];
-        if (!usable(a) || !usable(b))
-            continue;
-        const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
-        if (ca == cb) {
-            if (ca >= firstColumn && ca <= lastColumn)
-                add(ca, a.y(), b.y());
-            continue;
-        }
-        // The part of the segment inside each column it crosses.
-        const double slope = (b.y() - a.y()) / (b.x() - a.x());
-        const double xMin = std::min(a.x(), b.x()), xMax = std::max(a.x(), b.x());
-        auto yAt = [&](double x) { return a.y() + (x - a.x()) * slope; };
-        const int from = std::clamp(ca, firstColumn - 1, lastColumn + 1);
-        const int to = std::clamp(cb, firstColumn - 1, lastColumn + 1);
-        const int step = cb > ca ? 1 : -1;
-        for (int c = from;; c += step) {
-            const double x0 = std::max(double(c), xMin), x1 = std::min(double(c) + 1.0, xMax);
-            // An end lying on a column's edge does not reach into it.
-            if (c >= firstColumn && c <= lastColumn && x1 > x0)
-                add(c, yAt(x0), yAt(x1));
-            if (c == to)
-                break;
-        }
-    }
+    for (std::size_t i = 1; i < points.size(); ++i)
+        if (walkablePoint(points[i - 1]) && walkablePoint(points[i]))
+            segmentColumns(points[i - 1], points[i], firstColumn, lastColumn, false, add);
 }
 
 void appendWideColumnSpans(std::span<const QPointF> points, double width, int firstColumn, int lastColumn,

@@ -15,8 +15,10 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 class SVDataPointBuffer;
@@ -162,6 +164,43 @@ inline int floorToInt(double x)
 {
     const int i = int(x);
     return x < i ? i - 1 : i;
+}
+// Whether a polyline point can be walked column by column: finite, and not
+// so far outside any image that int would overflow.
+inline bool walkablePoint(QPointF q)
+{
+    constexpr double kLimit = 1 << 24;
+    return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit;
+}
+// Calls add(column, y0, y1) with the heights at the edges of the part of
+// segment a -> b inside each pixel column it crosses within [firstColumn,
+// lastColumn]: from a's column to b's, or left to right when leftToRight
+// (the same heights either way). An end lying on a column's edge does not
+// reach into it.
+template <typename Add>
+void segmentColumns(QPointF a, QPointF b, int firstColumn, int lastColumn, bool leftToRight, Add&& add)
+{
+    const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
+    if (ca == cb) {
+        if (ca >= firstColumn && ca <= lastColumn)
+            add(ca, a.y(), b.y());
+        return;
+    }
+    const double slope = (b.y() - a.y()) / (b.x() - a.x());
+    const double xMin = std::min(a.x(), b.x()), xMax = std::max(a.x(), b.x());
+    auto yAt = [&](double x) { return a.y() + (x - a.x()) * slope; };
+    int from = std::clamp(ca, firstColumn - 1, lastColumn + 1);
+    int to = std::clamp(cb, firstColumn - 1, lastColumn + 1);
+    if (leftToRight && from > to)
+        std::swap(from, to);
+    const int step = to > from ? 1 : -1;
+    for (int c = from;; c += step) {
+        const double x0 = std::max(double(c), xMin), x1 = std::min(double(c) + 1.0, xMax);
+        if (c >= firstColumn && c <= lastColumn && x1 > x0)
+            add(c, yAt(x0), yAt(x1));
+        if (c == to)
+            break;
+    }
 }
 // The factor by which a thin line's spreading thins every row of span s:
 // it puts about one pixel's ink in a column it crosses at a shallow slope,

@@ -116,10 +116,6 @@ template <typename Emit>
 void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, int firstColumn, int lastColumn,
                             Emit&& out)
 {
-    constexpr double kLimit = 1 << 24;
-    auto usable = [&](QPointF q) {
-        return std::isfinite(q.x()) && std::isfinite(q.y()) && std::abs(q.x()) < kLimit && std::abs(q.y()) < kLimit;
-    };
     int pending = std::numeric_limits<int>::min();
     double pendingLo = 0, pendingHi = 0;
     auto add = [&](int column, double a, double b) {
@@ -138,32 +134,15 @@ void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, in
     const std::size_t n = points.size();
     if (n == 1) {
         const QPointF q = points[0];
-        const int c = usable(q) ? floorToInt(q.x()) : firstColumn - 1;
+        const int c = walkablePoint(q) ? floorToInt(q.x()) : firstColumn - 1;
         if (c >= firstColumn && c <= lastColumn)
             add(c, q.y(), q.y());
     }
     for (std::size_t step = 1; step < n; ++step) {
         // Segment j - 1 -> j in the polyline's own order.
         const std::size_t j = descending ? n - step : step;
-        const QPointF a = points[j - 1], b = points[j];
-        if (!usable(a) || !usable(b))
-            continue;
-        const int ca = floorToInt(a.x()), cb = floorToInt(b.x());
-        if (ca == cb) {
-            if (ca >= firstColumn && ca <= lastColumn)
-                add(ca, a.y(), b.y());
-            continue;
-        }
-        const double slope = (b.y() - a.y()) / (b.x() - a.x());
-        const double xMin = std::min(a.x(), b.x()), xMax = std::max(a.x(), b.x());
-        auto yAt = [&](double x) { return a.y() + (x - a.x()) * slope; };
-        const int from = std::clamp(std::min(ca, cb), firstColumn - 1, lastColumn + 1);
-        const int to = std::clamp(std::max(ca, cb), firstColumn - 1, lastColumn + 1);
-        for (int c = from; c <= to; ++c) {
-            const double x0 = std::max(double(c), xMin), x1 = std::min(double(c) + 1.0, xMax);
-            if (c >= firstColumn && c <= lastColumn && x1 > x0)
-                add(c, yAt(x0), yAt(x1));
-        }
+        if (walkablePoint(points[j - 1]) && walkablePoint(points[j]))
+            segmentColumns(points[j - 1], points[j], firstColumn, lastColumn, true, add);
     }
     if (pending != std::numeric_limits<int>::min())
         out(pending, pendingLo, pendingHi);

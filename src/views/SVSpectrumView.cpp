@@ -4,6 +4,7 @@
 #include "platform/NSStringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "views/SVHairlines.h"
+#include "views/SVParallel.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -180,27 +181,69 @@ void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table
         else
             ordered.append(n);
     }
+    // The shapes' geometry stands alone record by record: worked out on
+    // the free threads, then drawn in order.
+    const Scale sc = scale();
+    std::vector<std::optional<PlacedShape>> placed(std::size_t(ordered.size()));
+    sv::parallelFor(placed.size(), [&](std::size_t i) { placed[i] = placeShape(P, *ordered[qsizetype(i)], table, sc); });
+    const double scl = std::min(1.1, sc.sy);
+    LabelFonts fonts;
+    for (int bold = 0; bold < 2; ++bold) {
+        const Face face = bold ? Face::Bold : Face::Plain;
+        fonts.name[bold] = graphFont(face, 14 * scl);
+        fonts.device[bold] = graphFont(face, 11 * scl);
+    }
+    fonts.note = graphFont(Face::Italic, 10 * scl);
+    fonts.caption = graphFont(Face::Plain, 11.5 * scl);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     SVHairlineBatch shapes(p, P, m_hairlineStorage);
     p.restore();
-    for (auto it = ordered.crbegin(); it != ordered.crend(); ++it)
-        drawNetwork(p, P, **it, table, shapes);
+    for (qsizetype i = ordered.size(); i-- > 0;)
+        if (const auto& shape = placed[std::size_t(i)])
+            drawNetwork(p, P, *ordered[i], *shape, fonts, shapes);
     shapes.flush();
 }
 
-void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
-                                 SVHairlineBatch& shapes)
+std::optional<SVSpectrumView::PlacedShape> SVSpectrumView::placeShape(const QRectF& P, const SVNetwork& n,
+                                                                      const std::vector<int>& table,
+                                                                      const Scale& sc) const
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
     const bool highlighted = highlightedOrGroup(n);
     if (n.userHidden() || (lastSeenOnly && n.rssi() == SVNetwork::NoSignal && !highlighted))
-        return;
+        return std::nullopt;
     const auto extent = shapeExtent(P, table, m_skipDFS, n.channel(), n.channelCenter(), n.channelWidth());
     if (!extent)
-        return;
+        return std::nullopt;
+    PlacedShape placed;
+    placed.extent = *extent;
+    placed.level = spectrumLevel(n.rssiLast(), m_units, P.height(), m_topMargin);
+    ShapeInput in;
+    in.P = P;
+    in.e = *extent;
+    in.level = placed.level;
+    in.topMargin = m_topMargin;
+    in.sxp = sc.sx;
+    in.is2Dot4GHz = n.is2Dot4GHz();
+    in.bell = n.is2Dot4GHz() && n.maxRate() > 0 && n.maxRate() <= 11;
+    in.only24Pane = m_hideChannelGraphs && m_panes.pane24 && !m_panes.pane5;
+    if (halfWidthSlots(n.channelWidth()) > 2) {
+        const double s = slotWidth(P, table, m_skipDFS);
+        in.flatTop = std::make_pair(extent->xC - 2 * s, extent->xC + 2 * s);
+    }
+    placed.shape = spectrumShape(in);
+    placed.outline = placed.shape.outline.toSubpathPolygons();
+    return placed;
+}
+
+void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const PlacedShape& placed,
+                                 const LabelFonts& fonts, SVHairlineBatch& shapes)
+{
+    const bool lastSeenOnly = m_displayOnlyLastSeen;
+    const bool highlighted = highlightedOrGroup(n);
     const Scale sc = scale();
-    const double lv = spectrumLevel(n.rssiLast(), m_units, P.height(), m_topMargin);
+    const double lv = placed.level;
     const double yTop = P.y() + lv;
     const bool emphasis = m_itemHighlightEnabled;
     double a = !emphasis ? 0.8 : (n.userHighlighted() || groupHighlighted(n, true)) ? 1.0 : 0.4;
@@ -211,22 +254,8 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
         a *= 0.4;
         fillFactor = 0.3;
     }
-    const double sxp = sc.sx, scl = std::min(1.1, sc.sy);
-
-    ShapeInput in;
-    in.P = P;
-    in.e = *extent;
-    in.level = lv;
-    in.topMargin = m_topMargin;
-    in.sxp = sxp;
-    in.is2Dot4GHz = n.is2Dot4GHz();
-    in.bell = n.is2Dot4GHz() && n.maxRate() > 0 && n.maxRate() <= 11;
-    in.only24Pane = m_hideChannelGraphs && m_panes.pane24 && !m_panes.pane5;
-    if (halfWidthSlots(n.channelWidth()) > 2) {
-        const double s = slotWidth(P, table, m_skipDFS);
-        in.flatTop = std::make_pair(extent->xC - 2 * s, extent->xC + 2 * s);
-    }
-    const Shape shape = spectrumShape(in);
+    const double scl = std::min(1.1, sc.sy);
+    const Shape& shape = placed.shape;
 
     // Hairlines for the crowd: a wide stroke costs far more to draw.
     const bool crowded = m_networks.size() > kCrowded && !highlighted;
@@ -237,10 +266,9 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     // engine dearly over hundreds of overlapping shapes: both go straight
     // into the image, each fill up to its outline, which is stroked over it.
     if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.0 && !n.isAdHoc()) {
-        const QList<QPolygonF> outline = shape.outline.toSubpathPolygons();
-        for (const QPolygonF& part : outline)
+        for (const QPolygonF& part : placed.outline)
             shapes.addArea(part, fill, P.y(), true);
-        for (const QPolygonF& part : outline)
+        for (const QPolygonF& part : placed.outline)
             shapes.add(part, stroke);
     } else {
         shapes.flush(); // what the painter draws goes over the shapes before it
@@ -261,7 +289,7 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
         p.restore();
     }
 
-    const double xC = extent->xC;
+    const double xC = placed.extent.xC;
     if (n.userHighlighted())
         shapes.flush();
     // The crowd's labels go into the batch in their place among the shapes,
@@ -273,13 +301,13 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
         }
     };
     if (m_showNetworkLabel) {
-        const Face face = n.associated() ? Face::Bold : Face::Plain;
+        const int bold = n.associated() ? 1 : 0;
         const QString name = n.isHidden() ? n.bssid() : n.ssid();
         const QString device = m_displayDeviceName && n.hasDeviceName() ? n.deviceName() : QString();
         const QString note = m_displayAnnotations && n.hasAnnotations() ? n.annotations() : QString();
-        const QFont nameFont = graphFont(face, 14 * scl);
-        const QFont deviceFont = graphFont(face, 11 * scl);
-        const QFont noteFont = graphFont(Face::Italic, 10 * scl);
+        const QFont& nameFont = fonts.name[bold];
+        const QFont& deviceFont = fonts.device[bold];
+        const QFont& noteFont = fonts.note;
         const double yb = yTop + 13 * scl;
         const double t = note.isEmpty() ? 0 : 14;
         if (n.userHighlighted() && emphasis) {
@@ -317,7 +345,7 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
                                     .arg(n.deviceid())
                                     .arg(n.channel())
                                     .arg(widthText.isEmpty() ? QString() : QStringLiteral(" @ %1").arg(widthText));
-        centerText(p, QPointF(xC, P.y() - 41), caption, graphFont(Face::Plain, 11.5 * scl),
+        centerText(p, QPointF(xC, P.y() - 41), caption, fonts.caption,
                    QColor::fromRgbF(1, 1, 1, float(0.8 * a)), QRectF(0, 0, width(), height()).adjusted(5, 5, -5, -5));
     }
 }

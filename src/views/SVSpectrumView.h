@@ -28,9 +28,23 @@ private:
     // A pane's channel axis, band line and names; then its records.
     void drawPaneAxis(QPainter& p, const std::vector<int>& table, const QRectF& P);
     void drawPaneNetworks(QPainter& p, const std::vector<int>& table, const QRectF& P);
+    // A record's shape in pane P, worked out apart from the drawing (on any
+    // thread); none when the record is not drawn there.
+    struct PlacedShape {
+        sv::graph::ShapeExtent extent;
+        double level = 0;
+        sv::graph::Shape shape;
+        QList<QPolygonF> outline; // the outline's parts as polygons
+    };
+    std::optional<PlacedShape> placeShape(const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
+                                          const sv::graph::Scale& sc) const;
+    // The fonts of one paint's labels, made once per paint.
+    struct LabelFonts {
+        QFont name[2], device[2], note, caption; // [plain, bold]
+    };
     // Plain shapes go into shapes; anything else flushes it first.
-    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
-                     SVHairlineBatch& shapes);
+    void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const PlacedShape& placed,
+                     const LabelFonts& fonts, SVHairlineBatch& shapes);
 
     bool m_skipDFS = false;
     bool m_hideChannelGraphs = false;

@@ -15,6 +15,7 @@ struct ParallelFor::Shared {
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable done;
+    std::atomic<int> unstarted{0}; // helpers still to be started
     int running = 0;
     bool closed = false; // the caller is done: late helpers leave body alone
 
@@ -25,6 +26,33 @@ struct ParallelFor::Shared {
     }
 };
 
+namespace {
+
+// Starts up to two more helpers of shared's: each wakes a sleeping pool
+// thread, a system call that costs far more than it looks, so the caller
+// wakes one and every helper passes the waking on.
+template <typename Shared>
+void startHelpers(const std::shared_ptr<Shared>& shared, int fanOut)
+{
+    for (int k = 0; k < fanOut && shared->unstarted.fetch_sub(1) > 0; ++k) {
+        QThreadPool::globalInstance()->start([shared] {
+            {
+                std::lock_guard g(shared->mutex);
+                if (shared->closed)
+                    return;
+                ++shared->running;
+            }
+            startHelpers(shared, 2);
+            shared->work();
+            std::lock_guard g(shared->mutex);
+            if (--shared->running == 0)
+                shared->done.notify_all();
+        });
+    }
+}
+
+} // namespace
+
 ParallelFor::ParallelFor(std::size_t count, std::function<void(std::size_t)> body, std::size_t maxHelpers)
     : m_shared(std::make_shared<Shared>())
 {
@@ -32,25 +60,13 @@ ParallelFor::ParallelFor(std::size_t count, std::function<void(std::size_t)> bod
     m_shared->total = count;
     // Queued rather than tried: the threads of a previous call still count as
     // busy for a moment after their work is done, and a refused helper is
-    // lost. A helper that starts after the caller finished does nothing, and
-    // the caller waits only for helpers that started before.
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int helpers =
-        int(std::min({count, maxHelpers, std::size_t(std::max(0, pool->maxThreadCount() - 1))}));
-    for (int h = 0; h < helpers; ++h) {
-        pool->start([shared = m_shared] {
-            {
-                std::lock_guard g(shared->mutex);
-                if (shared->closed)
-                    return;
-                ++shared->running;
-            }
-            shared->work();
-            std::lock_guard g(shared->mutex);
-            if (--shared->running == 0)
-                shared->done.notify_all();
-        });
-    }
+    // lost. A helper that starts after the caller finished does nothing (and
+    // starts no other), and the caller waits only for helpers that started
+    // before.
+    const int helpers = int(std::min(
+        {count, maxHelpers, std::size_t(std::max(0, QThreadPool::globalInstance()->maxThreadCount() - 1))}));
+    m_shared->unstarted = helpers;
+    startHelpers(m_shared, 1);
 }
 
 void ParallelFor::wait()

@@ -37,7 +37,7 @@ public:
     };
 
     // What a line has within one strip of columns: the rows its spans touch
-    // and where those spans lie, in its spanSlots or in its own list.
+    // and where those spans lie, in its slots or in its own list.
     struct StripReach {
         qint16 firstRow, lastRow;
         quint32 begin, end;
@@ -63,7 +63,7 @@ public:
         std::vector<qint32> ordinals; // a line's place among the lines
         // The device rows and columns an item may touch.
         std::vector<int> firstRows, lastRows, firstColumns, lastColumns;
-        // Strip by strip, each line's reach side by side, and its spanSlots for
+        // Strip by strip, each line's reach side by side, and its slots for
         // one span per column of the strip side by side.
         std::vector<StripReach> reaches;
         std::vector<InkSpan> spanSlots;

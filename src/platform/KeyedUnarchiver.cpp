@@ -154,14 +154,14 @@ Kind kindOf(const QStringList& chain)
     return Kind::Other;
 }
 
-} // namespace
-
-struct KeyedUnarchiver::Private {
+// The file as read and its layout: what readers of one file side by side
+// share, each with caches and budgets of its own.
+struct FileView {
     QByteArray data;
-    std::unique_ptr<QFile> file;
     const uchar* bytes = nullptr;
     quint64 size = 0;
-    QString error;
+    bool mapped = false;          // bytes are a mapping of the file
+    const char* what = "archive"; // what the messages call the file
 
     int offsetSize = 0;
     int refSize = 0;
@@ -170,16 +170,21 @@ struct KeyedUnarchiver::Private {
 
     quint64 archiveCount = 0; // entries of $objects
     quint64 archiveRefs = 0;  // position of $objects' refs
+};
+
+} // namespace
+
+struct KeyedUnarchiver::Private : FileView {
+    std::unique_ptr<QFile> file;
+    QString error;
 
     std::vector<Frame> frames;
     std::vector<quint64> visiting; // archive indexes being decoded, for cycles
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
     quint64 spent = 0;             // objects visited in all
     quint64 spentAtRelease = 0;    // when the mapped pages were last let go
-    bool mapped = false;           // bytes are a mapping of the file
     quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
                                    // honest files share short names, so a small multiple of the file
-    const char* what = "archive";  // what the messages call the file
 
     std::unordered_map<quint64, ClassInfo> classes;
     DateCache dates;
@@ -1527,17 +1532,7 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
     for (size_t t = 0; t < threads; ++t) {
         readers.push_back(KeyedUnarchiver());
         Private& p = *readers.back().d;
-        p.data = d->data;
-        p.bytes = d->bytes;
-        p.size = d->size;
-        p.mapped = d->mapped;
-        p.what = d->what;
-        p.offsetSize = d->offsetSize;
-        p.refSize = d->refSize;
-        p.objectCount = d->objectCount;
-        p.tableOffset = d->tableOffset;
-        p.archiveCount = d->archiveCount;
-        p.archiveRefs = d->archiveRefs;
+        static_cast<FileView&>(p) = *d;
         p.mapping = d->mapping;
         p.visiting = d->visiting;
     }

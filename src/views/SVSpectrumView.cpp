@@ -186,8 +186,8 @@ void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table
     const Scale sc = scale();
     std::vector<std::optional<PlacedShape>> placed(std::size_t(ordered.size()));
     sv::parallelFor(placed.size(), [&](std::size_t i) { placed[i] = placeShape(P, *ordered[qsizetype(i)], table, sc); });
-    const double scl = std::min(1.1, sc.sy);
     LabelFonts fonts;
+    const double scl = fonts.scale = std::min(1.1, sc.sy);
     for (int bold = 0; bold < 2; ++bold) {
         const Face face = bold ? Face::Bold : Face::Plain;
         fonts.name[bold] = graphFont(face, 14 * scl);
@@ -242,7 +242,6 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
     const bool highlighted = highlightedOrGroup(n);
-    const Scale sc = scale();
     const double lv = placed.level;
     const double yTop = P.y() + lv;
     const bool emphasis = m_itemHighlightEnabled;
@@ -254,7 +253,7 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
         a *= 0.4;
         fillFactor = 0.3;
     }
-    const double scl = std::min(1.1, sc.sy);
+    const double scl = fonts.scale;
     const Shape& shape = placed.shape;
 
     // Hairlines for the crowd: a wide stroke costs far more to draw.

@@ -38,8 +38,10 @@ private:
     };
     std::optional<PlacedShape> placeShape(const QRectF& P, const SVNetwork& n, const std::vector<int>& table,
                                           const sv::graph::Scale& sc) const;
-    // The fonts of one paint's labels, made once per paint.
+    // The fonts of one paint's labels, made once per paint, and the scale
+    // (of the window's height) they and the labels' spacing follow.
     struct LabelFonts {
+        double scale = 1;
         QFont name[2], device[2], note, caption; // [plain, bold]
     };
     // Plain shapes go into shapes; anything else flushes it first.

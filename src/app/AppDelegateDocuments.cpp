@@ -9,6 +9,7 @@
 #include "model/SVDocument.h"
 #include "model/SVNetwork.h"
 #include "platform/UserDefaults.h"
+#include "views/SVPlainText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -326,7 +327,7 @@ void AppDelegate::waitForBackgroundJobs()
 void AppDelegate::showDocumentTitle()
 {
     if (!m_documentTitle.isEmpty())
-        m_window->setWindowTitle(m_documentTitle);
+        m_window->setWindowTitle(sv::plainWindowTitle(m_documentTitle));
 }
 
 // ---- recent documents ----
@@ -353,10 +354,10 @@ void AppDelegate::rebuildRecentDocumentsMenu()
         return;
     m_recentMenu->clear();
     for (const QString& path : recentDocuments()) {
-        QAction* item = m_recentMenu->addAction(QFileInfo(path).fileName(), this, [this, path] {
+        QAction* item = m_recentMenu->addAction(sv::plainMnemonicText(QFileInfo(path).fileName()), this, [this, path] {
             proceedAfterSaveQuestion([this, path] { doOpenWithFileInBackground(path); });
         });
-        item->setToolTip(path);
+        item->setToolTip(sv::plainToolTip(path));
     }
     if (!m_recentMenu->isEmpty())
         m_recentMenu->addSeparator();

@@ -245,7 +245,8 @@ void AppDelegate::updateStateInfo()
         return;
     SVStateInfoInput in;
     in.scanning = m_isScanning;
-    in.windowTitle = m_window->windowTitle();
+    // The document's own title: the window holds it marked up for Qt.
+    in.windowTitle = m_documentTitle.isEmpty() ? m_window->windowTitle() : m_documentTitle;
     in.applicationTitle = QStringLiteral("Skyvane");
     if (m_currentInterface) {
         in.hasInterface = true;

@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -27,7 +28,17 @@ int& openCount()
 SVAlert::SVAlert(QWidget* parent) : QMessageBox(parent)
 {
     SVThemeHelper::setAppearanceForWindow(this);
+    setTextFormat(Qt::PlainText);
     setAlertStyle(Style::Warning);
+}
+
+void SVAlert::setInformativeText(const QString& text)
+{
+    QMessageBox::setInformativeText(text);
+    // The message box makes this label itself and lets it guess the format.
+    for (QLabel* label : findChildren<QLabel*>())
+        if (!text.isEmpty() && label->text() == text && label->textFormat() != Qt::PlainText)
+            label->setTextFormat(Qt::PlainText);
 }
 
 SVAlert::~SVAlert()

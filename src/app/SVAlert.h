@@ -24,8 +24,10 @@ public:
     explicit SVAlert(QWidget* parent = nullptr);
     ~SVAlert() override;
 
+    // Both texts are plain text: alerts name files, networks and notes.
     void setMessageText(const QString& text) { setText(text); }
     QString messageText() const { return text(); }
+    void setInformativeText(const QString& text);
     QPushButton* addButtonWithTitle(const QString& title);
     QList<QPushButton*> alertButtons() const { return m_buttons; }
     void setAlertStyle(Style style);

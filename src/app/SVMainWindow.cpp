@@ -3,6 +3,7 @@
 #include "app/SVSplitViewLimits.h"
 #include "platform/UserDefaults.h"
 #include "views/SVOutlineViews.h"
+#include "views/SVPlainText.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>
@@ -115,8 +116,8 @@ SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
     m_toggleBottom->setCheckable(true);
     m_toggleBottom->setToolTip(tr("Show or hide the tab area"));
     m_toggleBottom->setText(QStringLiteral("\u2B13"));
-    m_leftFooter = new QLabel;
-    m_rightFooter = new QLabel;
+    m_leftFooter = sv::newPlainLabel();
+    m_rightFooter = sv::newPlainLabel();
     m_rightFooter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Each footer keeps to its half rather than writing over the other.
     for (QLabel* label : {m_leftFooter, m_rightFooter})

@@ -6,6 +6,7 @@
 #include "model/SVVendorDatabaseHelper.h"
 #include "preferences/MKColorWell.h"
 #include "views/SVNetworkCellDelegate.h"
+#include "views/SVPlainText.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -178,7 +179,7 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         auto* line = new QHBoxLayout(holder);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(4);
-        auto* word = new QLabel;
+        auto* word = sv::newPlainLabel();
         word->setObjectName(QStringLiteral("signalQualityLbl"));
         m_qualityIcon = new QLabel;
         m_qualityIcon->setObjectName(QStringLiteral("iconSignalQualityImg"));
@@ -206,7 +207,7 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         auto* line = new QHBoxLayout(holder);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(4);
-        auto* value = new QLabel;
+        auto* value = sv::newPlainLabel();
         value->setObjectName(QStringLiteral("securityLbl"));
         m_securityIcon = new QLabel;
         m_securityIcon->setPixmap(SVNetworkCellDelegate::padlockPixmap(palette().color(QPalette::WindowText),
@@ -248,7 +249,8 @@ QLabel* SVNetworkDetailsPane::addValue(QGridLayout* grid, int row, int column, c
 {
     auto* c = new QLabel(caption);
     c->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* value = new QLabel;
+    // Values hold names heard on the air: never markup.
+    auto* value = sv::newPlainLabel();
     value->setObjectName(name);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(c, row, column);
@@ -352,7 +354,7 @@ void SVNetworkDetailsPane::configure(const std::shared_ptr<SVNetwork>& network, 
     label(QStringLiteral("ratesLbl"))->setText(t.basicRates);
     QLabel* maxRate = label(QStringLiteral("maxRateLbl"));
     maxRate->setText(t.maxRate);
-    maxRate->setToolTip(t.maxRateToolTip);
+    maxRate->setToolTip(sv::plainToolTip(t.maxRateToolTip));
     m_beaconCaption->setVisible(t.showBeaconInterval);
     label(QStringLiteral("beaconIntervalLbl"))->setText(t.beaconInterval);
     m_colorWell->setColor(t.color);

@@ -1,5 +1,6 @@
 #include "app/SVProgressWindowController.h"
 
+#include "views/SVPlainText.h"
 #include "views/SVThemeHelper.h"
 
 #include <QCloseEvent>
@@ -10,7 +11,7 @@
 
 SVProgressWindowController::SVProgressWindowController(QWidget* parent, const QString& message)
     : QDialog(parent, Qt::Sheet | Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_messageLabel(new QLabel(this)), m_progressIndicator(new QProgressBar(this))
+      m_messageLabel(sv::newPlainLabel(QString(), this)), m_progressIndicator(new QProgressBar(this))
 {
     SVThemeHelper::setAppearanceForWindow(this);
     m_progressIndicator->setRange(0, 0); // busy: spins until hidden

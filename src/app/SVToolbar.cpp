@@ -1,5 +1,7 @@
 #include "app/SVToolbar.h"
 
+#include "views/SVPlainText.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -113,8 +115,8 @@ void SVMainToolbar::setInfoText(const QString& text, const QString& toolTip)
     if (!infoButton)
         return;
     const int room = std::max(0, infoButton->width() - 16);
-    infoButton->setText(infoButton->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
-    infoButton->setToolTip(toolTip);
+    infoButton->setText(sv::plainMnemonicText(infoButton->fontMetrics().elidedText(text, Qt::ElideMiddle, room)));
+    infoButton->setToolTip(sv::plainToolTip(toolTip));
 }
 
 SVMainToolbar buildMainToolbar(QMainWindow& window, bool windowHidesTitle)

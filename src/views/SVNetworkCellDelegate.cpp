@@ -2,6 +2,7 @@
 
 #include "views/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVPlainText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -190,7 +191,7 @@ bool SVNetworkCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view
         font = f.value<QFont>();
     const double room = textRect(option.rect, index).width();
     if (!text.isEmpty() && QFontMetricsF(font).horizontalAdvance(text) > room) {
-        QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        QToolTip::showText(event->globalPos(), sv::plainToolTip(text), view->viewport(), option.rect);
         return true;
     }
     QToolTip::hideText();

@@ -14,12 +14,14 @@
 
 namespace sv::test {
 
-// A window on the shipped scenario, its clock held still and its scan timer
-// quick, made up to awakeFromNib (launch it when the test's responders stand).
-inline std::unique_ptr<AppDelegate> makeWindow()
+// A window on the shipped scenario (or the one given), its clock held still
+// and its scan timer quick, made up to awakeFromNib (launch it when the
+// test's responders stand).
+inline std::unique_ptr<AppDelegate> makeWindow(const QString& scenarioPath = QString())
 {
     AppDelegate::Options options;
-    options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
+    options.scenarioPath =
+        scenarioPath.isEmpty() ? sv::resourcePath(QStringLiteral("scenarios/office.json")) : scenarioPath;
     options.clock = std::make_shared<sv::ManualClock>();
     options.scanTimerIntervalMs = 20;
     auto app = std::make_unique<AppDelegate>(options);

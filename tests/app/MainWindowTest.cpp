@@ -765,6 +765,24 @@ TEST(MainWindow, DoubleClickEditsTheRecordItsFirstClickPressed)
     EXPECT_TRUE(neighbour->annotations().isEmpty());
 }
 
+TEST(MainWindow, RowsHoldStillWhileAButtonIsDownOnThem)
+{
+    Window w;
+    w.app->window()->resize(1200, 900);
+    ASSERT_TRUE(w.waitForTicks(2));
+    QTreeView* view = w.app->networksView();
+    SVNetworksTableModel* model = w.app->networksModel();
+    view->sortByColumn(networkColumnIndex(QStringLiteral("RSSI")), Qt::DescendingOrder);
+    const QPoint at = view->visualRect(model->index(3, 0)).center();
+    // A drag that selects from the pressed row must not start from another record.
+    sendMouse(view->viewport(), QEvent::MouseButtonPress, at, 1000);
+    const QStringList held = w.shownBssids();
+    ASSERT_TRUE(w.waitForTicks(4));
+    EXPECT_EQ(w.shownBssids(), held);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, 1100);
+    EXPECT_EQ(w.selectedBssids(), QStringList{held[3]});
+}
+
 TEST(MainWindow, SidebarKeepsItsScrollPositionAcrossRebuilds)
 {
     Window w;

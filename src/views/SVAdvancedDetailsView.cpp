@@ -216,22 +216,13 @@ QMenu* SVAdvancedDetailsView::menuForPoint(const QPoint& point)
 
 void SVAdvancedDetailsView::mousePressEvent(QMouseEvent* event)
 {
-    // The secondary button opens the menu; it does not move the selection.
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QTreeView::mousePressEvent(event);
+    if (!takeSecondaryPress(*event))
+        QTreeView::mousePressEvent(event);
 }
 
 void SVAdvancedDetailsView::contextMenuEvent(QContextMenuEvent* event)
 {
-    const QPoint at = contextMenuPoint(*this, *event);
-    QMenu* menu = menuForPoint(at);
-    if (!menu)
-        return;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(at) : event->globalPos());
+    popUpContextMenu(*this, *event, [this](QPoint at) { return menuForPoint(at); });
 }
 
 void SVAdvancedDetailsView::onContextMenuExpandItem()

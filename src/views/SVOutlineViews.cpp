@@ -61,6 +61,25 @@ QPoint contextMenuPoint(const QAbstractItemView& view, const QContextMenuEvent& 
     return current.isValid() ? view.visualRect(current).center() : QPoint(-1, -1);
 }
 
+void popUpContextMenu(QAbstractItemView& view, const QContextMenuEvent& event,
+                      const std::function<QMenu*(QPoint)>& menuForPoint)
+{
+    const QPoint at = contextMenuPoint(view, event);
+    QMenu* menu = menuForPoint(at);
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event.reason() == QContextMenuEvent::Keyboard ? view.viewport()->mapToGlobal(at) : event.globalPos());
+}
+
+bool takeSecondaryPress(QMouseEvent& event)
+{
+    if (event.button() != Qt::RightButton)
+        return false;
+    event.accept();
+    return true;
+}
+
 // ---- network table ----
 
 SVNetworksView::SVNetworksView(QWidget* parent) : QTreeView(parent)
@@ -277,12 +296,9 @@ QModelIndex SVSideView::clickedIndex() const
 
 void SVSideView::mousePressEvent(QMouseEvent* event)
 {
-    // The secondary button opens the menu; it does not pick a side filter.
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QTreeView::mousePressEvent(event);
+    // A secondary click picks no side filter.
+    if (!takeSecondaryPress(*event))
+        QTreeView::mousePressEvent(event);
 }
 
 void SVSideView::expandWithChildren(const QModelIndex& index, bool expand)
@@ -334,11 +350,5 @@ QMenu* SVSideView::menuForPoint(const QPoint& viewportPoint)
 
 void SVSideView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The scroll area hands the viewport's events on in its coordinates.
-    const QPoint at = contextMenuPoint(*this, *event);
-    QMenu* menu = menuForPoint(at);
-    if (!menu)
-        return;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(at) : event->globalPos());
+    popUpContextMenu(*this, *event, [this](QPoint at) { return menuForPoint(at); });
 }

@@ -4,12 +4,15 @@
 #include <QString>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QAbstractItemView;
 class QContextMenuEvent;
 class QKeyEvent;
+class QMenu;
+class QMouseEvent;
 class SVNetworkDelegate;
 
 // Notifications of the list views (posted on the default centre).
@@ -33,6 +36,12 @@ bool postThresholdForKey(const QKeyEvent& event);
 // at the current row for the keyboard's menu key (whose event position is
 // the view's, not the viewport's).
 QPoint contextMenuPoint(const QAbstractItemView& view, const QContextMenuEvent& event);
+// Pops up the menu made for the event's point, if any; it goes when it closes.
+void popUpContextMenu(QAbstractItemView& view, const QContextMenuEvent& event,
+                      const std::function<QMenu*(QPoint)>& menuForPoint);
+// The secondary button opens a menu and leaves the selection as it is: true
+// (the event accepted) for its press, which the view then passes over.
+bool takeSecondaryPress(QMouseEvent& event);
 
 // Tells the Alt key's presses and releases apart: each flips the state and
 // posts "AltKeyDown" or "AltKeyUp".
@@ -101,7 +110,7 @@ public:
 
     // The context menu for a point in the viewport; none off every row. The
     // caller owns it.
-    class QMenu* menuForPoint(const QPoint& viewportPoint);
+    QMenu* menuForPoint(const QPoint& viewportPoint);
 
     // The row the menu was opened on, found again by its titles after any
     // rebuild; invalid when it is gone.

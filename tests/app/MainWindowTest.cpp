@@ -102,6 +102,28 @@ struct Window {
             out << app->networksModel()->rowAt(i.row())->bssidValue();
         return out;
     }
+    // Stops after two scans with one network selected that every scan of the
+    // scenario hears; its BSSID, empty when the scans did not come.
+    QString selectSteadyNetwork()
+    {
+        if (!waitForTicks(2))
+            return {};
+        app->doStop();
+        const QString chosen = QStringLiteral("14:CC:20:5A:10:01");
+        selectRows({rowOf(chosen)});
+        return chosen;
+    }
+    // A window tall enough for a screenful of rows, sorted by signal, so
+    // that the rows move at every scan.
+    QTreeView* tableSortedBySignal()
+    {
+        app->window()->resize(1200, 900);
+        if (!waitForTicks(2))
+            return nullptr;
+        QTreeView* view = app->networksView();
+        view->sortByColumn(networkColumnIndex(QStringLiteral("RSSI")), Qt::DescendingOrder);
+        return view;
+    }
     std::unique_ptr<AppDelegate> app;
 };
 
@@ -728,15 +750,12 @@ TEST(MainWindow, ACutCellShowsItsWholeTextAsTooltip)
 TEST(MainWindow, DoubleClickEditsTheRecordItsFirstClickPressed)
 {
     Window w;
-    w.app->window()->resize(1200, 900);
-    ASSERT_TRUE(w.waitForTicks(2));
-    QTreeView* view = w.app->networksView();
+    QTreeView* view = w.tableSortedBySignal();
+    ASSERT_NE(view, nullptr);
     SVNetworksTableModel* model = w.app->networksModel();
     const int annotations = networkColumnIndex(QStringLiteral("ANNOTATIONS"));
     view->header()->setSectionHidden(annotations, false);
     view->header()->moveSection(view->header()->visualIndex(annotations), 0);
-    // Sorted by signal, the rows move at every scan.
-    view->sortByColumn(networkColumnIndex(QStringLiteral("RSSI")), Qt::DescendingOrder);
     const int row = 3;
     const QPoint at = view->visualRect(model->index(row, annotations)).center();
     const auto pressed = model->rowAt(row)->bestNetwork();
@@ -768,11 +787,9 @@ TEST(MainWindow, DoubleClickEditsTheRecordItsFirstClickPressed)
 TEST(MainWindow, RowsHoldStillWhileAButtonIsDownOnThem)
 {
     Window w;
-    w.app->window()->resize(1200, 900);
-    ASSERT_TRUE(w.waitForTicks(2));
-    QTreeView* view = w.app->networksView();
+    QTreeView* view = w.tableSortedBySignal();
+    ASSERT_NE(view, nullptr);
     SVNetworksTableModel* model = w.app->networksModel();
-    view->sortByColumn(networkColumnIndex(QStringLiteral("RSSI")), Qt::DescendingOrder);
     const QPoint at = view->visualRect(model->index(3, 0)).center();
     // A drag that selects from the pressed row must not start from another record.
     sendMouse(view->viewport(), QEvent::MouseButtonPress, at, 1000);
@@ -811,10 +828,8 @@ TEST(MainWindow, SidebarKeepsItsScrollPositionAcrossRebuilds)
 TEST(MainWindow, SelectionSurvivesASettingsChange)
 {
     Window w;
-    ASSERT_TRUE(w.waitForTicks(2));
-    w.app->doStop();
-    const QString chosen = QStringLiteral("14:CC:20:5A:10:01");
-    w.selectRows({w.rowOf(chosen)});
+    const QString chosen = w.selectSteadyNetwork();
+    ASSERT_FALSE(chosen.isEmpty());
     auto& defaults = sv::UserDefaults::standardUserDefaults();
     for (const qint64 units : {1, 0}) {
         defaults.setInteger(units, QStringLiteral("Units"));
@@ -828,10 +843,8 @@ TEST(MainWindow, SelectionSurvivesASettingsChange)
 TEST(MainWindow, SecondaryClickInTheSidebarKeepsTheFilterAndTheSelection)
 {
     Window w;
-    ASSERT_TRUE(w.waitForTicks(2));
-    w.app->doStop();
-    const QString chosen = QStringLiteral("14:CC:20:5A:10:01");
-    w.selectRows({w.rowOf(chosen)});
+    const QString chosen = w.selectSteadyNetwork();
+    ASSERT_FALSE(chosen.isEmpty());
     const auto shown = w.app->filteredNetworks().size();
     SVSideView* side = w.app->sideView();
     const QModelIndex names = w.app->sideViewModel()->index(2, 0);

@@ -398,7 +398,8 @@ void AppDelegate::loadDefaults()
     m_highlightAssociatedNetwork = loaded.highlightAssociatedNetwork;
     m_maxLastSeenElapsedSeconds = double(loaded.maxLastSeenElapsedSeconds);
     m_networksModel->setUnits(m_units);
-    selectQuickFilter(loaded.quickFilterSelectedItem);
+    // Settings read again are no filter action of the user's: the selection stays.
+    applyQuickFilter(loaded.quickFilterSelectedItem);
     applyFontSizes();
 }
 

@@ -111,7 +111,10 @@ public:
     void configureSelectedTabView();
     void updateStateInfo();
     void selectGraph(int index);
+    // The user's choice of a quick filter: clears the highlighted rows first.
     void selectQuickFilter(int tag);
+    // Applies a quick filter, keeping the highlighted rows.
+    void applyQuickFilter(int tag);
     void onFilter(const QString& text);
     void userDidToggleColumnState(const QString& identifier);
 

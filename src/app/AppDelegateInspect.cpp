@@ -96,7 +96,7 @@ void SVInspectController::buildTabs()
     column->addLayout(top);
     m_details = new SVNetworkDetailsPane;
     connect(m_details, &SVNetworkDetailsPane::userDidSelectColor, this,
-            [this](const QColor& color) { userDidSelectColor(color); });
+            [this](const QColor& color, const QString& bssid) { userDidSelectColor(color, bssid); });
     column->addWidget(m_details, 1);
     window->setTabPane(SVMainWindow::NetworkDetailsTab, detailsTab);
 
@@ -181,7 +181,7 @@ void SVInspectController::configureAdvancedDetailsTabView()
     const auto network = inspectedNetwork();
     auto elements = network ? network->informationElements() : std::vector<std::shared_ptr<SVInfoElement>>{};
     const double size = sv::UserDefaults::standardUserDefaults().doubleForKey(QStringLiteral("AdvancedDetailsViewFontSize"));
-    const bool sameElements = network == m_treeNetwork.lock() && elements == m_elementModel->elements();
+    const bool sameElements = network == m_treeNetwork.lock() && elements == m_elementModel->givenElements();
     if (sameElements && (size <= 0 || size == m_elementModel->fontSize()))
         return;
 
@@ -204,10 +204,10 @@ void SVInspectController::configureAdvancedDetailsTabView()
 
 // ---- colour ----
 
-void SVInspectController::userDidSelectColor(const QColor& color)
+void SVInspectController::userDidSelectColor(const QColor& color, const QString& bssid)
 {
     const auto network = inspectedNetwork();
-    if (!network || !color.isValid())
+    if (!network || network->bssid() != bssid || !color.isValid())
         return;
     network->setColor(color);
     auto& defaults = sv::UserDefaults::standardUserDefaults();

@@ -64,8 +64,9 @@ public:
     // the single selected row and still listed; none otherwise.
     std::shared_ptr<SVNetwork> inspectedNetwork() const;
 
-    // The colour well picked a colour for the inspected network.
-    void userDidSelectColor(const QColor& color);
+    // The colour well picked a colour for the network with that BSSID: the
+    // inspected network when it still is that one, else nothing.
+    void userDidSelectColor(const QColor& color, const QString& bssid);
 
     // ---- commands ----
     void onViewGraph(int tag);

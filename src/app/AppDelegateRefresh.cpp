@@ -118,6 +118,8 @@ void AppDelegate::visitSideViewRows(const std::function<void(const QModelIndex&)
 void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
 {
     m_reloading = true;
+    // The reader's place stays: selecting the kept row would scroll to it.
+    const int scroll = m_sideView->verticalScrollBar()->value();
     const QModelIndex keep = m_sideModel->setItems(items, m_sideSelection);
     visitSideViewRows([&](const QModelIndex& index) {
         if (m_sideView->isExpandedTitle(index.data().toString()))
@@ -128,6 +130,8 @@ void AppDelegate::rebuildSideView(const QVector<SVSideViewItem>& items)
     if (keep.isValid())
         m_sideView->selectionModel()->setCurrentIndex(keep, QItemSelectionModel::ClearAndSelect |
                                                                 QItemSelectionModel::Rows);
+    m_sideView->doItemsLayout();
+    m_sideView->verticalScrollBar()->setValue(scroll);
     m_reloading = false;
 }
 
@@ -279,14 +283,21 @@ void AppDelegate::selectGraph(int index)
 
 void AppDelegate::selectQuickFilter(int tag)
 {
+    if (!SVQuickFilter::forTag(tag))
+        return;
+    for (const auto& n : networks())
+        n->setUserHighlighted(false);
+    applyQuickFilter(tag);
+}
+
+void AppDelegate::applyQuickFilter(int tag)
+{
     const auto flags = SVQuickFilter::forTag(tag);
     if (!flags)
         return;
     m_quickFilterFlags = *flags;
     m_quickFilterTag = tag;
     m_defaults.setInteger(tag, QStringLiteral("QuickFilterSelectedItem"));
-    for (const auto& n : networks())
-        n->setUserHighlighted(false);
     QComboBox* popUp = m_window->toolbar().quickFilter;
     if (popUp->currentIndex() != tag)
         popUp->setCurrentIndex(tag);

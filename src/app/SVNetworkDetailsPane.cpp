@@ -231,7 +231,7 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         m_colorWell->setObjectName(QStringLiteral("networkColorWell"));
         m_colorWell->setFixedSize(m_colorWell->sizeHint());
         connect(m_colorWell, &MKColorWell::action, this,
-                [this](MKColorWell* well) { emit userDidSelectColor(well->color()); });
+                [this](MKColorWell* well) { emit userDidSelectColor(well->color(), m_bssid); });
         grid->addWidget(caption, r, 2);
         grid->addWidget(m_colorWell, r++, 3, Qt::AlignLeft);
     }
@@ -295,6 +295,7 @@ void SVNetworkDetailsPane::clear()
     m_beaconCaption->hide();
     m_colorWell->hide();
     m_colorWell->closePopover();
+    m_bssid.clear();
     m_stack->setCurrentWidget(m_placeholder);
 }
 
@@ -310,6 +311,11 @@ void SVNetworkDetailsPane::configure(const std::shared_ptr<SVNetwork>& network, 
     if (!network) {
         clear();
         return;
+    }
+    // A popover opened for one network never colours another.
+    if (network->bssid() != m_bssid) {
+        m_colorWell->closePopover();
+        m_bssid = network->bssid();
     }
     const SVNetworkDetailsTexts t = networkDetailsTexts(*network, units, scanning);
     m_stack->setCurrentWidget(m_details);

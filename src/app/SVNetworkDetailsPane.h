@@ -63,8 +63,9 @@ public:
     QLabel* securityIcon() const { return m_securityIcon; }
 
 signals:
-    // The user picked a colour in the well.
-    void userDidSelectColor(const QColor& color);
+    // The user picked a colour in the well for the network with that BSSID
+    // (the one shown when the popover was opened).
+    void userDidSelectColor(const QColor& color, const QString& bssid);
 
 private:
     QLabel* addValue(QGridLayout* grid, int row, int column, const QString& caption, const QString& name,
@@ -82,4 +83,5 @@ private:
     QLabel* m_encryptionCaption = nullptr;
     QLabel* m_beaconCaption = nullptr;
     MKColorWell* m_colorWell;
+    QString m_bssid; // of the network shown
 };

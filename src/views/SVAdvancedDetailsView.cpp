@@ -4,6 +4,7 @@
 
 #include "elements/SVInfoElement.h"
 #include "views/SVElementTreeModel.h"
+#include "views/SVOutlineViews.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -107,6 +108,11 @@ void SVAdvancedDetailsView::setElementModel(SVElementTreeModel* model)
     header()->resizeSection(SVElementTreeModel::IeColumn, 260);
     header()->resizeSection(SVElementTreeModel::IdColumn, 64);
     header()->resizeSection(SVElementTreeModel::LengthColumn, 100);
+    // Unsorted until the user clicks a column; the model keeps the order for
+    // the elements of later scans.
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
 }
 
 void SVAdvancedDetailsView::remember(const QModelIndex& index, bool expanded)
@@ -174,22 +180,25 @@ void SVAdvancedDetailsView::restoreExpandedItems()
     m_restoring = false;
 }
 
+QModelIndex SVAdvancedDetailsView::clickedIndex() const
+{
+    return m_model && !m_clickedPath.isEmpty() ? m_model->indexOf(m_clickedPath) : QModelIndex();
+}
+
 QMenu* SVAdvancedDetailsView::menuForPoint(const QPoint& point)
 {
-    const QModelIndex at = indexAt(point);
-    m_clickedIndex = at.isValid() ? at.siblingAtColumn(0) : QModelIndex();
+    const QModelIndex at = indexAt(point).siblingAtColumn(0);
     m_clickedRow = at.isValid() ? at.row() : -1;
-    if (!m_clickedIndex.isValid())
+    m_clickedPath = at.isValid() && m_model ? m_model->pathAt(at) : SVElementRowPath();
+    if (!at.isValid())
         return nullptr;
-    const bool expandable = m_model && m_model->rowCount(m_clickedIndex) > 0;
+    const bool expandable = m_model && m_model->rowCount(at) > 0;
     if (expandable) {
-        selectionModel()->select(m_clickedIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        selectionModel()->setCurrentIndex(m_clickedIndex, QItemSelectionModel::NoUpdate);
+        selectionModel()->select(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
     }
-    const bool expanded = expandable && isExpanded(m_clickedIndex);
-    const bool element = m_model && m_model->index(m_clickedIndex.row(), 0, m_clickedIndex.parent())
-                                        .data(SVElementTreeModel::IsElementRole)
-                                        .toBool();
+    const bool expanded = expandable && isExpanded(at);
+    const bool element = at.data(SVElementTreeModel::IsElementRole).toBool();
 
     auto* menu = new QMenu(this);
     QAction* a = menu->addAction(tr("Expand Item"), this, &SVAdvancedDetailsView::onContextMenuExpandItem);
@@ -205,36 +214,35 @@ QMenu* SVAdvancedDetailsView::menuForPoint(const QPoint& point)
     return menu;
 }
 
-// Rows a rebuilt model gave away are checked before use.
-static bool stillValid(const QModelIndex& index, const QAbstractItemModel* model)
+void SVAdvancedDetailsView::mousePressEvent(QMouseEvent* event)
 {
-    return index.isValid() && index.model() == model;
+    if (!takeSecondaryPress(*event))
+        QTreeView::mousePressEvent(event);
 }
 
 void SVAdvancedDetailsView::contextMenuEvent(QContextMenuEvent* event)
 {
-    QMenu* menu = menuForPoint(event->pos());
-    if (!menu)
-        return;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    popUpContextMenu(*this, *event, [this](QPoint at) { return menuForPoint(at); });
 }
 
 void SVAdvancedDetailsView::onContextMenuExpandItem()
 {
-    if (!stillValid(m_clickedIndex, m_model))
+    const QModelIndex clicked = clickedIndex();
+    if (!clicked.isValid())
         return;
     m_restoring = true;
-    expandRecursively(m_clickedIndex);
+    expandRecursively(clicked);
     m_restoring = false;
-    rememberSubtree(m_clickedIndex);
+    rememberSubtree(clicked);
 }
 
 void SVAdvancedDetailsView::onContextMenuCollapseItem()
 {
     if (!m_model)
         return;
-    QModelIndex i = stillValid(m_clickedIndex, m_model) ? m_clickedIndex : QModelIndex();
+    QModelIndex i = clickedIndex();
+    if (!i.isValid())
+        return;
     while (i.isValid() && m_model->rowCount(i) == 0)
         i = i.parent();
     if (!i.isValid()) {
@@ -275,9 +283,10 @@ void SVAdvancedDetailsView::onContextMenuCollapseAll()
 
 void SVAdvancedDetailsView::onContextMenuCopyElement()
 {
-    if (!m_model || !stillValid(m_clickedIndex, m_model))
+    const QModelIndex clicked = clickedIndex();
+    if (!clicked.isValid())
         return;
-    const auto element = m_model->elementAt(m_clickedIndex);
+    const auto element = m_model->elementAt(clicked);
     if (!element)
         return;
     QApplication::clipboard()->setMimeData(richTextMimeData(element->ieDump()));

@@ -7,9 +7,10 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include "views/SVElementTreeModel.h"
+
 class QMenu;
 class QMimeData;
-class SVElementTreeModel;
 
 // Plain text with its RTF (Courier 12) beside it, as the clipboard takes them.
 QMimeData* richTextMimeData(const QString& text);
@@ -46,7 +47,9 @@ public:
     // caller owns it.
     QMenu* menuForPoint(const QPoint& point);
     int clickedRow() const { return m_clickedRow; }
-    QModelIndex clickedIndex() const { return m_clickedIndex; }
+    // The row the menu was opened on, found again in the tree as it is now;
+    // invalid when a rebuild left it out.
+    QModelIndex clickedIndex() const;
 
     void onContextMenuExpandItem();
     void onContextMenuExpandAll();
@@ -57,6 +60,7 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -68,7 +72,7 @@ private:
 
     SVElementTreeModel* m_model = nullptr;
     QSet<QString> m_expandedItems;
-    QModelIndex m_clickedIndex;
+    SVElementRowPath m_clickedPath;
     int m_clickedRow = -1;
     bool m_restoring = false;
 };

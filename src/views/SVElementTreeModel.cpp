@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
+
 struct SVElementTreeModel::Node {
     Node* parent = nullptr;
     int row = 0;
@@ -95,6 +97,11 @@ const QIcon& tagIcon()
     return icon;
 }
 
+Node* nodeOf(const QModelIndex& index)
+{
+    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
+}
+
 } // namespace
 
 QFont monospacedFont(double pointSize)
@@ -121,12 +128,17 @@ QString SVElementTreeModel::columnIdentifier(int column)
 void SVElementTreeModel::setElements(std::vector<std::shared_ptr<SVInfoElement>> elements)
 {
     beginResetModel();
+    m_given = std::move(elements);
+    m_elements = sorted();
+    buildRoots();
+    endResetModel();
+}
+
+void SVElementTreeModel::buildRoots()
+{
     m_roots.clear();
-    m_elements = std::move(elements);
     m_roots.reserve(m_elements.size());
     for (const auto& e : m_elements) {
-        if (!e)
-            continue;
         auto node = std::make_unique<Node>();
         node->row = int(m_roots.size());
         node->element = e;
@@ -134,7 +146,56 @@ void SVElementTreeModel::setElements(std::vector<std::shared_ptr<SVInfoElement>>
         addFields(*node, e->fields());
         m_roots.push_back(std::move(node));
     }
-    endResetModel();
+}
+
+std::vector<std::shared_ptr<SVInfoElement>> SVElementTreeModel::sorted() const
+{
+    std::vector<std::shared_ptr<SVInfoElement>> out;
+    out.reserve(m_given.size());
+    for (const auto& e : m_given)
+        if (e)
+            out.push_back(e);
+    const auto less = [column = m_sortColumn](const std::shared_ptr<SVInfoElement>& a,
+                                              const std::shared_ptr<SVInfoElement>& b) {
+        switch (column) {
+        case IdColumn: return a->ieID() < b->ieID();
+        case LengthColumn: return a->ieLength() < b->ieLength();
+        case IeColumn: return QString::compare(a->ieName(), b->ieName(), Qt::CaseInsensitive) < 0;
+        case FieldsColumn: return QString::compare(a->ieSummary(), b->ieSummary(), Qt::CaseInsensitive) < 0;
+        default: return false;
+        }
+    };
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(out.begin(), out.end(), less);
+    else
+        std::stable_sort(out.begin(), out.end(), [&](const auto& a, const auto& b) { return less(b, a); });
+    return out;
+}
+
+void SVElementTreeModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_elements = sorted();
+    // The same rows in a new order: open rows and the selection go with them.
+    std::vector<std::unique_ptr<Node>> before = std::move(m_roots);
+    m_roots.clear();
+    for (const auto& e : m_elements) {
+        const auto it = std::find_if(before.begin(), before.end(),
+                                     [&](const std::unique_ptr<Node>& n) { return n && n->element == e; });
+        (*it)->row = int(m_roots.size());
+        m_roots.push_back(std::move(*it));
+    }
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    for (const QModelIndex& i : persistent)
+        moved.append(createIndex(nodeOf(i)->row, i.column(), i.internalPointer()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void SVElementTreeModel::setFontSize(double size)
@@ -146,11 +207,6 @@ void SVElementTreeModel::setFontSize(double size)
         beginResetModel();
         endResetModel();
     }
-}
-
-static Node* nodeOf(const QModelIndex& index)
-{
-    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
 }
 
 std::shared_ptr<SVInfoElement> SVElementTreeModel::elementAt(const QModelIndex& index) const
@@ -171,6 +227,38 @@ QString SVElementTreeModel::keyAt(const QModelIndex& index) const
 {
     const Node* n = nodeOf(index);
     return n ? n->key : QString();
+}
+
+SVElementRowPath SVElementTreeModel::pathAt(const QModelIndex& index) const
+{
+    SVElementRowPath path;
+    for (const Node* n = nodeOf(index); n; n = n->parent) {
+        const auto& siblings = n->parent ? n->parent->children : m_roots;
+        int before = 0;
+        for (int r = 0; r < n->row; ++r)
+            before += siblings[size_t(r)]->key == n->key;
+        path.steps.prepend({n->key, before});
+    }
+    return path;
+}
+
+QModelIndex SVElementTreeModel::indexOf(const SVElementRowPath& path) const
+{
+    const Node* found = nullptr;
+    for (const auto& [key, before] : path.steps) {
+        const auto& rows = found ? found->children : m_roots;
+        const Node* next = nullptr;
+        int seen = 0;
+        for (const auto& n : rows)
+            if (n->key == key && seen++ == before) {
+                next = n.get();
+                break;
+            }
+        if (!next)
+            return {};
+        found = next;
+    }
+    return found ? createIndex(found->row, 0, const_cast<Node*>(found)) : QModelIndex();
 }
 
 QModelIndex SVElementTreeModel::index(int row, int column, const QModelIndex& parent) const

@@ -3,6 +3,7 @@
 #include "model/SVNetwork.h"
 #include "model/SVNetworkCollection.h"
 #include "views/SVNetworkColumns.h"
+#include "views/SVOutlineViews.h"
 
 #include <QFont>
 #include <QItemSelection>
@@ -227,6 +228,9 @@ bool reloadNetworksView(QTreeView& view, SVNetworksTableModel& model, QVector<SV
                         const std::function<bool(const SVNetworkDelegate&)>& isUserHighlighted)
 {
     if (isEditingCell(view))
+        return false;
+    // Rows hold still under a press or a drag until the button is up.
+    if (const auto* table = qobject_cast<const SVNetworksView*>(&view); table && table->isPressed())
         return false;
     const int h = view.horizontalScrollBar()->value();
     const int v = view.verticalScrollBar()->value();

@@ -97,7 +97,8 @@ bool isEditingCell(const QTreeView& view);
 // Hands the view a new list of rows, keeping the selection and the scroll
 // position. The rows selected afterwards are those isUserHighlighted
 // answers for or, without it, the rows that were selected before, by
-// identity. While a cell is being edited nothing is reloaded, so the editor
-// survives: answers false then.
+// identity. While a cell is being edited, or a button is down on the rows,
+// nothing is reloaded, so the editor survives and the rows hold still under
+// the pointer: answers false then.
 bool reloadNetworksView(QTreeView& view, SVNetworksTableModel& model, QVector<SVNetworkRow> rows,
                         const std::function<bool(const SVNetworkDelegate&)>& isUserHighlighted = {});

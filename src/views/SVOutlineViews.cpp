@@ -2,10 +2,14 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "views/SVNetworksTableModel.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+
+#include <utility>
 
 std::optional<int> thresholdForKey(int key, Qt::KeyboardModifiers modifiers, qint64 storedThreshold)
 {
@@ -46,6 +50,33 @@ bool SVAltKeyState::handle(const QKeyEvent& event)
         return false;
     m_down = !m_down;
     sv::NotificationCenter::defaultCenter().post(m_down ? kAltKeyDownNotification : kAltKeyUpNotification);
+    return true;
+}
+
+QPoint contextMenuPoint(const QAbstractItemView& view, const QContextMenuEvent& event)
+{
+    if (event.reason() != QContextMenuEvent::Keyboard)
+        return event.pos();
+    const QModelIndex current = view.currentIndex();
+    return current.isValid() ? view.visualRect(current).center() : QPoint(-1, -1);
+}
+
+void popUpContextMenu(QAbstractItemView& view, const QContextMenuEvent& event,
+                      const std::function<QMenu*(QPoint)>& menuForPoint)
+{
+    const QPoint at = contextMenuPoint(view, event);
+    QMenu* menu = menuForPoint(at);
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event.reason() == QContextMenuEvent::Keyboard ? view.viewport()->mapToGlobal(at) : event.globalPos());
+}
+
+bool takeSecondaryPress(QMouseEvent& event)
+{
+    if (event.button() != Qt::RightButton)
+        return false;
+    event.accept();
     return true;
 }
 
@@ -98,6 +129,88 @@ void SVNetworksView::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     QTreeView::keyReleaseEvent(event);
+}
+
+bool SVNetworksView::isSecondPress(const QMouseEvent& event) const
+{
+    // The platform's own test for a double-click: soon after, close by.
+    return !m_pressedRecord.expired() && event.timestamp() >= m_pressTime
+        && event.timestamp() - m_pressTime <= quint64(QApplication::doubleClickInterval())
+        && (event.position().toPoint() - m_pressPoint).manhattanLength() <= QApplication::startDragDistance();
+}
+
+std::optional<QPoint> SVNetworksView::pointOfPressedRecord(const QMouseEvent& event) const
+{
+    const auto* table = qobject_cast<const SVNetworksTableModel*>(model());
+    const auto record = m_pressedRecord.lock();
+    const QPoint at = event.position().toPoint();
+    if (!table || !record)
+        return at;
+    const int row = table->rowOf(record.get());
+    if (row < 0)
+        return std::nullopt;
+    const QModelIndex under = indexAt(at);
+    if (under.isValid() && under.row() == row)
+        return at;
+    const QRect rect = visualRect(table->index(row, under.isValid() ? under.column() : 0));
+    if (!viewport()->rect().intersects(rect))
+        return std::nullopt; // moved out of sight: nothing the user aimed at
+    return QPoint(at.x(), rect.center().y());
+}
+
+// Hands handle the same event at another point of the viewport.
+template <typename Handler>
+static void atPoint(const QMouseEvent& event, QEvent::Type type, QPoint at, Handler&& handle)
+{
+    QMouseEvent moved(type, QPointF(at), event.scenePosition(), event.globalPosition(), event.button(),
+                      event.buttons(), event.modifiers(), event.pointingDevice());
+    moved.setTimestamp(event.timestamp());
+    handle(&moved);
+}
+
+void SVNetworksView::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->buttons() & Qt::LeftButton;
+    if (event->button() == Qt::LeftButton && isSecondPress(*event)) {
+        m_secondPressSeen = true;
+        const auto at = pointOfPressedRecord(*event);
+        if (!at) {
+            event->accept();
+            return;
+        }
+        atPoint(*event, event->type(), *at, [this](QMouseEvent* e) { QTreeView::mousePressEvent(e); });
+        return;
+    }
+    const auto* table = qobject_cast<const SVNetworksTableModel*>(model());
+    const QModelIndex under = indexAt(event->position().toPoint());
+    m_pressedRecord = table && under.isValid() ? table->rowAt(under.row()) : nullptr;
+    m_secondPressSeen = false;
+    m_pressTime = event->timestamp();
+    m_pressPoint = event->position().toPoint();
+    QTreeView::mousePressEvent(event);
+}
+
+void SVNetworksView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    m_pressed = event->buttons() & Qt::LeftButton;
+    const bool secondPressSeen = std::exchange(m_secondPressSeen, false);
+    const auto at = pointOfPressedRecord(*event);
+    if (!at) {
+        event->accept();
+        return;
+    }
+    // Where the platform sends no press of its own before the double-click,
+    // the view is pressed on the record first: a reload since the first
+    // click left the view no pressed row to compare with.
+    if (!secondPressSeen && !m_pressedRecord.expired())
+        atPoint(*event, QEvent::MouseButtonPress, *at, [this](QMouseEvent* e) { QTreeView::mousePressEvent(e); });
+    atPoint(*event, event->type(), *at, [this](QMouseEvent* e) { QTreeView::mouseDoubleClickEvent(e); });
+}
+
+void SVNetworksView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_pressed = event->buttons() & Qt::LeftButton;
+    QTreeView::mouseReleaseEvent(event);
 }
 
 // ---- sidebar ----
@@ -166,7 +279,26 @@ void SVSideView::keyPressEvent(QKeyEvent* event)
 
 QModelIndex SVSideView::clickedIndex() const
 {
-    return m_clickedIndex;
+    QModelIndex found;
+    for (const QString& title : m_clicked) {
+        const QModelIndex parent = found;
+        found = {};
+        for (int row = 0; model() && row < model()->rowCount(parent); ++row)
+            if (model()->index(row, 0, parent).data().toString() == title) {
+                found = model()->index(row, 0, parent);
+                break;
+            }
+        if (!found.isValid())
+            return {};
+    }
+    return found;
+}
+
+void SVSideView::mousePressEvent(QMouseEvent* event)
+{
+    // A secondary click picks no side filter.
+    if (!takeSecondaryPress(*event))
+        QTreeView::mousePressEvent(event);
 }
 
 void SVSideView::expandWithChildren(const QModelIndex& index, bool expand)
@@ -190,18 +322,24 @@ void SVSideView::expandWithChildren(const QModelIndex& index, bool expand)
 QMenu* SVSideView::menuForPoint(const QPoint& viewportPoint)
 {
     const QModelIndex index = indexAt(viewportPoint).siblingAtColumn(0);
-    m_clickedIndex = index;
+    m_clicked.clear();
+    for (QModelIndex i = index; i.isValid(); i = i.parent())
+        m_clicked.prepend(i.data().toString());
     if (!index.isValid())
         return nullptr;
     const bool expandable = model()->hasChildren(index);
     if (expandable && selectionModel())
         selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     auto* menu = new QMenu(this);
+    // The sidebar is rebuilt every few seconds: each action finds its row
+    // again and does nothing when it is gone.
     QAction* expandItem = menu->addAction(tr("Expand Item"), this, [this] {
-        expandWithChildren(clickedIndex(), true);
+        if (const QModelIndex i = clickedIndex(); i.isValid())
+            expandWithChildren(i, true);
     });
     QAction* collapseItem = menu->addAction(tr("Collapse Item"), this, [this] {
-        expandWithChildren(clickedIndex(), false);
+        if (const QModelIndex i = clickedIndex(); i.isValid())
+            expandWithChildren(i, false);
     });
     expandItem->setEnabled(expandable);
     collapseItem->setEnabled(expandable);
@@ -212,10 +350,5 @@ QMenu* SVSideView::menuForPoint(const QPoint& viewportPoint)
 
 void SVSideView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The scroll area hands the viewport's events on in its coordinates.
-    QMenu* menu = menuForPoint(event->pos());
-    if (!menu)
-        return;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    popUpContextMenu(*this, *event, [this](QPoint at) { return menuForPoint(at); });
 }

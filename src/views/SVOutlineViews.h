@@ -4,9 +4,16 @@
 #include <QString>
 #include <QTreeView>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
+class QAbstractItemView;
+class QContextMenuEvent;
 class QKeyEvent;
+class QMenu;
+class QMouseEvent;
+class SVNetworkDelegate;
 
 // Notifications of the list views (posted on the default centre).
 inline const QString kFilterUsingKeysNotification = QStringLiteral("FilterUsingKeys");
@@ -24,6 +31,17 @@ std::optional<int> thresholdForKey(const QKeyEvent& event);
 // Posts "FilterUsingKeys" when the event is a threshold key; true when it did
 // (the event is then the caller's to consume).
 bool postThresholdForKey(const QKeyEvent& event);
+
+// Where a context menu opens, in viewport coordinates: at the pointer, or
+// at the current row for the keyboard's menu key (whose event position is
+// the view's, not the viewport's).
+QPoint contextMenuPoint(const QAbstractItemView& view, const QContextMenuEvent& event);
+// Pops up the menu made for the event's point, if any; it goes when it closes.
+void popUpContextMenu(QAbstractItemView& view, const QContextMenuEvent& event,
+                      const std::function<QMenu*(QPoint)>& menuForPoint);
+// The secondary button opens a menu and leaves the selection as it is: true
+// (the event accepted) for its press, which the view then passes over.
+bool takeSecondaryPress(QMouseEvent& event);
 
 // Tells the Alt key's presses and releases apart: each flips the state and
 // posts "AltKeyDown" or "AltKeyUp".
@@ -48,14 +66,32 @@ public:
     bool altKeyDown() const { return m_alt.altKeyDown(); }
     // The table's rows are never kept open across reloads.
     bool isExpandedItem(const QString&) const { return false; }
+    // A mouse button is down on the rows: a reload now would move the rows
+    // under a press or a drag.
+    bool isPressed() const { return m_pressed; }
 
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The second click of a double-click goes to the record the first one
+    // pressed, wherever a reload has moved it meanwhile; nowhere when it is gone.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The event moved onto the row of the first click's record; none when
+    // that record is no longer shown.
+    std::optional<QPoint> pointOfPressedRecord(const QMouseEvent& event) const;
+    bool isSecondPress(const QMouseEvent& event) const;
+
     SVAltKeyState m_alt;
+    bool m_pressed = false;
+    std::weak_ptr<SVNetworkDelegate> m_pressedRecord; // under the pointer at the first press
+    quint64 m_pressTime = 0;
+    QPoint m_pressPoint;
+    bool m_secondPressSeen = false; // the platform sent the double-click's own press
 };
 
 // The sidebar: moves its selection only with Up and Down, toggles a row with
@@ -74,16 +110,20 @@ public:
 
     // The context menu for a point in the viewport; none off every row. The
     // caller owns it.
-    class QMenu* menuForPoint(const QPoint& viewportPoint);
+    QMenu* menuForPoint(const QPoint& viewportPoint);
+
+    // The row the menu was opened on, found again by its titles after any
+    // rebuild; invalid when it is gone.
+    QModelIndex clickedIndex() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QModelIndex clickedIndex() const;
     void expandWithChildren(const QModelIndex& index, bool expand);
 
     QSet<QString> m_expanded;
-    QPersistentModelIndex m_clickedIndex;
+    QStringList m_clicked; // titles from the top down to the row the menu was opened on
 };

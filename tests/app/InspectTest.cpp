@@ -381,6 +381,32 @@ TEST(InspectWindowTest, ChosenColourIsKeptPerBssidAndSurvivesARestart)
     sv::UserDefaults::setStandardUserDefaults(nullptr);
 }
 
+TEST(InspectWindowTest, ColourPopoverNeverColoursAnotherNetwork)
+{
+    InspectWindow w;
+    ASSERT_TRUE(w.waitForNetworks());
+    w.app->doStop();
+    w.app->selectGraph(SVMainWindow::NetworkDetailsTab);
+    MKColorWell* well = w.inspect->detailsPane()->networkColorWell();
+    w.selectRows({2});
+    const auto first = w.inspect->inspectedNetwork();
+    ASSERT_NE(first, nullptr);
+    const QColor before = first->color();
+    QTest::mouseClick(well, Qt::LeftButton);
+    ASSERT_TRUE(well->isPopoverShown());
+
+    // Another network comes up under the open popover: it closes, and a
+    // pick meant for the first network is not applied to the second.
+    w.selectRows({3});
+    const auto second = w.inspect->inspectedNetwork();
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(well->isPopoverShown());
+    const QColor secondBefore = second->color();
+    w.inspect->userDidSelectColor(MKColorSwatches::colors().at(13), first->bssid());
+    EXPECT_EQ(second->color(), secondBefore);
+    EXPECT_EQ(first->color(), before);
+}
+
 TEST(InspectWindowTest, MetricAndTimescaleCommands)
 {
     InspectWindow w;

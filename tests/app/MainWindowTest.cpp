@@ -17,6 +17,9 @@
 #include "views/SVSideViewModel.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
@@ -41,6 +44,16 @@
 namespace {
 
 constexpr int kEventBoundMs = 60000;
+
+// A left-button event with its own timestamp, so that two clicks make one
+// double-click whatever time the test spends between them.
+void sendMouse(QWidget* to, QEvent::Type type, QPoint at, quint64 time)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(at), QPointF(to->mapToGlobal(at)), Qt::LeftButton, held, Qt::NoModifier);
+    e.setTimestamp(time);
+    QApplication::sendEvent(to, &e);
+}
 
 // The window on the shipped scenario, scanning on a clock that does not wait.
 struct Window {
@@ -88,6 +101,28 @@ struct Window {
         for (const QModelIndex& i : app->networksView()->selectionModel()->selectedRows())
             out << app->networksModel()->rowAt(i.row())->bssidValue();
         return out;
+    }
+    // Stops after two scans with one network selected that every scan of the
+    // scenario hears; its BSSID, empty when the scans did not come.
+    QString selectSteadyNetwork()
+    {
+        if (!waitForTicks(2))
+            return {};
+        app->doStop();
+        const QString chosen = QStringLiteral("14:CC:20:5A:10:01");
+        selectRows({rowOf(chosen)});
+        return chosen;
+    }
+    // A window tall enough for a screenful of rows, sorted by signal, so
+    // that the rows move at every scan.
+    QTreeView* tableSortedBySignal()
+    {
+        app->window()->resize(1200, 900);
+        if (!waitForTicks(2))
+            return nullptr;
+        QTreeView* view = app->networksView();
+        view->sortByColumn(networkColumnIndex(QStringLiteral("RSSI")), Qt::DescendingOrder);
+        return view;
     }
     std::unique_ptr<AppDelegate> app;
 };
@@ -710,4 +745,117 @@ TEST(MainWindow, ACutCellShowsItsWholeTextAsTooltip)
     EXPECT_TRUE(tooltipAt().isEmpty()); // the whole name fits
     view->header()->resizeSection(ssid, 50);
     EXPECT_EQ(tooltipAt(), QStringLiteral("Harbour-Office"));
+}
+
+TEST(MainWindow, DoubleClickEditsTheRecordItsFirstClickPressed)
+{
+    Window w;
+    QTreeView* view = w.tableSortedBySignal();
+    ASSERT_NE(view, nullptr);
+    SVNetworksTableModel* model = w.app->networksModel();
+    const int annotations = networkColumnIndex(QStringLiteral("ANNOTATIONS"));
+    view->header()->setSectionHidden(annotations, false);
+    view->header()->moveSection(view->header()->visualIndex(annotations), 0);
+    const int row = 3;
+    const QPoint at = view->visualRect(model->index(row, annotations)).center();
+    const auto pressed = model->rowAt(row)->bestNetwork();
+
+    const quint64 t0 = 1000;
+    sendMouse(view->viewport(), QEvent::MouseButtonPress, at, t0);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, t0 + 60);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowAt(row)->bestNetwork() != pressed; }, kEventBoundMs));
+    const auto neighbour = model->rowAt(row)->bestNetwork();
+    sendMouse(view->viewport(), QEvent::MouseButtonPress, at, t0 + 120);
+    sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at, t0 + 120);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, t0 + 180);
+    ASSERT_TRUE(isEditingCell(*view));
+    EXPECT_EQ(w.selectedBssids(), QStringList{pressed->bssid()});
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+
+    // Ticks and a new sort order while the editor is open: the note still
+    // goes onto the record it was opened for.
+    ASSERT_TRUE(w.waitForTicks(2));
+    view->sortByColumn(networkColumnIndex(QStringLiteral("SSID")), Qt::AscendingOrder);
+    editor->setText(QStringLiteral("by the lift"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pressed->annotations(), QStringLiteral("by the lift"));
+    EXPECT_TRUE(neighbour->annotations().isEmpty());
+}
+
+TEST(MainWindow, RowsHoldStillWhileAButtonIsDownOnThem)
+{
+    Window w;
+    QTreeView* view = w.tableSortedBySignal();
+    ASSERT_NE(view, nullptr);
+    SVNetworksTableModel* model = w.app->networksModel();
+    const QPoint at = view->visualRect(model->index(3, 0)).center();
+    // A drag that selects from the pressed row must not start from another record.
+    sendMouse(view->viewport(), QEvent::MouseButtonPress, at, 1000);
+    const QStringList held = w.shownBssids();
+    ASSERT_TRUE(w.waitForTicks(4));
+    EXPECT_EQ(w.shownBssids(), held);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, 1100);
+    EXPECT_EQ(w.selectedBssids(), QStringList{held[3]});
+}
+
+TEST(MainWindow, SidebarKeepsItsScrollPositionAcrossRebuilds)
+{
+    Window w;
+    w.app->window()->resize(w.app->window()->minimumSize());
+    ASSERT_TRUE(w.waitForTicks(2));
+    SVSideView* side = w.app->sideView();
+    SVSideViewModel* model = w.app->sideViewModel();
+    QScrollBar* bar = side->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 4);
+    // Nothing selected, then an item near the top selected and scrolled away from.
+    for (const bool selected : {false, true}) {
+        SCOPED_TRACE(selected ? "selected" : "nothing selected");
+        if (selected) {
+            const QModelIndex names = model->index(2, 0); // "Network Name"
+            side->selectionModel()->setCurrentIndex(model->index(0, 0, names),
+                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            QCoreApplication::processEvents();
+        }
+        bar->setValue(bar->maximum() / 2);
+        const int place = bar->value();
+        ASSERT_TRUE(w.waitForTicks(3));
+        EXPECT_EQ(bar->value(), place);
+    }
+}
+
+TEST(MainWindow, SelectionSurvivesASettingsChange)
+{
+    Window w;
+    const QString chosen = w.selectSteadyNetwork();
+    ASSERT_FALSE(chosen.isEmpty());
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    for (const qint64 units : {1, 0}) {
+        defaults.setInteger(units, QStringLiteral("Units"));
+        w.app->valuesDidChange();
+        EXPECT_EQ(w.selectedBssids(), QStringList{chosen}) << units;
+        ASSERT_NE(w.app->selectedNetwork(), nullptr);
+        EXPECT_EQ(w.app->selectedNetwork()->bssid(), chosen);
+    }
+}
+
+TEST(MainWindow, SecondaryClickInTheSidebarKeepsTheFilterAndTheSelection)
+{
+    Window w;
+    const QString chosen = w.selectSteadyNetwork();
+    ASSERT_FALSE(chosen.isEmpty());
+    const auto shown = w.app->filteredNetworks().size();
+    SVSideView* side = w.app->sideView();
+    const QModelIndex names = w.app->sideViewModel()->index(2, 0);
+    const QModelIndex leaf = w.app->sideViewModel()->index(0, 0, names);
+    ASSERT_TRUE(leaf.isValid());
+    side->scrollTo(leaf);
+    const QPoint at = side->visualRect(leaf).center();
+    QTest::mousePress(side->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(side->viewport(), Qt::RightButton, {}, at);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(side->selectionModel()->selectedRows().isEmpty());
+    EXPECT_EQ(w.app->filteredNetworks().size(), shown);
+    EXPECT_EQ(w.selectedBssids(), QStringList{chosen});
 }

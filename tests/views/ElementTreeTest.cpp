@@ -8,12 +8,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -290,4 +293,133 @@ TEST(ElementTreeTest, ManyRowsExpandAndCollapse)
     view.onContextMenuCollapseAll();
     EXPECT_FALSE(view.isExpanded(model.index(0, 0)));
     EXPECT_EQ(view.expandedItemCount(), 0);
+}
+
+namespace {
+
+// The menu a secondary click opens, as the platform delivers it: the press,
+// then the context-menu event at the same point.
+QMenu* rightClick(SVAdvancedDetailsView& view, QPoint at)
+{
+    QTest::mousePress(view.viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view.viewport(), &event);
+    QTest::mouseRelease(view.viewport(), Qt::RightButton, {}, at);
+    const auto menus = view.findChildren<QMenu*>();
+    for (QMenu* m : menus)
+        if (m->isVisible())
+            return m;
+    return nullptr;
+}
+
+QAction* actionTitled(QMenu* menu, const QString& title)
+{
+    for (QAction* a : menu->actions())
+        if (a->text() == title)
+            return a;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(ElementTreeTest, MenuActsOnItsRowAfterTheTreeIsRebuilt)
+{
+    // Each scan gives the tree new element objects while the menu is open.
+    // Every action finds its row again (the HT element, now listed first),
+    // or does nothing once a scan no longer has it.
+    const auto rebuilt = [] {
+        auto elements = beacon();
+        std::rotate(elements.begin(), elements.begin() + 2, elements.end());
+        return elements;
+    };
+    const auto withoutHT = [] { return std::vector<std::shared_ptr<SVInfoElement>>{beacon()[0]}; };
+    struct Case {
+        const char* action;
+        bool elementGone;
+        bool openBefore;
+        bool openAfter;
+        bool copied;
+    } cases[] = {
+        {"Expand Item", false, false, true, false},
+        {"Collapse Item", false, true, false, false},
+        {"Copy Element", false, false, false, true},
+        {"Expand Item", true, false, false, false},
+        {"Collapse Item", true, true, false, false},
+        {"Copy Element", true, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + (c.elementGone ? " (gone)" : ""));
+        Tree t;
+        QClipboard* clipboard = QApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        const QString htKey = t.model.keyAt(t.element(2));
+        if (c.openBefore)
+            t.view.expand(t.element(2));
+        QMenu* menu = rightClick(t.view, t.pointOf(t.element(2)));
+        ASSERT_NE(menu, nullptr);
+        t.model.setElements(c.elementGone ? withoutHT() : rebuilt());
+        t.view.restoreExpandedItems();
+        actionTitled(menu, QString::fromLatin1(c.action))->trigger();
+        menu->close();
+
+        const QModelIndex ht = t.model.index(0, 0);
+        if (!c.elementGone) {
+            ASSERT_EQ(t.model.keyAt(ht), htKey);
+            EXPECT_EQ(t.view.isExpanded(ht), c.openAfter);
+        } else {
+            EXPECT_EQ(t.model.rowCount(), 1);
+            EXPECT_FALSE(t.view.isExpanded(ht));
+        }
+        EXPECT_EQ(clipboard->text(), c.copied ? t.model.elements()[0]->ieDump() : QStringLiteral("before"));
+    }
+}
+
+TEST(ElementTreeTest, SecondaryClickAndMenuKeyLeaveTheSelection)
+{
+    Tree t;
+    t.view.expand(t.element(0));
+    t.view.setCurrentIndex(t.element(1));
+    const QModelIndex leaf = t.leafChild(t.element(0));
+    QMenu* menu = rightClick(t.view, t.pointOf(leaf));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(actionTitled(menu, QStringLiteral("Copy Element"))->isEnabled());
+    menu->close();
+    EXPECT_EQ(t.view.selectionModel()->selectedRows(), QModelIndexList{t.element(1)});
+
+    // The menu key opens the menu of the current row, wherever the pointer is.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), t.view.mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(&t.view, &key);
+    EXPECT_EQ(t.view.clickedIndex(), t.element(1));
+    for (QMenu* m : t.view.findChildren<QMenu*>())
+        m->close();
+}
+
+TEST(ElementTreeTest, SortsByColumnAndKeepsTheOrderForLaterScans)
+{
+    Tree t;
+    const auto ids = [&] {
+        QList<int> out;
+        for (int r = 0; r < t.model.rowCount(); ++r)
+            out << t.model.index(r, SVElementTreeModel::IdColumn).data().toInt();
+        return out;
+    };
+    EXPECT_EQ(ids(), (QList<int>{0, 1, 45})); // as the record lists them
+    t.view.expand(t.element(2));
+
+    t.view.sortByColumn(SVElementTreeModel::IdColumn, Qt::DescendingOrder);
+    EXPECT_EQ(ids(), (QList<int>{45, 1, 0}));
+    EXPECT_TRUE(t.view.isExpanded(t.element(0))); // the open row moved with its element
+
+    t.model.setElements(beacon());
+    EXPECT_EQ(ids(), (QList<int>{45, 1, 0}));
+
+    // By name: "HT Capabilities", "SSID", "Supported Rates".
+    t.view.sortByColumn(SVElementTreeModel::IeColumn, Qt::AscendingOrder);
+    QStringList names;
+    for (int r = 0; r < t.model.rowCount(); ++r)
+        names << t.model.index(r, SVElementTreeModel::IeColumn).data().toString();
+    QStringList sortedNames = names;
+    std::sort(sortedNames.begin(), sortedNames.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    EXPECT_EQ(names, sortedNames);
 }

@@ -158,3 +158,52 @@ TEST(OutlineViews, SidebarRemembersOpensAndOffersItsMenu)
 
     EXPECT_EQ(view.menuForPoint(QPoint(5, 290)), nullptr); // below every row
 }
+
+TEST(OutlineViews, SidebarMenuFindsItsRowAfterARebuild)
+{
+    // The sidebar is rebuilt every scan: new rows, possibly in new places.
+    QStandardItemModel model;
+    const auto rebuild = [&](const QStringList& categories) {
+        model.clear();
+        for (const QString& title : categories) {
+            auto* category = new QStandardItem(title);
+            category->appendRow(new QStandardItem(title + QStringLiteral(" item")));
+            model.appendRow(category);
+        }
+    };
+    const auto row = [&](const QString& title) {
+        return model.findItems(title).value(0) ? model.indexFromItem(model.findItems(title).first()) : QModelIndex();
+    };
+    SVSideView view;
+    view.setModel(&model);
+    view.resize(200, 300);
+    view.show();
+
+    struct Case {
+        QStringList after;
+        bool vendorOpen;
+    } cases[] = {
+        {{QStringLiteral("Security"), QStringLiteral("Network Name"), QStringLiteral("Vendor")}, true},
+        {{QStringLiteral("Security"), QStringLiteral("Network Name")}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after.join(',').toStdString());
+        rebuild({QStringLiteral("Vendor"), QStringLiteral("Network Name")});
+        std::unique_ptr<QMenu> menu(view.menuForPoint(view.visualRect(row(QStringLiteral("Vendor"))).center()));
+        ASSERT_TRUE(menu);
+        rebuild(c.after);
+        menu->actions()[0]->trigger(); // Expand Item
+        EXPECT_EQ(view.isExpanded(row(QStringLiteral("Vendor"))), c.vendorOpen);
+        EXPECT_FALSE(view.isExpanded(row(QStringLiteral("Network Name"))));
+        EXPECT_FALSE(view.isExpanded(row(QStringLiteral("Security"))));
+    }
+
+    // A secondary click on an item opens the menu without selecting it.
+    rebuild({QStringLiteral("Vendor"), QStringLiteral("Network Name")});
+    view.expandAll();
+    const QModelIndex item = model.index(0, 0, row(QStringLiteral("Network Name")));
+    view.setCurrentIndex(row(QStringLiteral("Vendor")));
+    QTest::mousePress(view.viewport(), Qt::RightButton, {}, view.visualRect(item).center());
+    QTest::mouseRelease(view.viewport(), Qt::RightButton, {}, view.visualRect(item).center());
+    EXPECT_EQ(view.selectionModel()->selectedRows(), QModelIndexList{row(QStringLiteral("Vendor"))});
+}

@@ -1,5 +1,7 @@
 // Saving and opening a day-long survey through the document code: 500
-// networks heard every 2 s for 8 hours (7.2 million samples).
+// networks heard every 2 s for 8 hours (7.2 million samples). And refusing
+// a small document built to explode: one array of a million samples shared
+// by 2,000 records.
 //
 // Open reads and checks the archive, rebuilds every record and its
 // statistics and hands the list over. Memory is measured in a fresh process
@@ -10,6 +12,9 @@
 
 #include "model/SVDocument.h"
 #include "model/SVNetwork.h"
+#include "platform/KeyedArchiverFormat.h"
+
+#include <plist/plist.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +22,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -66,7 +74,91 @@ QString documentFile(int networks, int samples)
     return path;
 }
 
-
+// The crafted document, assembled with libplist: every record names the
+// same array, whose million entries all name the same sample.
+QString craftedFile()
+{
+    const QString path = folder().filePath(QStringLiteral("crafted.skyvane"));
+    if (QFile::exists(path))
+        return path;
+    plist_t objects = plist_new_array();
+    auto add = [&](plist_t o) {
+        plist_array_append_item(objects, o);
+        return uint64_t(plist_array_get_size(objects) - 1);
+    };
+    auto addClass = [&](std::initializer_list<const char*> chain) {
+        plist_t cls = plist_new_dict();
+        plist_dict_set_item(cls, "$classname", plist_new_string(*chain.begin()));
+        plist_t names = plist_new_array();
+        for (const char* name : chain)
+            plist_array_append_item(names, plist_new_string(name));
+        plist_dict_set_item(cls, "$classes", names);
+        return add(cls);
+    };
+    auto object = [](uint64_t cls) {
+        plist_t o = plist_new_dict();
+        plist_dict_set_item(o, "$class", plist_new_uid(cls));
+        return o;
+    };
+    const uint64_t arrayClass = addClass({"NSArray", "NSObject"});
+    auto array = [&](const std::vector<uint64_t>& items) {
+        plist_t a = object(arrayClass);
+        plist_t list = plist_new_array();
+        for (uint64_t i : items)
+            plist_array_append_item(list, plist_new_uid(i));
+        plist_dict_set_item(a, "NS.objects", list);
+        return add(a);
+    };
+    const uint64_t dictClass = addClass({"NSDictionary", "NSObject"});
+    auto dictionary = [&](const std::vector<std::pair<const char*, uint64_t>>& entries) {
+        plist_t d = object(dictClass);
+        plist_t keys = plist_new_array(), values = plist_new_array();
+        for (const auto& [k, v] : entries) {
+            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
+            plist_array_append_item(values, plist_new_uid(v));
+        }
+        plist_dict_set_item(d, "NS.keys", keys);
+        plist_dict_set_item(d, "NS.objects", values);
+        return add(d);
+    };
+    add(plist_new_string("$null"));
+    plist_t date = object(addClass({"NSDate", "NSObject"}));
+    plist_dict_set_item(date, "NS.time", plist_new_real(700000000.0));
+    const uint64_t time = add(date);
+    plist_t point = object(addClass({"SVDataPoint", "NSObject"}));
+    plist_dict_set_item(point, "revision", plist_new_uint(1));
+    plist_dict_set_item(point, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
+    plist_dict_set_item(point, "timestamp", plist_new_uid(time));
+    const uint64_t samples = array(std::vector<uint64_t>(1000000, add(point)));
+    const uint64_t networkClass = addClass({"SVNetwork", "NSObject"});
+    std::vector<uint64_t> records;
+    for (int r = 0; r < 2000; ++r) {
+        plist_t n = object(networkClass);
+        const QByteArray bssid = QStringLiteral("00:11:22:33:%1:%2").arg(r / 256, 2, 16, QLatin1Char('0'))
+                                     .arg(r % 256, 2, 16, QLatin1Char('0')).toLatin1();
+        plist_dict_set_item(n, "network", plist_new_uid(dictionary({{"bssid", add(plist_new_string(bssid.constData()))},
+                                                                    {"channelNumber", add(plist_new_uint(6))}})));
+        plist_dict_set_item(n, "dataPoints", plist_new_uid(samples));
+        records.push_back(add(n));
+    }
+    const uint64_t root = dictionary({{"networks", array(records)}});
+    plist_t top = plist_new_dict();
+    plist_dict_set_item(top, "$archiver", plist_new_string(sv::keyedarchive::ArchiverName));
+    plist_dict_set_item(top, "$version", plist_new_uint(sv::keyedarchive::ArchiveVersion));
+    plist_t topRef = plist_new_dict();
+    plist_dict_set_item(topRef, "root", plist_new_uid(root));
+    plist_dict_set_item(top, "$top", topRef);
+    plist_dict_set_item(top, "$objects", objects);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(top, &bin, &length);
+    QFile file(path);
+    if (bin && file.open(QIODevice::WriteOnly))
+        file.write(bin, qint64(length));
+    plist_to_bin_free(bin);
+    plist_free(top);
+    return path;
+}
 
 // Runs this program again for one measurement; it prints numbers.
 std::vector<double> measure(const std::string& what)
@@ -129,12 +221,30 @@ void BM_DocumentOpen(benchmark::State& state)
     }
 }
 
+void BM_CraftedDocumentRefused(benchmark::State& state)
+{
+    const QString path = craftedFile();
+    for (auto _ : state) {
+        QString error;
+        if (SVDocument::read(path, &error) || !error.contains(QLatin1String("too many shared references"))) {
+            state.SkipWithError("the crafted document was not refused as damaged");
+            break;
+        }
+    }
+    state.counters["file_MiB"] = QFile(path).size() / (1024.0 * 1024.0);
+    const auto peak = measure("refuse 0 0 '" + path.toStdString() + "'");
+    if (peak.size() == 1)
+        state.counters["peak_MiB"] = peak[0] / 1024.0;
+}
+
 } // namespace
 
 // Opening reads records on several threads: CPU is the whole process's.
 BENCHMARK(BM_DocumentSave)->Args({kNetworks, kSamples})->Iterations(1)->MeasureProcessCPUTime()->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DocumentOpen)->Args({kNetworks, kSamples})->Iterations(1)->MeasureProcessCPUTime()->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CraftedDocumentRefused)->Iterations(3)->MeasureProcessCPUTime()->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
@@ -154,6 +264,14 @@ int main(int argc, char** argv)
             if (!SVDocument::write(path, list, lastScanTime(samples)))
                 return 1;
             std::printf("%ld %ld\n", held, held + (bench::highWaterKiB() - base));
+            return 0;
+        }
+        if (std::strcmp(argv[2], "refuse") == 0) {
+            // The peak of a fresh process while it refuses the file.
+            const long before = bench::residentKiB();
+            if (SVDocument::read(path))
+                return 1;
+            std::printf("%ld\n", bench::highWaterKiB() - before);
             return 0;
         }
         // Open: the peak of a fresh process that opens the file, against

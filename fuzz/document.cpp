@@ -29,9 +29,11 @@ Outcome oneAfterAnother(const QByteArray& bytes)
                     return;
                 const auto record = SVNetwork::initWithCoder(element);
                 kept += record && !record->bssid().isEmpty() && record->channel() != 0;
-            }) >= 0)
-            o.records = kept;
-        root.decodeDate("lastScanTime");
+            }) < 0)
+            return;
+        o.records = kept;
+        if (root.containsValueForKey("lastScanTime"))
+            root.decodeDate("lastScanTime");
     });
     o.error = coder.errorString();
     return o;

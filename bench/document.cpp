@@ -12,9 +12,7 @@
 
 #include "model/SVDocument.h"
 #include "model/SVNetwork.h"
-#include "platform/KeyedArchiverFormat.h"
-
-#include <plist/plist.h>
+#include "support/LibplistArchive.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -22,8 +20,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -81,82 +77,27 @@ QString craftedFile()
     const QString path = folder().filePath(QStringLiteral("crafted.skyvane"));
     if (QFile::exists(path))
         return path;
-    plist_t objects = plist_new_array();
-    auto add = [&](plist_t o) {
-        plist_array_append_item(objects, o);
-        return uint64_t(plist_array_get_size(objects) - 1);
-    };
-    auto addClass = [&](std::initializer_list<const char*> chain) {
-        plist_t cls = plist_new_dict();
-        plist_dict_set_item(cls, "$classname", plist_new_string(*chain.begin()));
-        plist_t names = plist_new_array();
-        for (const char* name : chain)
-            plist_array_append_item(names, plist_new_string(name));
-        plist_dict_set_item(cls, "$classes", names);
-        return add(cls);
-    };
-    auto object = [](uint64_t cls) {
-        plist_t o = plist_new_dict();
-        plist_dict_set_item(o, "$class", plist_new_uid(cls));
-        return o;
-    };
-    const uint64_t arrayClass = addClass({"NSArray", "NSObject"});
-    auto array = [&](const std::vector<uint64_t>& items) {
-        plist_t a = object(arrayClass);
-        plist_t list = plist_new_array();
-        for (uint64_t i : items)
-            plist_array_append_item(list, plist_new_uid(i));
-        plist_dict_set_item(a, "NS.objects", list);
-        return add(a);
-    };
-    const uint64_t dictClass = addClass({"NSDictionary", "NSObject"});
-    auto dictionary = [&](const std::vector<std::pair<const char*, uint64_t>>& entries) {
-        plist_t d = object(dictClass);
-        plist_t keys = plist_new_array(), values = plist_new_array();
-        for (const auto& [k, v] : entries) {
-            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
-            plist_array_append_item(values, plist_new_uid(v));
-        }
-        plist_dict_set_item(d, "NS.keys", keys);
-        plist_dict_set_item(d, "NS.objects", values);
-        return add(d);
-    };
-    add(plist_new_string("$null"));
-    plist_t date = object(addClass({"NSDate", "NSObject"}));
-    plist_dict_set_item(date, "NS.time", plist_new_real(700000000.0));
-    const uint64_t time = add(date);
-    plist_t point = object(addClass({"SVDataPoint", "NSObject"}));
+    sv::test::LibplistArchive a;
+    plist_t point = a.object(a.addClass({"SVDataPoint", "NSObject"}));
     plist_dict_set_item(point, "revision", plist_new_uint(1));
     plist_dict_set_item(point, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
-    plist_dict_set_item(point, "timestamp", plist_new_uid(time));
-    const uint64_t samples = array(std::vector<uint64_t>(1000000, add(point)));
-    const uint64_t networkClass = addClass({"SVNetwork", "NSObject"});
+    plist_dict_set_item(point, "timestamp", plist_new_uid(a.date(plist_new_real(700000000.0))));
+    const uint64_t samples = a.array(std::vector<uint64_t>(1000000, a.add(point)));
+    const uint64_t networkClass = a.addClass({"SVNetwork", "NSObject"});
     std::vector<uint64_t> records;
     for (int r = 0; r < 2000; ++r) {
-        plist_t n = object(networkClass);
+        plist_t n = a.object(networkClass);
         const QByteArray bssid = QStringLiteral("00:11:22:33:%1:%2").arg(r / 256, 2, 16, QLatin1Char('0'))
                                      .arg(r % 256, 2, 16, QLatin1Char('0')).toLatin1();
-        plist_dict_set_item(n, "network", plist_new_uid(dictionary({{"bssid", add(plist_new_string(bssid.constData()))},
-                                                                    {"channelNumber", add(plist_new_uint(6))}})));
+        plist_dict_set_item(n, "network", plist_new_uid(a.dictionary({{"bssid", a.add(plist_new_string(bssid.constData()))},
+                                                                      {"channelNumber", a.add(plist_new_uint(6))}})));
         plist_dict_set_item(n, "dataPoints", plist_new_uid(samples));
-        records.push_back(add(n));
+        records.push_back(a.add(n));
     }
-    const uint64_t root = dictionary({{"networks", array(records)}});
-    plist_t top = plist_new_dict();
-    plist_dict_set_item(top, "$archiver", plist_new_string(sv::keyedarchive::ArchiverName));
-    plist_dict_set_item(top, "$version", plist_new_uint(sv::keyedarchive::ArchiveVersion));
-    plist_t topRef = plist_new_dict();
-    plist_dict_set_item(topRef, "root", plist_new_uid(root));
-    plist_dict_set_item(top, "$top", topRef);
-    plist_dict_set_item(top, "$objects", objects);
-    char* bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(top, &bin, &length);
+    const QByteArray bytes = a.bytes(a.dictionary({{"networks", a.array(records)}}));
     QFile file(path);
-    if (bin && file.open(QIODevice::WriteOnly))
-        file.write(bin, qint64(length));
-    plist_to_bin_free(bin);
-    plist_free(top);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
     return path;
 }
 

@@ -43,32 +43,13 @@ QString tempFile(const QTemporaryDir& dir, const char* name)
 // libplist from the standard layout: mutable containers, old class names,
 // samples without "revision", numbers as reals and dates as integers.
 struct ForeignDocument : sv::test::LibplistArchive {
-    uint64_t date(plist_t time)
-    {
-        plist_t d = object(addClass({"NSDate", "NSObject"}));
-        plist_dict_set_item(d, "NS.time", time);
-        return add(d);
-    }
     uint64_t array(const std::vector<uint64_t>& items)
     {
-        plist_t a = object(addClass({"NSMutableArray", "NSArray", "NSObject"}));
-        plist_t list = plist_new_array();
-        for (uint64_t i : items)
-            plist_array_append_item(list, plist_new_uid(i));
-        plist_dict_set_item(a, "NS.objects", list);
-        return add(a);
+        return LibplistArchive::array(items, {"NSMutableArray", "NSArray", "NSObject"});
     }
     uint64_t dictionary(const std::vector<std::pair<const char*, uint64_t>>& entries)
     {
-        plist_t d = object(addClass({"NSMutableDictionary", "NSDictionary", "NSObject"}));
-        plist_t keys = plist_new_array(), values = plist_new_array();
-        for (const auto& [k, v] : entries) {
-            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
-            plist_array_append_item(values, plist_new_uid(v));
-        }
-        plist_dict_set_item(d, "NS.keys", keys);
-        plist_dict_set_item(d, "NS.objects", values);
-        return add(d);
+        return LibplistArchive::dictionary(entries, {"NSMutableDictionary", "NSDictionary", "NSObject"});
     }
 };
 
@@ -401,41 +382,38 @@ TEST(Document, ADocumentThatChangesWhileItIsReadIsRefused)
 // data value shared by every record) are refused as damaged.
 TEST(Document, SharingBuiltToExplodeIsRefused)
 {
-    auto sharedSamples = [] {
-        ForeignDocument f;
-        const uint64_t pointClass = f.addClass({"SVDataPoint", "NSObject"});
-        plist_t p = f.object(pointClass);
-        plist_dict_set_item(p, "revision", plist_new_uint(1));
-        plist_dict_set_item(p, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
-        plist_dict_set_item(p, "timestamp", plist_new_uid(f.date(plist_new_real(700000000.0))));
-        const uint64_t sample = f.add(p);
-        const uint64_t samples = f.array(std::vector<uint64_t>(5000, sample));
+    // count records, each with a network dictionary of its own plus extra
+    // entries, and dataPoints when given.
+    auto document = [](sv::test::LibplistArchive& f, int count,
+                       const std::vector<std::pair<const char*, uint64_t>>& extra, uint64_t dataPoints) {
         const uint64_t netClass = f.addClass({"SVNetwork", "NSObject"});
         std::vector<uint64_t> records;
-        for (int r = 0; r < 300; ++r) {
+        for (int r = 0; r < count; ++r) {
             plist_t n = f.object(netClass);
             const std::string bssid = "00:11:22:33:" + std::to_string(r / 100) + ":" + std::to_string(r % 100);
-            plist_dict_set_item(n, "network", plist_new_uid(f.dictionary({{"bssid", f.add(plist_new_string(bssid.c_str()))},
-                                                                          {"channelNumber", f.add(plist_new_uint(6))}})));
-            plist_dict_set_item(n, "dataPoints", plist_new_uid(samples));
+            auto entries = extra;
+            entries.push_back({"bssid", f.add(plist_new_string(bssid.c_str()))});
+            entries.push_back({"channelNumber", f.add(plist_new_uint(6))});
+            plist_dict_set_item(n, "network", plist_new_uid(f.dictionary(entries)));
+            if (dataPoints)
+                plist_dict_set_item(n, "dataPoints", plist_new_uid(dataPoints));
             records.push_back(f.add(n));
         }
         return f.bytes(f.dictionary({{"networks", f.array(records)}}));
     };
-    auto sharedData = [] {
-        ForeignDocument f;
+    auto sharedSamples = [&] {
+        sv::test::LibplistArchive f;
+        plist_t p = f.object(f.addClass({"SVDataPoint", "NSObject"}));
+        plist_dict_set_item(p, "revision", plist_new_uint(1));
+        plist_dict_set_item(p, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
+        plist_dict_set_item(p, "timestamp", plist_new_uid(f.date(plist_new_real(700000000.0))));
+        const uint64_t sample = f.add(p);
+        return document(f, 300, {}, f.array(std::vector<uint64_t>(5000, sample)));
+    };
+    auto sharedData = [&] {
+        sv::test::LibplistArchive f;
         const uint64_t elements = f.add(plist_new_data(std::string(65536, '\xdd').data(), 65536));
-        const uint64_t netClass = f.addClass({"SVNetwork", "NSObject"});
-        std::vector<uint64_t> records;
-        for (int r = 0; r < 2000; ++r) {
-            plist_t n = f.object(netClass);
-            const std::string bssid = "00:11:22:33:" + std::to_string(r / 100) + ":" + std::to_string(r % 100);
-            plist_dict_set_item(n, "network", plist_new_uid(f.dictionary({{"bssid", f.add(plist_new_string(bssid.c_str()))},
-                                                                          {"channelNumber", f.add(plist_new_uint(6))},
-                                                                          {"informationElementData", elements}})));
-            records.push_back(f.add(n));
-        }
-        return f.bytes(f.dictionary({{"networks", f.array(records)}}));
+        return document(f, 2000, {{"informationElementData", elements}}, 0);
     };
     const struct {
         const char* name;

@@ -1,5 +1,7 @@
 // Saving and opening a day-long survey through the document code: 500
-// networks heard every 2 s for 8 hours (7.2 million samples).
+// networks heard every 2 s for 8 hours (7.2 million samples). And refusing
+// a small document built to explode: one array of a million samples shared
+// by 2,000 records.
 //
 // Open reads and checks the archive, rebuilds every record and its
 // statistics and hands the list over. Memory is measured in a fresh process
@@ -10,6 +12,7 @@
 
 #include "model/SVDocument.h"
 #include "model/SVNetwork.h"
+#include "support/LibplistArchive.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +20,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -66,7 +70,36 @@ QString documentFile(int networks, int samples)
     return path;
 }
 
-
+// The crafted document, assembled with libplist: every record names the
+// same array, whose million entries all name the same sample.
+QString craftedFile()
+{
+    const QString path = folder().filePath(QStringLiteral("crafted.skyvane"));
+    if (QFile::exists(path))
+        return path;
+    sv::test::LibplistArchive a;
+    plist_t point = a.object(a.addClass({"SVDataPoint", "NSObject"}));
+    plist_dict_set_item(point, "revision", plist_new_uint(1));
+    plist_dict_set_item(point, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
+    plist_dict_set_item(point, "timestamp", plist_new_uid(a.date(plist_new_real(700000000.0))));
+    const uint64_t samples = a.array(std::vector<uint64_t>(1000000, a.add(point)));
+    const uint64_t networkClass = a.addClass({"SVNetwork", "NSObject"});
+    std::vector<uint64_t> records;
+    for (int r = 0; r < 2000; ++r) {
+        plist_t n = a.object(networkClass);
+        const QByteArray bssid = QStringLiteral("00:11:22:33:%1:%2").arg(r / 256, 2, 16, QLatin1Char('0'))
+                                     .arg(r % 256, 2, 16, QLatin1Char('0')).toLatin1();
+        plist_dict_set_item(n, "network", plist_new_uid(a.dictionary({{"bssid", a.add(plist_new_string(bssid.constData()))},
+                                                                      {"channelNumber", a.add(plist_new_uint(6))}})));
+        plist_dict_set_item(n, "dataPoints", plist_new_uid(samples));
+        records.push_back(a.add(n));
+    }
+    const QByteArray bytes = a.bytes(a.dictionary({{"networks", a.array(records)}}));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
 
 // Runs this program again for one measurement; it prints numbers.
 std::vector<double> measure(const std::string& what)
@@ -129,12 +162,30 @@ void BM_DocumentOpen(benchmark::State& state)
     }
 }
 
+void BM_CraftedDocumentRefused(benchmark::State& state)
+{
+    const QString path = craftedFile();
+    for (auto _ : state) {
+        QString error;
+        if (SVDocument::read(path, &error) || !error.contains(QLatin1String("too many shared references"))) {
+            state.SkipWithError("the crafted document was not refused as damaged");
+            break;
+        }
+    }
+    state.counters["file_MiB"] = QFile(path).size() / (1024.0 * 1024.0);
+    const auto peak = measure("refuse 0 0 '" + path.toStdString() + "'");
+    if (peak.size() == 1)
+        state.counters["peak_MiB"] = peak[0] / 1024.0;
+}
+
 } // namespace
 
 // Opening reads records on several threads: CPU is the whole process's.
 BENCHMARK(BM_DocumentSave)->Args({kNetworks, kSamples})->Iterations(1)->MeasureProcessCPUTime()->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DocumentOpen)->Args({kNetworks, kSamples})->Iterations(1)->MeasureProcessCPUTime()->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CraftedDocumentRefused)->Iterations(3)->MeasureProcessCPUTime()->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
@@ -154,6 +205,14 @@ int main(int argc, char** argv)
             if (!SVDocument::write(path, list, lastScanTime(samples)))
                 return 1;
             std::printf("%ld %ld\n", held, held + (bench::highWaterKiB() - base));
+            return 0;
+        }
+        if (std::strcmp(argv[2], "refuse") == 0) {
+            // The peak of a fresh process while it refuses the file.
+            const long before = bench::residentKiB();
+            if (SVDocument::read(path))
+                return 1;
+            std::printf("%ld\n", bench::highWaterKiB() - before);
             return 0;
         }
         // Open: the peak of a fresh process that opens the file, against

@@ -1,8 +1,9 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include "platform/KeyedArchiverFormat.h"
+#include "platform/MappedFile.h"
+#include "platform/PropertyList.h"
 
-#include <QFile>
 #include <QHash>
 #include <QtEndian>
 
@@ -31,6 +32,8 @@ constexpr quint64 HeaderSize = 8;
 constexpr quint64 TopFrame = std::numeric_limits<quint64>::max();
 constexpr size_t MaxCachedClasses = 4096;
 constexpr qsizetype MaxColorText = 256;
+// Honest class names are short; a class's names together past this are damage.
+constexpr quint64 MaxClassText = 16384;
 
 // Property-list object kinds, by the high nibble of the marker byte.
 enum Marker : quint8 {
@@ -135,6 +138,43 @@ struct StringHash {
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
+// What the elements of one batch read side by side may spend, shared so that
+// each may spend what the elements before it leave, as if they had been read
+// first: work is bounded by the file however many elements run at once.
+// Each element's spending is published (a slice at a time) in a Fenwick
+// tree by position, so the sum before a position costs a few loads.
+class OrderedBudget {
+public:
+    OrderedBudget(size_t elements, quint64 objects, quint64 bytes)
+        : m_objects(objects), m_bytes(bytes), m_tree(elements + 1) {}
+
+    void publish(size_t position, quint64 objects, quint64 bytes)
+    {
+        for (size_t i = position + 1; i < m_tree.size(); i += i & (~i + 1)) {
+            m_tree[i].objects.fetch_add(objects, std::memory_order_relaxed);
+            m_tree[i].bytes.fetch_add(bytes, std::memory_order_relaxed);
+        }
+    }
+    // What the elements before position left, as far as they have told.
+    std::pair<quint64, quint64> leftFor(size_t position) const
+    {
+        quint64 objects = 0, bytes = 0;
+        for (size_t i = position; i > 0; i -= i & (~i + 1)) {
+            objects += m_tree[i].objects.load(std::memory_order_relaxed);
+            bytes += m_tree[i].bytes.load(std::memory_order_relaxed);
+        }
+        return {m_objects - std::min(objects, m_objects), m_bytes - std::min(bytes, m_bytes)};
+    }
+
+private:
+    struct Node {
+        std::atomic<quint64> objects{0};
+        std::atomic<quint64> bytes{0};
+    };
+    quint64 m_objects, m_bytes;
+    std::vector<Node> m_tree;
+};
+
 Kind kindOf(const QStringList& chain)
 {
     static const QHash<QString, Kind> kinds{
@@ -175,7 +215,8 @@ struct FileView {
 } // namespace
 
 struct KeyedUnarchiver::Private : FileView {
-    std::unique_ptr<QFile> file;
+    std::unique_ptr<MappedFile> file;
+    bool fileChanged = false;
     QString error;
 
     std::vector<Frame> frames;
@@ -183,8 +224,16 @@ struct KeyedUnarchiver::Private : FileView {
     quint64 budget = 0;            // objects left to visit; bounds shared-reference blow-up
     quint64 spent = 0;             // objects visited in all
     quint64 spentAtRelease = 0;    // when the mapped pages were last let go
-    quint64 byteBudget = 0;        // text and data bytes left to copy out (plain lists);
-                                   // honest files share short names, so a small multiple of the file
+    quint64 byteBudget = 0;        // text and data bytes left to copy out; honest files
+                                   // share short names, so a small multiple of the file
+    quint64 bytesSpent = 0;        // text and data bytes copied out in all
+
+    // Side by side: the batch's budget and this reader's element in it. The
+    // budgets above are then slices of it, cut when spent.
+    OrderedBudget* ordered = nullptr;
+    size_t orderedAt = 0;
+    quint64 objectsFrom = 0, bytesFrom = 0;          // spent and bytesSpent when the element began
+    quint64 objectsPublished = 0, bytesPublished = 0; // what the batch has been told
 
     std::unordered_map<quint64, ClassInfo> classes;
     DateCache dates;
@@ -409,7 +458,8 @@ struct KeyedUnarchiver::Private : FileView {
         if (o.type == Ascii) {
             matches = o.count == key.size() && std::memcmp(bytes + o.body, key.data(), key.size()) == 0;
         } else if (o.type == Utf16) {
-            matches = string(o) == QString::fromUtf8(key.data(), qsizetype(key.size()));
+            // A key of n UTF-8 bytes has at most n UTF-16 units: longer text cannot match.
+            matches = o.count <= key.size() && string(o) == QString::fromUtf8(key.data(), qsizetype(key.size()));
         } else {
             return damaged("a dictionary key is not text");
         }
@@ -480,7 +530,8 @@ struct KeyedUnarchiver::Private : FileView {
             if (name.type == Ascii)
                 matches = name.count == text.size() && std::memcmp(bytes + name.body, text.data(), text.size()) == 0;
             else if (name.type == Utf16)
-                matches = string(name) == QString::fromUtf8(text.data(), qsizetype(text.size()));
+                matches = name.count <= text.size()
+                          && string(name) == QString::fromUtf8(text.data(), qsizetype(text.size()));
             if (matches)
                 return ref(frame.entryValues + i * quint64(refSize), valueRef);
         }
@@ -577,11 +628,55 @@ struct KeyedUnarchiver::Private : FileView {
 
     bool spend()
     {
+        if (budget == 0 && ordered)
+            cutSlices(0);
         if (budget == 0)
             return damaged("too many shared references");
         --budget;
         ++spent;
         return true;
+    }
+
+    bool spendBytes(quint64 n)
+    {
+        if (n > byteBudget && ordered)
+            cutSlices(n);
+        if (n > byteBudget)
+            return damaged("too many shared references");
+        byteBudget -= n;
+        bytesSpent += n;
+        return true;
+    }
+
+    // Tells the batch what this element has spent and cuts the next slices
+    // from what the elements before it leave. Stopping here early is sound:
+    // those elements only ever spend more, so read one after another this
+    // element would have run out by now too.
+    // whole: all that is left, for a batch this element reads side by side.
+    void cutSlices(quint64 bytesWanted, bool whole = false)
+    {
+        const quint64 ObjectSlice = whole ? NoRef : 4096;
+        const quint64 ByteSlice = whole ? NoRef : quint64(1) << 16;
+        const quint64 objects = spent - objectsFrom, bytes = bytesSpent - bytesFrom;
+        ordered->publish(orderedAt, objects - objectsPublished, bytes - bytesPublished);
+        objectsPublished = objects;
+        bytesPublished = bytes;
+        const auto [objectsLeft, bytesLeft] = ordered->leftFor(orderedAt);
+        budget = objectsLeft > objects ? std::min(ObjectSlice, objectsLeft - objects) : 0;
+        byteBudget = bytesLeft > bytes ? std::min(std::max(ByteSlice, bytesWanted), bytesLeft - bytes) : 0;
+    }
+
+    // Begins (or, with nothing, ends) this reader's part in a batch.
+    void takePart(OrderedBudget* batch, size_t position)
+    {
+        if (ordered)
+            cutSlices(0); // the last of it told
+        ordered = batch;
+        orderedAt = position;
+        objectsFrom = spent;
+        bytesFrom = bytesSpent;
+        objectsPublished = bytesPublished = 0;
+        budget = byteBudget = 0;
     }
 
     bool archiveRef(quint64 index, quint64& plistRef)
@@ -657,6 +752,9 @@ struct KeyedUnarchiver::Private : FileView {
             return false;
         if (!isString(name))
             return damaged("a class name is not text");
+        quint64 text = name.count;
+        if (text > MaxClassText)
+            return damaged("a class's names are too long");
         const QString archivedName = string(name);
         if (find(cls, "$classes", chainRef)) {
             Object chain;
@@ -671,6 +769,9 @@ struct KeyedUnarchiver::Private : FileView {
                     return false;
                 if (!isString(n))
                     return damaged("a class chain holds something other than text");
+                text += n.count + 1;
+                if (text > MaxClassText)
+                    return damaged("a class's names are too long");
                 made.chain.append(string(n));
             }
         }
@@ -786,8 +887,12 @@ struct KeyedUnarchiver::Private : FileView {
         }
         case Ascii:
         case Utf16:
+            if (!spendBytes(o.type == Utf16 ? 2 * o.count : o.count))
+                return {};
             return string(o);
         case Data:
+            if (!spendBytes(o.count))
+                return {};
             return QByteArray(reinterpret_cast<const char*>(bytes + o.body), qsizetype(o.count));
         default:
             damaged("an archived value has the wrong type");
@@ -950,7 +1055,8 @@ struct KeyedUnarchiver::Private : FileView {
     {
         quint64 r = 0;
         Object o;
-        if (!find(dict, key, r) || !object(r, o) || o.type != Data || o.count > quint64(MaxColorText))
+        if (!find(dict, key, r) || !object(r, o) || o.type != Data || o.count > quint64(MaxColorText)
+            || !spendBytes(o.count))
             return std::nullopt;
         QByteArray text(reinterpret_cast<const char*>(bytes + o.body), qsizetype(o.count));
         while (text.endsWith('\0'))
@@ -989,14 +1095,9 @@ struct KeyedUnarchiver::Private : FileView {
 
     bool openTrailer(quint64& top);
     bool open();
-
-    bool spendBytes(quint64 n)
-    {
-        if (n > byteBudget)
-            return damaged("too many shared references");
-        byteBudget -= n;
-        return true;
-    }
+    bool openData(const QByteArray& given);
+    // Fails when the mapped file changed since it was mapped; false once failed.
+    bool noteChangedFile();
 
     // A plain property list's object and everything below it, as values.
     QVariant plainTree(quint64 at)
@@ -1024,9 +1125,6 @@ struct KeyedUnarchiver::Private : FileView {
         case Ascii:
         case Utf16:
         case Data:
-            if (!spendBytes(o.type == Utf16 ? 2 * o.count : o.count))
-                return {};
-            return plainValue(o);
         case Int:
         case Real:
         case Date:
@@ -1100,7 +1198,7 @@ bool KeyedUnarchiver::Private::openTrailer(quint64& top)
     if (size < HeaderSize + TrailerSize + 1)
         return damaged("the file is too short");
     if (std::memcmp(bytes, "bplist00", HeaderSize) != 0)
-        return fail(QStringLiteral("The file is not a binary property list."));
+        return fail(QStringLiteral("The file is not a property list."));
     const uchar* t = bytes + size - TrailerSize;
     offsetSize = t[6];
     refSize = t[7];
@@ -1124,6 +1222,7 @@ bool KeyedUnarchiver::Private::openTrailer(quint64& top)
     // Each reference costs at least a byte, so reading every object once per
     // reference stays far below this.
     budget = 4 * size + (1u << 16);
+    byteBudget = 16 * size + (1u << 16);
     return true;
 }
 
@@ -1161,49 +1260,85 @@ KeyedUnarchiver::KeyedUnarchiver(KeyedUnarchiver&&) noexcept = default;
 KeyedUnarchiver& KeyedUnarchiver::operator=(KeyedUnarchiver&&) noexcept = default;
 KeyedUnarchiver::~KeyedUnarchiver() = default;
 
+bool KeyedUnarchiver::Private::openData(const QByteArray& given)
+{
+    data = given;
+    // Archives in XML form are read as the same list in binary form.
+    if (!data.startsWith("bplist00") && PropertyList::looksLikeXml(data)) {
+        QString reason;
+        data = PropertyList::binaryFromXml(data, &reason);
+        if (data.isEmpty())
+            return fail(QStringLiteral("The archive is damaged: %1.").arg(reason));
+    }
+    bytes = reinterpret_cast<const uchar*>(data.constData());
+    size = quint64(data.size());
+    return open();
+}
+
+bool KeyedUnarchiver::Private::noteChangedFile()
+{
+    // What was read from a file that did not hold still is not to be trusted,
+    // whatever else was found.
+    if (file && !fileChanged && file->changed()) {
+        fileChanged = true;
+        error = QStringLiteral("The file changed while it was read.");
+    }
+    return ok();
+}
+
 KeyedUnarchiver KeyedUnarchiver::fromData(const QByteArray& data)
 {
     KeyedUnarchiver archive;
-    archive.d->data = data;
-    archive.d->bytes = reinterpret_cast<const uchar*>(archive.d->data.constData());
-    archive.d->size = quint64(data.size());
-    archive.d->open();
+    archive.d->openData(data);
     return archive;
 }
 
 KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
 {
     KeyedUnarchiver archive;
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        archive.d->fail(QStringLiteral("Could not open the archive: %1").arg(file->errorString()));
+    Private& d = *archive.d;
+    auto file = std::make_unique<MappedFile>();
+    QString reason;
+    if (!file->open(path, &reason)) {
+        d.fail(QStringLiteral("Could not open the archive: %1").arg(reason));
         return archive;
     }
-    const qint64 size = file->size();
-    if (size <= 0) {
-        archive.d->damaged("the file is empty");
+    if (file->size() == 0) {
+        d.damaged("the file is empty");
         return archive;
     }
-    uchar* mapped = file->map(0, size);
-    if (!mapped) {
-        archive.d->fail(QStringLiteral("Could not read the archive: %1").arg(file->errorString()));
+    const QByteArray head = QByteArray::fromRawData(reinterpret_cast<const char*>(file->data()),
+                                                    qsizetype(std::min<quint64>(file->size(), 64)));
+    if (!head.startsWith("bplist00") && PropertyList::looksLikeXml(head)) {
+        // XML is parsed whole anyway: read it into memory.
+        if (file->size() > quint64(PropertyList::MaximumSize)) {
+            d.damaged("property list too large");
+            return archive;
+        }
+        const QByteArray copy(reinterpret_cast<const char*>(file->data()), qsizetype(file->size()));
+        d.file = std::move(file);
+        const bool held = d.noteChangedFile();
+        d.file.reset();
+        if (held)
+            d.openData(copy);
         return archive;
     }
-    archive.d->file = std::move(file);
-    archive.d->mapped = true;
-    archive.d->bytes = mapped;
-    archive.d->size = quint64(size);
-    archive.d->open();
+    d.bytes = file->data();
+    d.size = file->size();
+    d.mapped = true;
+    d.file = std::move(file);
+    d.open();
     return archive;
 }
 
 bool KeyedUnarchiver::failed() const
 {
-    return !d->ok();
+    return !d->noteChangedFile();
 }
 
 QString KeyedUnarchiver::errorString() const
 {
+    d->noteChangedFile();
     return d->error;
 }
 
@@ -1514,11 +1649,14 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
     Object elements;
     if (!d->referencedArray(key, index, elements) || !d->enter(index))
         return -1;
+    if (d->ordered)
+        d->cutSlices(0, true);
     struct Element {
         qsizetype position = 0;
         quint64 index = 0;
         Dictionary dict;
         quint64 spent = 0; // objects visited, up to a failure
+        quint64 bytes = 0; // text and data bytes copied out, up to a failure
         QString error;
     };
     // Elements go in batches, so an array of millions costs little memory.
@@ -1556,13 +1694,14 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
             const ClassInfo* cls = nullptr;
             if (!d->classOf(dict, cls))
                 break;
-            list.push_back({qsizetype(i), ei, dict, 0, {}});
+            list.push_back({qsizetype(i), ei, dict, 0, 0, {}});
         }
         const QString structureError = std::exchange(d->error, QString());
 
-        // Then the elements side by side. Each may spend what is left here;
-        // the sums are settled below, in order.
-        const quint64 budget = d->budget;
+        // Then the elements side by side. Each may spend what those before
+        // it leave here; the sums are settled below, in order.
+        const quint64 budget = d->budget, byteBudget = d->byteBudget;
+        OrderedBudget shared(list.size(), budget, byteBudget);
         std::atomic<size_t> next{0};
         auto work = [&](KeyedUnarchiver& reader) {
             Private& p = *reader.d;
@@ -1570,7 +1709,7 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
             for (size_t at = next++; at < list.size(); at = next++) {
                 Element& e = list[at];
                 p.error.clear();
-                p.budget = budget;
+                p.takePart(&shared, at);
                 p.visiting.resize(depth);
                 Frame frame;
                 frame.index = e.index;
@@ -1581,8 +1720,10 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
                     body(e.position, reader);
                     p.frames.clear();
                 }
-                e.spent = budget - p.budget;
+                e.spent = p.spent - p.objectsFrom;
+                e.bytes = p.bytesSpent - p.bytesFrom;
                 e.error = p.error;
+                p.takePart(nullptr, 0);
             }
         };
         std::vector<std::thread> pool;
@@ -1595,20 +1736,24 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
 
         // As reading them one after another would have ended: at the first
         // element that failed or would have found the shared budget spent.
-        quint64 spent = 0;
+        quint64 spent = 0, bytes = 0;
         for (const Element& e : list) {
-            if (e.spent > budget - spent) {
+            if (e.spent > budget - spent || e.bytes > byteBudget - bytes) {
                 d->damaged("too many shared references");
                 break;
             }
+            spent += e.spent;
+            bytes += e.bytes;
             if (!e.error.isEmpty()) {
                 d->fail(e.error);
                 break;
             }
-            spent += e.spent;
             ++visited;
         }
         d->budget = budget - std::min(spent, budget);
+        d->byteBudget = byteBudget - std::min(bytes, byteBudget);
+        d->spent += spent;
+        d->bytesSpent += bytes;
         if (d->ok() && !structureError.isEmpty())
             d->fail(structureError);
     }
@@ -1683,7 +1828,6 @@ QVariant KeyedUnarchiver::propertyList(const QByteArray& data, QString* error)
         // Every object of an honest list is reached through a reference of
         // at least a byte, so it visits fewer objects than it has bytes.
         d.budget = 2 * d.size + 1024;
-        d.byteBudget = 16 * d.size + 65536;
         value = d.plainTree(top);
     }
     if (error)

@@ -16,15 +16,17 @@
 namespace sv {
 
 // Reads a keyed archive (binary property list) straight from its bytes,
-// decoding only what is asked for. The input is untrusted: every offset,
+// decoding only what is asked for; an archive in XML form is read as the
+// same list in binary form. The input is untrusted: every offset,
 // reference, count and type is checked, reference cycles are refused, and a
 // damaged archive sets a failure with a message instead of crashing. After
 // the first failure every decode returns its default (0, invalid, nullopt),
 // so a caller decodes as usual and checks failed() once at the end.
 // Objects shared by many references count once per reference (a shared date
-// read as part of a row is decoded only once, but still counted); an archive
-// that makes that add up to many times its own size (nested sharing built to
-// explode) counts as damaged.
+// read as part of a row is decoded only once, but still counted), and so do
+// the bytes of text and data copied out; an archive that makes either add
+// up to many times its own size (nested sharing built to explode) counts as
+// damaged.
 //
 // Keys are read from the current object: first the archive's top dictionary,
 // then, inside decodeObjectWith / decodeArrayOfObjects, the object handed to
@@ -41,7 +43,8 @@ class KeyedUnarchiver {
 public:
     // The bytes are shared (not copied) and kept alive by the unarchiver.
     static KeyedUnarchiver fromData(const QByteArray& data);
-    // Maps the file; a file that cannot be read is a failure.
+    // Maps the file; a file that cannot be read is a failure, and so is one
+    // that changes before failed() or errorString() is asked (see MappedFile).
     static KeyedUnarchiver fromFile(const QString& path);
 
     KeyedUnarchiver(KeyedUnarchiver&&) noexcept;
@@ -131,7 +134,8 @@ public:
     // at once, each through a reader of its own: body(i, element) gets the
     // element's position in the array and must touch nothing another
     // element's call touches. The archive fails, or not, with the message
-    // reading the elements one after another would have given.
+    // reading the elements one after another would have given, and the
+    // elements together read about what they would have read that way.
     qsizetype decodeArrayOfObjectsConcurrently(QAnyStringView key,
                                                const std::function<void(qsizetype, KeyedUnarchiver&)>& body);
 

@@ -235,7 +235,103 @@ plist_t fromVariant(const QVariant& value, int depth)
     }
 }
 
+// libplist's tree of an XML list, checked first for what libplist cannot
+// take; nothing, with *error set, when it is not one.
+PlistPtr parseXml(const QByteArray& data, QString* error)
+{
+    if (!xmlNestingWithin(data, MaximumDepth)) {
+        setError(error, QStringLiteral("unsupported or too deeply nested property list"));
+        return nullptr;
+    }
+    plist_t root = nullptr;
+    plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    if (!root)
+        setError(error, QStringLiteral("not a property list"));
+    return PlistPtr(root);
+}
+
+// A keyed archive's reference in XML form: a dictionary whose one entry is
+// "CF$UID" with an integer.
+bool isXmlReference(plist_t node, uint64_t& index)
+{
+    if (plist_get_node_type(node) != PLIST_DICT || plist_dict_get_size(node) != 1)
+        return false;
+    plist_t value = plist_dict_get_item(node, "CF$UID");
+    if (!value || plist_get_node_type(value) != PLIST_UINT)
+        return false;
+    plist_get_uint_val(value, &index);
+    return true;
+}
+
+// libplist reads references in XML form as plain dictionaries: make them
+// references again. The nesting was bounded before parsing.
+void restoreReferences(plist_t node)
+{
+    uint64_t index = 0;
+    if (plist_get_node_type(node) == PLIST_ARRAY) {
+        const uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) {
+            plist_t item = plist_array_get_item(node, i);
+            if (isXmlReference(item, index))
+                plist_array_set_item(node, plist_new_uid(index), i);
+            else
+                restoreReferences(item);
+        }
+    } else if (plist_get_node_type(node) == PLIST_DICT) {
+        std::vector<std::unique_ptr<char, decltype(&std::free)>> keys;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_dict_next_item(node, it, &key, nullptr);
+            if (!key)
+                break;
+            keys.emplace_back(key, &std::free);
+        }
+        std::free(it);
+        for (const auto& key : keys) {
+            plist_t item = plist_dict_get_item(node, key.get());
+            if (isXmlReference(item, index))
+                plist_dict_set_item(node, key.get(), plist_new_uid(index));
+            else
+                restoreReferences(item);
+        }
+    }
+}
+
 } // namespace
+
+bool looksLikeXml(const QByteArray& data)
+{
+    QByteArrayView rest(data);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    while (!rest.isEmpty() && (rest.front() == ' ' || rest.front() == '\t' || rest.front() == '\n' || rest.front() == '\r'))
+        rest = rest.sliced(1);
+    return rest.startsWith("<?xml") || rest.startsWith("<!DOCTYPE plist") || rest.startsWith("<plist");
+}
+
+QByteArray binaryFromXml(const QByteArray& xml, QString* error)
+{
+    if (xml.size() > MaximumSize) {
+        setError(error, QStringLiteral("property list too large"));
+        return {};
+    }
+    const PlistPtr root = parseXml(xml, error);
+    if (!root)
+        return {};
+    restoreReferences(static_cast<plist_t>(root.get()));
+    char* binary = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(static_cast<plist_t>(root.get()), &binary, &length);
+    if (!binary) {
+        setError(error, QStringLiteral("not a property list"));
+        return {};
+    }
+    QByteArray result(binary, qsizetype(length));
+    plist_to_bin_free(binary);
+    return result;
+}
 
 QVariant fromData(const QByteArray& data, QString* error)
 {
@@ -256,17 +352,10 @@ QVariant fromData(const QByteArray& data, QString* error)
             setError(error, reason.isEmpty() ? QStringLiteral("not a property list") : reason);
         return result;
     }
-    if (!xmlNestingWithin(data, MaximumDepth)) {
-        setError(error, QStringLiteral("unsupported or too deeply nested property list"));
+    PlistPtr owner = parseXml(data, error);
+    if (!owner)
         return {};
-    }
-    plist_t root = nullptr;
-    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
-    if (!root) {
-        setError(error, QStringLiteral("not a property list"));
-        return {};
-    }
-    PlistPtr owner(root);
+    plist_t root = static_cast<plist_t>(owner.get());
     bool ok = true;
     QVariant result = toVariant(root, 0, &ok);
     if (!ok) {

@@ -19,6 +19,15 @@ constexpr qint64 MaximumSize = 64 * 1024 * 1024;
 QVariant fromData(const QByteArray& data, QString* error = nullptr);
 QVariant readFile(const QString& path, QString* error = nullptr);
 
+// Whether data begins as an XML property list does (after any byte-order
+// mark and blanks).
+bool looksLikeXml(const QByteArray& data);
+// An XML property list as the same list in binary form, for the readers of
+// binary lists (keyed archives in XML form hold their references as
+// CF$UID dictionaries, which become references). Empty, with *error set,
+// when it is too large, nested too deeply or not a property list.
+QByteArray binaryFromXml(const QByteArray& xml, QString* error = nullptr);
+
 // Writes XML. Values with no property-list form (invalid variants, maps
 // with unsupported values) make the whole write fail rather than drop data.
 QByteArray toXml(const QVariant& value, bool* ok = nullptr);

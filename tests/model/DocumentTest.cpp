@@ -14,6 +14,10 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace {
 
 const QDateTime kScanTime = QDateTime::fromMSecsSinceEpoch(1700000000250, Qt::UTC);
@@ -39,34 +43,30 @@ QString tempFile(const QTemporaryDir& dir, const char* name)
 // libplist from the standard layout: mutable containers, old class names,
 // samples without "revision", numbers as reals and dates as integers.
 struct ForeignDocument : sv::test::LibplistArchive {
-    uint64_t date(plist_t time)
-    {
-        plist_t d = object(addClass({"NSDate", "NSObject"}));
-        plist_dict_set_item(d, "NS.time", time);
-        return add(d);
-    }
     uint64_t array(const std::vector<uint64_t>& items)
     {
-        plist_t a = object(addClass({"NSMutableArray", "NSArray", "NSObject"}));
-        plist_t list = plist_new_array();
-        for (uint64_t i : items)
-            plist_array_append_item(list, plist_new_uid(i));
-        plist_dict_set_item(a, "NS.objects", list);
-        return add(a);
+        return LibplistArchive::array(items, {"NSMutableArray", "NSArray", "NSObject"});
     }
     uint64_t dictionary(const std::vector<std::pair<const char*, uint64_t>>& entries)
     {
-        plist_t d = object(addClass({"NSMutableDictionary", "NSDictionary", "NSObject"}));
-        plist_t keys = plist_new_array(), values = plist_new_array();
-        for (const auto& [k, v] : entries) {
-            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
-            plist_array_append_item(values, plist_new_uid(v));
-        }
-        plist_dict_set_item(d, "NS.keys", keys);
-        plist_dict_set_item(d, "NS.objects", values);
-        return add(d);
+        return LibplistArchive::dictionary(entries, {"NSMutableDictionary", "NSDictionary", "NSObject"});
     }
 };
+
+// The same property list in XML form, as libplist writes it.
+QByteArray asXml(const QByteArray& binary)
+{
+    plist_t top = nullptr;
+    plist_from_bin(binary.constData(), uint32_t(binary.size()), &top);
+    char* xml = nullptr;
+    uint32_t length = 0;
+    if (top)
+        plist_to_xml(top, &xml, &length);
+    const QByteArray out(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    plist_free(top);
+    return out;
+}
 
 plist_t dictItem(plist_t dict, const char* key) { return plist_dict_get_item(dict, key); }
 
@@ -248,6 +248,9 @@ TEST(Document, DamagedAndForeignFilesAreRefusedWithoutCrashing)
         coder.endDictionary();
         coder.finish();
     }
+    const QByteArray xml = asXml(bytes);
+    QByteArray tooDeep = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    tooDeep += QByteArray("<array>").repeated(300) + QByteArray("</array>").repeated(300) + "</plist>";
     QByteArray wrongTrailer = bytes;
     wrongTrailer[wrongTrailer.size() - 9] = char(0x7f); // table offset far beyond the file
     const struct {
@@ -261,6 +264,9 @@ TEST(Document, DamagedAndForeignFilesAreRefusedWithoutCrashing)
         {"root is an array", rootArray},
         {"no networks", noNetworks},
         {"last scan time is text", timeNotADate},
+        {"XML cut short", xml.left(xml.size() / 2)},
+        {"XML nested too deeply", tooDeep},
+        {"XML of no archive", "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>networks</string></plist>"},
     };
     for (const auto& c : cases) {
         const QString path = tempFile(dir, "bad.skyvane");
@@ -293,4 +299,134 @@ TEST(Document, AFailedWriteIsReported)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_FALSE(SVDocument::write(tempFile(dir, "no/such/folder.skyvane"), {}, kScanTime, &error));
+}
+
+TEST(Document, AnArchiveInXmlFormOpensAsInBinaryForm)
+{
+    QTemporaryDir dir;
+    const QString binary = tempFile(dir, "binary.skyvane"), xml = tempFile(dir, "xml.skyvane");
+    const QList<std::shared_ptr<SVNetwork>> list = {record("0:1b:2:3c:4:d5", 6, {-60, -120, -71}),
+                                                    record("AA:BB:CC:DD:EE:FF", 149, {-80})};
+    list[1]->setAnnotations(QStringLiteral("by the <door> & \"window\""));
+    ASSERT_TRUE(SVDocument::write(binary, list, kScanTime));
+    const QByteArray xmlBytes = asXml(sv::test::readAll(binary));
+    ASSERT_TRUE(xmlBytes.startsWith("<?xml")) << xmlBytes.left(40).toStdString();
+    sv::test::writeBytes(xml, xmlBytes);
+
+    QString error;
+    const auto expected = SVDocument::read(binary);
+    const auto content = SVDocument::read(xml, &error);
+    ASSERT_TRUE(expected && content) << error.toStdString();
+    EXPECT_EQ(content->lastScanTime, expected->lastScanTime);
+    ASSERT_EQ(content->networks.size(), expected->networks.size());
+    for (qsizetype i = 0; i < content->networks.size(); ++i) {
+        const auto& a = content->networks[i];
+        const auto& b = expected->networks[i];
+        EXPECT_EQ(a->bssid(), b->bssid());
+        EXPECT_EQ(a->ssid(), b->ssid());
+        EXPECT_EQ(a->annotations(), b->annotations());
+        EXPECT_EQ(a->color(), b->color());
+        EXPECT_EQ(a->lastSeen(), b->lastSeen());
+        const auto pa = a->dataPoints(), pb = b->dataPoints();
+        ASSERT_EQ(pa.size(), pb.size());
+        for (size_t p = 0; p < pa.size(); ++p) {
+            EXPECT_EQ(pa[p].rssiValue(), pb[p].rssiValue());
+            EXPECT_EQ(pa[p].timestamp(), pb[p].timestamp());
+        }
+    }
+}
+
+// The file is read in place: a document that another program cuts short,
+// empties or lengthens while it is read is refused, never a crash (reading
+// past a cut end would otherwise end the process).
+TEST(Document, ADocumentThatChangesWhileItIsReadIsRefused)
+{
+    QTemporaryDir dir;
+    QList<std::shared_ptr<SVNetwork>> list;
+    QList<int> levels;
+    for (int s = 0; s < 400; ++s)
+        levels.append(-40 - s % 50);
+    for (int r = 0; r < 30; ++r)
+        list.append(record(QStringLiteral("00:11:22:33:44:%1").arg(r, 2, 16, QLatin1Char('0')), 6, levels));
+    const QString original = tempFile(dir, "original.skyvane");
+    ASSERT_TRUE(SVDocument::write(original, list, kScanTime));
+    ASSERT_GT(QFileInfo(original).size(), 64 * 1024);
+
+    const struct {
+        const char* name;
+        std::function<void(QFile&)> change;
+    } cases[] = {
+        {"cut short", [](QFile& f) { f.resize(f.size() / 4); }},
+        {"emptied", [](QFile& f) { f.resize(0); }},
+        {"lengthened", [](QFile& f) {
+             f.open(QIODevice::Append);
+             f.write("more");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = tempFile(dir, "changing.skyvane");
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::copy(original, path));
+        sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromFile(path);
+        QFile file(path);
+        c.change(file);
+        file.close();
+        QString error;
+        EXPECT_FALSE(SVDocument::decode(coder, &error));
+        EXPECT_EQ(error, "The file changed while it was read.");
+    }
+}
+
+// Documents built to explode (one sample array shared by every record, one
+// data value shared by every record) are refused as damaged.
+TEST(Document, SharingBuiltToExplodeIsRefused)
+{
+    // count records, each with a network dictionary of its own plus extra
+    // entries, and dataPoints when given.
+    auto document = [](sv::test::LibplistArchive& f, int count,
+                       const std::vector<std::pair<const char*, uint64_t>>& extra, uint64_t dataPoints) {
+        const uint64_t netClass = f.addClass({"SVNetwork", "NSObject"});
+        std::vector<uint64_t> records;
+        for (int r = 0; r < count; ++r) {
+            plist_t n = f.object(netClass);
+            const std::string bssid = "00:11:22:33:" + std::to_string(r / 100) + ":" + std::to_string(r % 100);
+            auto entries = extra;
+            entries.push_back({"bssid", f.add(plist_new_string(bssid.c_str()))});
+            entries.push_back({"channelNumber", f.add(plist_new_uint(6))});
+            plist_dict_set_item(n, "network", plist_new_uid(f.dictionary(entries)));
+            if (dataPoints)
+                plist_dict_set_item(n, "dataPoints", plist_new_uid(dataPoints));
+            records.push_back(f.add(n));
+        }
+        return f.bytes(f.dictionary({{"networks", f.array(records)}}));
+    };
+    auto sharedSamples = [&] {
+        sv::test::LibplistArchive f;
+        plist_t p = f.object(f.addClass({"SVDataPoint", "NSObject"}));
+        plist_dict_set_item(p, "revision", plist_new_uint(1));
+        plist_dict_set_item(p, "rssiValue", plist_new_uint(uint64_t(int64_t(-60))));
+        plist_dict_set_item(p, "timestamp", plist_new_uid(f.date(plist_new_real(700000000.0))));
+        const uint64_t sample = f.add(p);
+        return document(f, 300, {}, f.array(std::vector<uint64_t>(5000, sample)));
+    };
+    auto sharedData = [&] {
+        sv::test::LibplistArchive f;
+        const uint64_t elements = f.add(plist_new_data(std::string(65536, '\xdd').data(), 65536));
+        return document(f, 2000, {{"informationElementData", elements}}, 0);
+    };
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"shared samples", sharedSamples()},
+        {"shared elements", sharedData()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromData(c.data);
+        QString error;
+        EXPECT_FALSE(SVDocument::decode(coder, &error));
+        EXPECT_TRUE(error.contains("too many shared references")) << error.toStdString();
+    }
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -983,5 +984,61 @@ TEST(KeyedArchive, ElementsSideBySideEndAsInOrder)
         if (!c.fails) {
             EXPECT_EQ(sideBySide.positions, inOrder.positions);
         }
+    }
+}
+
+namespace {
+
+// An array of holders that all name one shared value under "value".
+QByteArray sharers(int count, plist_t value)
+{
+    LibplistArchive a;
+    const uint64_t holderClass = a.addClass({"Holder", "NSObject"});
+    const uint64_t arrayClass = a.addClass({"NSArray", "NSObject"});
+    const uint64_t shared = a.add(value);
+    plist_t array = a.object(arrayClass);
+    plist_t refs = plist_new_array();
+    for (int i = 0; i < count; ++i) {
+        plist_t o = a.object(holderClass);
+        plist_dict_set_item(o, "value", plist_new_uid(shared));
+        plist_array_append_item(refs, plist_new_uid(a.add(o)));
+    }
+    plist_dict_set_item(array, "NS.objects", refs);
+    return a.bytes(a.add(array));
+}
+
+} // namespace
+
+// However many elements run at once, an archive that shares one value among
+// them is refused after about as much reading as in order, not after every
+// element has read it whole: objects visited and bytes copied out are
+// both bounded by the file's size.
+TEST(KeyedArchive, SharingIsRefusedAfterLittleWorkEitherWay)
+{
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        // A list of a thousand texts: many objects.
+        {"shared list", holders(2000, 1000, {})},
+        // 64 KiB of data: many bytes, few objects.
+        {"shared data", sharers(2000, plist_new_data(std::string(65536, '\xdd').data(), 65536))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<int> inOrderRead{0}, sideBySideRead{0};
+        auto read = [](KeyedUnarchiver& element, std::atomic<int>& count) {
+            if (element.decodeObject(element.containsValueForKey("list") ? "list" : "value").isValid())
+                ++count;
+        };
+        KeyedUnarchiver inOrder = KeyedUnarchiver::fromData(c.data);
+        inOrder.decodeArrayOfObjects("root", [&](KeyedUnarchiver& e) { read(e, inOrderRead); });
+        KeyedUnarchiver sideBySide = KeyedUnarchiver::fromData(c.data);
+        sideBySide.decodeArrayOfObjectsConcurrently("root", [&](qsizetype, KeyedUnarchiver& e) { read(e, sideBySideRead); });
+        EXPECT_TRUE(inOrder.errorString().contains("too many shared references")) << inOrder.errorString().toStdString();
+        EXPECT_EQ(sideBySide.errorString(), inOrder.errorString());
+        EXPECT_LT(inOrderRead, 500);
+        // A few elements beyond, read while the others ran out.
+        EXPECT_LT(sideBySideRead, inOrderRead + 100);
     }
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace sv::test {
 
@@ -37,6 +39,34 @@ struct LibplistArchive {
         plist_t o = plist_new_dict();
         plist_dict_set_item(o, "$class", plist_new_uid(cls));
         return o;
+    }
+    uint64_t date(plist_t time)
+    {
+        plist_t d = object(addClass({"NSDate", "NSObject"}));
+        plist_dict_set_item(d, "NS.time", time);
+        return add(d);
+    }
+    uint64_t array(const std::vector<uint64_t>& items, std::initializer_list<const char*> chain = {"NSArray", "NSObject"})
+    {
+        plist_t a = object(addClass(chain));
+        plist_t list = plist_new_array();
+        for (uint64_t i : items)
+            plist_array_append_item(list, plist_new_uid(i));
+        plist_dict_set_item(a, "NS.objects", list);
+        return add(a);
+    }
+    uint64_t dictionary(const std::vector<std::pair<const char*, uint64_t>>& entries,
+                        std::initializer_list<const char*> chain = {"NSDictionary", "NSObject"})
+    {
+        plist_t d = object(addClass(chain));
+        plist_t keys = plist_new_array(), values = plist_new_array();
+        for (const auto& [k, v] : entries) {
+            plist_array_append_item(keys, plist_new_uid(add(plist_new_string(k))));
+            plist_array_append_item(values, plist_new_uid(v));
+        }
+        plist_dict_set_item(d, "NS.keys", keys);
+        plist_dict_set_item(d, "NS.objects", values);
+        return add(d);
     }
     QByteArray bytes(uint64_t top)
     {

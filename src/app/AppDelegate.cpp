@@ -128,6 +128,8 @@ void AppDelegate::buildWindow()
     m_window->installEventFilter(this);
     m_window->setAcceptDrops(true);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
+    // As the File menu's Quit, which the sheet keeps from the window.
+    m_progress->setQuitAction([this] { m_window->close(); });
     m_fileAlerts = std::make_unique<SVFileAlerts>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
     SVVendorDatabaseHelper::sharedDatabase().setUI(m_vendorUI.get());

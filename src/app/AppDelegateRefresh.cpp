@@ -246,7 +246,7 @@ void AppDelegate::updateStateInfo()
     SVStateInfoInput in;
     in.scanning = m_isScanning;
     in.windowTitle = m_window->windowTitle();
-    in.applicationTitle = QStringLiteral("Skyvane");
+    in.showsDocument = !m_documentTitle.isEmpty();
     if (m_currentInterface) {
         in.hasInterface = true;
         in.interfaceName = m_currentInterface->interfaceName();

@@ -1,6 +1,7 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include "platform/KeyedArchiverFormat.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QHash>
@@ -1175,8 +1176,9 @@ KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
 {
     KeyedUnarchiver archive;
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly)) {
-        archive.d->fail(QStringLiteral("Could not open the archive: %1").arg(file->errorString()));
+    // A FIFO or device in the file's place would make the open wait for ever.
+    if (QString reason; !openRegularFile(*file, &reason)) {
+        archive.d->fail(QStringLiteral("Could not open the archive: %1").arg(reason));
         return archive;
     }
     const qint64 size = file->size();

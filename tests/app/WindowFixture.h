@@ -16,9 +16,8 @@ namespace sv::test {
 
 // A window on the shipped scenario, its clock held still and its scan timer
 // quick, made up to awakeFromNib (launch it when the test's responders stand).
-inline std::unique_ptr<AppDelegate> makeWindow()
+inline std::unique_ptr<AppDelegate> makeWindow(AppDelegate::Options options = {})
 {
-    AppDelegate::Options options;
     options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
     options.clock = std::make_shared<sv::ManualClock>();
     options.scanTimerIntervalMs = 20;

@@ -436,6 +436,17 @@ void AppDelegate::applicationWillTerminate()
     stopEngine();
 }
 
+void AppDelegate::terminateUnattended()
+{
+    if (m_fileAlerts)
+        m_fileAlerts->setUnattended(true);
+    // Ends every event loop, a modal dialog's as well as the main one.
+    QCoreApplication::exit(0);
+    // A dialog of the launch runs before the main loop, whose start would
+    // forget that exit: this ends that loop too once it runs.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 void AppDelegate::updateWindowTitle()
 {
     if (!m_window)

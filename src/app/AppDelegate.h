@@ -90,6 +90,10 @@ public:
     void loadDefaults();
     void saveDefaults();
     void applicationWillTerminate();
+    // Ends the application whatever dialog is open, for a signal or
+    // --quit-after: nobody may be there to answer. The saves of the end are
+    // made; one that fails is logged, not asked about.
+    void terminateUnattended();
     void updateWindowTitle();
     bool windowShouldClose();
 

@@ -6,6 +6,7 @@
 #include "model/SVActiveScanEngine.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
+#include "platform/FileWriter.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWError.h"
@@ -35,6 +36,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -710,4 +713,23 @@ TEST(MainWindow, ACutCellShowsItsWholeTextAsTooltip)
     EXPECT_TRUE(tooltipAt().isEmpty()); // the whole name fits
     view->header()->resizeSection(ssid, 50);
     EXPECT_EQ(tooltipAt(), QStringLiteral("Harbour-Office"));
+}
+
+// A signal or --quit-after may come with nobody there: the saves of the end
+// that fail are logged, and no alert about them holds the end up.
+TEST(MainWindow, EndingUnattendedAsksNothingWhenTheSavesFail)
+{
+    int asked = 0;
+    Window w([&asked](const SVAlert&) {
+        ++asked;
+        return SVAlert::FirstButtonReturn;
+    });
+    ASSERT_TRUE(w.waitForTicks(1));
+    sv::UserDefaults::standardUserDefaults().setInteger(7, QStringLiteral("SomethingToSave"));
+    sv::setFileWriterFaultHook([](sv::FileWriterStep, qint64) { return ENOSPC; });
+    w.app->terminateUnattended();
+    w.app->applicationWillTerminate(); // what the end of the event loop runs
+    sv::setFileWriterFaultHook({});
+    EXPECT_EQ(asked, 0);
+    sv::UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("SomethingToSave"));
 }

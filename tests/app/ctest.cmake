@@ -28,6 +28,7 @@ set_tests_properties(Application.DesktopEntryAndMimeTypeInstall PROPERTIES TIMEO
 # A signal or --quit-after ends the application on a full disk, where the
 # saves of the end fail and nobody is there to answer (a small tmpfs; root only).
 add_test(NAME Application.QuitsUnattendedOnAFullDisk
-         COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/quit-on-full-disk.sh" $<TARGET_FILE:skyvane>
+         COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../model/full-disk.sh" sh "${CMAKE_CURRENT_LIST_DIR}/quit-on-full-disk.sh"
+                 $<TARGET_FILE:skyvane>
                  "${PROJECT_SOURCE_DIR}/resources/scenarios/office.json")
 set_tests_properties(Application.QuitsUnattendedOnAFullDisk PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)

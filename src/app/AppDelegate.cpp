@@ -128,6 +128,8 @@ void AppDelegate::buildWindow()
     m_window->installEventFilter(this);
     m_window->setAcceptDrops(true);
     m_progress = std::make_unique<SVProgressPanel>(m_window);
+    // As the File menu's Quit, which the sheet keeps from the window.
+    m_progress->setQuitAction([this] { m_window->close(); });
     m_fileAlerts = std::make_unique<SVFileAlerts>(m_window);
     m_vendorUI = std::make_unique<SVVendorDatabaseWindowUI>(m_window, *m_progress);
     SVVendorDatabaseHelper::sharedDatabase().setUI(m_vendorUI.get());
@@ -433,6 +435,17 @@ void AppDelegate::applicationWillTerminate()
     // Its thread must end before the interface and the notification centre
     // it uses are destroyed, so the engine is stopped here.
     stopEngine();
+}
+
+void AppDelegate::terminateUnattended()
+{
+    if (m_fileAlerts)
+        m_fileAlerts->setUnattended(true);
+    // Ends every event loop, a modal dialog's as well as the main one.
+    QCoreApplication::exit(0);
+    // A dialog of the launch runs before the main loop, whose start would
+    // forget that exit: this ends that loop too once it runs.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void AppDelegate::updateWindowTitle()

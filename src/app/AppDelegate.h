@@ -2,6 +2,7 @@
 
 #include "app/SVNetworkFilter.h"
 #include "app/SVScanMerge.h"
+#include "model/SVDocument.h"
 #include "platform/NotificationCenter.h"
 #include "views/SVSideViewItem.h"
 
@@ -21,7 +22,7 @@ class CWInterface;
 class MASPreferencesWindowController;
 class QAction;
 class QMenu;
-struct SVOpenResult;
+struct SVOpenJob;
 struct SVSaveJob;
 class QModelIndex;
 class QTimer;
@@ -68,6 +69,9 @@ public:
         std::shared_ptr<sv::Clock> clock;
         // Milliseconds between merges of the engine's results.
         int scanTimerIntervalMs = 2000;
+        // Reads a document on the open's own thread; SVDocument::read when
+        // none (tests stand in a reader that waits as a stalled disk would).
+        std::function<std::optional<SVDocument::Content>(const QString& path, QString* error)> documentReader;
     };
 
     static constexpr int ScanTag = 1001;
@@ -86,6 +90,10 @@ public:
     void loadDefaults();
     void saveDefaults();
     void applicationWillTerminate();
+    // Ends the application whatever dialog is open, for a signal or
+    // --quit-after: nobody may be there to answer. The saves of the end are
+    // made; one that fails is logged, not asked about.
+    void terminateUnattended();
     void updateWindowTitle();
     bool windowShouldClose();
 
@@ -135,6 +143,9 @@ public:
     // document replaces the list.
     void doOpenWithFileInBackground(const QString& path);
     void didOpenFile(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime);
+    // Gives up the open under way: the list, the title and scanning stay as
+    // they were, and what the reader still finds reaches nobody.
+    void cancelOpen();
     void onFileOpen();
     void onFileSaveAs();
     // A file handed over by the command line, the desktop or a drop.
@@ -144,9 +155,13 @@ public:
     // Runs action now, or after the save question and a save, or not at all.
     void proceedAfterSaveQuestion(const std::function<void()>& action);
     bool isSaving() const { return m_saveThread.joinable(); }
-    bool isOpening() const { return m_openThread.joinable(); }
-    // Blocks until a running save has reached its file (quitting waits for it).
+    bool isOpening() const { return m_openJob != nullptr; }
+    // Blocks until a running save has reached its file (quitting waits for
+    // it). An open is not waited for: a stalled disk would hold it for ever.
     void waitForBackgroundJobs();
+    // Document readers still at work in the whole process, given up or not:
+    // the program ends without waiting for them.
+    static int runningDocumentReaders();
     QStringList recentDocuments() const;
     // Panels stand-ins for tests: answer the path instead of showing a dialog.
     void setSavePanelResponder(std::function<QString()> responder) { m_savePanelResponder = std::move(responder); }
@@ -259,7 +274,11 @@ private:
     // Waits for a save under way and ends it; false when it failed.
     bool endRunningSave();
     void showDocumentTitle();
-    void openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result);
+    void openDidEnd(const std::shared_ptr<SVOpenJob>& job);
+    // Tells the open job to reach nobody; false when none runs.
+    bool abandonOpen();
+    // Once per opened document: how many of its samples no record could keep.
+    void reportDataPointsLeftOut(const QString& path, const SVNetworkList& list);
 
     void applyFooterNotice(const SVFooterNotice& notice);
     void rebuildSideView(const QVector<SVSideViewItem>& items);
@@ -352,7 +371,7 @@ private:
     bool m_launchOpensDocument = false;
     std::shared_ptr<SVSaveJob> m_saveJob;
     std::thread m_saveThread;
-    std::thread m_openThread;
+    std::shared_ptr<SVOpenJob> m_openJob; // the open under way; its thread holds it too
     QMenu* m_recentMenu = nullptr;
     std::function<QString()> m_savePanelResponder;
     std::function<QString()> m_openPanelResponder;

@@ -23,7 +23,15 @@
 #include <QMimeData>
 #include <QUrl>
 
-struct SVOpenResult {
+#include <atomic>
+
+// An open under way. Its thread holds the job, not the controller: an open
+// that was given up (cancelled, or still reading when the application
+// quits) ends on its own and reaches nobody.
+struct SVOpenJob {
+    QString path;
+    std::mutex mutex;             // guards owner and the result
+    AppDelegate* owner = nullptr; // cleared when the open is given up
     std::optional<SVDocument::Content> content;
     QString error;
 };
@@ -40,6 +48,16 @@ namespace {
 
 constexpr int MaxRecentDocuments = 10;
 
+std::atomic<int> g_runningReaders{0};
+
+// Counts a reader thread from its start to its very last step.
+struct RunningReader {
+    RunningReader() { ++g_runningReaders; }
+    ~RunningReader() { --g_runningReaders; }
+    RunningReader(const RunningReader&) = delete;
+    RunningReader& operator=(const RunningReader&) = delete;
+};
+
 QString quoted(const QString& path)
 {
     return QStringLiteral("\"%1\"").arg(path);
@@ -50,7 +68,8 @@ QString documentTitle(const QString& path)
 {
     const QFileInfo info(path);
     const QString suffix = info.suffix();
-    return suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    const QString title = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    return title.isEmpty() ? path : title;
 }
 
 // The local files a drag carries.
@@ -75,7 +94,9 @@ bool acceptsDrop(const QMimeData* data)
 
 bool AppDelegate::hasUnsavedResults() const
 {
-    return m_window && m_window->windowTitle().startsWith(QStringLiteral("Skyvane")) && !networks().isEmpty();
+    // Live results are what no document title names, whatever a document's
+    // own name looks like.
+    return m_window && m_documentTitle.isEmpty() && !networks().isEmpty();
 }
 
 int AppDelegate::showSaveAlertIfNeeded()
@@ -234,31 +255,108 @@ void AppDelegate::doOpenWithFileInBackground(const QString& path)
         alert->beginSheetModalForWindow(m_window, [](int) {});
         return;
     }
+    auto job = std::make_shared<SVOpenJob>();
+    job->path = path;
+    job->owner = this;
+    m_openJob = job;
     m_progress->showProgressPanelWithMessage(tr("Opening") + QLatin1Char(' ') + quoted(path));
-    m_openThread = std::thread([this, path] {
-        auto result = std::make_shared<SVOpenResult>();
-        result->content = SVDocument::read(path, &result->error);
-        QMetaObject::invokeMethod(this, [this, path, result] { openDidEnd(path, result); }, Qt::QueuedConnection);
-    });
+    m_progress->setCancelAction([this] { cancelOpen(); });
+    auto reader = m_options.documentReader;
+    if (!reader)
+        reader = [](const QString& p, QString* error) { return SVDocument::read(p, error); };
+    std::thread([job = std::move(job), reader = std::move(reader)]() mutable {
+        // Declared first, so it counts until everything below is gone.
+        const RunningReader running;
+        const std::shared_ptr<SVOpenJob> held = std::move(job);
+        const auto read = std::move(reader);
+        QString error;
+        std::optional<SVDocument::Content> content = read(held->path, &error);
+        std::lock_guard lock(held->mutex);
+        if (!held->owner)
+            return; // given up: the records go with this thread
+        held->content = std::move(content);
+        held->error = error;
+        // The owner cannot go while the lock is held; once posted, the call
+        // is dropped if it goes before the call runs.
+        QMetaObject::invokeMethod(held->owner, [owner = held->owner, held] { owner->openDidEnd(held); },
+                                  Qt::QueuedConnection);
+    }).detach();
 }
 
-void AppDelegate::openDidEnd(const QString& path, const std::shared_ptr<SVOpenResult>& result)
+bool AppDelegate::abandonOpen()
 {
-    if (m_openThread.joinable())
-        m_openThread.join();
+    if (!m_openJob)
+        return false;
+    {
+        std::lock_guard lock(m_openJob->mutex);
+        m_openJob->owner = nullptr;
+    }
+    m_openJob.reset();
+    return true;
+}
+
+void AppDelegate::cancelOpen()
+{
+    if (!abandonOpen())
+        return;
+    m_progress->setCancelAction({});
     m_progress->hideProgressPanel();
-    if (!result->content) {
+}
+
+int AppDelegate::runningDocumentReaders()
+{
+    return g_runningReaders.load();
+}
+
+void AppDelegate::openDidEnd(const std::shared_ptr<SVOpenJob>& job)
+{
+    // An open given up after its result was posted.
+    if (job != m_openJob)
+        return;
+    m_openJob.reset();
+    m_progress->setCancelAction({});
+    m_progress->hideProgressPanel();
+    std::optional<SVDocument::Content> content;
+    QString error;
+    {
+        std::lock_guard lock(job->mutex);
+        content = std::move(job->content);
+        error = job->error;
+    }
+    const QString& path = job->path;
+    if (!content) {
         // The list, the title and scanning stay as they were.
         auto* alert = new SVAlert(m_window);
         alert->setMessageText(tr("The file \"%1\" could not be read.").arg(QFileInfo(path).fileName()));
         alert->setInformativeText(tr("The file does not have a valid format."));
         alert->setAlertStyle(SVAlert::Style::Critical);
-        alert->setDetailedText(result->error);
+        alert->setDetailedText(error);
         alert->beginSheetModalForWindow(m_window, [](int) {});
         return;
     }
     doStopAndClearResults();
-    didOpenFile(path, result->content->networks, result->content->lastScanTime);
+    didOpenFile(path, content->networks, content->lastScanTime);
+    reportDataPointsLeftOut(path, content->networks);
+}
+
+void AppDelegate::reportDataPointsLeftOut(const QString& path, const SVNetworkList& list)
+{
+    qint64 leftOut = 0, kept = 0;
+    for (const auto& network : list) {
+        leftOut += qint64(network->dataPointsLeftOut());
+        kept += qint64(network->dataPointCount());
+    }
+    if (leftOut == 0)
+        return;
+    auto* alert = new SVAlert(m_window);
+    alert->setMessageText(tr("Some samples in \"%1\" were left out.").arg(QFileInfo(path).fileName()));
+    alert->setInformativeText(tr("%1 of the document's %2 samples were left out: a network keeps only its newest %3. "
+                                 "Saving this survey keeps only the samples shown.")
+                                  .arg(leftOut)
+                                  .arg(leftOut + kept)
+                                  .arg(qint64(SVNetwork::MaximumDataPoints)));
+    alert->setAlertStyle(SVAlert::Style::Informational);
+    alert->beginSheetModalForWindow(m_window, [](int) {});
 }
 
 void AppDelegate::didOpenFile(const QString& path, const SVNetworkList& list, const QDateTime& lastScanTime)
@@ -292,8 +390,8 @@ bool AppDelegate::windowShouldClose()
     // A save under way is waited for; one that failed keeps the window open.
     if (m_saveJob && !endRunningSave())
         return false;
-    if (isOpening())
-        return false;
+    // An open is not: it may never end. Nothing of it has been shown yet.
+    cancelOpen();
     switch (showSaveAlertIfNeeded()) {
     case SVAlert::ThirdButtonReturn:
         return true;
@@ -316,12 +414,11 @@ bool AppDelegate::applicationOpenFile(const QString& path)
 
 void AppDelegate::waitForBackgroundJobs()
 {
-    // The threads' closing calls are queued to this object and never run
-    // once it is gone; what matters is that the file is whole.
+    // The save's closing call is queued to this object and never runs once
+    // it is gone; what matters is that the file is whole.
     if (m_saveThread.joinable())
         m_saveThread.join();
-    if (m_openThread.joinable())
-        m_openThread.join();
+    abandonOpen();
 }
 
 void AppDelegate::showDocumentTitle()

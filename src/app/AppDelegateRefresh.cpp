@@ -251,7 +251,7 @@ void AppDelegate::updateStateInfo()
     in.scanning = m_isScanning;
     // The document's own title: the window holds it marked up for Qt.
     in.windowTitle = m_documentTitle.isEmpty() ? m_window->windowTitle() : m_documentTitle;
-    in.applicationTitle = QStringLiteral("Skyvane");
+    in.showsDocument = !m_documentTitle.isEmpty();
     if (m_currentInterface) {
         in.hasInterface = true;
         in.interfaceName = m_currentInterface->interfaceName();

@@ -2,6 +2,7 @@
 
 #include "app/SVAlert.h"
 #include "platform/FileWriter.h"
+#include "platform/Log.h"
 
 #include <QFileInfo>
 
@@ -44,6 +45,10 @@ void SVFileAlerts::reportAnnotationsReadError(const QString& error)
 
 void SVFileAlerts::show(const QString& message, const QString& information)
 {
+    if (m_unattended) {
+        qCWarning(lcSkyvane).noquote() << message << information;
+        return;
+    }
     auto* alert = new SVAlert(m_window);
     alert->setAlertStyle(SVAlert::Style::Warning);
     alert->setMessageText(message);

@@ -22,6 +22,9 @@ public:
     // While the application quits, alerts run modally: a sheet would not
     // outlive the window.
     void setTerminating(bool terminating) { m_terminating = terminating; }
+    // Nobody may be there to answer (a signal or a timer ended the
+    // application): failures are logged, and no alert holds up the end.
+    void setUnattended(bool unattended) { m_unattended = unattended; }
 
     // The annotations file could not be read at start (empty: it could).
     // Said once per run.
@@ -37,6 +40,7 @@ private:
     QPointer<QWidget> m_window;
     QSet<QString> m_failing;
     bool m_terminating = false;
+    bool m_unattended = false;
     bool m_readErrorReported = false;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 };

@@ -3,15 +3,18 @@
 #include "views/SVPlainText.h"
 #include "views/SVThemeHelper.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 SVProgressWindowController::SVProgressWindowController(QWidget* parent, const QString& message)
     : QDialog(parent, Qt::Sheet | Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_messageLabel(sv::newPlainLabel(QString(), this)), m_progressIndicator(new QProgressBar(this))
+      m_messageLabel(sv::newPlainLabel(QString(), this)), m_progressIndicator(new QProgressBar(this)),
+      m_cancelButton(new QPushButton(tr("Cancel"), this))
 {
     SVThemeHelper::setAppearanceForWindow(this);
     m_progressIndicator->setRange(0, 0); // busy: spins until hidden
@@ -20,7 +23,34 @@ SVProgressWindowController::SVProgressWindowController(QWidget* parent, const QS
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_progressIndicator);
     layout->addWidget(m_messageLabel, 1);
+    layout->addWidget(m_cancelButton);
+    m_messageLabel->setTextFormat(Qt::PlainText); // a path is text
+    m_cancelButton->setAutoDefault(false);
+    m_cancelButton->hide();
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+        // The action may end this sheet.
+        if (auto cancel = m_cancel)
+            cancel();
+    });
+    auto* quit = new QAction(this);
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, [this] {
+        if (auto q = m_quit)
+            q();
+    });
+    addAction(quit);
     setMessage(message);
+}
+
+void SVProgressWindowController::setCancelAction(std::function<void()> cancel)
+{
+    m_cancel = std::move(cancel);
+    m_cancelButton->setVisible(bool(m_cancel));
+}
+
+void SVProgressWindowController::setQuitAction(std::function<void()> quit)
+{
+    m_quit = std::move(quit);
 }
 
 void SVProgressWindowController::setMessage(const QString& message)
@@ -34,11 +64,16 @@ QString SVProgressWindowController::labelText() const
     return m_message.isEmpty() ? tr("Please wait...") : m_message;
 }
 
-// The job behind the sheet ends it; the user cannot dismiss it.
+// The job behind the sheet ends it; the user cannot dismiss it, only
+// cancel a job that can be given up.
 void SVProgressWindowController::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape)
-        return event->accept();
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        if (m_cancelButton->isVisible())
+            m_cancelButton->click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -62,8 +97,15 @@ void SVProgressPanel::showProgressPanelWithMessage(const QString& message)
         return;
     }
     m_controller = new SVProgressWindowController(m_window, message);
+    m_controller->setQuitAction(m_quit);
     m_controller->setWindowModality(Qt::WindowModal);
     m_controller->open();
+}
+
+void SVProgressPanel::setCancelAction(std::function<void()> cancel)
+{
+    if (m_controller)
+        m_controller->setCancelAction(std::move(cancel));
 }
 
 void SVProgressPanel::hideProgressPanel()

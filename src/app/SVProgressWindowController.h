@@ -4,8 +4,11 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 // The small "Please wait..." window with a spinning indicator, shown as a
 // sheet while a document is saved or opened, a file is exported or the
@@ -19,6 +22,13 @@ public:
     void setMessage(const QString& message);
     // What the label shows: the message, or "Please wait..." without one.
     QString labelText() const;
+    // A job that can be given up shows a "Cancel" button (also Escape) that
+    // calls cancel; without one the job behind the sheet ends it.
+    void setCancelAction(std::function<void()> cancel);
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    // The Quit shortcut, which the window under the sheet cannot take while
+    // the sheet covers it.
+    void setQuitAction(std::function<void()> quit);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -28,6 +38,9 @@ private:
     QString m_message;
     QLabel* m_messageLabel;
     QProgressBar* m_progressIndicator;
+    QPushButton* m_cancelButton;
+    std::function<void()> m_cancel;
+    std::function<void()> m_quit;
 };
 
 // The main window's progress sheet, counted by jobs: the first job shows
@@ -44,6 +57,10 @@ public:
     void showProgressPanelWithMessage(const QString& message);
     // Ends one job; without a shown sheet it does nothing.
     void hideProgressPanel();
+    // The shown sheet's Cancel button calls cancel; empty takes it away.
+    void setCancelAction(std::function<void()> cancel);
+    // Every sheet shown from now on takes the Quit shortcut to quit.
+    void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
 
     int jobCount() const { return m_jobs; }
     SVProgressWindowController* progressWindowController() const { return m_controller; }
@@ -52,4 +69,5 @@ private:
     QPointer<QWidget> m_window;
     QPointer<SVProgressWindowController> m_controller;
     int m_jobs = 0;
+    std::function<void()> m_quit;
 };

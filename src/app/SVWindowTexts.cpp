@@ -63,7 +63,7 @@ SVStateInfo stateInfoText(const SVStateInfoInput& in)
     bool details = true;
     if (in.scanning) {
         status = tr("Scanning");
-    } else if (in.windowTitle.startsWith(in.applicationTitle)) {
+    } else if (!in.showsDocument) {
         status = tr("Not scanning");
     } else if (in.windowTitle == dataFromClipboardTitle()) {
         status = in.windowTitle;

@@ -25,7 +25,9 @@ QString informationElementsFooterText(qint64 count, qint64 bytes);
 struct SVStateInfoInput {
     bool scanning = false;
     QString windowTitle;
-    QString applicationTitle = QStringLiteral("Skyvane");
+    // A saved or opened document is shown, titled with its path (whatever
+    // the path's name looks like).
+    bool showsDocument = false;
     bool hasInterface = false;
     QString interfaceName;
     bool associated = false;

@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,15 +27,15 @@ void onSignal(int)
 
 // Ctrl-C and SIGTERM end the event loop from inside it, so shutdown runs
 // as for Quit: settings saved, the engine stopped and its thread joined.
-void quitOnSignals()
+void quitOnSignals(AppDelegate& delegate)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &delegate, [&delegate] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        QCoreApplication::exit(0); // no questions: shutdown still waits for a save under way
+        delegate.terminateUnattended(); // no questions: shutdown still waits for a save under way
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -92,10 +94,10 @@ int main(int argc, char** argv)
     }
     AppDelegate delegate(options);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
-    quitOnSignals();
-    // exit, not quit: quit would close the window and ask the save question.
+    quitOnSignals(delegate);
+    // Not quit: that would close the window and ask the save question.
     if (quitAfter)
-        QTimer::singleShot(*quitAfter, &app, [] { QCoreApplication::exit(0); });
+        QTimer::singleShot(*quitAfter, &delegate, [&delegate] { delegate.terminateUnattended(); });
 
     delegate.awakeFromNib();
     // Only the first file: the window shows one document.
@@ -105,5 +107,13 @@ int main(int argc, char** argv)
     delegate.applicationWillFinishLaunching();
     if (!files.isEmpty())
         QTimer::singleShot(0, &delegate, [&delegate, path = files.front()] { delegate.applicationOpenFile(path); });
-    return app.exec();
+    const int code = app.exec();
+    // Everything worth keeping was saved as the application ended. A document
+    // reader still at work (a stalled disk) is not waited for, nor left to
+    // run while the program's statics go.
+    if (AppDelegate::runningDocumentReaders() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -4,6 +4,7 @@
 #include "platform/FileWriter.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,11 +102,9 @@ std::optional<Content> read(const QString& path, QString* error, bool* unreadabl
     if (unreadable)
         *unreadable = false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!sv::openRegularFile(file, error)) {
         if (unreadable)
             *unreadable = true;
-        if (error)
-            *error = file.errorString();
         return std::nullopt;
     }
     file.close();

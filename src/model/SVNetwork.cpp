@@ -164,8 +164,11 @@ void SVNetwork::encodeWithCoder(sv::KeyedArchiver& coder) const
     coder.encodeDate("lastSeen", m_lastSeen);
     if (!m_digest.deviceName.isEmpty())
         coder.encodeObject("deviceName", m_digest.deviceName);
-    if (m_annotations)
-        coder.encodeObject("annotations", *m_annotations);
+    // A note nothing has shown yet is still the record's: a hidden column
+    // must not leave it out of the document.
+    const bool cached = m_annotations.has_value();
+    if (const QString note = annotationsLocked(); cached || !note.isEmpty())
+        coder.encodeObject("annotations", note);
 }
 
 namespace {
@@ -235,7 +238,12 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
     }
     {
         Guard g(record->m_lock);
-        SVDataPoint::decodeArray(coder, "dataPoints", [&record](const SVDataPoint& p) { record->addDataPointLocked(p); });
+        std::size_t decoded = 0;
+        SVDataPoint::decodeArray(coder, "dataPoints", [&record, &decoded](const SVDataPoint& p) {
+            record->addDataPointLocked(p);
+            ++decoded;
+        });
+        record->m_dataPointsLeftOut = decoded - (record->m_dataPoints ? record->m_dataPoints->size() : 0);
     }
 
     const std::optional<QColor> color = coder.decodeColor("color");
@@ -358,6 +366,12 @@ std::vector<SVDataPoint> SVNetwork::dataPoints() const
 {
     Guard g(m_lock);
     return m_dataPoints ? m_dataPoints->toVector() : std::vector<SVDataPoint>();
+}
+
+std::size_t SVNetwork::dataPointsLeftOut() const
+{
+    Guard g(m_lock);
+    return m_dataPointsLeftOut;
 }
 
 std::size_t SVNetwork::dataPointCount() const

@@ -83,7 +83,8 @@ public:
 
     // ---- archive ----
     // Writes "network", "dataPoints", "color", "lastSeen", then "deviceName"
-    // and "annotations" when held. The coder's current object is the record.
+    // when held and "annotations" when the record has a note (whether or not
+    // anything has read it yet). The coder's current object is the record.
     void encodeWithCoder(sv::KeyedArchiver& coder) const override;
     QStringList archiveClassChain() const override;
     // A record from a document (the coder's current object), or null when
@@ -107,6 +108,9 @@ public:
     void setNetwork(const QVariantMap& dictionary);
     QVariantMap network() const;
     bool loadedFromFile() const;
+    // Samples the document held beyond what a record keeps: its oldest,
+    // left out when it was read. 0 for a live record.
+    std::size_t dataPointsLeftOut() const;
 
     // ---- samples and statistics ----
     void addDataPoint(const SVDataPoint& point);
@@ -393,6 +397,7 @@ private:
 
     Statistics m_stats;
     std::optional<SVDataPointBuffer> m_dataPoints;
+    std::size_t m_dataPointsLeftOut = 0;
 
     QDateTime m_lastSeen;
     double m_lastSeenElapsedSeconds = 0;

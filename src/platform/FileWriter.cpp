@@ -6,10 +6,13 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <cctype>
 #include <cerrno>
 #include <mutex>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +55,69 @@ int writeAll(int fd, const char* data, qint64 size, qint64* written)
         *written += n;
     }
     return 0;
+}
+
+// Where path's chain of symbolic links ends; path itself when it is no link.
+// The end need not exist: writing through a dangling link makes its file.
+QString writeTargetOf(const QString& path)
+{
+    QString at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QByteArray name = QFile::encodeName(at);
+        struct stat st {};
+        if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        QByteArray link(st.st_size > 0 ? st.st_size + 1 : 4096, '\0');
+        const ssize_t n = ::readlink(name.constData(), link.data(), size_t(link.size()));
+        if (n <= 0 || n >= link.size())
+            return at;
+        link.truncate(n);
+        const QString next = QFile::decodeName(link);
+        at = QDir::cleanPath(QDir::isAbsolutePath(next) ? next : QFileInfo(at).absolutePath() + u'/' + next);
+    }
+    return at; // a loop of links: the rename replaces the last one
+}
+
+// The temporaries of writers of target are ".<name>.XXXXXX" beside it.
+bool isTemporaryNameOf(const QByteArray& entry, const QByteArray& targetName)
+{
+    constexpr qsizetype SuffixLength = 6; // what mkstemp puts in place of XXXXXX
+    if (entry.size() != targetName.size() + 2 + SuffixLength || !entry.startsWith('.')
+        || entry.mid(1, targetName.size()) != targetName || entry[targetName.size() + 1] != '.')
+        return false;
+    for (const char c : entry.right(SuffixLength))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+// Removes the temporaries that writers of target left when they were killed.
+// A live writer holds a lock on its temporary from the moment it made it, so
+// only files nobody holds go, and only plain files of this user.
+void removeLeftoversOf(const QString& target)
+{
+    const QFileInfo info(target);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray targetName = QFile::encodeName(info.fileName());
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryNameOf(QByteArray(entry->d_name), targetName))
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            continue;
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino
+            && named.st_dev == held.st_dev)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -170,23 +236,45 @@ bool FileWriter::open()
 {
     if (m_device)
         return true;
-    const QFileInfo target(m_path);
-    QByteArray pattern = QFile::encodeName(target.absolutePath() + QLatin1String("/.")
-                                           + target.fileName() + QLatin1String(".XXXXXX"));
+    m_targetPath = writeTargetOf(m_path);
+    removeLeftoversOf(m_targetPath);
+    const QFileInfo target(m_targetPath);
+    const QByteArray pattern = QFile::encodeName(target.absolutePath() + QLatin1String("/.")
+                                                 + target.fileName() + QLatin1String(".XXXXXX"));
     if (const int err = injectedFault(FileWriterStep::Create, 0)) {
         fail(QStringLiteral("create a file beside"), err);
         return false;
     }
-    const int fd = ::mkstemp(pattern.data());
+    int fd = -1;
+    QByteArray made;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        made = pattern;
+        fd = ::mkstemp(made.data());
+        if (fd < 0) {
+            fail(QStringLiteral("create a file beside"), errno);
+            return false;
+        }
+        // Held until the writer is done, so another writer's clean-up leaves
+        // it alone. One that removed it between its making and the lock
+        // leaves it without a name: then take another.
+        struct stat st {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink == 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
     if (fd < 0) {
-        fail(QStringLiteral("create a file beside"), errno);
+        fail(QStringLiteral("create a file beside"), EEXIST);
         return false;
     }
-    m_tempPath = QFile::decodeName(pattern);
+    m_tempPath = QFile::decodeName(made);
+    // The lock lasts while any descriptor of the file is open: this one
+    // keeps it past the device's close, until the rename is done.
+    m_lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     // A replaced file keeps its permissions; a new one gets the usual ones.
     struct stat old {};
     mode_t mode = 0666;
-    if (::stat(QFile::encodeName(m_path).constData(), &old) == 0) {
+    if (::stat(QFile::encodeName(m_targetPath).constData(), &old) == 0) {
         mode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -219,19 +307,20 @@ bool FileWriter::commit()
     const bool written = !m_device->failed() && m_device->finish();
     int renameError = written ? injectedFault(FileWriterStep::Rename, 0) : 0;
     if (written && !renameError
-        && ::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        && ::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_targetPath).constData()) != 0)
         renameError = errno;
     if (renameError)
         fail(QStringLiteral("replace"), renameError);
     else if (written) {
         // The rename itself lasts only once the folder is on disk.
-        const int dir = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+        const int dir = ::open(QFile::encodeName(QFileInfo(m_targetPath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
         if (dir >= 0) {
             ::fsync(dir);
             ::close(dir);
         }
         m_device.reset();
         m_tempPath.clear();
+        releaseLock();
         return true;
     }
     cancel();
@@ -245,6 +334,14 @@ void FileWriter::cancel()
         ::unlink(QFile::encodeName(m_tempPath).constData());
         m_tempPath.clear();
     }
+    releaseLock();
+}
+
+void FileWriter::releaseLock()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
 QString asideName(const QString& path)

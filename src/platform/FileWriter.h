@@ -16,6 +16,12 @@ namespace sv {
 // only then renames the temporary over the target. On any failure, or when the
 // writer is destroyed without a commit, the temporary is removed and the old
 // file stays exactly as it was.
+//
+// A path that is a symbolic link is written through it: the temporary goes
+// beside the file the link leads to and replaces that file, so the link
+// stays. Temporaries that a killed run left beside the file (".name.XXXXXX")
+// are removed when the file is next written; one that a live writer holds
+// is left alone.
 class FileWriter {
 public:
     explicit FileWriter(const QString& path);
@@ -44,9 +50,12 @@ public:
 private:
     class Device;
     void fail(const QString& what, int err);
+    void releaseLock();
 
     QString m_path;
+    QString m_targetPath; // m_path, or the file its links lead to
     QString m_tempPath;
+    int m_lockFd = -1; // holds the temporary's lock until the rename
     std::unique_ptr<Device> m_device;
     QString m_error;
 };

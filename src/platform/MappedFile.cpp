@@ -108,7 +108,7 @@ bool MappedFile::open(const QString& path, QString* error)
             *error = message;
         return false;
     };
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); // a FIFO never holds the open up
     if (m_fd < 0)
         return fail(systemError(errno));
     struct stat st;

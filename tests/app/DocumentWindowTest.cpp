@@ -2,7 +2,10 @@
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
+#include "app/SVProgressWindowController.h"
+#include "model/SVDocument.h"
 #include "model/SVNetwork.h"
+#include "platform/KeyedArchiver.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
 #include "platform/Resources.h"
@@ -19,6 +22,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <QPushButton>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +47,7 @@ struct Shown {
 // and kept in `alerts`; the save question also ticks its checkbox when
 // `suppress` is set.
 struct Window {
-    Window()
+    explicit Window(AppDelegate::Options options = {})
     {
         sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
         sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::RecentDocumentsKey);
@@ -47,7 +57,7 @@ struct Window {
                 alert.checkBox()->setChecked(true);
             return answer;
         });
-        app = sv::test::makeWindow();
+        app = sv::test::makeWindow(std::move(options));
         app->applicationWillFinishLaunching();
         app->setOpenPanelResponder([this] {
             ++openPanels;
@@ -293,4 +303,207 @@ TEST(DocumentWindow, DropTargetTakesOneDocument)
         QCoreApplication::sendEvent(w.app->window(), &enter);
         EXPECT_EQ(enter.isAccepted(), c.accepted) << c.files.join(' ').toStdString();
     }
+}
+
+namespace {
+
+// The document of the window's current list, written as the save job writes it.
+QString writeDocumentOf(const Window& w, const QString& path)
+{
+    QString error;
+    EXPECT_TRUE(SVDocument::write(path, w.app->networks(), w.app->lastScanTime(), &error)) << error.toStdString();
+    return path;
+}
+
+} // namespace
+
+TEST(DocumentWindow, WhatIsNoRegularFileIsRefusedWithoutWaitingOnIt)
+{
+    QTemporaryDir dir;
+    const QString fifo = tempPath(dir, "fifo.skyvane");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.skyvane"));
+    ASSERT_TRUE(QFile::link(fifo, tempPath(dir, "link-to-fifo.skyvane")));
+    ASSERT_TRUE(QFile::link("/dev/zero", tempPath(dir, "device.skyvane")));
+    for (const char* name : {"fifo.skyvane", "folder.skyvane", "link-to-fifo.skyvane", "device.skyvane"}) {
+        SCOPED_TRACE(name);
+        Window w;
+        w.stopWithResults();
+        const QStringList before = w.survey();
+        w.app->applicationOpenFile(tempPath(dir, name));
+        ASSERT_TRUE(w.waitForJobs());
+        ASSERT_EQ(w.alerts.size(), 2u);
+        EXPECT_EQ(w.alerts[1].message, QStringLiteral("The file \"%1\" could not be read.").arg(name));
+        EXPECT_EQ(w.alerts[1].informative, "The file does not have a valid format.");
+        EXPECT_EQ(w.survey(), before);
+    }
+    // A link to a document is a document.
+    Window w;
+    w.stopWithResults();
+    const QStringList saved = w.survey();
+    ASSERT_TRUE(QFile::link(writeDocumentOf(w, tempPath(dir, "real.skyvane")), tempPath(dir, "link.skyvane")));
+    w.app->onScanStop(AppDelegate::ScanTag);
+    w.app->applicationOpenFile(tempPath(dir, "link.skyvane"));
+    ASSERT_TRUE(w.waitForJobs());
+    EXPECT_EQ(w.survey(), saved);
+}
+
+namespace {
+
+// A reader that waits, as on a stalled network mount, until released. Held
+// by the readers' threads too, so it outlives the window.
+struct StalledReader {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    std::atomic<int> waiting{0};
+
+    static AppDelegate::Options options(const std::shared_ptr<StalledReader>& reader)
+    {
+        AppDelegate::Options o;
+        o.documentReader = [reader](const QString& path, QString* error) {
+            ++reader->waiting;
+            std::unique_lock lock(reader->mutex);
+            reader->released.wait(lock, [&] { return reader->open; });
+            return SVDocument::read(path, error);
+        };
+        return o;
+    }
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        released.notify_all();
+    }
+};
+
+SVProgressWindowController* shownSheet(const Window& w)
+{
+    for (auto* sheet : w.app->window()->findChildren<SVProgressWindowController*>())
+        if (sheet->isVisible())
+            return sheet;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(DocumentWindow, AnOpenCanBeCancelledAndQuittingDoesNotWaitForIt)
+{
+    QTemporaryDir dir;
+    auto reader = std::make_shared<StalledReader>();
+    {
+        Window w(StalledReader::options(reader));
+        w.stopWithResults();
+        const QString document = writeDocumentOf(w, tempPath(dir, "stalled.skyvane"));
+        const QStringList before = w.survey();
+        const QString title = w.title();
+
+        w.app->applicationOpenFile(document);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reader->waiting == 1; }, 60000));
+        ASSERT_TRUE(w.app->isOpening());
+        SVProgressWindowController* sheet = shownSheet(w);
+        ASSERT_TRUE(sheet);
+        ASSERT_TRUE(sheet->cancelButton()->isVisible());
+        sheet->cancelButton()->click();
+        EXPECT_FALSE(w.app->isOpening());
+        EXPECT_FALSE(shownSheet(w));
+        EXPECT_EQ(w.survey(), before);
+        EXPECT_EQ(w.title(), title);
+        EXPECT_TRUE(w.app->hasUnsavedResults());
+
+        // Quit while another open waits: the window closes after the
+        // question, and the controller goes without waiting for the reader.
+        w.app->applicationOpenFile(document);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reader->waiting == 2; }, 60000));
+        ASSERT_TRUE(shownSheet(w));
+        w.app->window()->close();
+        EXPECT_FALSE(w.app->window()->isVisible());
+        EXPECT_FALSE(w.app->isOpening());
+        EXPECT_EQ(w.questions(), 3);
+    }
+    EXPECT_GE(AppDelegate::runningDocumentReaders(), 2);
+    // What the readers find now reaches nobody.
+    reader->release();
+    EXPECT_TRUE(QTest::qWaitFor([] { return AppDelegate::runningDocumentReaders() == 0; }, 60000));
+    QCoreApplication::processEvents();
+}
+
+TEST(DocumentWindow, ADocumentIsKnownAsOneWhateverItsName)
+{
+    QTemporaryDir dir;
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    {
+        Window w;
+        w.stopWithResults();
+        writeDocumentOf(w, tempPath(dir, "Skyvane-test.skyvane"));
+        w.app->applicationOpenFile("Skyvane-test.skyvane"); // as given on the command line
+        ASSERT_TRUE(w.waitForJobs());
+        EXPECT_EQ(w.title(), "Skyvane-test");
+        EXPECT_FALSE(w.app->hasUnsavedResults());
+        const int asked = w.questions();
+        EXPECT_TRUE(w.app->windowShouldClose());
+        EXPECT_EQ(w.questions(), asked) << "a shown document is not asked about";
+    }
+    QDir::setCurrent(cwd);
+}
+
+namespace {
+
+// A record whose archive holds `samples` samples, more than a record keeps.
+struct LongRecord : sv::KeyedArchivable {
+    LongRecord(QString b, int n) : bssid(std::move(b)), samples(n) {}
+    QString bssid;
+    int samples = 0;
+    QStringList archiveClassChain() const override { return {"SVNetwork", "NSObject"}; }
+    void encodeWithCoder(sv::KeyedArchiver& coder) const override
+    {
+        coder.encodeObject("network", QVariantMap{{"bssid", bssid}, {"channelNumber", 6}, {"rssiValue", -60}});
+        std::vector<SVDataPoint> points;
+        const QDateTime start = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        for (int i = 0; i < samples; ++i)
+            points.emplace_back(-60, -92, 1, 10, start.addSecs(2 * i));
+        coder.beginArray("dataPoints");
+        SVDataPoint::encodeArray(coder, points, {});
+        coder.endArray();
+        coder.encodeDate("lastSeen", start.addSecs(2 * samples));
+    }
+};
+
+} // namespace
+
+TEST(DocumentWindow, SamplesADocumentHoldsBeyondWhatARecordKeepsAreToldOnce)
+{
+    QTemporaryDir dir;
+    constexpr int Kept = int(SVNetwork::MaximumDataPoints);
+    const LongRecord records[] = {{"00:11:22:33:44:01", Kept + 100},
+                                  {"00:11:22:33:44:02", Kept + 23},
+                                  {"00:11:22:33:44:03", 10}};
+    QByteArray bytes;
+    sv::KeyedArchiver coder(&bytes);
+    coder.beginDictionary("root");
+    coder.beginArray("networks");
+    for (const auto& r : records)
+        coder.appendArchivable(r);
+    coder.endArray();
+    coder.endDictionary();
+    ASSERT_TRUE(coder.finish());
+    const QString path = tempPath(dir, "long.skyvane");
+    sv::test::writeBytes(path, bytes);
+
+    Window w;
+    w.stopWithResults();
+    w.app->applicationOpenFile(path);
+    ASSERT_TRUE(w.waitForJobs());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.alerts.size() >= 2; }, 60000));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.app->networks().size(), 3);
+    ASSERT_EQ(w.alerts.size(), 2u) << "told once";
+    EXPECT_EQ(w.alerts[1].message, "Some samples in \"long.skyvane\" were left out.");
+    EXPECT_EQ(w.alerts[1].informative,
+              QStringLiteral("123 of the document's %1 samples were left out: a network keeps only its newest %2. "
+                             "Saving this survey keeps only the samples shown.")
+                  .arg(2 * Kept + 123 + 10)
+                  .arg(Kept));
+    EXPECT_EQ(w.alerts[1].style, SVAlert::Style::Informational);
 }

@@ -6,6 +6,7 @@
 #include "model/SVActiveScanEngine.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
+#include "platform/FileWriter.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWError.h"
@@ -38,6 +39,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -858,4 +861,23 @@ TEST(MainWindow, SecondaryClickInTheSidebarKeepsTheFilterAndTheSelection)
     EXPECT_TRUE(side->selectionModel()->selectedRows().isEmpty());
     EXPECT_EQ(w.app->filteredNetworks().size(), shown);
     EXPECT_EQ(w.selectedBssids(), QStringList{chosen});
+}
+
+// A signal or --quit-after may come with nobody there: the saves of the end
+// that fail are logged, and no alert about them holds the end up.
+TEST(MainWindow, EndingUnattendedAsksNothingWhenTheSavesFail)
+{
+    int asked = 0;
+    Window w([&asked](const SVAlert&) {
+        ++asked;
+        return SVAlert::FirstButtonReturn;
+    });
+    ASSERT_TRUE(w.waitForTicks(1));
+    sv::UserDefaults::standardUserDefaults().setInteger(7, QStringLiteral("SomethingToSave"));
+    sv::setFileWriterFaultHook([](sv::FileWriterStep, qint64) { return ENOSPC; });
+    w.app->terminateUnattended();
+    w.app->applicationWillTerminate(); // what the end of the event loop runs
+    sv::setFileWriterFaultHook({});
+    EXPECT_EQ(asked, 0);
+    sv::UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("SomethingToSave"));
 }

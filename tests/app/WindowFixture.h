@@ -14,19 +14,25 @@
 
 namespace sv::test {
 
-// A window on the shipped scenario (or the one given), its clock held still
-// and its scan timer quick, made up to awakeFromNib (launch it when the
-// test's responders stand).
-inline std::unique_ptr<AppDelegate> makeWindow(const QString& scenarioPath = QString())
+// A window on the shipped scenario (or the one the options name), its clock
+// held still and its scan timer quick, made up to awakeFromNib (launch it
+// when the test's responders stand).
+inline std::unique_ptr<AppDelegate> makeWindow(AppDelegate::Options options = {})
 {
-    AppDelegate::Options options;
-    options.scenarioPath =
-        scenarioPath.isEmpty() ? sv::resourcePath(QStringLiteral("scenarios/office.json")) : scenarioPath;
+    if (options.scenarioPath.isEmpty())
+        options.scenarioPath = sv::resourcePath(QStringLiteral("scenarios/office.json"));
     options.clock = std::make_shared<sv::ManualClock>();
     options.scanTimerIntervalMs = 20;
     auto app = std::make_unique<AppDelegate>(options);
     app->awakeFromNib();
     return app;
+}
+
+inline std::unique_ptr<AppDelegate> makeWindow(const QString& scenarioPath)
+{
+    AppDelegate::Options options;
+    options.scenarioPath = scenarioPath;
+    return makeWindow(std::move(options));
 }
 
 // Ends a window test: the controller shuts down, alerts are shown again, and

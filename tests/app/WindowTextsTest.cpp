@@ -57,10 +57,14 @@ TEST(WindowTexts, StateInfo)
     EXPECT_EQ(stateInfoText(live).title, "");
 
     SVStateInfoInput file;
+    file.showsDocument = true;
     file.windowTitle = "/home/u/survey.skyvane";
     const SVStateInfo opened = stateInfoText(file);
     EXPECT_EQ(opened.title, "File: survey.skyvane");
     EXPECT_EQ(opened.toolTip, "/home/u/survey.skyvane");
+    // A document is told by being one, not by its name.
+    file.windowTitle = "Skyvane-test";
+    EXPECT_EQ(stateInfoText(file).title, "File: Skyvane-test");
     file.windowTitle = dataFromClipboardTitle();
     EXPECT_EQ(stateInfoText(file).title, "Data from Clipboard");
 }

@@ -24,3 +24,11 @@ add_test(NAME Application.DesktopEntryAndMimeTypeInstall
          COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/app/desktop-files.sh" "${PROJECT_BINARY_DIR}"
                  "${CMAKE_CURRENT_BINARY_DIR}/desktop-install")
 set_tests_properties(Application.DesktopEntryAndMimeTypeInstall PROPERTIES TIMEOUT 120)
+
+# A signal or --quit-after ends the application on a full disk, where the
+# saves of the end fail and nobody is there to answer (a small tmpfs; root only).
+add_test(NAME Application.QuitsUnattendedOnAFullDisk
+         COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../model/full-disk.sh" sh "${CMAKE_CURRENT_LIST_DIR}/quit-on-full-disk.sh"
+                 $<TARGET_FILE:skyvane>
+                 "${PROJECT_SOURCE_DIR}/resources/scenarios/office.json")
+set_tests_properties(Application.QuitsUnattendedOnAFullDisk PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)

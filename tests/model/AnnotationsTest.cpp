@@ -228,6 +228,23 @@ TEST_F(Annotations, EditsAndSavesFromManyThreads)
     EXPECT_EQ(again.annotations(), store.annotations());
 }
 
+TEST_F(Annotations, SymlinkedFileIsWrittenThroughItsLink)
+{
+    const QString real = dir.filePath("synced/annotations.plist");
+    QDir().mkpath(dir.filePath("synced"));
+    QDir().mkpath(folder());
+    ASSERT_TRUE(sv::PropertyList::writeFile(QVariantMap{{"AA:00:00:00:00:01", "from the link"}}, real));
+    ASSERT_TRUE(QFile::link(real, file()));
+    SVAnnotationsHelper store(folder(), &defaults);
+    store.readFromDisk();
+    EXPECT_EQ(store.annotationsForNetwork("AA:00:00:00:00:01"), "from the link");
+    store.setAnnotationsForNetwork("AA:00:00:00:00:02", "added");
+    ASSERT_TRUE(store.saveToDisk());
+    EXPECT_TRUE(QFileInfo(file()).isSymLink());
+    EXPECT_EQ(sv::PropertyList::readFile(real),
+              QVariant(QVariantMap{{"AA:00:00:00:00:01", "from the link"}, {"AA:00:00:00:00:02", "added"}}));
+}
+
 TEST(SharedAnnotations, LivesInTheApplicationFolderOfTheTestHome)
 {
     const QString path = SVAnnotationsHelper::sharedAnnotations().path();

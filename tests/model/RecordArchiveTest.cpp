@@ -1,9 +1,13 @@
 #include "Beacon.h"
 
 #include "model/CWNetworkUtil.h"
+#include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+
+#include <algorithm>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -240,4 +244,45 @@ TEST(RecordArchiveTest, SecurityComesBackFromTheStoredElements)
     EXPECT_EQ(copy->network().value("securityMode").toLongLong(), std::numeric_limits<qint64>::max());
     EXPECT_EQ(copy->securityMode(), "WPA2/WPA3 Personal");
     EXPECT_TRUE(copy->isWPA3());
+}
+
+TEST(RecordArchiveTest, ANoteNothingHasReadYetIsArchivedWithItsRecord)
+{
+    auto& store = SVAnnotationsHelper::sharedAnnotations();
+    auto noted = SVNetwork::initWithDictionary(scan(6, bgRates()));
+    auto plain = SVNetwork::initWithDictionary(scan(11, bgRates(), std::numeric_limits<qint64>::max(), "00:11:22:33:44:66"));
+    // Imported into the store; no table column has asked the record since.
+    store.setAnnotationsForNetwork(noted->bssid(), "under the stairs");
+    const QByteArray withNote = KeyedArchiver::archivedData(*noted);
+    const QByteArray withoutNote = KeyedArchiver::archivedData(*plain);
+    store.setAnnotationsForNetwork(noted->bssid(), "");
+
+    auto copy = readRecord(withNote);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->annotations(), "under the stairs");
+    EXPECT_FALSE(withoutNote.contains("annotations")) << "no note, no key";
+}
+
+TEST(RecordArchiveTest, SamplesBeyondWhatARecordKeepsAreCountedWhenRead)
+{
+    constexpr std::size_t Kept = SVNetwork::MaximumDataPoints;
+    for (const std::size_t archived : {std::size_t(10), Kept, Kept + 1, Kept + 250}) {
+        const QByteArray data = archiveOf([archived](KeyedArchiver& a) {
+            a.encodeObjectWith("root", {"SVNetwork", "NSObject"}, [archived](KeyedArchiver& c) {
+                c.encodeObject("network", scan(6, bgRates()));
+                std::vector<SVDataPoint> points;
+                for (std::size_t i = 0; i < archived; ++i)
+                    points.emplace_back(-50 - int(i % 30), -92, 1, 10, kStart.addSecs(qint64(i)));
+                c.beginArray("dataPoints");
+                SVDataPoint::encodeArray(c, points, {});
+                c.endArray();
+            });
+        });
+        auto n = readRecord(data);
+        ASSERT_TRUE(n) << archived;
+        EXPECT_EQ(n->dataPointCount(), std::min(archived, Kept)) << archived;
+        EXPECT_EQ(n->dataPointsLeftOut(), archived - std::min(archived, Kept)) << archived;
+        // The newest stay.
+        EXPECT_EQ(n->lastDataPoint()->timestamp(), kStart.addSecs(qint64(archived) - 1)) << archived;
+    }
 }

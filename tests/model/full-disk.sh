@@ -1,8 +1,8 @@
 #!/bin/sh
-# Runs the FullDisk tests of a test program on a small tmpfs mounted in a
-# mount namespace of its own, so the filesystem can really be filled.
+# Runs a command with a small tmpfs mounted in a mount namespace of its own,
+# so the filesystem can really be filled; SKYVANE_FULL_DISK names it.
 # Exits 77 (skipped) where that is not possible, saying why.
-program=$1
+#   full-disk.sh <command> [arguments...]
 if [ "$(id -u)" != 0 ]; then
     echo "skipped: mounting a small filesystem needs root"
     exit 77
@@ -17,8 +17,10 @@ unshare -m sh -c '
         echo "skipped: a tmpfs cannot be mounted here"
         exit 77
     fi
-    SKYVANE_FULL_DISK="$1" "$2" --gtest_filter="FullDisk.*"
-' sh "$dir" "$program"
+    dir=$1
+    shift
+    SKYVANE_FULL_DISK="$dir" "$@"
+' sh "$dir" "$@"
 rc=$?
 rmdir "$dir"
 exit $rc

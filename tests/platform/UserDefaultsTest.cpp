@@ -199,3 +199,26 @@ TEST(UserDefaults, NumbersOutOfRangeReadAsTheRegisteredDefault)
     d.setInteger(200, "Sensitivity");
     EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 200);
 }
+
+// A settings file kept elsewhere behind a link (a dotfiles folder) stays
+// behind its link.
+TEST(UserDefaults, SymlinkedFileIsWrittenThroughItsLink)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("dotfiles") && QDir(dir.path()).mkpath("config"));
+    const QString real = dir.filePath("dotfiles/s.conf"), link = dir.filePath("config/s.conf");
+    {
+        UserDefaults d(real);
+        d.setInteger(70, "Sensitivity");
+        ASSERT_TRUE(d.synchronize());
+    }
+    ASSERT_TRUE(QFile::link("../dotfiles/s.conf", link));
+    {
+        UserDefaults d(link);
+        EXPECT_EQ(d.integerForKey("Sensitivity"), 70);
+        d.setInteger(60, "Sensitivity");
+        ASSERT_TRUE(d.synchronize());
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(UserDefaults(real).integerForKey("Sensitivity"), 60);
+}

@@ -35,7 +35,11 @@ namespace {
 
 struct RecordingSynthesizer : SVSpeechSynthesizer {
     bool isSpeaking() const override { return false; }
-    void startSpeakingString(const QString& text) override { spoken << text; }
+    bool startSpeakingString(const QString& text) override
+    {
+        spoken << text;
+        return true;
+    }
     void stopSpeaking() override {}
     QStringList spoken;
 };
@@ -228,6 +232,31 @@ TEST(ExportWindow, SpeaksTheSelectedNetwork)
     defaults.setBool(false, "SpeakOn");
     defaults.setBool(false, "SpeakWhenOnBackground");
     defaults.setInteger(0, "Units");
+}
+
+TEST(ExportWindow, SpeechThatCannotSpeakIsTurnedOffAndSaidOnce)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.setBool(true, "SpeakWhenOnBackground");
+    w.app->setSpeechSynthesizer(newSpeechSynthesizer([] { return std::unique_ptr<SVSpeechEngine>(); }));
+    w.selectRows({0});
+    ASSERT_TRUE(w.app->selectedNetwork());
+    QAction* command = nullptr;
+    for (QAction* a : w.app->window()->findChildren<QAction*>())
+        if (a->text() == "Speak Signal Strength")
+            command = a;
+    ASSERT_TRUE(command);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        command->trigger();
+        EXPECT_FALSE(defaults.boolForKey("SpeakOn"));
+        EXPECT_FALSE(command->isChecked()) << "the command is unticked";
+    }
+    ASSERT_EQ(w.alerts.size(), 1) << "told once";
+    EXPECT_TRUE(w.alerts.first().startsWith("Signal strength cannot be spoken.")) << w.alerts.first().toStdString();
+    defaults.setBool(false, "SpeakWhenOnBackground");
 }
 
 } // namespace

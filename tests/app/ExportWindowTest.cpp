@@ -69,6 +69,13 @@ struct Window {
         sv::test::endWindow(app);
     }
     bool waitForTicks(int n) { return sv::test::waitForShownLists(n); }
+    QAction* speakCommand() const
+    {
+        for (QAction* a : app->window()->findChildren<QAction*>())
+            if (a->text() == "Speak Signal Strength")
+                return a;
+        return nullptr;
+    }
     void selectRows(std::initializer_list<int> rows)
     {
         QTreeView* view = app->networksView();
@@ -216,10 +223,7 @@ TEST(ExportWindow, SpeaksTheSelectedNetwork)
     QTest::qWait(400);
     EXPECT_TRUE(w.speech->spoken.isEmpty()) << "speech is off";
 
-    QAction* command = nullptr;
-    for (QAction* a : w.app->window()->findChildren<QAction*>())
-        if (a->text() == "Speak Signal Strength")
-            command = a;
+    QAction* command = w.speakCommand();
     ASSERT_TRUE(command);
     command->trigger(); // turns speech on and speaks at once
     EXPECT_TRUE(defaults.boolForKey("SpeakOn"));
@@ -244,10 +248,7 @@ TEST(ExportWindow, SpeechThatCannotSpeakIsTurnedOffAndSaidOnce)
     w.app->setSpeechSynthesizer(newSpeechSynthesizer([] { return std::unique_ptr<SVSpeechEngine>(); }));
     w.selectRows({0});
     ASSERT_TRUE(w.app->selectedNetwork());
-    QAction* command = nullptr;
-    for (QAction* a : w.app->window()->findChildren<QAction*>())
-        if (a->text() == "Speak Signal Strength")
-            command = a;
+    QAction* command = w.speakCommand();
     ASSERT_TRUE(command);
     for (int attempt = 0; attempt < 2; ++attempt) {
         command->trigger();

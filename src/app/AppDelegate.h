@@ -295,6 +295,7 @@ private:
     void validateExportItems();
     void scheduleSpeak();
     void speechSelectionDidChange();
+    void speechIsUnavailable();
     QString runFilePanel(const QString& panel, const QString& suggestedName);
     void recordRecentFilter(const QString& text);
 
@@ -362,6 +363,7 @@ private:
     QAction* m_speakAction = nullptr;
     std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
     std::shared_ptr<SVSpeechReporter> m_speech;
+    bool m_toldSpeechUnavailable = false; // said once a run
     std::shared_ptr<SVBackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
     SVInspectController* m_inspect = nullptr; // a child of this object

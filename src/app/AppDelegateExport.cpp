@@ -405,7 +405,25 @@ void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
     s.speakWhenOnBackground = m_defaults.boolForKey(QStringLiteral("SpeakWhenOnBackground"));
     s.intervalSeconds = m_defaults.doubleForKey(QStringLiteral("SpeakIntervalInSeconds"));
     s.units = m_units;
-    m_speech->speak(network, m_selectedNetwork, s, m_clock->now());
+    if (!m_speech->speak(network, m_selectedNetwork, s, m_clock->now()))
+        speechIsUnavailable();
+}
+
+// Nothing can speak: the command is unticked rather than left on in silence.
+void AppDelegate::speechIsUnavailable()
+{
+    m_defaults.setBool(false, QStringLiteral("SpeakOn"));
+    if (m_speakAction)
+        m_speakAction->setChecked(false);
+    if (m_toldSpeechUnavailable || !m_window)
+        return;
+    m_toldSpeechUnavailable = true;
+    auto* alert = new SVAlert(m_window);
+    alert->setAlertStyle(SVAlert::Style::Warning);
+    alert->setMessageText(tr("Signal strength cannot be spoken."));
+    alert->setInformativeText(tr("No voice of this computer's speech service could speak, so Speak Signal "
+                                 "Strength has been turned off."));
+    alert->beginSheetModalForWindow(m_window, [](int) {});
 }
 
 void AppDelegate::onSpeak()

@@ -14,51 +14,119 @@ QString tr(const char* text)
     return QCoreApplication::translate("SVSpeech", text);
 }
 
-class SystemSpeechSynthesizer final : public SVSpeechSynthesizer {
+// The desktop's engine. Its state stays Error after a failed start-up
+// locale even once another voice is taken, so whether it has a voice is
+// read once, at the start, and what a locale change did from the voice it
+// leaves.
+class SystemSpeechEngine final : public SVSpeechEngine {
 public:
-    bool isSpeaking() const override { return m_speech && m_speech->state() == QTextToSpeech::Speaking; }
-    void startSpeakingString(const QString& text) override
+    SystemSpeechEngine()
+    {
+        QObject::connect(&m_speech, &QTextToSpeech::errorOccurred, [this] { ++m_errors; });
+    }
+    bool hasVoice() const override
+    {
+        return m_speech.state() != QTextToSpeech::Error
+            && m_speech.errorReason() == QTextToSpeech::ErrorReason::NoError;
+    }
+    QList<QLocale> locales() const override { return m_speech.availableLocales(); }
+    bool useLocale(const QLocale& locale) override
+    {
+        const int errors = m_errors;
+        m_speech.setLocale(locale);
+        return m_errors == errors && m_speech.locale() == locale && !m_speech.voice().name().isEmpty();
+    }
+    bool isSpeaking() const override { return m_speech.state() == QTextToSpeech::Speaking; }
+    void say(const QString& text) override { m_speech.say(text); }
+    void stop() override { m_speech.stop(); }
+
+private:
+    QTextToSpeech m_speech;
+    int m_errors = 0;
+};
+
+class EngineSynthesizer final : public SVSpeechSynthesizer {
+public:
+    explicit EngineSynthesizer(std::function<std::unique_ptr<SVSpeechEngine>()> makeEngine)
+        : m_makeEngine(std::move(makeEngine))
+    {
+    }
+    bool isSpeaking() const override { return m_engine && m_engine->isSpeaking(); }
+    bool startSpeakingString(const QString& text) override
     {
         if (!ready())
-            return;
-        m_speech->stop();
-        m_speech->say(text);
+            return false;
+        m_engine->stop();
+        m_engine->say(text);
+        return true;
     }
     void stopSpeaking() override
     {
-        if (m_speech)
-            m_speech->stop();
+        if (m_engine)
+            m_engine->stop();
     }
 
 private:
     // The engine starts only when something is to be said, so a machine
-    // without one pays nothing until then.
+    // without one pays nothing until then; it is tried once.
     bool ready()
     {
-        if (m_speech)
-            return m_speech->state() != QTextToSpeech::Error;
-        if (m_unavailable)
-            return false;
-        if (QTextToSpeech::availableEngines().isEmpty()) {
+        if (m_tried)
+            return m_engine != nullptr;
+        m_tried = true;
+        m_engine = m_makeEngine ? m_makeEngine() : nullptr;
+        if (!m_engine) {
             qCInfo(lcSkyvane) << "No speech engine: signal reports are not spoken.";
-            m_unavailable = true;
             return false;
         }
-        m_speech = std::make_unique<QTextToSpeech>();
-        if (m_speech->state() == QTextToSpeech::Error)
-            qCWarning(lcSkyvane) << "The speech engine could not start: signal reports are not spoken.";
-        return m_speech->state() != QTextToSpeech::Error;
+        if (m_engine->hasVoice())
+            return true;
+        for (const QLocale& locale : fallbackLocales(m_engine->locales(), QLocale()))
+            if (m_engine->useLocale(locale)) {
+                qCInfo(lcSkyvane).noquote()
+                    << QStringLiteral("No voice for this session's language: speaking with one for %1.").arg(locale.name());
+                return true;
+            }
+        qCWarning(lcSkyvane) << "No voice of the speech engine can speak: signal reports are not spoken.";
+        m_engine.reset();
+        return false;
     }
 
-    std::unique_ptr<QTextToSpeech> m_speech;
-    bool m_unavailable = false;
+    std::function<std::unique_ptr<SVSpeechEngine>()> m_makeEngine;
+    std::unique_ptr<SVSpeechEngine> m_engine;
+    bool m_tried = false;
 };
 
 } // namespace
 
+QList<QLocale> fallbackLocales(const QList<QLocale>& available, const QLocale& system)
+{
+    QList<QLocale> order;
+    auto take = [&](auto wanted) {
+        for (const QLocale& locale : available)
+            if (wanted(locale) && !order.contains(locale))
+                order.append(locale);
+    };
+    if (system.language() != QLocale::C)
+        take([&](const QLocale& l) { return l.language() == system.language(); });
+    take([](const QLocale& l) { return l.language() == QLocale::English; });
+    take([](const QLocale&) { return true; });
+    return order;
+}
+
+std::unique_ptr<SVSpeechSynthesizer>
+newSpeechSynthesizer(std::function<std::unique_ptr<SVSpeechEngine>()> makeEngine)
+{
+    return std::make_unique<EngineSynthesizer>(std::move(makeEngine));
+}
+
 std::unique_ptr<SVSpeechSynthesizer> newSystemSpeechSynthesizer()
 {
-    return std::make_unique<SystemSpeechSynthesizer>();
+    return newSpeechSynthesizer([]() -> std::unique_ptr<SVSpeechEngine> {
+        if (QTextToSpeech::availableEngines().isEmpty())
+            return nullptr;
+        return std::make_unique<SystemSpeechEngine>();
+    });
 }
 
 void SVSpeechReporter::selectionDidChange()
@@ -74,19 +142,19 @@ void SVSpeechReporter::announceAnew()
     m_lastSpeechTime.reset();
 }
 
-void SVSpeechReporter::speak(const std::shared_ptr<SVNetwork>& network,
+bool SVSpeechReporter::speak(const std::shared_ptr<SVNetwork>& network,
                              const std::shared_ptr<SVNetwork>& selectedNetwork, const Settings& s,
                              const QDateTime& now)
 {
     if (!s.hasKeyWindow && !s.speakWhenOnBackground)
-        return;
+        return true;
     if (!s.speakOn)
-        return;
+        return true;
     // A report with the name is never cut off.
     if (m_synth.isSpeaking() && m_sayingNetworkName)
-        return;
+        return true;
     if (!network || network != selectedNetwork)
-        return;
+        return true;
 
     const qint64 level = network->rssi();
     bool withName = false;
@@ -101,21 +169,28 @@ void SVSpeechReporter::speak(const std::shared_ptr<SVNetwork>& network,
     }
 
     if (say) {
-        m_lastSpeechTime = now;
         const qint64 channel = network->channel();
         const QString channelText = channel < 100 ? tr(", channel %1").arg(channel)
                                                   : tr(", channel 1 %1").arg(channel - 100);
         const QString prefix = withName ? tr("%1 %2,").arg(network->ssid(), channelText) : QString();
-        if (level == SVNetwork::NoSignal) {
-            m_synth.startSpeakingString(tr("%1 no signal").arg(prefix));
+        const bool noSignal = level == SVNetwork::NoSignal;
+        QString text;
+        if (noSignal) {
+            text = tr("%1 no signal").arg(prefix);
         } else {
             // One-pass arg(): an SSID holding "%2" stays text.
             const qint64 last = network->rssiLast();
             const QString levelText = s.units != 0 ? tr("%1 neg %2").arg(prefix, QString::number(-last))
                                                    : tr("%1 %2%").arg(prefix, QString::number(sv::signalQualityPercent(last)));
-            m_synth.startSpeakingString(changed ? levelText : tr("no change, %1").arg(levelText));
-            m_sayingNetworkName = withName;
+            text = changed ? levelText : tr("no change, %1").arg(levelText);
         }
+        // Nothing spoken, nothing changed: the report stays due.
+        if (!m_synth.startSpeakingString(text))
+            return false;
+        m_lastSpeechTime = now;
+        if (!noSignal)
+            m_sayingNetworkName = withName;
     }
     m_lastSpokenRSSI = level;
+    return true;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
+#include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -15,13 +18,39 @@ class SVSpeechSynthesizer {
 public:
     virtual ~SVSpeechSynthesizer() = default;
     virtual bool isSpeaking() const = 0;
-    // Interrupts whatever is being said.
-    virtual void startSpeakingString(const QString& text) = 0;
+    // Interrupts whatever is being said. False when nothing can speak.
+    virtual bool startSpeakingString(const QString& text) = 0;
     virtual void stopSpeaking() = 0;
 };
 
-// The desktop's speech engine with its default voice, made on first use;
-// without an engine it says nothing (and says so once in the log).
+// A speech engine as the synthesizer below uses it: the desktop's, or a
+// test's stand-in.
+class SVSpeechEngine {
+public:
+    virtual ~SVSpeechEngine() = default;
+    // The engine came up with a voice. Speech Dispatcher has none for the
+    // process locale "C" and reports an error, though another voice works.
+    virtual bool hasVoice() const = 0;
+    virtual QList<QLocale> locales() const = 0;
+    // Takes a voice of locale; false when the engine refused it.
+    virtual bool useLocale(const QLocale& locale) = 0;
+    virtual bool isSpeaking() const = 0;
+    virtual void say(const QString& text) = 0;
+    virtual void stop() = 0;
+};
+
+// The order in which voices are tried when the engine has none of its own:
+// the system language first, then English, then the rest as the engine
+// lists them.
+QList<QLocale> fallbackLocales(const QList<QLocale>& available, const QLocale& system);
+
+// Speaks through the engine that makeEngine makes on first use (nullptr:
+// there is none). An engine without a voice is given the first of
+// fallbackLocales() it takes; without one it cannot speak, and
+// startSpeakingString() says so from then on.
+std::unique_ptr<SVSpeechSynthesizer>
+newSpeechSynthesizer(std::function<std::unique_ptr<SVSpeechEngine>()> makeEngine);
+// The same over the desktop's engine (QTextToSpeech).
 std::unique_ptr<SVSpeechSynthesizer> newSystemSpeechSynthesizer();
 
 // Spoken reports of the selected network's signal, repeated as it changes.
@@ -39,8 +68,9 @@ public:
 
     // Speaks a report on network when the rules allow: the first report
     // names the network and its channel, a changed level is told short,
-    // an unchanged one again only after the interval.
-    void speak(const std::shared_ptr<SVNetwork>& network, const std::shared_ptr<SVNetwork>& selectedNetwork,
+    // an unchanged one again only after the interval. False when a report
+    // was due and nothing could speak it.
+    bool speak(const std::shared_ptr<SVNetwork>& network, const std::shared_ptr<SVNetwork>& selectedNetwork,
                const Settings& settings, const QDateTime& now);
     // The selection changed: stop, and announce the next network anew.
     void selectionDidChange();

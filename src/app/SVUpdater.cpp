@@ -1,6 +1,7 @@
 #include "app/SVUpdater.h"
 
 #include "app/SVAlert.h"
+#include "preferences/MoveApplication.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +56,9 @@ QString SVUpdater::explanation(Origin origin)
 
 SVUpdater::Origin SVUpdater::origin() const
 {
-    return originOf(QCoreApplication::applicationFilePath(), qEnvironmentVariableIsSet("APPIMAGE"));
+    // Portable by the test the move offer uses: APPIMAGE alone may have been
+    // inherited from another program.
+    return originOf(QCoreApplication::applicationFilePath(), !runningPortableCopy().isEmpty());
 }
 
 void SVUpdater::checkForUpdates(QWidget* window)

@@ -45,38 +45,70 @@ void quitOnSignals(AppDelegate& delegate)
     ::sigaction(SIGTERM, &sa, nullptr);
 }
 
+// The options, declared once for both ways of starting below.
+struct CommandLine {
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral("Surveys the Wi-Fi networks around the computer."));
+        parser.addOption(scenario);
+        parser.addOption(demo);
+        parser.addOption(quitAfter);
+        parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
+                                     QStringLiteral("[file]"));
+    }
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption scenario{QStringLiteral("scenario"), QStringLiteral("Scan a simulated radio playing <file>."),
+                                      QStringLiteral("file")};
+    const QCommandLineOption quitAfter{QStringLiteral("quit-after"),
+                                       QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
+                                       QStringLiteral("seconds")};
+    const QCommandLineOption demo{QStringLiteral("demo"),
+                                  QStringLiteral("Scan a simulated radio playing the shipped scenario.")};
+};
+
+// Help and version are answered without the window system, so that they
+// work where there is no display (a terminal over ssh, a build machine).
+void answerHelpOrVersion(int argc, char** argv)
+{
+    bool asked = false;
+    for (int i = 1; i < argc && qstrcmp(argv[i], "--") != 0; ++i)
+        for (const char* name : {"-h", "-?", "--help", "-v", "--version"})
+            asked = asked || qstrcmp(argv[i], name) == 0;
+    if (!asked)
+        return;
+    QCoreApplication app(argc, argv);
+    CommandLine line;
+    // Unknown options may be the window system's own (-platform): they do
+    // not stand in the way of the answer.
+    line.parser.parse(app.arguments());
+    if (line.parser.isSet(line.help))
+        line.parser.showHelp(0);
+    if (line.parser.isSet(line.version))
+        line.parser.showVersion();
+    // "--help" was another option's value: start as usual.
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Skyvane"));
     QCoreApplication::setOrganizationName(QStringLiteral("Skyvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SKYVANE_VERSION));
+    answerHelpOrVersion(argc, argv);
+
+    QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("skyvane"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Surveys the Wi-Fi networks around the computer."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
-                                            QStringLiteral("Scan a simulated radio playing <file>."),
-                                            QStringLiteral("file"));
-    const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
-                                             QStringLiteral("Quit after <seconds> (demonstrations, screenshots)."),
-                                             QStringLiteral("seconds"));
-    const QCommandLineOption demoOption(QStringLiteral("demo"),
-                                        QStringLiteral("Scan a simulated radio playing the shipped scenario."));
-    parser.addOption(scenarioOption);
-    parser.addOption(demoOption);
-    parser.addOption(quitAfterOption);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A survey document to open."),
-                                 QStringLiteral("[file]"));
+    CommandLine line;
+    QCommandLineParser& parser = line.parser;
     parser.process(app);
     std::optional<int> quitAfter;
-    if (parser.isSet(quitAfterOption)) {
+    if (parser.isSet(line.quitAfter)) {
         QString error;
-        quitAfter = quitAfterMilliseconds(parser.value(quitAfterOption), &error);
+        quitAfter = quitAfterMilliseconds(parser.value(line.quitAfter), &error);
         if (!quitAfter) {
             qCritical("skyvane: %s", qPrintable(error));
             return 2;
@@ -84,8 +116,8 @@ int main(int argc, char** argv)
     }
 
     AppDelegate::Options options;
-    options.scenarioPath = parser.value(scenarioOption);
-    if (options.scenarioPath.isEmpty() && parser.isSet(demoOption)) {
+    options.scenarioPath = parser.value(line.scenario);
+    if (options.scenarioPath.isEmpty() && parser.isSet(line.demo)) {
         options.scenarioPath = CWInterface::defaultScenarioPath();
         if (options.scenarioPath.isEmpty()) {
             qCritical("skyvane: --demo: the shipped scenario scenarios/office.json is not installed.");

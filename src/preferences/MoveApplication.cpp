@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,48 +75,85 @@ bool folderHoldsApplications(const QString& folder)
     return std::any_of(names.begin(), names.end(), isApplicationName);
 }
 
-// A copy of a file or folder tree, links kept as links and permissions kept.
+// A copy of a file or folder tree. Links stay links with the same target
+// (an AppDir's relative links must keep pointing inside the new copy),
+// and modes are kept; a folder is filled while writable and only then given
+// its own mode, so a read-only folder inside the copy is copied whole.
 bool copyItem(const QString& from, const QString& to, QString* error)
 {
     const QFileInfo info(from);
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
     if (info.isSymLink()) {
-        if (QFile::link(info.symLinkTarget(), to))
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlink(source.constData(), link.data(), link.size());
+        if (n >= 0 && n < link.size()) {
+            link.truncate(n);
+            if (::symlink(link.constData(), target.constData()) == 0)
+                return true;
+        }
+        *error = QStringLiteral("cannot copy the link %1").arg(from);
+        return false;
+    }
+    if (info.isFile()) {
+        QFile file(from);
+        if (file.copy(to))
             return true;
-        *error = QStringLiteral("cannot link %1").arg(to);
+        *error = file.errorString();
         return false;
     }
     if (!info.isDir()) {
-        QFile source(from);
-        if (source.copy(to))
-            return true;
-        *error = source.errorString();
+        *error = QStringLiteral("cannot copy %1: not a file, folder or link").arg(from);
         return false;
     }
-    if (!QDir().mkdir(to)) {
+    if (::mkdir(target.constData(), 0700) != 0) {
         *error = QStringLiteral("cannot create %1").arg(to);
         return false;
     }
-    QFile::setPermissions(to, info.permissions());
     const QStringList names =
         QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QString& name : names)
         if (!copyItem(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name, error))
             return false;
+    struct stat st {};
+    if (::stat(source.constData(), &st) != 0 || ::chmod(target.constData(), st.st_mode & 07777) != 0) {
+        *error = QStringLiteral("cannot set the mode of %1").arg(to);
+        return false;
+    }
     return true;
 }
 
-bool removeItem(const QString& path)
+// Removes a copy this process made, opening folders it made read-only.
+void removePartialCopy(const QString& path)
 {
     const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink())
-        return QDir(path).removeRecursively();
-    return QFile::remove(path);
+    if (!info.isDir() || info.isSymLink()) {
+        QFile::remove(path);
+        return;
+    }
+    QFile::setPermissions(path, info.permissions() | QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QStringList names =
+        QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        removePartialCopy(path + QLatin1Char('/') + name);
+    QDir().rmdir(path);
 }
 
-// A name beside the destination for the copy that is not complete yet.
+bool existsOrIsLink(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// A free name beside the destination for the copy that is not complete yet:
+// never one that holds something already, which a failed copy would remove.
 QString partialPath(const QString& destination, qint64 pid)
 {
-    return destination + QStringLiteral(".part-%1").arg(pid);
+    const QString base = destination + QStringLiteral(".part-%1").arg(pid);
+    QString path = base;
+    for (int n = 1; existsOrIsLink(path); ++n)
+        path = base + QStringLiteral("-%1").arg(n);
+    return path;
 }
 
 // How the installed copy is started: an AppDir through its AppRun.
@@ -124,13 +162,13 @@ QString launchCommandPath(const QString& destination)
     return QFileInfo(destination).isDir() ? destination + QStringLiteral("/AppRun") : destination;
 }
 
-// Copies as administrator: the new copy is complete under another name
+// Copies as administrator: the new copy is complete under a free name
 // before the old one is removed and the new one renamed into its place.
-// Paths travel as arguments, never inside the script's text.
+// cp -R keeps links as links. Paths travel as arguments, never inside the
+// script's text.
 const QString kPrivilegedCopyScript = QStringLiteral(
     "set -e\n"
-    "rm -rf -- \"$3\"\n"
-    "cp -pR -- \"$1\" \"$3\"\n"
+    "cp -pR -- \"$1\" \"$3\" || { rm -rf -- \"$3\"; exit 1; }\n"
     "if [ -d \"$2\" ] && [ ! -L \"$2\" ]; then rm -rf -- \"$2\"; fi\n"
     "mv -f -T -- \"$3\" \"$2\"\n");
 
@@ -140,6 +178,51 @@ MoveApplicationSystem::PrivilegedResult authorizedCopy(const QString& from, cons
     if (!isApplicationName(QFileInfo(to).fileName()) || from.trimmed().isEmpty() || to.trimmed().isEmpty())
         return MoveApplicationSystem::PrivilegedResult::Failed;
     return system.runPrivileged(kPrivilegedCopyScript, {from, to, partialPath(to, system.processId())});
+}
+
+// A field of /proc/self/mountinfo with its octal escapes (\040 for a blank) undone.
+QString mountInfoField(const QByteArray& field)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok && code < 256) {
+                out += char(code);
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
+    }
+    return QFile::decodeName(out);
+}
+
+struct Mount {
+    QString point;
+    QString source;
+};
+
+// The mount that holds path: the longest mount point above it.
+Mount mountHolding(const QString& path)
+{
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    if (!mounts.open(QIODevice::ReadOnly))
+        return {};
+    Mount best;
+    const QList<QByteArray> lines = mounts.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf("-");
+        if (fields.size() < 5 || dash < 0 || dash + 2 >= fields.size())
+            continue;
+        const QString point = mountInfoField(fields[4]);
+        // Later lines mount over earlier ones at the same point.
+        if ((point == QLatin1String("/") || isInFolder(path, point)) && point.size() >= best.point.size())
+            best = {point, mountInfoField(fields[dash + 2])};
+    }
+    return best;
 }
 
 void fail(MoveApplicationSystem& system)
@@ -154,6 +237,51 @@ QString shellQuotedPath(const QString& path)
     QString quoted = path;
     quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString runningPortableCopy(const QString& appImage, const QString& appDir, const QString& executable,
+                            const std::function<QString(const QString&)>& mountSource)
+{
+    if (appDir.isEmpty() || executable.isEmpty())
+        return {};
+    const QString dir = QFileInfo(appDir).canonicalFilePath();
+    const QString exe = QFileInfo(executable).canonicalFilePath();
+    if (dir.isEmpty() || !QFileInfo(dir).isDir() || exe.isEmpty() || exe == dir || !isInFolder(exe, dir))
+        return {};
+    const QString source = mountSource(dir);
+    if (source.isEmpty())
+        return dir;
+    // A mounted folder is never the copy itself: the image it came from is,
+    // when that is the one named.
+    const QString image = appImage.isEmpty() ? QString() : QFileInfo(appImage).canonicalFilePath();
+    if (!image.isEmpty() && QFileInfo(image).isFile() && QFileInfo(source).canonicalFilePath() == image)
+        return image;
+    return {};
+}
+
+QString runningPortableCopy()
+{
+    return runningPortableCopy(qEnvironmentVariable("APPIMAGE"), qEnvironmentVariable("APPDIR"),
+                               QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(),
+                               [](const QString& folder) {
+                                   const Mount mount = mountHolding(folder);
+                                   return mount.point == folder ? mount.source : QString();
+                               });
+}
+
+bool moveToTrash(const QString& path, QString* pathInTrash)
+{
+    // Qt makes the trash inside the data folder but not that folder; without
+    // it, it moves the item into "files" under the working folder instead.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data))
+        return false;
+    QString inTrash;
+    if (!QFile::moveToTrash(path, &inTrash))
+        return false;
+    if (pathInTrash)
+        *pathInTrash = inTrash;
+    return true;
 }
 
 bool MoveItemToTrash(const QString& path, MoveApplicationSystem& system)
@@ -171,6 +299,10 @@ void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicatio
     const QString bundlePath = system.bundlePath();
     if (bundlePath.isEmpty())
         return; // a package, a build tree or the source checkout: nothing to move
+    // The copy keeps its name where it goes: only an application's name
+    // may land in, or replace something in, an Applications folder.
+    if (!isApplicationName(QFileInfo(bundlePath).fileName()))
+        return;
 
     const bool nested = isNested(bundlePath);
     if (!nested && isInApplicationsFolder(bundlePath, system))
@@ -241,12 +373,11 @@ void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicatio
         // Complete under another name first, so a failed copy leaves nothing
         // half-made where the application is looked for.
         const QString partial = partialPath(destination, system.processId());
-        removeItem(partial);
         QString error;
         if (!copyItem(bundlePath, partial, &error) || !QDir().rename(partial, destination)) {
             if (error.isEmpty())
                 error = QStringLiteral("cannot rename %1").arg(partial);
-            removeItem(partial);
+            removePartialCopy(partial);
             qCWarning(lcSkyvane).noquote()
                 << QStringLiteral("ERROR -- Could not copy '%1' to '%2' (%3)").arg(bundlePath, destination, error);
             qCWarning(lcSkyvane).noquote() << QStringLiteral("ERROR -- Could not copy myself to %1").arg(destination);
@@ -255,16 +386,9 @@ void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicatio
         }
     }
 
-    if (!nested && !diskImage) {
-        if (!removeItem(bundlePath)) {
-            if (!bundlePath.contains(QLatin1String("/AppTranslocation/")))
-                qCWarning(lcSkyvane).noquote()
-                    << QStringLiteral("WARNING -- Could not delete '%1': %2").arg(bundlePath, tr("removal failed"));
-            if (!MoveItemToTrash(bundlePath, system))
-                qCWarning(lcSkyvane).noquote()
-                    << "WARNING -- Could not delete application after moving it to Applications folder";
-        }
-    }
+    // The launched copy goes to the trash, where the user can still get it back.
+    if (!nested && !diskImage && !MoveItemToTrash(bundlePath, system))
+        qCWarning(lcSkyvane).noquote() << "WARNING -- Could not delete application after moving it to Applications folder";
     // Waits until this process has ended, then starts the installed copy.
     // Plain POSIX shell: Debian's /bin/sh is dash.
     system.startShell(QStringLiteral("(while kill -0 %1 2>/dev/null; do sleep 0.1; done; %2 >/dev/null 2>&1) &")
@@ -283,15 +407,7 @@ namespace {
 
 class RealSystem final : public MoveApplicationSystem {
 public:
-    QString bundlePath() const override
-    {
-        for (const char* name : {"APPIMAGE", "APPDIR"}) {
-            const QString value = qEnvironmentVariable(name);
-            if (!value.isEmpty() && QFileInfo::exists(value))
-                return QDir::cleanPath(QFileInfo(value).absoluteFilePath());
-        }
-        return {};
-    }
+    QString bundlePath() const override { return runningPortableCopy(); }
     QString userApplicationsFolder() const override { return QDir::homePath() + QStringLiteral("/Applications"); }
     QString localApplicationsFolder() const override { return QStringLiteral("/opt"); }
     QStringList downloadsFolders() const override
@@ -300,31 +416,13 @@ public:
     }
     std::optional<QString> diskImageDevice(const QString& folder) const override
     {
-        // The mount that holds the folder: the longest mount point above it.
-        QFile mounts(QStringLiteral("/proc/self/mountinfo"));
-        if (!mounts.open(QIODevice::ReadOnly))
+        const Mount mount = mountHolding(resolvedPath(folder));
+        if (mount.point.isEmpty() || mount.point == QLatin1String("/")
+            || !mount.source.startsWith(QLatin1String("/dev/loop")))
             return std::nullopt;
-        const QString path = resolvedPath(folder);
-        QString bestPoint;
-        QString bestSource;
-        const QList<QByteArray> lines = mounts.readAll().split('\n');
-        for (const QByteArray& line : lines) {
-            const QList<QByteArray> fields = line.split(' ');
-            const qsizetype dash = fields.indexOf("-");
-            if (fields.size() < 5 || dash < 0 || dash + 2 >= fields.size())
-                continue;
-            // Mount points escape blanks as octal (\040).
-            QString point = QString::fromUtf8(fields[4]);
-            point.replace(QLatin1String("\\040"), QLatin1String(" "));
-            if (isInFolder(path, point) && point.size() > bestPoint.size()) {
-                bestPoint = point;
-                bestSource = QString::fromUtf8(fields[dash + 2]);
-            }
-        }
-        if (bestPoint == QLatin1String("/") || !bestSource.startsWith(QLatin1String("/dev/loop")))
-            return std::nullopt;
-        return bestSource;
+        return mount.source;
     }
+
     bool isWritable(const QString& path) const override
     {
         return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
@@ -397,7 +495,7 @@ public:
         return false;
     }
     void open(const QString& path) override { QProcess::startDetached(launchCommandPath(path), {}); }
-    bool moveToTrash(const QString& path) override { return QFile::moveToTrash(path); }
+    bool moveToTrash(const QString& path) override { return ::moveToTrash(path); }
     qint64 processId() const override { return ::getpid(); }
     // Nothing is open or unsaved this early in the launch.
     void exit(int status) override { ::_exit(status); }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace sv {
@@ -22,7 +23,7 @@ class MoveApplicationSystem {
 public:
     virtual ~MoveApplicationSystem() = default;
 
-    // The running copy: $APPIMAGE, else $APPDIR; empty when started from a
+    // The running copy (runningPortableCopy()); empty when started from a
     // package, a build tree or the source checkout.
     virtual QString bundlePath() const = 0;
     // The Applications folders: the user's own first.
@@ -60,6 +61,17 @@ public:
 // The system as it is: environment, /proc, QMessageBox, pkexec, QProcess.
 MoveApplicationSystem& realMoveApplicationSystem();
 
+// The portable copy this process runs from. The AppImage runtime hands
+// APPIMAGE and APPDIR to every program started beneath it, so they are
+// believed only when they describe this process: appDir when the executable
+// lies inside it (and it is no mount point), appImage when appDir is the
+// mount of that image. Empty otherwise. mountSource answers what the mount
+// at exactly that folder was mounted from, or empty when it is no mount point.
+QString runningPortableCopy(const QString& appImage, const QString& appDir, const QString& executable,
+                            const std::function<QString(const QString&)>& mountSource);
+// The same from this process's environment, executable and mount table.
+QString runningPortableCopy();
+
 // The one quoting of a path for the shell: between single quotes, each
 // single quote written as '\''.
 QString shellQuotedPath(const QString& path);
@@ -68,6 +80,10 @@ QString shellQuotedPath(const QString& path);
 // or ends the process through system.exit() after scheduling the relaunch.
 void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicationSystem& system);
 void MoveToApplicationsFolderIfNeeded();
+
+// The one way the move puts an item in the user's trash; pathInTrash, when
+// given, learns where it went.
+bool moveToTrash(const QString& path, QString* pathInTrash = nullptr);
 
 // Moves the item to the trash; false (logged) when it could not.
 bool MoveItemToTrash(const QString& path, MoveApplicationSystem& system);

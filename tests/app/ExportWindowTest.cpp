@@ -35,7 +35,11 @@ namespace {
 
 struct RecordingSynthesizer : SVSpeechSynthesizer {
     bool isSpeaking() const override { return false; }
-    void startSpeakingString(const QString& text) override { spoken << text; }
+    bool startSpeakingString(const QString& text) override
+    {
+        spoken << text;
+        return true;
+    }
     void stopSpeaking() override {}
     QStringList spoken;
 };
@@ -65,6 +69,13 @@ struct Window {
         sv::test::endWindow(app);
     }
     bool waitForTicks(int n) { return sv::test::waitForShownLists(n); }
+    QAction* speakCommand() const
+    {
+        for (QAction* a : app->window()->findChildren<QAction*>())
+            if (a->text() == "Speak Signal Strength")
+                return a;
+        return nullptr;
+    }
     void selectRows(std::initializer_list<int> rows)
     {
         QTreeView* view = app->networksView();
@@ -212,10 +223,7 @@ TEST(ExportWindow, SpeaksTheSelectedNetwork)
     QTest::qWait(400);
     EXPECT_TRUE(w.speech->spoken.isEmpty()) << "speech is off";
 
-    QAction* command = nullptr;
-    for (QAction* a : w.app->window()->findChildren<QAction*>())
-        if (a->text() == "Speak Signal Strength")
-            command = a;
+    QAction* command = w.speakCommand();
     ASSERT_TRUE(command);
     command->trigger(); // turns speech on and speaks at once
     EXPECT_TRUE(defaults.boolForKey("SpeakOn"));
@@ -228,6 +236,28 @@ TEST(ExportWindow, SpeaksTheSelectedNetwork)
     defaults.setBool(false, "SpeakOn");
     defaults.setBool(false, "SpeakWhenOnBackground");
     defaults.setInteger(0, "Units");
+}
+
+TEST(ExportWindow, SpeechThatCannotSpeakIsTurnedOffAndSaidOnce)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(2));
+    w.app->doStop();
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.setBool(true, "SpeakWhenOnBackground");
+    w.app->setSpeechSynthesizer(newSpeechSynthesizer([] { return std::unique_ptr<SVSpeechEngine>(); }));
+    w.selectRows({0});
+    ASSERT_TRUE(w.app->selectedNetwork());
+    QAction* command = w.speakCommand();
+    ASSERT_TRUE(command);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        command->trigger();
+        EXPECT_FALSE(defaults.boolForKey("SpeakOn"));
+        EXPECT_FALSE(command->isChecked()) << "the command is unticked";
+    }
+    ASSERT_EQ(w.alerts.size(), 1) << "told once";
+    EXPECT_TRUE(w.alerts.first().startsWith("Signal strength cannot be spoken.")) << w.alerts.first().toStdString();
+    defaults.setBool(false, "SpeakWhenOnBackground");
 }
 
 } // namespace

@@ -276,6 +276,18 @@ TEST(UpdaterTest, TellsHowThisCopyIsUpdated)
     for (auto origin : {SVUpdater::Origin::Package, SVUpdater::Origin::SourceBuild, SVUpdater::Origin::Portable,
                         SVUpdater::Origin::Unknown})
         EXPECT_FALSE(SVUpdater::explanation(origin).isEmpty());
+
+    // Started beneath another portable application, this build inherits its
+    // APPIMAGE and APPDIR: it is still a build from source, not that image.
+    const QString image = sv::test::testHome() + QStringLiteral("/Downloads/Other.AppImage");
+    QDir().mkpath(QFileInfo(image).absolutePath());
+    sv::test::writeBytes(image, "x");
+    const QByteArray savedImage = qgetenv("APPIMAGE"), savedDir = qgetenv("APPDIR");
+    qputenv("APPIMAGE", QFile::encodeName(image));
+    qputenv("APPDIR", QFile::encodeName(sv::test::testHome()));
+    EXPECT_NE(SVUpdater::sharedUpdater().origin(), SVUpdater::Origin::Portable);
+    savedImage.isNull() ? qunsetenv("APPIMAGE") : qputenv("APPIMAGE", savedImage);
+    savedDir.isNull() ? qunsetenv("APPDIR") : qputenv("APPDIR", savedDir);
 }
 
 // ---- the window ----

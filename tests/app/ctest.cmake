@@ -13,6 +13,16 @@ set_tests_properties(Application.RefusesQuitAfterThatIsNoNumberOfSeconds PROPERT
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
   TIMEOUT 60)
 
+# Help and version need no window system: they answer where no display is.
+add_test(NAME Application.AnswersHelpAndVersionWithoutADisplay
+  COMMAND sh -c "run() { env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY \"$0\" \"$@\"; }
+                 out=$(run --help) && echo \"$out\" | grep -q -- '--scenario <file>' &&
+                 out=$(run -platform xcb --version) && test \"$out\" = 'Skyvane ${PROJECT_VERSION}'"
+          $<TARGET_FILE:skyvane>)
+set_tests_properties(Application.AnswersHelpAndVersionWithoutADisplay PROPERTIES
+  ENVIRONMENT "HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.config;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/app-home/.local/share"
+  TIMEOUT 60)
+
 # --demo plays the shipped scenario without naming it.
 add_test(NAME Application.DemoRunsAndQuits COMMAND skyvane --demo --quit-after 3)
 set_tests_properties(Application.DemoRunsAndQuits PROPERTIES

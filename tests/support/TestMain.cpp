@@ -32,6 +32,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Skyvane"));
     QApplication::setOrganizationName(QStringLiteral("Skyvane"));
     sv::test::setTestHome(home.path());
+    // The tests' own speech engine comes before the machine's.
+    QApplication::addLibraryPath(QStringLiteral(SKYVANE_TEST_PLUGINS));
 
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

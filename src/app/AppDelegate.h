@@ -85,6 +85,8 @@ public:
     void showWindow();
     void loadDefaults();
     void saveDefaults();
+    // The tab "SelectedTabViewIdentifier" names, 0 when it names none.
+    int storedTab() const;
     void applicationWillTerminate();
     void updateWindowTitle();
     bool windowShouldClose();

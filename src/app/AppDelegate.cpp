@@ -123,7 +123,7 @@ void AppDelegate::awakeFromNib()
 void AppDelegate::buildWindow()
 {
     // The table measures its starting widths in the font size the settings give.
-    m_defaults.registerDefaults(registeredDefaultsDictionary());
+    registerDefaults(m_defaults);
     m_window = new SVMainWindow;
     m_window->installEventFilter(this);
     m_window->setAcceptDrops(true);
@@ -327,12 +327,7 @@ void AppDelegate::applicationWillFinishLaunching()
     m_disableAutoScan = m_launchOpensDocument;
     loadDefaults();
 
-    const QString tabIdentifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
-    int tab = 0;
-    for (int i = 0; i < SVMainWindow::TabCount; ++i)
-        if (!tabIdentifier.isEmpty() && QString::number(i) == tabIdentifier)
-            tab = i;
-    selectGraph(tab);
+    selectGraph(storedTab());
     prepareAndReload();
 
     const QString preRelease = preReleaseName(QCoreApplication::applicationVersion());
@@ -360,6 +355,7 @@ void AppDelegate::showWindow()
         QTimer::singleShot(0, m_window, [w = m_window] { w->applyFirstLaunchLayout(); });
     }
     m_fileAlerts->reportAnnotationsReadError(SVAnnotationsHelper::sharedAnnotations().readError());
+    m_fileAlerts->reportSettingsReadProblem(m_defaults.readError(), m_defaults.setAsideFileName());
 
     if (!m_currentInterface) {
         if (!m_scenarioError.isEmpty())
@@ -405,11 +401,22 @@ void AppDelegate::loadDefaults()
     applyFontSizes();
 }
 
+int AppDelegate::storedTab() const
+{
+    const QString identifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
+    for (int i = 0; i < SVMainWindow::TabCount; ++i)
+        if (QString::number(i) == identifier)
+            return i;
+    return 0;
+}
+
 void AppDelegate::saveDefaults()
 {
     if (!m_window)
         return;
-    m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
+    // The tab nothing stored stands for is no choice of this run.
+    if (m_window->selectedTab() != storedTab())
+        m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
     m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
     m_defaults.setObject(m_sideView->expandedTitles(), QStringLiteral("SideViewExpandedItems"));
     m_window->saveDividers(m_defaults);

@@ -89,6 +89,8 @@ public:
     void showWindow();
     void loadDefaults();
     void saveDefaults();
+    // The tab "SelectedTabViewIdentifier" names, 0 when it names none.
+    int storedTab() const;
     void applicationWillTerminate();
     // Ends the application whatever dialog is open, for a signal or
     // --quit-after: nobody may be there to answer. The saves of the end are

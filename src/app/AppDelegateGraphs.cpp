@@ -37,9 +37,7 @@ void AppDelegate::buildGraphs()
 
     m_ssView->setTimescale(savedTimescale(m_defaults, SVDefaultsKey::SignalStrengthViewTimescale, *m_ssView));
     m_netView->setTimescale(savedTimescale(m_defaults, SVDefaultsKey::NetworkSignalStrengthViewTimescale, *m_netView));
-    // An index out of range leaves the signal metric.
-    const qint64 metric = m_defaults.integerForKey(SVDefaultsKey::Metric);
-    userDidSelectMetric(metric >= 0 && metric <= 2 ? int(metric) : 0);
+    userDidSelectMetric(int(m_defaults.integerForKey(SVDefaultsKey::Metric)));
 
     // The View menu's graph and time-span commands and the metric pop-up.
     auto spanControls = [](SVSignalStrengthView* v) {

@@ -136,7 +136,7 @@ void AppDelegate::scan()
     const SVScanResults results = m_scanEngine->results();
     std::optional<SVNetworkList> merged;
     if (m_isScanning && results) {
-        const qint64 sensitivity = integerSetting(m_defaults, SVDefaultsKey::Sensitivity);
+        const qint64 sensitivity = m_defaults.integerForKey(SVDefaultsKey::Sensitivity);
         merged = mergeNetworks(*results, networks(), m_clock->now(), sensitivity, m_maxLastSeenElapsedSeconds);
     }
     QTimer::singleShot(0, this, [this] { m_window->toolbar().activityIndicator->stopAnimation(); });

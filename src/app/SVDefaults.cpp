@@ -1,6 +1,7 @@
 #include "app/SVDefaults.h"
 
 #include "platform/UserDefaults.h"
+#include "preferences/GeneralPrefsViewController.h"
 
 #include <QtGlobal>
 
@@ -10,14 +11,16 @@ namespace {
 
 using K = QMetaType::Type;
 
-// "Sensitivity" is a dBm magnitude; past this no reading exists to cut.
-constexpr qint64 kWeakestSensitivity = 200;
+// "Sensitivity" is a dBm magnitude within the General pane's slider; a cut
+// above it (0 keeps nothing) would hide every network.
+constexpr qint64 kLowestSensitivity = GeneralPrefsViewController::MinimumSensitivity;
+constexpr qint64 kHighestSensitivity = GeneralPrefsViewController::MaximumSensitivity;
 
 const std::array<SVRegisteredDefault, 22>& table()
 {
     namespace key = SVDefaultsKey;
     static const std::array<SVRegisteredDefault, 22> t = {{
-        {key::Sensitivity, K::Int, 100, 0, kWeakestSensitivity},
+        {key::Sensitivity, K::Int, 100, kLowestSensitivity, kHighestSensitivity},
         {key::Units, K::Int, 0, 0, 1},
         {key::ShowAdHoc, K::Bool, true},
         {key::ShowSecure, K::Bool, true},
@@ -25,7 +28,7 @@ const std::array<SVRegisteredDefault, 22>& table()
         {key::DeleteIfNotSeen, K::Bool, true},
         {key::MaxElapsedTimeNotSeen, K::Int, 3},
         {key::HighlightAssociatedNetwork, K::Bool, true},
-        {key::Metric, K::Int, 0},
+        {key::Metric, K::Int, 0, 0, 2}, // signal, signal and noise, noise
         {key::SignalStrengthViewTimescale, K::Int, 300, 1, kOneYearSeconds},
         {key::NetworkSignalStrengthViewTimescale, K::Int, 300, 1, kOneYearSeconds},
         {key::QuickFilterSelectedItem, K::Int, 0, 0, 3},
@@ -53,16 +56,12 @@ const std::array<SVFontSizeSetting, 3>& fonts()
     return t;
 }
 
-// Reads, shifts and clamps each font size; writes back only what changed,
-// so a plain launch does not mark the store as edited.
+// Reads, shifts, clamps and writes back each font size (a size written back
+// unchanged is no change of the store).
 void writeClampedFontSizes(sv::UserDefaults& defaults, double delta)
 {
-    for (const SVFontSizeSetting& f : fonts()) {
-        const double stored = defaults.doubleForKey(f.key);
-        const double size = qBound(f.minimum, stored + delta, f.maximum);
-        if (size != stored || !defaults.hasStoredValue(f.key))
-            defaults.setDouble(size, f.key);
-    }
+    for (const SVFontSizeSetting& f : fonts())
+        defaults.setDouble(qBound(f.minimum, defaults.doubleForKey(f.key) + delta, f.maximum), f.key);
 }
 
 } // namespace
@@ -72,20 +71,15 @@ std::span<const SVRegisteredDefault> registeredDefaultsTable()
     return table();
 }
 
-QVariantMap registeredDefaultsDictionary()
+void registerDefaults(sv::UserDefaults& defaults)
 {
     QVariantMap map;
     for (const SVRegisteredDefault& d : table())
         map.insert(d.key, d.value);
-    return map;
-}
-
-qint64 integerSetting(const sv::UserDefaults& defaults, const QString& key)
-{
+    defaults.registerDefaults(map);
     for (const SVRegisteredDefault& d : table())
-        if (d.key == key)
-            return defaults.integerForKey(key, d.minimum, d.maximum);
-    return defaults.integerForKey(key);
+        if (d.type == QMetaType::Int)
+            defaults.registerRange(d.key, d.minimum, d.maximum);
 }
 
 std::span<const SVFontSizeSetting> fontSizeSettings()
@@ -104,15 +98,15 @@ qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen)
 SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)
 {
     namespace key = SVDefaultsKey;
-    defaults.registerDefaults(registeredDefaultsDictionary());
+    registerDefaults(defaults);
     writeClampedFontSizes(defaults, 0.0);
 
     SVLoadedDefaults loaded;
-    loaded.units = int(integerSetting(defaults, key::Units));
+    loaded.units = int(defaults.integerForKey(key::Units));
     loaded.highlightAssociatedNetwork = defaults.boolForKey(key::HighlightAssociatedNetwork);
     loaded.maxLastSeenElapsedSeconds = maxLastSeenElapsedSecondsFor(
         defaults.integerForKey(key::MaxElapsedTimeNotSeen), defaults.boolForKey(key::DeleteIfNotSeen));
-    loaded.quickFilterSelectedItem = int(integerSetting(defaults, key::QuickFilterSelectedItem));
+    loaded.quickFilterSelectedItem = int(defaults.integerForKey(key::QuickFilterSelectedItem));
     loaded.networksViewFontSize = defaults.doubleForKey(key::NetworksViewFontSize);
     loaded.advancedDetailsViewFontSize = defaults.doubleForKey(key::AdvancedDetailsViewFontSize);
     loaded.sideViewFontSize = defaults.doubleForKey(key::SideViewFontSize);

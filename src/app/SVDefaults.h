@@ -59,8 +59,8 @@ inline const QString MoveToApplicationsFolderAlertSuppress = QStringLiteral("mov
 } // namespace SVDefaultsKey
 
 // One registered setting: its key, the type it is read as, and its default;
-// for integers also the range a stored value must lie in (outside it the
-// setting reads as its default).
+// for integers also the range a stored value must lie in (outside it, or
+// when it is no number, the setting reads as its default).
 struct SVRegisteredDefault {
     QString key;
     QMetaType::Type type;
@@ -71,10 +71,9 @@ struct SVRegisteredDefault {
 
 // Every registered setting, in one table.
 std::span<const SVRegisteredDefault> registeredDefaultsTable();
-QVariantMap registeredDefaultsDictionary();
 
-// A registered integer setting read within its range.
-qint64 integerSetting(const sv::UserDefaults& defaults, const QString& key);
+// Registers every default and the ranges of the integer settings.
+void registerDefaults(sv::UserDefaults& defaults);
 
 // A font-size setting and the bounds it is held to.
 struct SVFontSizeSetting {

@@ -43,6 +43,24 @@ void SVFileAlerts::reportAnnotationsReadError(const QString& error)
              + tr("The file is left as it is. Annotations made now are kept and saved once it can be read."));
 }
 
+void SVFileAlerts::reportSettingsReadProblem(const QString& readError, const QString& setAsideFile)
+{
+    if ((readError.isEmpty() && setAsideFile.isEmpty()) || m_settingsProblemReported)
+        return;
+    m_settingsProblemReported = true;
+    if (!readError.isEmpty()) {
+        show(tr("The settings could not be read."),
+             readError + QLatin1Char('\n')
+                 + tr("The file is left as it is. Settings changed now are kept and saved into it once it can be "
+                      "read."));
+        return;
+    }
+    show(tr("Some lines of the settings could not be read."),
+         tr("The settings that could be read are used. Lines that are no settings, comments among them, are left "
+            "out when the settings are next saved; the file as it was is kept as \"%1\".")
+             .arg(QFileInfo(setAsideFile).fileName()));
+}
+
 void SVFileAlerts::show(const QString& message, const QString& information)
 {
     if (m_unattended) {
@@ -51,6 +69,7 @@ void SVFileAlerts::show(const QString& message, const QString& information)
     }
     auto* alert = new SVAlert(m_window);
     alert->setAlertStyle(SVAlert::Style::Warning);
+    alert->setTextFormat(Qt::PlainText); // file names and system reasons are text
     alert->setMessageText(message);
     alert->setInformativeText(information);
     alert->addButtonWithTitle(tr("OK"));

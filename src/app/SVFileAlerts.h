@@ -29,6 +29,10 @@ public:
     // The annotations file could not be read at start (empty: it could).
     // Said once per run.
     void reportAnnotationsReadError(const QString& error);
+    // The settings file could not be read at start (readError), or had lines
+    // that are no settings and was copied to setAsideFile; empty: neither.
+    // Said once per run.
+    void reportSettingsReadProblem(const QString& readError, const QString& setAsideFile);
 
     // Files whose last save failed and was reported.
     QSet<QString> failingFiles() const { return m_failing; }
@@ -42,5 +46,6 @@ private:
     bool m_terminating = false;
     bool m_unattended = false;
     bool m_readErrorReported = false;
+    bool m_settingsProblemReported = false;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 };

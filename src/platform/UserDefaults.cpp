@@ -32,28 +32,84 @@ QString standardFileName()
         + QStringLiteral("/Skyvane/Skyvane.conf");
 }
 
-bool toBool(const QVariant& v)
+bool isText(const QVariant& v)
 {
-    // INI files hand back text; "true"/"false" and numbers both occur.
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString().trimmed().toLower();
-        if (s == u"true" || s == u"yes")
-            return true;
-        bool ok = false;
-        const double d = s.toDouble(&ok);
-        return ok && d != 0;
-    }
-    return v.toBool();
+    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
 }
 
-QVariantMap readSettings(const QString& fileName, QSettings::Status* status)
+// A truth value, from a bool, a number or text (INI files hand back text).
+std::optional<bool> truthValue(const QVariant& v)
 {
+    if (!isText(v))
+        return v.canConvert<bool>() ? std::optional<bool>(v.toBool()) : std::nullopt;
+    const QString s = v.toString().trimmed().toLower();
+    if (s == u"true" || s == u"yes")
+        return true;
+    if (s == u"false" || s == u"no")
+        return false;
+    bool ok = false;
+    const double d = s.toDouble(&ok);
+    if (!ok || std::isnan(d))
+        return std::nullopt;
+    return d != 0;
+}
+
+// Lines whose first character that is no blank is '#' or ';', left out.
+QByteArray withoutCommentLines(const QByteArray& text, bool* dropped)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        end = end < 0 ? text.size() : end + 1;
+        qsizetype first = start;
+        while (first < end && (text[first] == ' ' || text[first] == '\t'))
+            ++first;
+        if (first < end && (text[first] == '#' || text[first] == ';'))
+            *dropped = true;
+        else
+            out.append(text.constData() + start, end - start);
+        start = end;
+    }
+    return out;
+}
+
+enum class FileState { Absent, Read, Damaged, Unreadable };
+
+struct FileContents {
+    FileState state = FileState::Absent;
+    QByteArray text;
     QVariantMap values;
-    const QSettings settings(fileName, QSettings::IniFormat);
-    for (const QString& key : settings.allKeys())
-        values.insert(key, settings.value(key));
-    *status = settings.status();
-    return values;
+    QString error; // the system's reason, when unreadable
+};
+
+FileContents readFile(const QString& fileName)
+{
+    FileContents contents;
+    QFile file(fileName);
+    if (!QFileInfo::exists(fileName))
+        return contents;
+    if (!file.open(QIODevice::ReadOnly)) {
+        contents.state = FileState::Unreadable;
+        contents.error = file.errorString();
+        return contents;
+    }
+    contents.text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        contents.state = FileState::Unreadable;
+        contents.error = file.errorString();
+        return contents;
+    }
+    bool damaged = false;
+    const auto values = settingsFromText(contents.text, &damaged, &contents.error);
+    if (!values) {
+        contents.state = FileState::Unreadable;
+        return contents;
+    }
+    contents.values = *values;
+    contents.state = damaged ? FileState::Damaged : FileState::Read;
+    return contents;
 }
 
 // The INI text QSettings makes of values. It is laid out in a private
@@ -103,7 +159,7 @@ std::optional<double> realValue(const QVariant& v)
 {
     bool ok = false;
     double d = 0;
-    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray)
+    if (isText(v))
         d = v.toString().trimmed().toDouble(&ok);
     else if (v.typeId() == QMetaType::Bool)
         return v.toBool() ? 1.0 : 0.0;
@@ -116,7 +172,7 @@ std::optional<double> realValue(const QVariant& v)
 
 // A whole number within 64 bits, or nothing. Fractions are cut toward zero;
 // the range is checked on the double first, since converting one outside
-// it is undefined. Text that is no number at all reads as 0 ("true" as 1).
+// it is undefined. Truth values count as 1 and 0.
 std::optional<qint64> integerValue(const QVariant& v)
 {
     switch (v.typeId()) {
@@ -144,8 +200,7 @@ std::optional<qint64> integerValue(const QVariant& v)
             return i;
         if (text.toLower() == u"true")
             return 1;
-        text.toDouble(&ok);
-        if (!ok)
+        if (text.toLower() == u"false")
             return 0;
         break;
     }
@@ -160,29 +215,75 @@ std::optional<qint64> integerValue(const QVariant& v)
     return static_cast<qint64>(*d);
 }
 
+// Whether value is what stored holds already, as an INI file hands it back:
+// text "300" is the number 300, "true" is YES, "11" is 11.0.
+bool sameSetting(const QVariant& stored, const QVariant& value)
+{
+    if (stored.typeId() == value.typeId() || isText(stored) == isText(value))
+        return stored == value;
+    const QVariant& typed = isText(stored) ? value : stored;
+    const QVariant& text = isText(stored) ? stored : value;
+    switch (typed.typeId()) {
+    case QMetaType::Bool:
+        return truthValue(text) == truthValue(typed);
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return realValue(text) == realValue(typed);
+    default:
+        if (typed.canConvert<qint64>() && integerValue(typed))
+            return integerValue(text) == integerValue(typed) && realValue(text) == realValue(typed);
+        return false;
+    }
+}
+
 } // namespace
+
+std::optional<QVariantMap> settingsFromText(const QByteArray& text, bool* damaged, QString* error)
+{
+    *damaged = false;
+    const QByteArray clean = withoutCommentLines(text, damaged);
+    // QSettings reads files only: a scratch copy in a private folder (no
+    // file of the user's), so that no cache of an earlier read is used.
+    QTemporaryDir folder;
+    QFile copy(folder.filePath(QStringLiteral("read.conf")));
+    if (!folder.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(clean) != clean.size() || !copy.flush()) {
+        if (error)
+            *error = QStringLiteral("Cannot read the settings in %1: %2")
+                         .arg(folder.path(), folder.isValid() ? copy.errorString() : folder.errorString());
+        return std::nullopt;
+    }
+    copy.close();
+    QVariantMap values;
+    const QSettings settings(copy.fileName(), QSettings::IniFormat);
+    for (const QString& key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    if (settings.status() != QSettings::NoError)
+        *damaged = true;
+    return values;
+}
 
 UserDefaults::UserDefaults(const QString& fileName, QObject* parent)
     : QObject(parent), m_fileName(QFileInfo(fileName).absoluteFilePath())
 {
-    QSettings::Status status = QSettings::NoError;
-    m_values = readSettings(m_fileName, &status);
-    if (status == QSettings::FormatError) {
-        // Keep the damaged text for the user to rescue; what could be read
-        // is used, and the next save writes a clean file.
-        const QString aside = asideName(m_fileName);
-        if (QFile::rename(m_fileName, aside)) {
-            qCWarning(lcSkyvane).noquote() << "Damaged settings file" << m_fileName << "moved to" << aside;
-            m_dirty = !m_values.isEmpty();
-        } else {
-            m_unreadable = true;
-        }
-    } else if (status == QSettings::AccessError) {
+    FileContents contents = readFile(m_fileName);
+    m_values = contents.values;
+    switch (contents.state) {
+    case FileState::Absent:
+    case FileState::Read:
+        break;
+    case FileState::Damaged:
+        // What could be read is used and written back clean at the next
+        // write; the text as it is goes aside first for the user to rescue.
+        setAside(contents.text);
+        m_rewrite = true;
+        break;
+    case FileState::Unreadable:
         // Perhaps only for now (permissions): never written over unread.
-        m_unreadable = true;
+        m_valuesUnknown = true;
+        m_readError = QStringLiteral("Cannot read \"%1\": %2").arg(m_fileName, contents.error);
+        qCWarning(lcSkyvane).noquote() << "Cannot read the settings file" << m_fileName << contents.error;
+        break;
     }
-    if (m_unreadable)
-        qCWarning(lcSkyvane).noquote() << "Cannot read the settings file" << m_fileName;
 }
 
 UserDefaults::~UserDefaults()
@@ -225,6 +326,12 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults)
         m_registered.insert(it.key(), it.value());
 }
 
+void UserDefaults::registerRange(const QString& key, qint64 minimum, qint64 maximum)
+{
+    std::lock_guard lock(m_mutex);
+    m_ranges.insert(key, Range{minimum, maximum});
+}
+
 QVariantMap UserDefaults::registeredDefaults() const
 {
     std::lock_guard lock(m_mutex);
@@ -245,52 +352,38 @@ QVariant UserDefaults::objectForKey(const QString& key) const
     return m_registered.value(key);
 }
 
-bool UserDefaults::boolForKey(const QString& key) const
-{
-    const QVariant v = objectForKey(key);
-    return v.isValid() && toBool(v);
-}
-
-qint64 UserDefaults::integerForKey(const QString& key) const
-{
-    const QVariant v = objectForKey(key);
-    if (!v.isValid())
-        return 0;
-    if (const auto i = integerValue(v))
-        return *i;
-    // Out of range (1e308, nan): the registered default, as if never stored.
-    return integerValue(registeredDefault(key)).value_or(0);
-}
-
-qint64 UserDefaults::integerForKey(const QString& key, qint64 minimum, qint64 maximum) const
-{
-    const qint64 i = integerForKey(key);
-    if (i >= minimum && i <= maximum)
-        return i;
-    const qint64 fallback = integerValue(registeredDefault(key)).value_or(0);
-    return std::clamp(fallback, minimum, maximum);
-}
-
-double UserDefaults::doubleForKey(const QString& key) const
-{
-    const QVariant v = objectForKey(key);
-    if (const auto d = realValue(v))
-        return *d;
-    const bool isText = v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
-    bool number = false;
-    if (isText)
-        v.toString().trimmed().toDouble(&number);
-    // Text that is no number reads as 0, as it always has; infinities and
-    // nan read as the registered default.
-    if (!v.isValid() || (isText && !number))
-        return 0.0;
-    return realValue(registeredDefault(key)).value_or(0.0);
-}
-
 QVariant UserDefaults::registeredDefault(const QString& key) const
 {
     std::lock_guard lock(m_mutex);
     return m_registered.value(key);
+}
+
+bool UserDefaults::boolForKey(const QString& key) const
+{
+    if (const auto b = truthValue(objectForKey(key)))
+        return *b;
+    return truthValue(registeredDefault(key)).value_or(false);
+}
+
+qint64 UserDefaults::integerForKey(const QString& key) const
+{
+    std::optional<Range> range;
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto it = m_ranges.constFind(key); it != m_ranges.constEnd())
+            range = *it;
+    }
+    const auto i = integerValue(objectForKey(key));
+    if (i && (!range || (*i >= range->minimum && *i <= range->maximum)))
+        return *i;
+    return integerValue(registeredDefault(key)).value_or(0);
+}
+
+double UserDefaults::doubleForKey(const QString& key) const
+{
+    if (const auto d = realValue(objectForKey(key)))
+        return *d;
+    return realValue(registeredDefault(key)).value_or(0.0);
 }
 
 QString UserDefaults::stringForKey(const QString& key) const
@@ -344,8 +437,12 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
     }
     {
         std::lock_guard lock(m_mutex);
+        // What the key reads as already (a stored value the run read, or the
+        // registered default) written back is no change of this run.
+        if (!m_changes.contains(key) && sameSetting(objectForKey(key), value))
+            return;
         m_values.insert(key, value);
-        m_dirty = true;
+        m_changes.insert(key, value);
     }
     scheduleChange();
 }
@@ -354,34 +451,29 @@ void UserDefaults::removeObjectForKey(const QString& key)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_dirty = m_values.remove(key) > 0 || m_dirty;
-        if (m_unreadable) {
-            m_removedUnread.insert(key);
-            m_dirty = true;
-        }
+        // Unread, the file may hold the key: the removal is kept for it.
+        if (!m_values.contains(key) && !m_changes.contains(key) && !m_valuesUnknown)
+            return;
+        m_values.remove(key);
+        m_changes.insert(key, QVariant());
     }
     scheduleChange();
 }
 
-bool UserDefaults::readAgain(QString* error)
+void UserDefaults::setAside(const QByteArray& text)
 {
-    QSettings::Status status = QSettings::NoError;
-    QVariantMap onDisk = readSettings(m_fileName, &status);
-    if (status != QSettings::NoError) {
-        *error = QStringLiteral("Cannot read \"%1\", so it was not written over; the settings are kept "
-                                "until the next save")
-                     .arg(m_fileName);
-        return false;
+    if (text == m_setAsideText)
+        return;
+    const QString aside = asideName(m_fileName);
+    QString error;
+    if (writeFileWhole(aside, text, &error)) {
+        m_setAside = aside;
+        m_setAsideText = text;
+        qCWarning(lcSkyvane).noquote() << "Settings file" << m_fileName << "has lines that are no settings; copied to"
+                                       << aside;
+    } else {
+        qCWarning(lcSkyvane).noquote() << "Settings file" << m_fileName << "has lines that are no settings:" << error;
     }
-    // This run's changes over what the file holds.
-    for (const QString& key : std::as_const(m_removedUnread))
-        onDisk.remove(key);
-    for (auto it = m_values.begin(); it != m_values.end(); ++it)
-        onDisk.insert(it.key(), it.value());
-    m_values = onDisk;
-    m_removedUnread.clear();
-    m_unreadable = false;
-    return true;
 }
 
 bool UserDefaults::synchronize()
@@ -394,37 +486,55 @@ bool UserDefaults::write(bool report)
     bool ok = true;
     bool wrote = false;
     bool recovered = false;
+    bool quiet = false;
     QString error;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_dirty)
+        if (m_changes.isEmpty() && !m_rewrite)
             return m_lastError.isEmpty();
-        if (m_unreadable)
-            ok = readAgain(&error);
+        // This run's changes over what the file holds now.
+        FileContents now = readFile(m_fileName);
+        QVariantMap merged = now.values;
+        if (now.state == FileState::Unreadable) {
+            ok = false;
+            error = QStringLiteral("Cannot read \"%1\" (%2), so it was not written over; this run's settings are "
+                                   "kept until the next save")
+                        .arg(m_fileName, now.error);
+            // The user was told at start that the file cannot be read.
+            quiet = m_valuesUnknown && !m_readError.isEmpty();
+        } else {
+            if (now.state == FileState::Damaged)
+                setAside(now.text);
+            for (auto it = m_changes.begin(); it != m_changes.end(); ++it) {
+                if (it.value().isValid())
+                    merged.insert(it.key(), it.value());
+                else
+                    merged.remove(it.key());
+            }
+        }
         QByteArray text;
         if (ok)
-            ok = settingsText(m_values, &text, &error);
-        if (ok) {
-            // Values set again to what they were leave the file as it is.
-            QFile old(m_fileName);
-            const bool same = old.open(QIODevice::ReadOnly) && old.size() == text.size() && old.readAll() == text;
-            if (!same) {
-                QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-                ok = writeFileWhole(m_fileName, text, &error);
-                wrote = true;
-            }
+            ok = settingsText(merged, &text, &error);
+        // Values set again to what they were leave the file as it is.
+        if (ok && text != now.text) {
+            QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+            ok = writeFileWhole(m_fileName, text, &error);
+            wrote = true;
         }
         if (ok) {
             recovered = !m_lastError.isEmpty();
-            m_dirty = false;
+            m_values = merged;
+            m_changes.clear();
+            m_rewrite = false;
+            m_valuesUnknown = false;
             m_lastError.clear();
         } else {
-            // Kept dirty: the next synchronize tries again.
+            // Kept pending: the next synchronize tries again.
             m_lastError = error;
             qCWarning(lcSkyvane).noquote() << "Failed to save the settings:" << error;
         }
     }
-    if (report && (!ok || recovered || wrote))
+    if (report && !quiet && (!ok || recovered || wrote))
         postFileSaveResult(m_fileName, ok ? QString() : error);
     return ok;
 }
@@ -439,6 +549,18 @@ QString UserDefaults::lastError() const
 {
     std::lock_guard lock(m_mutex);
     return m_lastError;
+}
+
+QString UserDefaults::readError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_readError;
+}
+
+QString UserDefaults::setAsideFileName() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_setAside;
 }
 
 void UserDefaults::scheduleChange()

@@ -134,7 +134,8 @@ void MASPreferencesWindowController::windowDidLoad()
     }
     if (const auto topLeft = pointFromString(m_defaults.stringForKey(FrameTopLeftKey))) {
         // A place on no screen (a monitor since unplugged) is not restored.
-        const bool onScreen = std::any_of(QGuiApplication::screens().begin(), QGuiApplication::screens().end(),
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        const bool onScreen = std::any_of(screens.begin(), screens.end(),
                                           [&](QScreen* s) { return s->availableGeometry().contains(*topLeft); });
         if (onScreen) {
             m_switching = true;

@@ -3,6 +3,7 @@
 #include "app/SVDefaults.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -92,11 +93,11 @@ TEST(Defaults, FontSizesAreClampedAndWrittenBack)
         UserDefaults d(file);
         d.setDouble(30.0, "NetworksViewFontSize");
         d.setDouble(9.0, "AdvancedDetailsViewFontSize");
-        d.setString("large", "SideViewFontSize"); // not a number: read as 0
+        d.setString("large", "SideViewFontSize"); // not a number: read as the default
         const SVLoadedDefaults loaded = loadDefaults(d);
         EXPECT_DOUBLE_EQ(loaded.networksViewFontSize, 18.0);
         EXPECT_DOUBLE_EQ(loaded.advancedDetailsViewFontSize, 10.0);
-        EXPECT_DOUBLE_EQ(loaded.sideViewFontSize, 9.0);
+        EXPECT_DOUBLE_EQ(loaded.sideViewFontSize, 11.0);
         ASSERT_TRUE(d.synchronize());
     }
     UserDefaults reopened(file);
@@ -132,15 +133,22 @@ TEST(Defaults, IntegerSettingsOutsideTheirRangeReadAsTheDefault)
         qint64 read;
     } cases[] = {
         {"Sensitivity", 70, 70},
-        {"Sensitivity", 0, 0},
+        {"Sensitivity", 60, 60},
+        {"Sensitivity", 100, 100},
+        {"Sensitivity", 0, 100}, // a cut at 0 dBm would hide every network
+        {"Sensitivity", 30, 100},
+        {"Sensitivity", 101, 100},
+        {"Sensitivity", QString(), 100},
+        {"Sensitivity", QStringLiteral("abc"), 100},
         {"Sensitivity", QStringLiteral("1e23"), 100},
         {"Sensitivity", QStringLiteral("1e308"), 100},
         {"Sensitivity", QVariant(std::numeric_limits<qint64>::min()), 100},
         {"Sensitivity", -1, 100},
-        {"Sensitivity", 201, 100},
         {"Units", 1, 1},
         {"Units", 7, 0},
         {"QuickFilterSelectedItem", -3, 0},
+        {"Metric", 3, 0},
+        {"SelectedScanInterval", 9, 1},
         {"SignalStrengthViewTimescale", QStringLiteral("nan"), 300},
         {"MaxElapsedTimeNotSeen", 99, 99}, // its own rule gives any index a limit
     };
@@ -150,11 +158,50 @@ TEST(Defaults, IntegerSettingsOutsideTheirRangeReadAsTheDefault)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key + (" = " + c.stored.toString().toStdString()));
         d.setObject(c.stored, c.key);
-        EXPECT_EQ(integerSetting(d, c.key), c.read);
+        EXPECT_EQ(d.integerForKey(c.key), c.read);
     }
     d.setInteger(7, "Units");
     d.setInteger(9, "QuickFilterSelectedItem");
     const SVLoadedDefaults loaded = loadDefaults(d);
     EXPECT_EQ(loaded.units, 0);
     EXPECT_EQ(loaded.quickFilterSelectedItem, 0);
+}
+
+// A settings file that cannot be read at start may become readable while the
+// application runs: the defaults it registered and the values it derived from
+// them meanwhile never replace what the file holds; what the user changed does.
+TEST(Defaults, AFileReadableOnlyLaterKeepsItsValues)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    ASSERT_TRUE(QDir().mkpath(file)); // cannot be read, even by root
+    UserDefaults d(file);
+    EXPECT_FALSE(d.readError().isEmpty());
+    const SVLoadedDefaults loaded = loadDefaults(d);
+    EXPECT_DOUBLE_EQ(loaded.networksViewFontSize, 11.0);
+    // What the view state is saved as at sleep and at quit, unchanged.
+    d.setInteger(0, "QuickFilterSelectedItem");
+    d.setInteger(0, "Metric");
+    d.setInteger(300, "SignalStrengthViewTimescale");
+    changeFontSizes(d, 0.0);
+    d.setInteger(1, "Units"); // the user's own change
+    EXPECT_FALSE(d.synchronize());
+
+    ASSERT_TRUE(QDir(file).removeRecursively());
+    {
+        UserDefaults before(file);
+        before.setDouble(14.0, "NetworksViewFontSize");
+        before.setInteger(2, "QuickFilterSelectedItem");
+        before.setInteger(2, "Metric");
+        before.setInteger(600, "SignalStrengthViewTimescale");
+        ASSERT_TRUE(before.synchronize());
+    }
+    EXPECT_TRUE(d.synchronize());
+    UserDefaults reread(file);
+    loadDefaults(reread);
+    EXPECT_DOUBLE_EQ(reread.doubleForKey("NetworksViewFontSize"), 14.0);
+    EXPECT_EQ(reread.integerForKey("QuickFilterSelectedItem"), 2);
+    EXPECT_EQ(reread.integerForKey("Metric"), 2);
+    EXPECT_EQ(reread.integerForKey("SignalStrengthViewTimescale"), 600);
+    EXPECT_EQ(reread.integerForKey("Units"), 1);
 }

@@ -48,3 +48,35 @@ TEST(FileAlerts, AFailedSaveIsToldOnceUntilASaveOfThatFileSucceeds)
     ASSERT_EQ(shown.alerts.size(), 4);
     EXPECT_TRUE(shown.alerts[3].startsWith("The annotations could not be read. | Cannot read \"a.plist\": Permission denied"));
 }
+
+TEST(FileAlerts, ASettingsFileThatCouldNotBeReadIsToldOnce)
+{
+    struct Case {
+        const char* readError;
+        const char* setAside;
+        const char* told; // message, then the start of the informative text
+    } cases[] = {
+        {"", "", nullptr},
+        {"Cannot read \"/h/.config/Skyvane/Skyvane.conf\": Permission denied", "",
+         "The settings could not be read. | Cannot read \"/h/.config/Skyvane/Skyvane.conf\": Permission denied\n"
+         "The file is left as it is."},
+        {"", "/h/.config/Skyvane/Skyvane.conf.corrupt",
+         "Some lines of the settings could not be read. | The settings that could be read are used."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told ? c.told : "nothing");
+        Shown shown;
+        QWidget window;
+        SVFileAlerts alerts(&window);
+        alerts.reportSettingsReadProblem(c.readError, c.setAside);
+        alerts.reportSettingsReadProblem(c.readError, c.setAside);
+        if (!c.told) {
+            EXPECT_TRUE(shown.alerts.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(shown.alerts.size(), 1);
+        EXPECT_TRUE(shown.alerts[0].startsWith(c.told)) << shown.alerts[0].toStdString();
+        if (*c.setAside)
+            EXPECT_TRUE(shown.alerts[0].contains("\"Skyvane.conf.corrupt\"")) << shown.alerts[0].toStdString();
+    }
+}

@@ -9,6 +9,7 @@
 #include "platform/FileWriter.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
 #include "platform/wlan/CWError.h"
 #include "platform/wlan/CWInterface.h"
 #include "views/SVNetworkColumns.h"
@@ -32,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QHelpEvent>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -252,6 +254,29 @@ TEST(MainWindow, WithoutAnInterfaceOnlyQuitting)
     EXPECT_EQ(app.currentInterface(), nullptr);
     EXPECT_FALSE(app.isScanning()); // nothing else starts
     SVAlert::setAutomaticResponder({});
+}
+
+// A settings file the application cannot read at start is said to be
+// unreadable, once; the saves that then cannot be made are not told again.
+TEST(MainWindow, UnreadableSettingsAreToldOnceAsUnreadable)
+{
+    const QString file = sv::test::testHome() + QStringLiteral("/unreadable.conf");
+    ASSERT_TRUE(QDir().mkpath(file)); // cannot be read, even by root
+    sv::UserDefaults::setStandardUserDefaults(std::make_unique<sv::UserDefaults>(file));
+    QStringList shown;
+    {
+        Window w([&](const SVAlert& alert) {
+            shown << alert.messageText();
+            return 1001;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, kEventBoundMs));
+        sv::UserDefaults::standardUserDefaults().setInteger(1, QStringLiteral("Units"));
+        EXPECT_FALSE(sv::UserDefaults::standardUserDefaults().synchronize());
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(shown, QStringList{QStringLiteral("The settings could not be read.")});
+    sv::UserDefaults::setStandardUserDefaults(nullptr);
+    QDir(file).removeRecursively();
 }
 
 TEST(MainWindow, RecentFiltersAreKept)

@@ -112,29 +112,39 @@ TEST(UserDefaults, WritesOnlyChangedTextAndKeepsTheOldFileWhenTheDiskIsFull)
 }
 
 // A settings file we cannot read is never written over: a damaged one is
-// moved aside for the user, one that cannot be opened is left where it is and
-// this run's changes are merged into it once it can be read.
+// copied aside for the user and written back clean with what could be read;
+// one that cannot be opened is left where it is and this run's changes are
+// merged into it once it can be read.
 TEST(UserDefaults, UnreadableFileIsNeverWrittenOver)
 {
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.conf");
-    static const char text[] = "[General]\nA=1\n\x00\xff broken line\nB\n";
+    static const char text[] = "[General]\nA=1\n[Broken\nB=2\n";
     const QByteArray garbage(text, sizeof text - 1);
     sv::test::writeBytes(damaged, garbage);
     {
         UserDefaults d(damaged);
         EXPECT_EQ(d.integerForKey("A"), 1) << "what could be read is used";
+        EXPECT_EQ(d.setAsideFileName(), damaged + ".corrupt");
+        EXPECT_TRUE(d.readError().isEmpty());
+        EXPECT_EQ(sv::test::readAll(damaged), garbage) << "left in place until written clean";
     }
     EXPECT_EQ(sv::test::readAll(damaged + ".corrupt"), garbage);
-    EXPECT_EQ(UserDefaults(damaged).integerForKey("A"), 1) << "a clean file written in its place";
+    UserDefaults clean(damaged);
+    EXPECT_EQ(clean.integerForKey("A"), 1) << "a clean file written in its place";
+    EXPECT_TRUE(clean.setAsideFileName().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(damaged + ".corrupt.1"));
 
     const QString blocked = dir.filePath("blocked.conf");
     ASSERT_TRUE(QDir().mkpath(blocked)); // cannot be read, even by root
+    sv::test::SaveResults saves;
     UserDefaults d(blocked);
+    EXPECT_TRUE(d.readError().contains(blocked)) << d.readError().toStdString();
     d.setInteger(1, "A");
     d.removeObjectForKey("C");
     EXPECT_FALSE(d.synchronize());
     EXPECT_TRUE(d.lastError().contains(blocked)) << d.lastError().toStdString();
+    EXPECT_TRUE(saves.failed.isEmpty()) << "the user was told at start that it cannot be read";
     EXPECT_TRUE(QFileInfo(blocked).isDir());
 
     ASSERT_TRUE(QDir(blocked).removeRecursively());
@@ -144,44 +154,109 @@ TEST(UserDefaults, UnreadableFileIsNeverWrittenOver)
     EXPECT_EQ(reread.integerForKey("A"), 1);
     EXPECT_EQ(reread.integerForKey("B"), 5);
     EXPECT_FALSE(reread.hasStoredValue("C"));
+    EXPECT_EQ(d.integerForKey("B"), 5) << "what the file held is known once read";
 }
 
-// Numbers as a hand-edited or damaged settings file may hold them: anything
-// that is not a finite number within 64 bits reads as the registered default
+// Qt's INI reader takes "# a = b" for a key and lets an open quote swallow the
+// lines after it: comment lines are left out, and the rest is kept.
+TEST(UserDefaults, CommentLinesAreLeftOutAndTheRestIsKept)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    const QByteArray text = "# Units = 1 for dBm\n[General]\n; a \"quoted note\nUnits=1\n  # Sensitivity=60\n"
+                            "Sensitivity=70\n";
+    sv::test::writeBytes(file, text);
+    {
+        UserDefaults d(file);
+        EXPECT_EQ(d.integerForKey("Units"), 1);
+        EXPECT_EQ(d.integerForKey("Sensitivity"), 70);
+        EXPECT_FALSE(d.hasStoredValue("# Units"));
+        EXPECT_EQ(sv::test::readAll(d.setAsideFileName()), text);
+    }
+    const QByteArray written = sv::test::readAll(file);
+    EXPECT_FALSE(written.contains('#')) << written.constData();
+    UserDefaults again(file);
+    EXPECT_EQ(again.integerForKey("Units"), 1);
+    EXPECT_EQ(again.integerForKey("Sensitivity"), 70);
+}
+
+// A second instance, or a hand edit, changes the file while this store runs:
+// each write applies only this run's own changes over what the file holds.
+TEST(UserDefaults, TwoStoresOnOneFileKeepEachOthersChanges)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    sv::test::writeBytes(file, "[General]\nUnits=0\nMetric=0\nGone=1\nRanOnce=true\n");
+    UserDefaults first(file);
+    UserDefaults second(file);
+    first.registerDefaults({{"Metric", 0}, {"Timescale", 300}});
+    second.registerDefaults({{"Metric", 0}, {"Timescale", 300}});
+
+    first.setInteger(1, "Units");
+    ASSERT_TRUE(first.synchronize());
+    // What the second read, or its defaults, written back unchanged are no
+    // changes of its own.
+    second.setInteger(0, "Units");
+    second.setInteger(0, "Metric");
+    second.setInteger(300, "Timescale");
+    second.setBool(true, "RanOnce");
+    second.setInteger(2, "Metric");
+    second.removeObjectForKey("Gone");
+    ASSERT_TRUE(second.synchronize());
+
+    sv::test::writeBytes(file, sv::test::readAll(file) + "Edited=yes\n"); // by hand, meanwhile
+    first.setInteger(120, "Timescale");
+    ASSERT_TRUE(first.synchronize());
+
+    UserDefaults reread(file);
+    EXPECT_EQ(reread.integerForKey("Units"), 1);
+    EXPECT_EQ(reread.integerForKey("Metric"), 2);
+    EXPECT_EQ(reread.integerForKey("Timescale"), 120);
+    EXPECT_FALSE(reread.hasStoredValue("Gone"));
+    EXPECT_TRUE(reread.boolForKey("Edited"));
+    EXPECT_TRUE(reread.boolForKey("RanOnce"));
+    EXPECT_EQ(first.integerForKey("Metric"), 2) << "a write reads what the file holds";
+}
+
+// Values as a hand-edited or damaged settings file may hold them: anything
+// that is not a value of the type asked for (no number, not finite, not
+// within 64 bits, outside the key's range) reads as the registered default
 // instead of being converted (which would be undefined).
-TEST(UserDefaults, NumbersOutOfRangeReadAsTheRegisteredDefault)
+TEST(UserDefaults, ValuesOfTheWrongKindReadAsTheRegisteredDefault)
 {
     struct Case {
         const char* stored;
         qint64 integer;
         double real;
+        bool truth;
     } cases[] = {
-        {"70", 70, 70.0},
-        {"2.9", 2, 2.9},
-        {"-9223372036854775808", std::numeric_limits<qint64>::min(), -9223372036854775808.0},
-        {"not a number", 0, 0.0},
-        {"1e308", 100, 1e308},
-        {"-1e308", 100, -1e308},
-        {"1e23", 100, 1e23},
-        {"9223372036854775808", 100, 9223372036854775808.0},
-        {"-9.3e18", 100, -9.3e18},
-        {"nan", 100, 2.5},
-        {"inf", 100, 2.5},
-        {"-inf", 100, 2.5},
+        {"70", 70, 70.0, true},
+        {"2.9", 2, 2.9, true},
+        {"0", 0, 0.0, false},
+        {"-9223372036854775808", std::numeric_limits<qint64>::min(), -9223372036854775808.0, true},
+        {"not a number", 100, 2.5, true},
+        {"", 100, 2.5, true},
+        {"false", 0, 2.5, false},
+        {"1e308", 100, 1e308, true},
+        {"-1e308", 100, -1e308, true},
+        {"1e23", 100, 1e23, true},
+        {"9223372036854775808", 100, 9223372036854775808.0, true},
+        {"-9.3e18", 100, -9.3e18, true},
+        {"nan", 100, 2.5, true},
+        {"inf", 100, 2.5, true},
+        {"-inf", 100, 2.5, true},
     };
     QTemporaryDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         const QString file = dir.filePath(QStringLiteral("s%1.conf").arg(&c - cases));
-        {
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray("[General]\nSensitivity=") + c.stored + "\nScale=" + c.stored + "\n");
-        }
+        sv::test::writeBytes(file, QByteArray("[General]\nSensitivity=") + c.stored + "\nScale=" + c.stored
+                                       + "\nShowSecure=" + c.stored + "\n");
         UserDefaults d(file);
-        d.registerDefaults({{"Sensitivity", 100}, {"Scale", 2.5}});
+        d.registerDefaults({{"Sensitivity", 100}, {"Scale", 2.5}, {"ShowSecure", true}});
         EXPECT_EQ(d.integerForKey("Sensitivity"), c.integer);
         EXPECT_DOUBLE_EQ(d.doubleForKey("Scale"), c.real);
+        EXPECT_EQ(d.boolForKey("ShowSecure"), c.truth);
     }
 
     // Stored as numbers, and with a range of its own.
@@ -192,12 +267,12 @@ TEST(UserDefaults, NumbersOutOfRangeReadAsTheRegisteredDefault)
         d.setObject(v, "Sensitivity");
         EXPECT_EQ(d.integerForKey("Sensitivity"), 100) << v.toString().toStdString();
     }
-    d.setInteger(std::numeric_limits<qint64>::min(), "Sensitivity");
-    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 100);
-    d.setInteger(201, "Sensitivity");
-    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 100);
-    d.setInteger(200, "Sensitivity");
-    EXPECT_EQ(d.integerForKey("Sensitivity", 0, 200), 200);
+    d.registerRange("Sensitivity", 60, 200);
+    for (const auto& [stored, read] : std::initializer_list<std::pair<qint64, qint64>>{
+             {std::numeric_limits<qint64>::min(), 100}, {59, 100}, {60, 60}, {200, 200}, {201, 100}}) {
+        d.setInteger(stored, "Sensitivity");
+        EXPECT_EQ(d.integerForKey("Sensitivity"), read) << stored;
+    }
 }
 
 // A settings file kept elsewhere behind a link (a dotfiles folder) stays

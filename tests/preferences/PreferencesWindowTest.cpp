@@ -125,6 +125,33 @@ TEST(PreferencesWindow, SwitchesPanesAroundTheirSizesKeepingTheTopLeft)
     EXPECT_EQ(fallback.windowTitle(), QStringLiteral("Settings"));
 }
 
+TEST(PreferencesWindow, ReopensWhereItWasMovedOnAScreen)
+{
+    Store store;
+    Pane pane(QStringLiteral("General"), QSize(300, 200), false);
+    QPoint moved;
+    {
+        MASPreferencesWindowController window({&pane}, QString(), store.defaults);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.move(window.pos() + QPoint(40, 30));
+        moved = window.pos();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return store.defaults.stringForKey(MASPreferencesWindowController::FrameTopLeftKey)
+                    == stringFromPoint(moved);
+            },
+            60000));
+    }
+    MASPreferencesWindowController again({&pane}, QString(), store.defaults);
+    EXPECT_EQ(again.pos(), moved);
+
+    // A place on no screen (a monitor since unplugged) is not restored.
+    store.defaults.setString(QStringLiteral("{-50000, -50000}"), MASPreferencesWindowController::FrameTopLeftKey);
+    MASPreferencesWindowController away({&pane}, QString(), store.defaults);
+    EXPECT_NE(away.pos(), QPoint(-50000, -50000));
+}
+
 TEST(PreferencesWindow, PointAndRectangleTexts)
 {
     EXPECT_EQ(stringFromRect(QRect(1, -2, 30, 40)), QStringLiteral("{{1, -2}, {30, 40}}"));

@@ -42,6 +42,17 @@ void SVFileAlerts::reportAnnotationsReadError(const QString& error)
              + tr("The file is left as it is. Annotations made now are kept and saved once it can be read."));
 }
 
+void SVFileAlerts::reportAnnotationsMovedAside(const QString& aside)
+{
+    if (aside.isEmpty() || m_movedAsideReported)
+        return;
+    m_movedAsideReported = true;
+    show(tr("The annotations could not be read."),
+         tr("The annotations file is damaged. It was moved to \"%1\", where it is kept as it was; "
+            "the annotations start empty.")
+             .arg(aside));
+}
+
 void SVFileAlerts::show(const QString& message, const QString& information)
 {
     auto* alert = new SVAlert(m_window);

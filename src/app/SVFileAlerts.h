@@ -26,6 +26,9 @@ public:
     // The annotations file could not be read at start (empty: it could).
     // Said once per run.
     void reportAnnotationsReadError(const QString& error);
+    // A damaged annotations file was moved to aside at start (empty: none
+    // was), so the annotations start empty. Said once per run.
+    void reportAnnotationsMovedAside(const QString& aside);
 
     // Files whose last save failed and was reported.
     QSet<QString> failingFiles() const { return m_failing; }
@@ -38,5 +41,6 @@ private:
     QSet<QString> m_failing;
     bool m_terminating = false;
     bool m_readErrorReported = false;
+    bool m_movedAsideReported = false;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 };

@@ -1080,7 +1080,7 @@ void SVNetwork::setAnnotations(const QString& annotations)
     Guard g(m_lock);
     auto& store = SVAnnotationsHelper::sharedAnnotations();
     store.setAnnotationsForNetwork(bssidLocked(), annotations);
-    store.saveToDisk();
+    store.saveToDiskInBackground();
     m_annotations.reset();
 }
 

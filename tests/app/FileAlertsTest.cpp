@@ -48,3 +48,17 @@ TEST(FileAlerts, AFailedSaveIsToldOnceUntilASaveOfThatFileSucceeds)
     ASSERT_EQ(shown.alerts.size(), 4);
     EXPECT_TRUE(shown.alerts[3].startsWith("The annotations could not be read. | Cannot read \"a.plist\": Permission denied"));
 }
+
+TEST(FileAlerts, ADamagedAnnotationsFileSetAsideIsToldWithItsPlace)
+{
+    Shown shown;
+    QWidget window;
+    SVFileAlerts alerts(&window);
+    alerts.reportAnnotationsMovedAside(QString());
+    EXPECT_TRUE(shown.alerts.isEmpty());
+    alerts.reportAnnotationsMovedAside("/home/u/.local/share/Skyvane/annotations.plist.corrupt");
+    alerts.reportAnnotationsMovedAside("/home/u/.local/share/Skyvane/annotations.plist.corrupt");
+    ASSERT_EQ(shown.alerts.size(), 1);
+    EXPECT_TRUE(shown.alerts[0].startsWith("The annotations could not be read. | "));
+    EXPECT_TRUE(shown.alerts[0].contains("\"/home/u/.local/share/Skyvane/annotations.plist.corrupt\""));
+}

@@ -3,23 +3,15 @@
 
 #include "platform/Zip.h"
 
-#include <QDir>
-#include <QFile>
+#include "ScratchFile.h"
 
 #include <cstdint>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The reader takes a path: one scratch file per process.
-    static const QString path =
-        QDir::tempPath() + QStringLiteral("/skyvane-fuzz-zip-%1.zip").arg(qint64(::getpid()));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    const QString path = scratchFileWith("zip", data, size);
+    if (path.isEmpty())
+        return 0;
     sv::Zip::Member member;
     QString error;
     sv::Zip::readMember(path, QStringLiteral("vendors.plist"), 1 << 20, &member, &error);

@@ -356,6 +356,7 @@ void AppDelegate::showWindow()
     }
     m_fileAlerts->reportAnnotationsReadError(SVAnnotationsHelper::sharedAnnotations().readError());
     m_fileAlerts->reportSettingsReadProblem(m_defaults.readError(), m_defaults.setAsideFileName());
+    m_fileAlerts->reportAnnotationsMovedAside(SVAnnotationsHelper::sharedAnnotations().movedAsidePath());
 
     if (!m_currentInterface) {
         if (!m_scenarioError.isEmpty())
@@ -431,7 +432,11 @@ void AppDelegate::applicationWillTerminate()
     waitForBackgroundJobs();
     if (m_fileAlerts)
         m_fileAlerts->setTerminating(true);
-    SVAnnotationsHelper::sharedAnnotations().saveToDisk();
+    // The last save, once those asked for in the background are written,
+    // so that none is left running as the process ends.
+    auto& annotations = SVAnnotationsHelper::sharedAnnotations();
+    annotations.waitForBackgroundSaves();
+    annotations.saveToDisk();
     saveDefaults();
     m_defaults.setBool(true, QStringLiteral("RanOnce"));
     m_defaults.removeObjectForKey(QStringLiteral("SignalStrengthThreshold"));

@@ -333,7 +333,7 @@ void AppDelegate::onFileAnnotationsImportCSV()
     auto& store = SVAnnotationsHelper::sharedAnnotations();
     const SVAnnotationsImportCounts counts = importAnnotations(store, import);
     // A failed save is told by the window's file alerts.
-    store.saveToDisk();
+    store.saveToDiskInBackground();
     {
         std::lock_guard g(m_lock);
         for (const auto& n : m_networks)

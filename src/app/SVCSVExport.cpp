@@ -110,26 +110,27 @@ SVAnnotationsImport parseAnnotationsCSV(const QString& text)
     const QString bssidField = QStringLiteral("bssid");
     const QString annotationField = QStringLiteral("annotations");
     sv::CSVParser parser(text, QStringLiteral(","), false, {bssidField, annotationField});
-    const auto rows = parser.arrayOfParsedRows();
-    if (parser.stoppedEarly()) {
-        result.refusal = SVAnnotationsImport::Refusal::Malformed;
-        result.line = int(QStringView(text).left(parser.stopPosition()).count(QLatin1Char('\n'))) + 1;
-        return result;
-    }
-    if (!rows)
-        return result; // nothing in the file
-    for (const auto& row : *rows) {
-        if (row.size() > 2) {
-            result.refusal = SVAnnotationsImport::Refusal::NotAnnotations;
-            result.entries.clear();
-            return result;
+    // Record by record, so that only the entries are kept.
+    bool network = false;
+    parser.parseRowsForReceiver([&](const sv::CSVRecord& row) {
+        if (network || row.size() > 2) {
+            network = true;
+            return;
         }
-        const QString bssid = sv::normalizedBssid(row.value(bssidField).toString().trimmed());
+        const QString bssid = sv::normalizedBssid(row.value(0).trimmed());
         if (!sv::isWellFormedBssid(bssid)) {
             ++result.skipped;
-            continue;
+            return;
         }
-        result.entries.append({bssid, sv::stringByRemovingCSVFormulaGuard(row.value(annotationField).toString())});
+        result.entries.append({bssid, sv::stringByRemovingCSVFormulaGuard(row.value(annotationField))});
+    });
+    if (parser.stoppedEarly()) {
+        result = {};
+        result.refusal = SVAnnotationsImport::Refusal::Malformed;
+        result.line = int(QStringView(text).left(parser.stopPosition()).count(QLatin1Char('\n'))) + 1;
+    } else if (network) {
+        result = {};
+        result.refusal = SVAnnotationsImport::Refusal::NotAnnotations;
     }
     return result;
 }

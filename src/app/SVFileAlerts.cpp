@@ -61,6 +61,17 @@ void SVFileAlerts::reportSettingsReadProblem(const QString& readError, const QSt
              .arg(QFileInfo(setAsideFile).fileName()));
 }
 
+void SVFileAlerts::reportAnnotationsMovedAside(const QString& aside)
+{
+    if (aside.isEmpty() || m_movedAsideReported)
+        return;
+    m_movedAsideReported = true;
+    show(tr("The annotations could not be read."),
+         tr("The annotations file is damaged. It was moved to \"%1\", where it is kept as it was; "
+            "the annotations start empty.")
+             .arg(aside));
+}
+
 void SVFileAlerts::show(const QString& message, const QString& information)
 {
     if (m_unattended) {

@@ -33,6 +33,9 @@ public:
     // that are no settings and was copied to setAsideFile; empty: neither.
     // Said once per run.
     void reportSettingsReadProblem(const QString& readError, const QString& setAsideFile);
+    // A damaged annotations file was moved to aside at start (empty: none
+    // was), so the annotations start empty. Said once per run.
+    void reportAnnotationsMovedAside(const QString& aside);
 
     // Files whose last save failed and was reported.
     QSet<QString> failingFiles() const { return m_failing; }
@@ -47,5 +50,6 @@ private:
     bool m_unattended = false;
     bool m_readErrorReported = false;
     bool m_settingsProblemReported = false;
+    bool m_movedAsideReported = false;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 };

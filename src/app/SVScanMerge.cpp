@@ -49,7 +49,8 @@ std::optional<quint64> parsedBssid(QStringView text)
 }
 
 // The identity the merge matches on, the one bssidAndBandCompare uses: the
-// BSSID in its normal form and the band. Well-formed addresses are kept as
+// BSSID in its normal form and the band of the channel heard on. Records are
+// filed and looked up by the same key. Well-formed addresses are kept as
 // numbers, so a tick builds no texts for them.
 class IdentityIndex {
 public:
@@ -71,17 +72,6 @@ public:
         else
             m_texts.insert(textKey(bssid, band), m_texts.value(textKey(bssid, band), network));
     }
-    void removeIf(const QString& bssid, qint64 channel, SVNetwork* network)
-    {
-        const qint64 band = SVNetwork::channelBandForChannel(channel);
-        if (const auto mac = parsedBssid(bssid)) {
-            if (m_numbers.value(*mac << 2 | quint64(band)) == network)
-                m_numbers.remove(*mac << 2 | quint64(band));
-        } else if (m_texts.value(textKey(bssid, band)) == network) {
-            m_texts.remove(textKey(bssid, band));
-        }
-    }
-
 private:
     static QString textKey(const QString& bssid, qint64 band)
     {
@@ -104,7 +94,8 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
     // merge join it so a BSS listed twice in one result updates one record.
     IdentityIndex firstMatch(qsizetype(merged.size()) + results.size());
     for (const auto& network : merged)
-        firstMatch.insertFirst(network->bssid(), network->channel(), network.get());
+        firstMatch.insertFirst(network->bssid(), network->network().value(QStringLiteral("channelNumber")).toLongLong(),
+                               network.get());
 
     for (const QVariantMap& d : results) {
         const qint64 rssiValue = d.value(QStringLiteral("rssiValue")).toLongLong();
@@ -125,13 +116,8 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
                 if (last)
                     rssi = last->rssiValue();
             }
-            const qint64 before = SVNetwork::channelBandForChannel(r->channel());
+            // Heard on a channel of the same band as before: its key stays.
             r->setNetwork(d);
-            // A record whose channel moved to the other band answers to its new identity.
-            if (SVNetwork::channelBandForChannel(r->channel()) != before) {
-                firstMatch.removeIf(bssid, channel, r);
-                firstMatch.insertFirst(r->bssid(), r->channel(), r);
-            }
             r->setLastSeen(scanTime);
             r->setLastSeenElapsedSeconds(0);
             r->addDataPoint(SVDataPoint(rssi, noise, r->stationCount(), r->channelUtilization(),
@@ -147,8 +133,7 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
             continue; // a new BSS without a level is never listed
         created->addDataPoint(SVDataPoint(rssiValue, noise, created->stationCount(),
                                           created->channelUtilization(), scanTime));
-        // Keyed by the record itself: its band follows the channel it digested.
-        firstMatch.insertFirst(created->bssid(), created->channel(), created.get());
+        firstMatch.insertFirst(bssid, channel, created.get());
         merged.push_back(std::move(created));
     }
 

@@ -23,6 +23,52 @@ SVAnnotationsHelper::SVAnnotationsHelper(QString folder, sv::UserDefaults* defau
 {
 }
 
+SVAnnotationsHelper::~SVAnnotationsHelper()
+{
+    {
+        std::lock_guard lock(m_requestMutex);
+        m_stopping = true;
+    }
+    m_requestChanged.notify_all();
+    if (m_saver.joinable())
+        m_saver.join();
+}
+
+void SVAnnotationsHelper::saveToDiskInBackground()
+{
+    {
+        std::lock_guard lock(m_requestMutex);
+        ++m_requested;
+        if (!m_saver.joinable())
+            m_saver = std::thread([this] { saveLoop(); });
+    }
+    m_requestChanged.notify_all();
+}
+
+void SVAnnotationsHelper::waitForBackgroundSaves()
+{
+    std::unique_lock lock(m_requestMutex);
+    m_requestChanged.wait(lock, [this] { return m_done == m_requested; });
+}
+
+void SVAnnotationsHelper::saveLoop()
+{
+    std::unique_lock lock(m_requestMutex);
+    for (;;) {
+        m_requestChanged.wait(lock, [this] { return m_done != m_requested || m_stopping; });
+        if (m_done == m_requested)
+            return; // stopping with nothing left to write
+        // Every request made so far is served by this one save: it takes
+        // the map as it stands now.
+        const quint64 serving = m_requested;
+        lock.unlock();
+        saveToDisk();
+        lock.lock();
+        m_done = serving;
+        m_requestChanged.notify_all();
+    }
+}
+
 SVAnnotationsHelper& SVAnnotationsHelper::sharedAnnotations()
 {
     // Never destroyed: records on other threads may still ask at exit.
@@ -73,6 +119,12 @@ QString SVAnnotationsHelper::readError() const
 {
     std::lock_guard lock(m_mutex);
     return m_readError;
+}
+
+QString SVAnnotationsHelper::movedAsidePath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_movedAside;
 }
 
 SVAnnotationsHelper::Read SVAnnotationsHelper::readFile(Contents& contents, QString& error) const
@@ -191,6 +243,7 @@ void SVAnnotationsHelper::readFromDisk()
     Contents contents;
     bool blocked = false;
     QString readError;
+    QString movedAside;
 
     const QString file = path();
     QString error;
@@ -210,6 +263,7 @@ void SVAnnotationsHelper::readFromDisk()
         const QString aside = sv::asideName(file);
         if (QFile::rename(file, aside)) {
             qCWarning(lcSkyvane).noquote() << "Unreadable annotations file moved to" << aside << error;
+            movedAside = aside;
         } else {
             qCWarning(lcSkyvane).noquote() << "Unreadable annotations file" << file << error;
             readError = QStringLiteral("Cannot read \"%1\": %2").arg(file, error);
@@ -243,6 +297,7 @@ void SVAnnotationsHelper::readFromDisk()
         m_others = contents.others;
         m_saveBlocked = blocked;
         m_readError = readError;
+        m_movedAside = movedAside;
         m_changed = m_changed || migrate;
     }
     QString writeError;

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace sv {
 class UserDefaults;
@@ -18,6 +20,8 @@ public:
     // from defaults (the application's store when nullptr). Nothing is read
     // until readFromDisk().
     explicit SVAnnotationsHelper(QString folder, sv::UserDefaults* defaults = nullptr);
+    // Finishes the saves asked for before it goes.
+    ~SVAnnotationsHelper();
     SVAnnotationsHelper(const SVAnnotationsHelper&) = delete;
     SVAnnotationsHelper& operator=(const SVAnnotationsHelper&) = delete;
 
@@ -35,10 +39,18 @@ public:
     // could not. A file that could not be read is read again first and never
     // written over.
     bool saveToDisk();
+    // Saves on the store's own thread and returns at once: edits made
+    // while a save is written come together in the next one, and each save
+    // writes the map as it stands when it starts, so the newest lands last.
+    void saveToDiskInBackground();
+    // Waits until every save asked for so far has been written (or failed).
+    void waitForBackgroundSaves();
     // Loads the map once; later calls do nothing.
     void readFromDisk();
     // Why the file could not be read at start, empty when it could.
     QString readError() const;
+    // Where a damaged file found at start was moved, empty when none was.
+    QString movedAsidePath() const;
 
     QString path() const;
 
@@ -53,6 +65,7 @@ private:
     static void insertTrimmed(QMap<QString, QString>& map, const QString& bssid, const QString& text);
     Read readFile(Contents& contents, QString& error) const;
     bool writeLocked(const Contents& contents, QString& error);
+    void saveLoop();
 
     const QString m_folder;
     sv::UserDefaults* m_defaults;
@@ -64,4 +77,13 @@ private:
     bool m_changed = false;     // edited since read or last saved
     bool m_saveBlocked = false; // the file there could not be read: never write over it
     QString m_readError;
+    QString m_movedAside;
+
+    // The background saver: one thread, started by the first request.
+    std::mutex m_requestMutex;
+    std::condition_variable m_requestChanged;
+    quint64 m_requested = 0; // saves asked for
+    quint64 m_done = 0;      // of those, written or failed
+    bool m_stopping = false;
+    std::thread m_saver;
 };

@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 SVNetServiceBrowser::SVNetServiceBrowser(QObject* parent) : QObject(parent), m_searchTimer(this)
@@ -40,6 +41,7 @@ sv::ServiceBrowser* SVNetServiceBrowser::browser()
     connect(m_browser, &sv::ServiceBrowser::serviceResolved, this,
             &SVNetServiceBrowser::netServiceDidResolveAddress);
     connect(m_browser, &sv::ServiceBrowser::resolveFailed, this, &SVNetServiceBrowser::didNotResolve);
+    connect(m_browser, &sv::ServiceBrowser::serviceRemoved, this, &SVNetServiceBrowser::didRemoveService);
     connect(m_browser, &sv::ServiceBrowser::browseStopped, this,
             &SVNetServiceBrowser::netServiceBrowserDidStopSearch);
     return m_browser;
@@ -70,6 +72,31 @@ void SVNetServiceBrowser::setStations(const QMap<QString, QString>& stations)
 {
     std::lock_guard lock(m_stationsMutex);
     m_stations = stations;
+    m_stationOwners.clear();
+}
+
+QString SVNetServiceBrowser::serviceKey(const sv::ServiceInfo& service)
+{
+    // The parts isSameService compares, one per line.
+    return QStringLiteral("%1\n%2\n%3\n%4\n%5")
+        .arg(service.interfaceIndex)
+        .arg(service.protocol)
+        .arg(service.type, service.domain, service.name);
+}
+
+void SVNetServiceBrowser::removeStations(const std::function<bool(const QString& owner)>& gone)
+{
+    std::lock_guard lock(m_stationsMutex);
+    for (auto it = m_stationOwners.begin(); it != m_stationOwners.end();) {
+        if (gone(it.value())) {
+            m_stations.remove(it.key());
+            it = m_stationOwners.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_stations.size() < MaximumStations)
+        m_reportedFull = false;
 }
 
 double SVNetServiceBrowser::searchInterval() const { return m_searchInterval; }
@@ -84,7 +111,8 @@ void SVNetServiceBrowser::didFindService(const sv::ServiceInfo& service)
     // Each cycle finds the same services again: one pending resolve each.
     const bool pending = std::any_of(m_services.begin(), m_services.end(),
                                      [&service](const sv::ServiceInfo& s) { return s.isSameService(service); });
-    if (pending)
+    m_foundThisCycle.insert(serviceKey(service));
+    if (pending || m_services.size() >= MaximumPendingServices)
         return;
     m_services.append(service);
     browser()->resolve(service, ResolveTimeoutMs);
@@ -92,6 +120,9 @@ void SVNetServiceBrowser::didFindService(const sv::ServiceInfo& service)
 
 void SVNetServiceBrowser::didFinishBatch()
 {
+    // The daemon has told every service it knows: the others are gone.
+    const QSet<QString> found = std::exchange(m_foundThisCycle, {});
+    removeStations([&found](const QString& owner) { return !found.contains(owner); });
     if (m_browser)
         m_browser->stop();
 }
@@ -113,9 +144,18 @@ void SVNetServiceBrowser::netServiceDidResolveAddress(const sv::ServiceInfo& ser
 {
     if (const std::optional<QByteArray> value = service.txtValue("waMA")) {
         const QStringList addresses = radioAddressesInTXT(*value);
+        const QString owner = serviceKey(service);
         std::lock_guard lock(m_stationsMutex);
-        for (const QString& mac : addresses)
+        for (const QString& mac : addresses.mid(0, MaximumRadiosPerService)) {
+            if (m_stations.size() >= MaximumStations && !m_stations.contains(mac)) {
+                if (!std::exchange(m_reportedFull, true))
+                    qCWarning(lcSkyvane).noquote()
+                        << "Base-station names: the table is full; names of further radios are not kept";
+                break;
+            }
             m_stations.insert(mac, service.name);
+            m_stationOwners.insert(mac, owner);
+        }
     }
     m_services.removeIf([&service](const sv::ServiceInfo& s) { return s.isSameService(service); });
 }
@@ -124,6 +164,14 @@ void SVNetServiceBrowser::didNotResolve(const sv::ServiceInfo& service)
 {
     // Adds no name; dropped so that the next cycle, which finds it again,
     // tries once more instead of piling up copies.
+    m_services.removeIf([&service](const sv::ServiceInfo& s) { return s.isSameService(service); });
+}
+
+void SVNetServiceBrowser::didRemoveService(const sv::ServiceInfo& service)
+{
+    const QString key = serviceKey(service);
+    m_foundThisCycle.remove(key);
+    removeStations([&key](const QString& owner) { return owner == key; });
     m_services.removeIf([&service](const sv::ServiceInfo& s) { return s.isSameService(service); });
 }
 

@@ -275,11 +275,14 @@ qint64 SVNetwork::channelBandForChannel(qint64 channel)
     return channel < 36 ? 1 : 2;
 }
 
+// The band of the channel heard on, for both: a beacon may name a channel
+// of the other band, and the channel it was heard on is what every scan of
+// it repeats.
 bool SVNetwork::bssidAndBandCompare(const QVariantMap& dictionary) const
 {
     const qint64 band = channelBandForChannel(dictionary.value(kChannelNumber).toLongLong());
     Guard g(m_lock);
-    if (band != channelBandForChannel(channelLocked()))
+    if (band != channelBandForChannel(m_channelNumber))
         return false;
     return sv::normalizedBssid(dictionary.value(kBssid).toString()) == bssidLocked();
 }
@@ -1091,7 +1094,7 @@ void SVNetwork::setAnnotations(const QString& annotations)
     Guard g(m_lock);
     auto& store = SVAnnotationsHelper::sharedAnnotations();
     store.setAnnotationsForNetwork(bssidLocked(), annotations);
-    store.saveToDisk();
+    store.saveToDiskInBackground();
     m_annotations.reset();
 }
 

@@ -261,18 +261,7 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     // Everything is read and checked before the installed file is touched.
     sv::Zip::Member member;
     QString error;
-    bool valid = !zipPath.isEmpty()
-        && sv::Zip::readMember(zipPath, DatabaseName, MaximumDatabaseSize, &member, &error);
-    if (valid) {
-        const QVariant root = sv::PropertyList::fromData(member.data, &error);
-        valid = root.typeId() == QMetaType::QVariantMap
-            && forEachEntry(root.toMap(), [](quint32, const QString&) {}) > 0;
-        if (!valid && error.isEmpty())
-            error = QStringLiteral("the database holds no entries");
-    } else if (zipPath.isEmpty()) {
-        error = QStringLiteral("no database archive");
-    }
-    if (!valid) {
+    if (!databaseInArchive(zipPath, &member, &error)) {
         qCWarning(lcSkyvane).noquote() << "Failed to expand database file." << error;
         return false;
     }
@@ -293,6 +282,22 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     QFile::remove(backup);
     dropDatabase();
     return true;
+}
+
+bool SVVendorDatabaseHelper::databaseInArchive(const QString& zipPath, sv::Zip::Member* member, QString* error)
+{
+    if (zipPath.isEmpty()) {
+        *error = QStringLiteral("no database archive");
+        return false;
+    }
+    if (!sv::Zip::readMember(zipPath, DatabaseName, MaximumDatabaseSize, member, error))
+        return false;
+    const QVariant root = sv::PropertyList::fromData(member->data, error);
+    if (root.typeId() == QMetaType::QVariantMap && forEachEntry(root.toMap(), [](quint32, const QString&) {}) > 0)
+        return true;
+    if (error->isEmpty())
+        *error = QStringLiteral("the database holds no entries");
+    return false;
 }
 
 QDateTime SVVendorDatabaseHelper::parseLastModified(const QString& text)
@@ -413,11 +418,8 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     QNetworkRequest request{QUrl(databaseURL())};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(10000);
-    QNetworkReply* reply = m_network->get(request);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > MaximumDatabaseSize)
-            reply->abort();
-    });
+    // The date is all the check needs: the headers, without the database.
+    QNetworkReply* reply = m_network->head(request);
     QObject::connect(reply, &QNetworkReply::finished, m_context.get(), [this, reply, interactive] {
         reply->deleteLater();
         m_checking = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Zip.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -65,6 +67,10 @@ public:
     // Counts the databases put in place (every drop and install moves it on),
     // so that a caller may keep an answer of "unknown" while it stays the same.
     quint64 generation() const { return m_generation.load(std::memory_order_acquire); }
+
+    // The vendors.plist a zip archive holds, read and checked (a dictionary
+    // with at least one vendor entry); false with *error otherwise.
+    static bool databaseInArchive(const QString& zipPath, sv::Zip::Member* member, QString* error);
 
     // The "Last-Modified" form: "Sun, 06 Nov 1994 08:49:37 GMT", read in
     // English names and GMT whatever the locale; invalid for any other form.

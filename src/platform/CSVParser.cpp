@@ -4,12 +4,68 @@
 
 namespace sv {
 
+namespace {
+
+QString generatedName(qsizetype index)
+{
+    return QStringLiteral("FIELD_%1").arg(index + 1);
+}
+
+} // namespace
+
+// ---- record ----
+
+QString CSVRecord::name(qsizetype index) const
+{
+    return index < m_source->names.size() ? m_source->names.at(index) : generatedName(index);
+}
+
+QString CSVRecord::value(qsizetype index) const
+{
+    const Field& f = m_fields[size_t(index)];
+    if (f.length & Unescaped)
+        return m_unescaped.at(qsizetype(f.start));
+    return m_source->text.mid(qsizetype(f.start), qsizetype(f.length));
+}
+
+qsizetype CSVRecord::indexOf(const QString& name) const
+{
+    const QStringList& names = m_source->names;
+    // A generated name is unique and lies after every given one.
+    if (name.startsWith(u"FIELD_")) {
+        bool ok = false;
+        const qsizetype n = name.mid(6).toLongLong(&ok);
+        if (ok && n > names.size() && n <= size() && generatedName(n - 1) == name)
+            return n - 1;
+    }
+    for (qsizetype i = std::min(size(), names.size()) - 1; i >= 0; --i)
+        if (names.at(i) == name)
+            return i;
+    return -1;
+}
+
+QString CSVRecord::value(const QString& name) const
+{
+    const qsizetype i = indexOf(name);
+    return i < 0 ? QString() : value(i);
+}
+
+QVariantMap CSVRecord::toMap() const
+{
+    QVariantMap map;
+    for (qsizetype i = 0; i < size(); ++i)
+        map.insert(name(i), value(i));
+    return map;
+}
+
+// ---- parser ----
+
 CSVParser::CSVParser(const QString& csvString, const QString& separator, bool hasHeader,
                      const QStringList& fieldNames)
     : m_csvString(csvString),
       m_separator(separator),
       m_hasHeader(hasHeader),
-      m_fieldNames(fieldNames),
+      m_source(std::make_shared<CSVRecord::Source>(CSVRecord::Source{csvString, fieldNames})),
       m_separatorIsSingleChar(separator.size() == 1)
 {
     bool valid = !separator.isEmpty() && !separator.contains(QLatin1Char('"'));
@@ -31,6 +87,14 @@ bool CSVParser::isEndTextCharacter(QChar c) const
     return isNewline(c) || c == QLatin1Char('"') || c == m_separator.at(0);
 }
 
+QStringList CSVParser::fieldNames() const
+{
+    QStringList names = m_source->names;
+    for (qsizetype i = names.size(); i < m_widest; ++i)
+        names.append(generatedName(i));
+    return names;
+}
+
 std::optional<QList<CSVParser::Record>> CSVParser::arrayOfParsedRows()
 {
     return run(nullptr);
@@ -43,13 +107,16 @@ void CSVParser::parseRowsForReceiver(const Receiver& receiver)
 
 std::optional<QList<CSVParser::Record>> CSVParser::run(const Receiver* receiver)
 {
-    m_receiver = receiver;
     m_pos = 0;
-    m_scanning = true;
+    if (m_csvString.size() > MaximumLength) {
+        m_stopPosition = 0;
+        m_stoppedEarly = true;
+        return std::nullopt;
+    }
+    m_receiver = receiver;
     auto rows = parseFile();
     m_stopPosition = m_pos;
     m_stoppedEarly = !atEnd();
-    m_scanning = false;
     m_receiver = nullptr;
     return rows;
 }
@@ -60,7 +127,8 @@ std::optional<QList<CSVParser::Record>> CSVParser::parseFile()
         auto header = parseHeader();
         if (!header)
             return std::nullopt;
-        m_fieldNames = *header;
+        m_source = std::make_shared<CSVRecord::Source>(CSVRecord::Source{m_csvString, *header});
+        m_widest = 0;
         if (!parseLineSeparator())
             return std::nullopt;
     }
@@ -72,7 +140,7 @@ std::optional<QList<CSVParser::Record>> CSVParser::parseFile()
         if (m_receiver)
             (*m_receiver)(*record);
         else
-            records.append(*record);
+            records.append(std::move(*record));
         if (!parseLineSeparator())
             break;
         record = parseRecord();
@@ -101,90 +169,93 @@ std::optional<CSVParser::Record> CSVParser::parseRecord()
 {
     if (parseLineSeparator() || atEnd())
         return std::nullopt;
-    auto field = parseField();
+    Record record;
+    auto field = parseField(record.m_unescaped);
     if (!field)
         return std::nullopt;
-    Record record;
-    qsizetype n = 1;
+    record.m_source = m_source;
     for (;;) {
-        if (n > m_fieldNames.size())
-            m_fieldNames.append(QStringLiteral("FIELD_%1").arg(n));
-        record.insert(m_fieldNames.at(n - 1), *field);
+        record.m_fields.push_back(*field);
         if (!parseSeparator())
             break;
-        field = parseField();
+        field = parseField(record.m_unescaped);
         if (!field)
             break;
-        ++n;
     }
+    record.m_fields.shrink_to_fit();
+    m_widest = std::max(m_widest, record.size());
     return record;
 }
 
 std::optional<QString> CSVParser::parseName()
 {
-    return parseField();
+    QStringList unescaped;
+    const auto field = parseField(unescaped);
+    if (!field)
+        return std::nullopt;
+    return text(*field, unescaped);
 }
 
-std::optional<QString> CSVParser::parseField()
+QString CSVParser::text(const Field& field, const QStringList& unescaped) const
 {
-    if (auto escaped = parseEscaped())
+    if (field.length & CSVRecord::Unescaped)
+        return unescaped.at(qsizetype(field.start));
+    return m_csvString.mid(qsizetype(field.start), qsizetype(field.length));
+}
+
+std::optional<CSVParser::Field> CSVParser::parseField(QStringList& unescaped)
+{
+    if (auto escaped = parseEscaped(unescaped))
         return escaped;
     if (auto plain = parseNonEscaped())
         return plain;
     if (atEnd() || atSeparator() || isNewline(m_csvString.at(m_pos)))
-        return QString();
+        return Field{quint32(m_pos), 0};
     return std::nullopt;
 }
 
-std::optional<QString> CSVParser::parseEscaped()
+std::optional<CSVParser::Field> CSVParser::parseEscaped(QStringList& unescaped)
 {
     const qsizetype start = m_pos;
     if (!parseDoubleQuote())
         return std::nullopt;
-    QString text;
+    // Separators and line breaks inside the quotes are text; two double
+    // quotes are one.
+    bool doubled = false;
     for (;;) {
-        if (auto part = parseTextData())
-            text += *part;
-        else if (auto sep = parseSeparator())
-            text += *sep;
-        else if (auto lines = parseLineSeparator())
-            text += *lines;
-        else if (auto quote = parseTwoDoubleQuotes())
-            text += QLatin1Char('"');
-        else
+        const qsizetype quote = m_csvString.indexOf(QLatin1Char('"'), m_pos);
+        if (quote < 0)
             break;
+        m_pos = quote;
+        if (quote + 1 < m_csvString.size() && m_csvString.at(quote + 1) == QLatin1Char('"')) {
+            doubled = true;
+            m_pos += 2;
+            continue;
+        }
+        ++m_pos; // the closing quote
+        const qsizetype length = quote - start - 1;
+        if (!doubled)
+            return Field{quint32(start + 1), quint32(length)};
+        unescaped.append(m_csvString.mid(start + 1, length).replace(QLatin1String("\"\""), QLatin1String("\"")));
+        return Field{quint32(unescaped.size() - 1), CSVRecord::Unescaped};
     }
-    if (!parseDoubleQuote()) {
-        // Back to the opening quote, so the parse stops there: a field
-        // without its closing quote is not read as an empty one.
-        m_pos = start;
-        return std::nullopt;
-    }
-    return text;
+    // Back to the opening quote, so the parse stops there: a field
+    // without its closing quote is not read as an empty one.
+    m_pos = start;
+    return std::nullopt;
 }
 
-std::optional<QString> CSVParser::parseNonEscaped()
+std::optional<CSVParser::Field> CSVParser::parseNonEscaped()
 {
     return parseTextData();
 }
 
-std::optional<QString> CSVParser::scanString(const QString& s)
+bool CSVParser::parseDoubleQuote()
 {
-    if (QStringView(m_csvString).mid(m_pos).startsWith(s)) {
-        m_pos += s.size();
-        return s;
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> CSVParser::parseTwoDoubleQuotes()
-{
-    return scanString(QStringLiteral("\"\""));
-}
-
-std::optional<QString> CSVParser::parseDoubleQuote()
-{
-    return scanString(QStringLiteral("\""));
+    if (atEnd() || m_csvString.at(m_pos) != QLatin1Char('"'))
+        return false;
+    ++m_pos;
+    return true;
 }
 
 bool CSVParser::atSeparator() const
@@ -192,22 +263,23 @@ bool CSVParser::atSeparator() const
     return QStringView(m_csvString).mid(m_pos).startsWith(m_separator);
 }
 
-std::optional<QString> CSVParser::parseSeparator()
+bool CSVParser::parseSeparator()
 {
-    return scanString(m_separator);
+    if (!atSeparator())
+        return false;
+    m_pos += m_separator.size();
+    return true;
 }
 
-std::optional<QString> CSVParser::parseLineSeparator()
+bool CSVParser::parseLineSeparator()
 {
     const qsizetype start = m_pos;
     while (!atEnd() && isNewline(m_csvString.at(m_pos)))
         ++m_pos;
-    if (m_pos == start)
-        return std::nullopt;
-    return m_csvString.mid(start, m_pos - start);
+    return m_pos != start;
 }
 
-std::optional<QString> CSVParser::parseTextData()
+std::optional<CSVParser::Field> CSVParser::parseTextData()
 {
     const qsizetype start = m_pos;
     for (;;) {
@@ -225,7 +297,7 @@ std::optional<QString> CSVParser::parseTextData()
     }
     if (m_pos == start)
         return std::nullopt;
-    return m_csvString.mid(start, m_pos - start);
+    return Field{quint32(start), quint32(m_pos - start)};
 }
 
 } // namespace sv

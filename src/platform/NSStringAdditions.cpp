@@ -7,7 +7,8 @@ namespace sv {
 namespace {
 
 // The text starts, after any run of "'", with a character that makes a
-// spreadsheet read a formula.
+// spreadsheet read a formula (a leading tab or carriage return is skipped
+// by some of them before they look).
 bool looksLikeFormula(const QString& text)
 {
     qsizetype i = 0;
@@ -16,7 +17,8 @@ bool looksLikeFormula(const QString& text)
     if (i == text.size())
         return false;
     const QChar c = text.at(i);
-    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@');
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@')
+        || c == QLatin1Char('\t') || c == QLatin1Char('\r');
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/FileWriter.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
@@ -10,6 +11,7 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -160,80 +162,150 @@ QVariant toVariant(plist_t node, int depth, bool* ok)
     }
 }
 
-plist_t fromVariant(const QVariant& value, int depth)
-{
-    if (depth > MaximumDepth)
-        return nullptr;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return plist_new_bool(value.toBool() ? 1 : 0);
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::SChar:
-        return plist_new_uint(uint64_t(value.toLongLong()));
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return plist_new_uint(value.toULongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return plist_new_real(value.toDouble());
-    case QMetaType::QString: {
-        // libplist takes C strings: a NUL would cut the text short.
-        const QByteArray utf8 = value.toString().toUtf8();
-        if (utf8.contains('\0'))
-            return nullptr;
-        return plist_new_string(utf8.constData());
+// The XML form, written as it goes in chunks: a store of a million entries
+// costs its bytes once, not a tree of nodes. Strings are escaped so that
+// any reader gets them back: "&", "<", ">" as entities, a carriage return
+// as a character reference (a conforming parser would turn a bare one into
+// a line feed).
+class XmlWriter {
+public:
+    explicit XmlWriter(QIODevice& device) : m_device(device) { m_buffer.reserve(ChunkSize + 4096); }
+
+    void append(const char* text) { m_buffer.append(text); spill(); }
+    bool flush()
+    {
+        if (!m_ok || m_buffer.isEmpty())
+            return m_ok;
+        m_ok = m_device.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+        return m_ok;
     }
-    case QMetaType::QByteArray: {
-        const QByteArray d = value.toByteArray();
-        return plist_new_data(d.constData(), uint64_t(d.size()));
-    }
-    case QMetaType::QDateTime: {
-        const qint64 ms = referenceDate().msecsTo(value.toDateTime());
-        qint64 sec = ms / 1000;
-        qint64 rem = ms % 1000;
-        if (rem < 0) {
-            rem += 1000;
-            --sec;
+
+    bool value(const QVariant& v, int depth)
+    {
+        if (depth > MaximumDepth || !m_ok)
+            return false;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+            line(depth, v.toBool() ? "<true/>" : "<false/>");
+            return m_ok;
+        case QMetaType::Int:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::SChar:
+            return element(depth, "integer", QByteArray::number(v.toLongLong()));
+        case QMetaType::UInt:
+        case QMetaType::ULong:
+        case QMetaType::ULongLong:
+        case QMetaType::UShort:
+        case QMetaType::UChar:
+            return element(depth, "integer", QByteArray::number(v.toULongLong()));
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            if (std::isnan(d))
+                return element(depth, "real", "nan");
+            if (std::isinf(d))
+                return element(depth, "real", d > 0 ? "+infinity" : "-infinity");
+            return element(depth, "real", QByteArray::number(d, 'g', 17));
         }
-        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max())
-            return nullptr;
-        return plist_new_date(int32_t(sec), int32_t(rem * 1000));
-    }
-    case QMetaType::QStringList:
-    case QMetaType::QVariantList: {
-        PlistPtr array(plist_new_array());
-        for (const QVariant& item : value.toList()) {
-            plist_t node = fromVariant(item, depth + 1);
-            if (!node)
-                return nullptr;
-            plist_array_append_item(static_cast<plist_t>(array.get()), node);
+        case QMetaType::QString:
+            return text(depth, "string", v.toString());
+        case QMetaType::QByteArray:
+            return element(depth, "data", v.toByteArray().toBase64());
+        case QMetaType::QDateTime: {
+            // Whole seconds in the range the binary form holds, as before.
+            const qint64 ms = referenceDate().msecsTo(v.toDateTime());
+            const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+            if (!v.toDateTime().isValid() || sec < std::numeric_limits<int32_t>::min()
+                || sec > std::numeric_limits<int32_t>::max())
+                return false;
+            return element(depth, "date",
+                           referenceDate().addSecs(sec).toString(Qt::ISODate).toLatin1());
         }
-        return static_cast<plist_t>(array.release());
-    }
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantHash: {
-        PlistPtr dict(plist_new_dict());
-        const QVariantMap map = value.toMap();
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            if (it.key().contains(QChar(0)))
-                return nullptr;
-            plist_t node = fromVariant(it.value(), depth + 1);
-            if (!node)
-                return nullptr;
-            plist_dict_set_item(static_cast<plist_t>(dict.get()), it.key().toUtf8().constData(), node);
+        case QMetaType::QStringList:
+        case QMetaType::QVariantList: {
+            const QVariantList list = v.toList();
+            if (list.isEmpty()) {
+                line(depth, "<array/>");
+                return m_ok;
+            }
+            line(depth, "<array>");
+            for (const QVariant& item : list)
+                if (!value(item, depth + 1))
+                    return false;
+            line(depth, "</array>");
+            return m_ok;
         }
-        return static_cast<plist_t>(dict.release());
+        case QMetaType::QVariantMap:
+        case QMetaType::QVariantHash: {
+            const QVariantMap map = v.toMap();
+            if (map.isEmpty()) {
+                line(depth, "<dict/>");
+                return m_ok;
+            }
+            line(depth, "<dict>");
+            for (auto it = map.begin(); it != map.end(); ++it)
+                if (!text(depth + 1, "key", it.key()) || !value(it.value(), depth + 1))
+                    return false;
+            line(depth, "</dict>");
+            return m_ok;
+        }
+        default:
+            return false;
+        }
     }
-    default:
-        return nullptr;
+
+private:
+    static constexpr qsizetype ChunkSize = 1 << 20;
+
+    void indent(int depth) { m_buffer.append(QByteArray(depth, '\t')); }
+    void line(int depth, const char* tag)
+    {
+        indent(depth);
+        m_buffer.append(tag);
+        m_buffer.append('\n');
+        spill();
     }
-}
+    bool element(int depth, const char* tag, const QByteArray& body)
+    {
+        indent(depth);
+        m_buffer.append('<').append(tag).append('>').append(body).append("</").append(tag).append(">\n");
+        spill();
+        return m_ok;
+    }
+    bool text(int depth, const char* tag, const QString& s)
+    {
+        // A NUL cannot be written: readers would cut the text short there.
+        if (s.contains(QChar(0)))
+            return false;
+        indent(depth);
+        m_buffer.append('<').append(tag).append('>');
+        const QByteArray utf8 = s.toUtf8();
+        for (const char c : utf8) {
+            switch (c) {
+            case '&': m_buffer.append("&amp;"); break;
+            case '<': m_buffer.append("&lt;"); break;
+            case '>': m_buffer.append("&gt;"); break;
+            case '\r': m_buffer.append("&#13;"); break;
+            default: m_buffer.append(c); break;
+            }
+        }
+        m_buffer.append("</").append(tag).append(">\n");
+        spill();
+        return m_ok;
+    }
+    void spill()
+    {
+        if (m_buffer.size() >= ChunkSize)
+            flush();
+    }
+
+    QIODevice& m_device;
+    QByteArray m_buffer;
+    bool m_ok = true;
+};
 
 // libplist's tree of an XML list, checked first for what libplist cannot
 // take; nothing, with *error set, when it is not one.
@@ -381,35 +453,48 @@ QVariant readFile(const QString& path, QString* error)
     return fromData(data, error);
 }
 
+bool writeXml(QIODevice& device, const QVariant& value)
+{
+    XmlWriter writer(device);
+    writer.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                  "<plist version=\"1.0\">\n");
+    if (!writer.value(value, 0))
+        return false;
+    writer.append("</plist>\n");
+    return writer.flush();
+}
+
 QByteArray toXml(const QVariant& value, bool* ok)
 {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool written = writeXml(buffer, value);
     if (ok)
-        *ok = false;
-    plist_t root = fromVariant(value, 0);
-    if (!root)
-        return {};
-    PlistPtr owner(root);
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root, &xml, &length);
-    if (!xml)
-        return {};
-    QByteArray result(xml, qsizetype(length));
-    plist_to_xml_free(xml);
-    if (ok)
-        *ok = true;
-    return result;
+        *ok = written;
+    return written ? bytes : QByteArray();
 }
 
 bool writeFile(const QVariant& value, const QString& path, QString* error)
 {
-    bool ok = false;
-    const QByteArray xml = toXml(value, &ok);
-    if (!ok) {
-        setError(error, QStringLiteral("value has no property-list form"));
+    FileWriter writer(path);
+    if (!writer.open()) {
+        setError(error, writer.errorString());
         return false;
     }
-    return writeFileWhole(path, xml, error);
+    if (!writeXml(*writer.device(), value)) {
+        writer.cancel();
+        setError(error, writer.errorString().isEmpty() ? QStringLiteral("value has no property-list form")
+                                                       : writer.errorString());
+        return false;
+    }
+    if (!writer.commit()) {
+        setError(error, writer.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace sv::PropertyList

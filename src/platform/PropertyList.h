@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QVariant>
 
@@ -27,13 +28,17 @@ bool looksLikeXml(const QByteArray& data);
 // CF$UID dictionaries, which become references). Empty, with *error set,
 // when it is too large, nested too deeply or not a property list.
 QByteArray binaryFromXml(const QByteArray& xml, QString* error = nullptr);
+// Writes XML to device as it goes (a failed write stops it). Values with no
+// property-list form (invalid variants, maps with unsupported values, texts
+// holding NUL) make it fail; what was written then is not a whole list.
+bool writeXml(QIODevice& device, const QVariant& value);
 
 // Writes XML. Values with no property-list form (invalid variants, maps
 // with unsupported values) make the whole write fail rather than drop data.
 QByteArray toXml(const QVariant& value, bool* ok = nullptr);
 
-// Writes XML to a temporary file beside path and renames it over path, so
-// the old file stays whole if anything fails.
+// Writes XML through the file writer (streaming), so the old file stays
+// whole if anything fails.
 bool writeFile(const QVariant& value, const QString& path, QString* error = nullptr);
 
 } // namespace sv::PropertyList

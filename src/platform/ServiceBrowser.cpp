@@ -260,14 +260,18 @@ private:
     {
         auto* self = static_cast<Engine*>(userdata);
         switch (event) {
-        case AVAHI_BROWSER_NEW: {
+        case AVAHI_BROWSER_NEW:
+        case AVAHI_BROWSER_REMOVE: {
             ServiceInfo info;
             info.interfaceIndex = interface;
             info.protocol = protocol;
             info.name = QString::fromUtf8(name ? name : "");
             info.type = QString::fromUtf8(type ? type : "");
             info.domain = QString::fromUtf8(domain ? domain : "");
-            self->post([info](ServiceBrowser* o) { emit o->serviceFound(info); });
+            if (event == AVAHI_BROWSER_NEW)
+                self->post([info](ServiceBrowser* o) { emit o->serviceFound(info); });
+            else
+                self->post([info](ServiceBrowser* o) { emit o->serviceRemoved(info); });
             break;
         }
         case AVAHI_BROWSER_ALL_FOR_NOW:

@@ -51,6 +51,8 @@ public:
 
 signals:
     void serviceFound(const sv::ServiceInfo& service);
+    // A service found before has gone from the network.
+    void serviceRemoved(const sv::ServiceInfo& service);
     // The daemon has reported everything it knows for now.
     void allForNow();
     void browseStopped();

@@ -56,6 +56,8 @@ TEST(CSVExport, GoldenFile)
         heard("-2", "00:1b:63:00:00:06", {-65}),
         heard("@SUM(A1)", "00:1b:63:00:00:07", {-75}),
         heard("Caf\xc3\xa9 \xe2\x98\x95 \xe6\x97\xa5\xe6\x9c\xac", "00:1b:63:00:00:08", {-85}),
+        heard("\t=1+2", "00:1b:63:00:00:09", {-45}),
+        heard("\r@A1", "00:1b:63:00:00:0a", {-44}),
     };
     // The colour column is never written; hidden columns are, in table order.
     const QStringList ids = {"IS_USER_HIDDEN", "SSID", "BSSID", "RSSI", "NOISE_MIN", "SNR", "CHANNEL_BAND",
@@ -73,7 +75,9 @@ TEST(CSVExport, GoldenFile)
         "\"'+1\",00:1B:63:00:00:05,-55,-90,35,2.4 GHz,54,\n"
         "\"'-2\",00:1B:63:00:00:06,-65,-90,25,2.4 GHz,54,\n"
         "\"'@SUM(A1)\",00:1B:63:00:00:07,-75,-90,15,2.4 GHz,54,\n"
-        "Caf\xc3\xa9 \xe2\x98\x95 \xe6\x97\xa5\xe6\x9c\xac,00:1B:63:00:00:08,-85,-90,5,2.4 GHz,54,\n";
+        "Caf\xc3\xa9 \xe2\x98\x95 \xe6\x97\xa5\xe6\x9c\xac,00:1B:63:00:00:08,-85,-90,5,2.4 GHz,54,\n"
+        "\"'\t=1+2\",00:1B:63:00:00:09,-45,-90,45,2.4 GHz,54,\n"
+        "\"'\r@A1\",00:1B:63:00:00:0A,-44,-90,46,2.4 GHz,54,\n";
     EXPECT_EQ(sv::test::readAll(dir.filePath("out.csv")).toStdString(), expected.toStdString());
 
     // Percent units: level titles and values change, SNR stays in dB.

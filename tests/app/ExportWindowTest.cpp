@@ -13,6 +13,7 @@
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "views/SVNetworksTableModel.h"
@@ -179,6 +180,9 @@ TEST(ExportWindow, AnnotationsRoundTripAndRefusals)
     ASSERT_EQ(w.alerts.size(), 2);
     EXPECT_TRUE(w.alerts.last().startsWith("Annotations imported: 2 added, 0 replaced, 0 removed, 1 lines skipped."))
         << w.alerts.last().toStdString();
+    // Saved in the background, off the window's thread.
+    store.waitForBackgroundSaves();
+    EXPECT_EQ(sv::PropertyList::readFile(store.path()).toMap().value("AA:BB:CC:DD:EE:FF").toString(), "new");
     store.setAnnotationsForNetwork(first->bssid(), "");
     store.setAnnotationsForNetwork("AA:BB:CC:DD:EE:FF", "");
 }

@@ -80,3 +80,17 @@ TEST(FileAlerts, ASettingsFileThatCouldNotBeReadIsToldOnce)
             EXPECT_TRUE(shown.alerts[0].contains("\"Skyvane.conf.corrupt\"")) << shown.alerts[0].toStdString();
     }
 }
+
+TEST(FileAlerts, ADamagedAnnotationsFileSetAsideIsToldWithItsPlace)
+{
+    Shown shown;
+    QWidget window;
+    SVFileAlerts alerts(&window);
+    alerts.reportAnnotationsMovedAside(QString());
+    EXPECT_TRUE(shown.alerts.isEmpty());
+    alerts.reportAnnotationsMovedAside("/home/u/.local/share/Skyvane/annotations.plist.corrupt");
+    alerts.reportAnnotationsMovedAside("/home/u/.local/share/Skyvane/annotations.plist.corrupt");
+    ASSERT_EQ(shown.alerts.size(), 1);
+    EXPECT_TRUE(shown.alerts[0].startsWith("The annotations could not be read. | "));
+    EXPECT_TRUE(shown.alerts[0].contains("\"/home/u/.local/share/Skyvane/annotations.plist.corrupt\""));
+}

@@ -123,3 +123,23 @@ TEST(ScanMerge, MalformedAddressesStillMatchThemselves)
     EXPECT_EQ(rssiHistory(*list[1]), (std::vector<qint64>{-51, -53}));
     EXPECT_EQ(rssiHistory(*list[2]), (std::vector<qint64>{-54, -55})); // one digit reads as "05"
 }
+
+TEST(ScanMerge, BeaconNamingTheOtherBandKeepsItsRecord)
+{
+    // Heard on channel 6, its DS element says 36: every scan is the same BSS.
+    QVariantMap beacon = scan("00:11:22:33:44:66", 6, -50);
+    beacon.insert(QStringLiteral("informationElementData"), QByteArray("\x03\x01\x24", 3));
+    auto list = mergeNetworks({beacon}, {}, T0, 100, NoLimit);
+    ASSERT_EQ(list.size(), 1u);
+    ASSERT_EQ(list[0]->channel(), 36);
+    const auto first = list[0];
+    for (int tick = 1; tick < 20; ++tick)
+        list = mergeNetworks({beacon}, list, T0.addSecs(2 * tick), 100, NoLimit);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0], first);
+    EXPECT_EQ(list[0]->dataPointCount(), 20u);
+    EXPECT_TRUE(first->bssidAndBandCompare(beacon));
+    // The same BSSID heard in the other band is another BSS.
+    list = mergeNetworks({scan("00:11:22:33:44:66", 36, -60)}, list, T0.addSecs(40), 100, NoLimit);
+    EXPECT_EQ(list.size(), 2u);
+}

@@ -100,6 +100,8 @@ TEST_F(Annotations, UnreadableFileIsMovedAsideNeverOverwritten)
     SVAnnotationsHelper store(folder(), &defaults);
     store.readFromDisk();
     EXPECT_TRUE(store.annotations().isEmpty());
+    EXPECT_EQ(store.movedAsidePath(), file() + ".corrupt"); // for the window to tell
+    EXPECT_EQ(store.readError(), "");
     store.setAnnotationsForNetwork("AA:00:00:00:00:01", "after");
     ASSERT_TRUE(store.saveToDisk());
     QFile aside(file() + ".corrupt");
@@ -251,6 +253,38 @@ TEST(SharedAnnotations, LivesInTheApplicationFolderOfTheTestHome)
     EXPECT_TRUE(path.startsWith(qEnvironmentVariable("HOME"))) << path.toStdString();
     EXPECT_TRUE(path.endsWith("/Skyvane/annotations.plist")) << path.toStdString();
     EXPECT_EQ(path.count("Skyvane"), 1) << path.toStdString();
+}
+
+TEST_F(Annotations, BackgroundSavesLandInOrderAndTheLastIsKept)
+{
+    QMap<QString, QString> expected;
+    {
+        SVAnnotationsHelper store(folder(), &defaults);
+        store.readFromDisk();
+        // Edits keep coming while saves are written: whatever lands last
+        // holds the newest map.
+        for (int i = 0; i < 300; ++i) {
+            const QString bssid = QString::asprintf("AA:00:00:00:%02X:%02X", i / 256, i % 256);
+            store.setAnnotationsForNetwork(bssid, QStringLiteral("note %1").arg(i));
+            expected.insert(bssid, QStringLiteral("note %1").arg(i));
+            if (i % 7 == 0) {
+                store.setAnnotationsForNetwork("AA:00:00:00:FF:FF", QStringLiteral("edited %1").arg(i));
+                expected.insert("AA:00:00:00:FF:FF", QStringLiteral("edited %1").arg(i));
+            }
+            store.saveToDiskInBackground();
+        }
+        store.waitForBackgroundSaves();
+        EXPECT_EQ(sv::PropertyList::readFile(file()).toMap().size(), expected.size());
+
+        // Asked for and not waited for: the store finishes it before it goes.
+        store.setAnnotationsForNetwork("AA:00:00:00:00:00", "last words");
+        expected.insert("AA:00:00:00:00:00", "last words");
+        store.saveToDiskInBackground();
+    }
+    SVAnnotationsHelper again(folder(), &defaults);
+    again.readFromDisk();
+    EXPECT_EQ(again.annotations(), expected);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"annotations.plist"});
 }
 
 } // namespace

@@ -84,6 +84,57 @@ TEST(NetServiceBrowser, ServiceFoundAgainIsResolvedOnce)
     EXPECT_TRUE(browser.services().isEmpty());
 }
 
+QByteArray radios(int first, int count)
+{
+    QByteArray value = "waMA=00-00-00-00-00-00";
+    for (int i = first; i < first + count; ++i)
+        value += QStringLiteral(",raMA=02-00-00-00-%1-%2")
+                     .arg(i >> 8, 2, 16, QLatin1Char('0'))
+                     .arg(i & 0xFF, 2, 16, QLatin1Char('0'))
+                     .toLatin1();
+    return value;
+}
+
+TEST(NetServiceBrowser, NamesGoWithTheirService)
+{
+    SVNetServiceBrowser browser;
+    const auto office = station("Office", {radios(0, 2)});
+    const auto lobby = station("Lobby", {radios(1, 2)}); // claims Office's second radio
+    browser.netServiceDidResolveAddress(office);
+    browser.netServiceDidResolveAddress(lobby);
+    ASSERT_EQ(browser.stations().size(), 3);
+
+    browser.didRemoveService(office);
+    EXPECT_EQ(browser.stations(), (QMap<QString, QString>{{"02:00:00:00:00:01", "Lobby"},
+                                                          {"02:00:00:00:00:02", "Lobby"}}));
+
+    // A cycle that does not find a service again drops its names.
+    browser.netServiceDidResolveAddress(office);
+    browser.didFindService(office);
+    browser.didFinishBatch();
+    EXPECT_EQ(browser.stations(), (QMap<QString, QString>{{"02:00:00:00:00:00", "Office"},
+                                                          {"02:00:00:00:00:01", "Office"}}));
+}
+
+TEST(NetServiceBrowser, TableIsBounded)
+{
+    SVNetServiceBrowser browser;
+    // One service names only a few radios.
+    browser.netServiceDidResolveAddress(station("Many", {radios(0, 100)}));
+    EXPECT_EQ(browser.stations().size(), SVNetServiceBrowser::MaximumRadiosPerService);
+
+    const int services = int(SVNetServiceBrowser::MaximumStations / 2) + 10;
+    for (int i = 0; i < services; ++i)
+        browser.netServiceDidResolveAddress(station(QStringLiteral("s%1").arg(i), {radios(1000 + 2 * i, 2)}));
+    EXPECT_EQ(browser.stations().size(), SVNetServiceBrowser::MaximumStations);
+    // A radio already known may still change its name; room comes back when services go.
+    browser.netServiceDidResolveAddress(station("Renamed", {radios(0, 1)}));
+    EXPECT_EQ(browser.deviceNameFor("02:00:00:00:00:00"), "Renamed");
+    browser.didRemoveService(station("s0", {}));
+    browser.netServiceDidResolveAddress(station("Late", {radios(60000, 1)}));
+    EXPECT_EQ(browser.deviceNameFor("02:00:00:00:ea:60"), "Late");
+}
+
 bool avahiDaemonReachable()
 {
     AvahiSimplePoll* poll = avahi_simple_poll_new();

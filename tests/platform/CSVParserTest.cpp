@@ -5,6 +5,7 @@
 #include "platform/CSVParser.h"
 
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -20,12 +21,18 @@ QVariantMap rec(const Fields& fields)
     return m;
 }
 
-std::string show(const std::optional<QList<QVariantMap>>& rows)
+template <typename Row>
+std::string show(const std::optional<QList<Row>>& rows)
 {
     if (!rows)
         return "nothing";
     std::string s;
-    for (const auto& r : *rows) {
+    for (const auto& row : *rows) {
+        QVariantMap r;
+        if constexpr (std::is_same_v<Row, QVariantMap>)
+            r = row;
+        else
+            r = row.toMap();
         s += "{";
         for (auto it = r.begin(); it != r.end(); ++it)
             s += it.key().toStdString() + "=[" + it.value().toString().toStdString() + "] ";
@@ -103,8 +110,26 @@ TEST(CSVParser, ReceiverGetsEachRecordInOrder)
 {
     CSVParser parser("1\n2\n3\n", ",", false, {"n"});
     QStringList seen;
-    parser.parseRowsForReceiver([&](const QVariantMap& r) { seen << r.value("n").toString(); });
+    parser.parseRowsForReceiver([&](const sv::CSVRecord& r) { seen << r.value("n"); });
     EXPECT_EQ(seen, (QStringList{"1", "2", "3"}));
+}
+
+TEST(CSVParser, RecordsAnswerByNameAsTheirMapDoes)
+{
+    // Repeated names (the later field wins), given names that look made up,
+    // and made-up names past the given ones.
+    CSVParser parser("a,a,FIELD_2,\"x\"\"y\"\nv,w,x,y,z\n", ",", true, {});
+    const auto rows = parser.arrayOfParsedRows();
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 1);
+    const sv::CSVRecord& row = rows->at(0);
+    const QVariantMap map = row.toMap();
+    EXPECT_EQ(map, (QVariantMap{{"a", "w"}, {"FIELD_2", "x"}, {"x\"y", "y"}, {"FIELD_5", "z"}}));
+    for (const QString name : {"a", "FIELD_2", "x\"y", "FIELD_5", "FIELD_05", "FIELD_1", "b"}) {
+        EXPECT_EQ(row.contains(name), map.contains(name)) << name.toStdString();
+        EXPECT_EQ(row.value(name), map.value(name).toString()) << name.toStdString();
+    }
+    EXPECT_EQ(parser.fieldNames(), (QStringList{"a", "a", "FIELD_2", "x\"y", "FIELD_5"}));
 }
 
 TEST(CSVParserDeathTest, RefusesSeparatorsThatCannotWork)

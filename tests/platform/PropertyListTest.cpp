@@ -49,6 +49,41 @@ TEST(PropertyList, ValuesRoundTripThroughXmlAndBinary)
     EXPECT_EQ(sv::PropertyList::fromData(toBinary(xml)), QVariant(Sample));
 }
 
+TEST(PropertyList, WrittenTextsReadBackWholeByLibplist)
+{
+    // libplist's own reader is the oracle for the bytes our writer streams.
+    const QStringList texts = {
+        "plain", "<b>&amp;</b> \"q\" 'a'", "line\r\nbreaks\rand\n", "\ttabs\t", "]]> <!-- -->",
+        QString::fromUtf8("caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x93\xb6"), QString(1, QChar(1)) + "ctl",
+        "", QString(70000, 'x'),
+    };
+    QVariantMap map;
+    for (int i = 0; i < texts.size(); ++i)
+        map.insert(texts[i] + QString::number(i), texts[i]);
+    bool ok = false;
+    const QByteArray xml = sv::PropertyList::toXml(map, &ok);
+    ASSERT_TRUE(ok);
+    plist_t root = nullptr;
+    plist_from_memory(xml.constData(), uint32_t(xml.size()), &root);
+    ASSERT_NE(root, nullptr) << xml.left(400).constData();
+    ASSERT_EQ(plist_dict_get_size(root), uint32_t(texts.size()));
+    for (int i = 0; i < texts.size(); ++i) {
+        const QByteArray key = (texts[i] + QString::number(i)).toUtf8();
+        plist_t node = plist_dict_get_item(root, key.constData());
+        ASSERT_NE(node, nullptr) << i;
+        char* value = nullptr;
+        plist_get_string_val(node, &value);
+        EXPECT_EQ(QString::fromUtf8(value), texts[i]) << i;
+        free(value);
+    }
+    plist_free(root);
+    // Our reader agrees, and a list written to a file reads back the same.
+    EXPECT_EQ(sv::PropertyList::fromData(xml), QVariant(map));
+    QTemporaryDir dir;
+    ASSERT_TRUE(sv::PropertyList::writeFile(map, dir.filePath("texts.plist")));
+    EXPECT_EQ(sv::PropertyList::readFile(dir.filePath("texts.plist")), QVariant(map));
+}
+
 TEST(PropertyList, ValuesWithoutAPlistFormFailTheWholeWrite)
 {
     bool ok = true;

@@ -103,8 +103,10 @@ for i in $(seq 1 60); do
   iw dev wlan14 scan dump | grep -q "SSID: Brief Visit" && break
   sleep 0.5
 done
-kill $(cat $run/brief.pid)
-sleep 0.5
+brief=$(cat $run/brief.pid)
+kill $brief
+while kill -0 $brief 2>/dev/null; do sleep 0.2; done
+sleep 1
 r=$(ls -d /sys/class/net/wlan13/phy80211/rfkill*) && rfkill block ${r##*rfkill}
 ordinary "$tests" --gtest_filter='OrdinaryUser.SystemScans:OrdinaryUser.TurningWiFiOnWithoutPermission' || status=1
 kill $(cat $run/look.pid)

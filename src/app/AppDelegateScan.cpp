@@ -246,6 +246,11 @@ void AppDelegate::powerOffAlertDidEnd(int returnCode)
             }
         } else {
             qCWarning(lcSkyvane).noquote() << QStringLiteral("error: %1").arg(error.localizedDescription);
+            // The user asked for the radio and would otherwise see only the
+            // same question again; it stays away while this one shows.
+            SVAlert* failed = newWiFiStaysOffAlert(error.localizedDescription, m_window);
+            m_checkWiFiAlert = failed;
+            failed->beginSheetModalForWindow(m_window, [this](int) { m_checkWiFiAlert = nullptr; });
         }
     } else if (!m_currentInterface->powerOn()) {
         doStop();

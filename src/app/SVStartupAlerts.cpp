@@ -57,6 +57,14 @@ SVAlert* newWiFiOffAlert(QWidget* parent)
     return alert;
 }
 
+SVAlert* newWiFiStaysOffAlert(const QString& reason, QWidget* parent)
+{
+    auto* alert = new SVAlert(parent);
+    alert->setMessageText(tr("Wi-Fi could not be turned on."));
+    alert->setInformativeText(reason);
+    return alert;
+}
+
 SVAlert* newPreReleaseAlert(const QString& preRelease, QWidget* parent)
 {
     auto* alert = new SVAlert(parent);

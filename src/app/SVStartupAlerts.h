@@ -14,6 +14,8 @@ SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent = nullptr)
 
 // "Turn Wi-Fi On" (1000) or "Cancel" (1001).
 SVAlert* newWiFiOffAlert(QWidget* parent = nullptr);
+// The radio stayed off after "Turn Wi-Fi On": why, as the platform said it.
+SVAlert* newWiFiStaysOffAlert(const QString& reason, QWidget* parent = nullptr);
 
 // A scenario file that cannot be played: the problem names the file and
 // what is wrong with it. Its only way out quits.

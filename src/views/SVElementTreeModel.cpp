@@ -107,6 +107,10 @@ Node* nodeOf(const QModelIndex& index)
 QFont monospacedFont(double pointSize)
 {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // Asked for outright: the system's fixed face need not be one whose
+    // advances are all equal, and bit patterns must line up.
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
     f.setPointSizeF(std::max(1.0, pointSize));
     return f;
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <map>
 #include <mutex>
 
 // The latest link reading of one interface, shared by its getters and its
@@ -106,14 +107,35 @@ CWInterface::~CWInterface() { stopMonitoringEvents(); }
 
 QStringList CWInterface::interfaceNames() { return sv::wlan::Nl80211Backend::interfaceNames(); }
 
+QString CWInterface::defaultInterfaceName(const QList<Candidate>& candidates)
+{
+    auto rank = [](const Candidate& c) { return c.up ? (c.associated ? 0 : 1) : 2; };
+    const Candidate* best = nullptr;
+    for (const Candidate& c : candidates)
+        if (!best || rank(c) < rank(*best))
+            best = &c;
+    return best ? best->name : QString();
+}
+
 std::shared_ptr<CWInterface> CWInterface::interface()
 {
-    const QStringList names = interfaceNames();
-    if (names.isEmpty()) {
+    // The first name the kernel lists may well be a radio nobody uses while
+    // another one is up and joined.
+    QList<Candidate> candidates;
+    std::map<QString, std::shared_ptr<sv::wlan::Nl80211Backend>> backends;
+    for (const QString& name : interfaceNames()) {
+        auto backend = std::make_shared<sv::wlan::Nl80211Backend>(name);
+        Candidate c{name, backend->powerOn(), false};
+        c.associated = c.up && !backend->linkState().bssid.isEmpty();
+        candidates << c;
+        backends[name] = std::move(backend);
+    }
+    const QString name = defaultInterfaceName(candidates);
+    if (name.isEmpty()) {
         qCInfo(lcSkyvane) << "No Wi-Fi interface found.";
         return nullptr;
     }
-    return std::make_shared<CWInterface>(std::make_shared<sv::wlan::Nl80211Backend>(names.first()));
+    return std::make_shared<CWInterface>(backends[name]);
 }
 
 bool CWInterface::isSimulatedName(const QString& name) { return name.startsWith(QLatin1String("sim")); }

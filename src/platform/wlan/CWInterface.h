@@ -30,8 +30,18 @@ public:
     CWInterface(const CWInterface&) = delete;
     CWInterface& operator=(const CWInterface&) = delete;
 
-    // The first real Wi-Fi interface, or nullptr when the machine has none.
+    // The real Wi-Fi interface a user means (see defaultInterfaceName), or
+    // nullptr when the machine has none.
     static std::shared_ptr<CWInterface> interface();
+    // What the default choice weighs of one interface.
+    struct Candidate {
+        QString name;
+        bool up = false;         // up, its radio not blocked
+        bool associated = false; // joined to a network
+    };
+    // One that is up and joined, else one that is up, else any; among equals
+    // the first in the given (the kernel's) order. Empty for no candidates.
+    static QString defaultInterfaceName(const QList<Candidate>& candidates);
     // A real interface by name, or a simulated one ("sim0", ...); nullptr
     // when there is no such interface or its scenario cannot be read (the
     // reason goes to error when given).

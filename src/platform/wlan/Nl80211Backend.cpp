@@ -14,12 +14,15 @@
 #include <linux/nl80211.h>
 #include <linux/rfkill.h>
 #include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <netlink/genl/ctrl.h>
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
 #include <netlink/netlink.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <map>
@@ -157,6 +160,25 @@ bool interfaceUp(const QString& name)
     bool ok = false;
     const int flags = readLine(QStringLiteral("/sys/class/net/%1/flags").arg(name)).toInt(&ok, 16);
     return ok && (flags & IFF_UP);
+}
+
+// Brings the interface up where this process may (CAP_NET_ADMIN); fails
+// quietly otherwise, or while the radio is still blocked.
+void bringUp(const QString& name)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    ifreq req{};
+    const QByteArray n = name.toLocal8Bit();
+    if (n.size() < IFNAMSIZ) {
+        memcpy(req.ifr_name, n.constData(), size_t(n.size()));
+        if (::ioctl(fd, SIOCGIFFLAGS, &req) == 0 && !(req.ifr_flags & IFF_UP)) {
+            req.ifr_flags = short(req.ifr_flags | IFF_UP);
+            ::ioctl(fd, SIOCSIFFLAGS, &req);
+        }
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -394,7 +416,7 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
         return false;
     };
     const QStringList dirs = rfkillDirs(m_name);
-    if (dirs.isEmpty() && !(on && interfaceUp(m_name)))
+    if (dirs.isEmpty() && !on)
         return fail(kCWNotSupportedErr, QStringLiteral("The Wi-Fi radio of %1 has no switch this program can use.").arg(m_name));
     for (const QString& dir : dirs) {
         if (on && readLine(dir + QStringLiteral("/hard")) == QLatin1String("1"))
@@ -419,9 +441,13 @@ bool Nl80211Backend::setPower(bool on, CWError* error)
             return fail(kCWOperationNotPermittedErr, QStringLiteral("Not permitted to switch the Wi-Fi radio (%1).")
                                                          .arg(QString::fromLocal8Bit(strerror(err))));
     }
-    // The network service brings the interface up once the radio is free.
-    for (int i = 0; on && !interfaceUp(m_name) && i < 30; ++i)
+    // Blocking the radio took the interface down. A network service brings
+    // it up again once the radio is free; without one, so do we where we may.
+    for (int i = 0; on && !interfaceUp(m_name) && i < 30; ++i) {
+        if (i > 0)
+            bringUp(m_name);
         QThread::msleep(100);
+    }
     if (on && !interfaceUp(m_name))
         return fail(kCWOperationNotPermittedErr,
                     QStringLiteral("The interface %1 is down; bringing it up needs administrator rights.").arg(m_name));

@@ -55,24 +55,37 @@ std::size_t heapInUse()
     return info.uordblks + info.hblkhd;
 }
 
-// Heap growth of a record filled to its sample cap, per sample.
+// Heap growth of a record per sample held, after minutes to hours of
+// recording at one sample every 2 s (0: filled to its sample cap).
 void BM_BytesPerStoredSample(benchmark::State& state)
 {
+    const std::size_t samples = state.range(0) > 0
+        ? std::min<std::size_t>(std::size_t(state.range(0)) * 60 / 2, SVNetwork::MaximumDataPoints)
+        : SVNetwork::MaximumDataPoints;
     const QDateTime start = QDateTime::currentDateTimeUtc();
     double perSample = 0;
     for (auto _ : state) {
         SVNetwork record(typicalScan());
         const std::size_t before = heapInUse();
-        for (std::size_t i = 0; i < SVNetwork::MaximumDataPoints; ++i)
+        for (std::size_t i = 0; i < samples; ++i)
             record.addDataPoint(SVDataPoint(-60 - int(i % 30), -92, 3, 40, start.addSecs(qint64(i) * 2)));
-        perSample = double(heapInUse() - before) / double(SVNetwork::MaximumDataPoints);
+        perSample = double(heapInUse() - before) / double(samples);
         benchmark::DoNotOptimize(record.rssiAvg());
     }
     state.counters["bytes_per_sample"] = perSample;
+    state.counters["samples"] = double(samples);
     state.counters["sizeof_sample"] = double(sizeof(SVDataPoint));
-    state.SetItemsProcessed(state.iterations() * qint64(SVNetwork::MaximumDataPoints));
+    state.SetItemsProcessed(state.iterations() * qint64(samples));
 }
-BENCHMARK(BM_BytesPerStoredSample)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BytesPerStoredSample)
+    ->ArgName("minutes")
+    ->Arg(10)
+    ->Arg(60)
+    ->Arg(90)
+    ->Arg(240)
+    ->Arg(480)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_DigestNetwork(benchmark::State& state)
 {

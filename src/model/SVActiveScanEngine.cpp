@@ -6,6 +6,9 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 
+#include <unordered_set>
+#include <utility>
+
 namespace {
 
 constexpr double kRetryPause = 3.0;
@@ -15,18 +18,28 @@ constexpr double kMinimumPass = 1.0;
 // the oldest one the design knew; all Linux systems count as newer.
 constexpr bool kWaitAfterDirectedScan = true;
 
-bool sameBss(const CWNetwork& a, const QString& bssid, int band)
-{
-    return a.wlanChannel().channelBand() == band && a.bssid().compare(bssid, Qt::CaseInsensitive) == 0;
-}
+// The networks of one pass, each BSS once: a BSSID compared without case
+// and the band. The keys make a pass linear in the networks heard.
+class UniqueNetworks {
+public:
+    void add(const CWNetwork& n)
+    {
+        if (m_keys.insert(keyOf(n.bssid(), n.wlanChannel().channelBand())).second)
+            m_list.push_back(n);
+    }
+    bool contains(const QString& bssid, int band) const { return m_keys.contains(keyOf(bssid, band)); }
+    bool isEmpty() const { return m_list.isEmpty(); }
+    QList<CWNetwork> take() { return std::move(m_list); }
 
-void addUnlessPresent(QList<CWNetwork>& list, const CWNetwork& n)
-{
-    for (const CWNetwork& have : list)
-        if (sameBss(have, n.bssid(), n.wlanChannel().channelBand()))
-            return;
-    list.push_back(n);
-}
+private:
+    static std::pair<QString, int> keyOf(const QString& bssid, int band) { return {bssid.toCaseFolded(), band}; }
+
+    struct Hash {
+        size_t operator()(const std::pair<QString, int>& k) const { return qHash(k.first, size_t(k.second)); }
+    };
+    std::unordered_set<std::pair<QString, int>, Hash> m_keys;
+    QList<CWNetwork> m_list;
+};
 
 } // namespace
 
@@ -148,7 +161,7 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
     const std::optional<QString> directedName = ssid();
     const std::optional<QByteArray> directedBytes =
         directedName ? std::optional<QByteArray>(directedName->toUtf8()) : std::nullopt;
-    QList<CWNetwork> collected;
+    UniqueNetworks collected;
     QList<CWNetwork> inHand;
     CWError lastError;
 
@@ -165,7 +178,7 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
             inHand = m_wifi->scanForNetworksWithSSID(directedBytes, &lastError);
         if (!inHand.isEmpty() && !lastError)
             for (const CWNetwork& n : inHand)
-                addUnlessPresent(collected, n);
+                collected.add(n);
         if (collected.isEmpty()) {
             wait(kRetryPause);
             continue;
@@ -179,8 +192,8 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
         break;
     }
 
-    QList<CWNetwork> result = collected;
     ++m_scans;
+    QList<CWNetwork> front;
 
     if (m_isRunning) {
         bool directedRescan = true;
@@ -193,8 +206,7 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
         const CWLinkState link = directedRescan && !directedName ? m_wifi->refreshLinkState() : CWLinkState();
         if (directedRescan && !directedName && CWInterfaceUtil::isAssociated(link)) {
             const int band = CWInterfaceUtil::channelBand(link);
-            const bool present = std::any_of(result.cbegin(), result.cend(),
-                                             [&](const CWNetwork& n) { return sameBss(n, link.bssid, band); });
+            const bool present = collected.contains(link.bssid, band);
             CWNetwork joined;
             joined.setSsidData(link.ssidData);
             if (!present && !joined.ssid().isNull()) {
@@ -206,14 +218,13 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
                     directed = m_wifi->scanForNetworksWithSSID(link.ssidData, &error);
                     m_didPerformedDirectedScan = true;
                 }
-                QList<CWNetwork> front;
+                // The directed scan's networks go in front, each once; the
+                // rest of the pass follows as it was.
+                UniqueNetworks joinedScan;
                 if (!directed.isEmpty() && !error)
                     for (const CWNetwork& n : directed)
-                        addUnlessPresent(front, n);
-                if (!front.isEmpty()) {
-                    front.append(result);
-                    result = front;
-                }
+                        joinedScan.add(n);
+                front = joinedScan.take();
             }
         }
     }
@@ -221,5 +232,6 @@ QList<CWNetwork> SVActiveScanEngine::scanForNetworks()
     const double elapsed = m_clock->monotonicSeconds() - start;
     if (elapsed < kMinimumPass)
         wait(kMinimumPass - elapsed);
-    return result;
+    front.append(collected.take());
+    return front;
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 // The samples of one record, oldest first, in one contiguous ring. It grows
-// by half its size at a time up to its limit, so its spare room never costs
-// more than half a sample per sample held; once full, each new sample
-// replaces the oldest in constant time.
+// by a sixteenth of its size at a time up to its limit, so its spare room
+// never costs more than a sixteenth of a sample per sample held; once full,
+// each new sample replaces the oldest in constant time.
 class SVDataPointBuffer {
 public:
     explicit SVDataPointBuffer(std::size_t limit, std::size_t initialCapacity = 100);

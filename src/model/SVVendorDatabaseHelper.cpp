@@ -104,7 +104,11 @@ bool isOlderVersion(const QString& previous, const QString& current)
 
 } // namespace
 
-SVVendorDatabaseHelper::SVVendorDatabaseHelper() = default;
+namespace {
+std::atomic<quint64> nextInstance{1};
+}
+
+SVVendorDatabaseHelper::SVVendorDatabaseHelper() : m_instance(nextInstance.fetch_add(1)) {}
 SVVendorDatabaseHelper::~SVVendorDatabaseHelper() = default;
 
 SVVendorDatabaseHelper& SVVendorDatabaseHelper::sharedDatabase()
@@ -161,9 +165,28 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     return result;
 }
 
+const SVVendorDatabaseHelper::Table& SVVendorDatabaseHelper::threadTable() const
+{
+    struct Taken {
+        quint64 instance = 0;
+        quint64 generation = 0;
+        std::shared_ptr<const Table> table;
+    };
+    static thread_local Taken taken;
+    // Read before the table: a database put in place meanwhile moves the
+    // generation on, so the next lookup takes the table again.
+    const quint64 generation = m_generation.load(std::memory_order_acquire);
+    if (!taken.table || taken.instance != m_instance || taken.generation != generation) {
+        taken.table = table();
+        taken.instance = m_instance;
+        taken.generation = generation;
+    }
+    return *taken.table;
+}
+
 QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
 {
-    const std::shared_ptr<const Table> t = table();
+    const Table* const t = &threadTable();
     // Octets read straight from "XX:XX:XX:XX:XX:XX" (upper-case hex, as the
     // keys are); parsing stops at the first one that is not in that form.
     quint32 octet[6] = {};
@@ -199,9 +222,11 @@ QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
     const quint32 first = octet[0] & ~2u;
     if (octets == 6 && bssid.size() == 17) {
         for (quint32 h = 0; h < 16; ++h) {
-            const QString e = t->value(first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4]);
-            if (e.startsWith(u"Apple"))
-                return e;
+            // Looked at in place: a copy would count a reference on a
+            // string every thread reads.
+            const auto e = t->constFind(first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4]);
+            if (e != t->constEnd() && e->startsWith(u"Apple"))
+                return *e;
         }
     }
     return t->value(first << 16 | (prefix & 0xFFFF));

@@ -84,6 +84,9 @@ public:
 private:
     using Table = QHash<quint32, QString>;
     std::shared_ptr<const Table> table() const;
+    // The table as this thread last took it, while no other database has
+    // been put in place: lookups on many threads share no lock or count.
+    const Table& threadTable() const;
     QString databaseURL() const;
     void ensureNetwork();
     void finishCheck(bool interactive, bool newer);
@@ -97,6 +100,7 @@ private:
     mutable std::mutex m_loadMutex;
     mutable std::shared_ptr<const Table> m_table;
     std::atomic<quint64> m_generation{0}; // moved on under m_tableMutex
+    const quint64 m_instance;             // tells helpers apart in threadTable()
     mutable std::once_flag m_urlsOnce;
     mutable QVariantMap m_urls;
 

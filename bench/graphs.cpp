@@ -220,6 +220,6 @@ int main(int argc, char** argv)
 {
     // What the views read, as the app registers it at launch.
     return bench::runInApplication<QApplication>(argc, argv, [] {
-        sv::UserDefaults::standardUserDefaults().registerDefaults(registeredDefaultsDictionary());
+        registerDefaults(sv::UserDefaults::standardUserDefaults());
     });
 }

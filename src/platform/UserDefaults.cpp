@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,6 +56,122 @@ std::optional<bool> truthValue(const QVariant& v)
 }
 
 // Lines whose first character that is no blank is '#' or ';', left out.
+// Values Qt keeps as a serialised variant are read by us, not by QSettings:
+// its reader reserves whatever count the bytes claim (a damaged file asked
+// for 34 GB). The marker is renamed so that QSettings hands the text over.
+constexpr QLatin1StringView kVariantMarker("@Variant(");
+constexpr QLatin1StringView kHeldMarker("@SkyvaneHeldVariant(");
+
+// Renames the variant marker at the start of a line's value.
+QByteArray withHeldVariant(const QByteArray& line)
+{
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0)
+        return line;
+    qsizetype at = equals + 1;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+        ++at;
+    if (!line.mid(at).startsWith(QByteArray(kVariantMarker.data(), kVariantMarker.size())))
+        return line;
+    return line.left(at) + QByteArray(kHeldMarker.data(), kHeldMarker.size()) + line.mid(at + kVariantMarker.size());
+}
+
+// Walks a variant as QDataStream's version 4.0 lays it out, for the kinds a
+// settings value holds; every count must fit in the bytes that are left.
+class VariantCheck {
+public:
+    explicit VariantCheck(const QByteArray& bytes)
+        : m_at(reinterpret_cast<const uchar*>(bytes.constData())), m_left(bytes.size()) {}
+
+    bool variant(int depth = 0)
+    {
+        quint32 type = 0;
+        if (depth > 32 || !number(type))
+            return false;
+        switch (type) {
+        case QMetaType::UnknownType:
+            return true;
+        case QMetaType::Bool:
+            return skip(1);
+        case QMetaType::QChar:
+            return skip(2);
+        case QMetaType::Int:
+        case QMetaType::UInt:
+            return skip(4);
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+            return skip(8);
+        case QMetaType::QString:
+        case QMetaType::QByteArray:
+            return block();
+        case QMetaType::QStringList:
+            return items(4, [this] { return block(); });
+        case QMetaType::QVariantList:
+            return items(4, [this, depth] { return variant(depth + 1); });
+        case QMetaType::QVariantMap:
+            return items(8, [this, depth] { return block() && variant(depth + 1); });
+        default:
+            return false;
+        }
+    }
+    bool atEnd() const { return m_left == 0; }
+
+private:
+    bool skip(qsizetype n)
+    {
+        if (n > m_left)
+            return false;
+        m_at += n;
+        m_left -= n;
+        return true;
+    }
+    bool number(quint32& value)
+    {
+        if (m_left < 4)
+            return false;
+        value = quint32(m_at[0]) << 24 | quint32(m_at[1]) << 16 | quint32(m_at[2]) << 8 | quint32(m_at[3]);
+        return skip(4);
+    }
+    bool block()
+    {
+        quint32 length = 0;
+        return number(length) && (length == 0xFFFFFFFFu || skip(qsizetype(length)));
+    }
+    template <typename Item>
+    bool items(qsizetype leastSize, Item item)
+    {
+        quint32 count = 0;
+        if (!number(count) || qsizetype(count) > m_left / leastSize)
+            return false;
+        for (quint32 i = 0; i < count; ++i)
+            if (!item())
+                return false;
+        return true;
+    }
+
+    const uchar* m_at;
+    qsizetype m_left;
+};
+
+// The variant a held value stands for; nothing when its bytes do not hold one.
+std::optional<QVariant> heldVariant(const QString& text)
+{
+    if (!text.endsWith(u')'))
+        return std::nullopt;
+    const QByteArray bytes = text.mid(kHeldMarker.size()).chopped(1).toLatin1();
+    VariantCheck check(bytes);
+    if (!check.variant() || !check.atEnd())
+        return std::nullopt;
+    QDataStream stream(bytes);
+    stream.setVersion(QDataStream::Qt_4_0);
+    QVariant value;
+    stream >> value;
+    if (stream.status() != QDataStream::Ok)
+        return std::nullopt;
+    return value;
+}
+
 QByteArray withoutCommentLines(const QByteArray& text, bool* dropped)
 {
     QByteArray out;
@@ -69,7 +186,7 @@ QByteArray withoutCommentLines(const QByteArray& text, bool* dropped)
         if (first < end && (text[first] == '#' || text[first] == ';'))
             *dropped = true;
         else
-            out.append(text.constData() + start, end - start);
+            out.append(withHeldVariant(text.mid(start, end - start)));
         start = end;
     }
     return out;
@@ -255,8 +372,24 @@ std::optional<QVariantMap> settingsFromText(const QByteArray& text, bool* damage
     copy.close();
     QVariantMap values;
     const QSettings settings(copy.fileName(), QSettings::IniFormat);
-    for (const QString& key : settings.allKeys())
-        values.insert(key, settings.value(key));
+    for (const QString& key : settings.allKeys()) {
+        QVariant value = settings.value(key);
+        const auto heldText = [&value] {
+            if (value.typeId() == QMetaType::QStringList)
+                return value.toStringList().value(0);
+            return value.typeId() == QMetaType::QString ? value.toString() : QString();
+        }();
+        if (heldText.startsWith(kHeldMarker)) {
+            std::optional<QVariant> held =
+                value.typeId() == QMetaType::QString ? heldVariant(heldText) : std::nullopt;
+            if (!held) {
+                *damaged = true;
+                continue;
+            }
+            value = std::move(*held);
+        }
+        values.insert(key, value);
+    }
     if (settings.status() != QSettings::NoError)
         *damaged = true;
     return values;

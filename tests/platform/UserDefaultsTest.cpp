@@ -297,3 +297,34 @@ TEST(UserDefaults, SymlinkedFileIsWrittenThroughItsLink)
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(UserDefaults(real).integerForKey("Sensitivity"), 60);
 }
+
+// Qt keeps lists and maps as serialised variants; a damaged one whose counts
+// claim more than its bytes hold reads as absent, and sound ones read back.
+TEST(UserDefaults, SerialisedValuesAreReadWithinTheirBytes)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    const QVariantMap table{{"widths", QVariantList{40, 120}}, {"order", QStringList{"SSID", "RSSI"}},
+                            {"hidden", true}, {"name", QStringLiteral("ü,=;\"x")}};
+    {
+        UserDefaults d(file);
+        d.setObject(table, "NetworksTable");
+        ASSERT_TRUE(d.synchronize());
+    }
+    const QByteArray sound = sv::test::readAll(file);
+    ASSERT_TRUE(sound.contains("@Variant(")) << sound.constData();
+    EXPECT_EQ(UserDefaults(file).dictionaryForKey("NetworksTable"), table);
+
+    // A list that claims four thousand million entries, a map claiming more
+    // than fits, a kind no setting holds, and a value cut short.
+    for (const QByteArray& bad : {QByteArray("@Variant(\\0\\0\\0\\t\\xff\\xff\\xff\\xff)"),
+                                  QByteArray("@Variant(\\0\\0\\0\\b\\0\\0\\x1\\0)"),
+                                  QByteArray("@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"),
+                                  QByteArray("@Variant(\\0\\0\\0\\n\\0\\0\\0\\x10\\0)")}) {
+        SCOPED_TRACE(bad.constData());
+        sv::test::writeBytes(file, "[General]\nUnits=1\nNetworksTable=" + bad + "\n");
+        UserDefaults d(file);
+        EXPECT_FALSE(d.hasStoredValue("NetworksTable"));
+        EXPECT_EQ(d.integerForKey("Units"), 1);
+    }
+}

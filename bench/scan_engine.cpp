@@ -8,6 +8,8 @@
 #include "platform/wlan/CWInterface.h"
 #include "platform/wlan/SimulatedRadio.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -118,10 +120,5 @@ BENCHMARK(BM_ScanPass)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -125,10 +125,14 @@ bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
                 focus->clearFocus();
         }
     } else if (event->type() == QEvent::KeyPress && watched == m_filterField) {
-        // Escape abandons the edit and hands the keys to the table.
+        // Escape abandons the edit, as a search field's does: the text and
+        // its filter go, and the keys go to the table.
         SVMainWindow* main = m_app.window();
         if (main && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            m_filterField->deselect();
+            if (!m_filterField->text().isEmpty()) {
+                m_filterField->clear();
+                m_app.onFilter(QString());
+            }
             main->networksView()->setFocus(Qt::ShortcutFocusReason);
             return true;
         }

@@ -474,17 +474,25 @@ TEST(InspectWindowTest, HelpCommandsOpenTheirPages)
     EXPECT_EQ(opened, (QList<QUrl>{SVHelpPages::Support, SVHelpPages::Twitter, SVHelpPages::Facebook}));
 }
 
-TEST(InspectWindowTest, EscapeInTheFilterFieldHandsTheKeysToTheTable)
+TEST(InspectWindowTest, EscapeInTheFilterFieldClearsItAndHandsTheKeysToTheTable)
 {
     InspectWindow w;
     SVMainWindow* window = w.app->window();
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.app->filteredNetworks().isEmpty(); }, 60000));
     QLineEdit* field = window->toolbar().filterField;
     field->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 60000));
+    QTest::keyClicks(field, QStringLiteral("no-such-network"));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.app->filteredNetworks().isEmpty(); }, 60000));
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }, 60000));
     QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_FALSE(w.app->filteredNetworks().isEmpty());
     EXPECT_TRUE(w.app->networksView()->hasFocus());
 }
 

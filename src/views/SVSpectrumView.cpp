@@ -15,18 +15,6 @@ using namespace sv::graph;
 
 namespace {
 
-// Narrowest slot at which a crowded channel still gets its number.
-double minimumSlotForNumber(int channel)
-{
-    switch (channel) {
-    case 11: case 13: return 12.0;
-    case 40: case 48: case 56: case 64: return 4.5;
-    case 104: case 112: case 120: case 128: case 136: case 144: case 161: return 5.5;
-    case 108: case 124: case 140: case 157: return 2.2;
-    default: return 0;
-    }
-}
-
 bool groupHighlighted(const SVNetwork& n, bool includeMembers)
 {
     const auto group = n.parentCollection();
@@ -138,7 +126,14 @@ void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, co
     const QColor bandColor = QColor::fromRgbF(1, 1, 1, 0.8f);
     double bandStart = P.x();
     std::vector<double> ticks;
-    for (const AxisSlot& slot : axisSlots(P, table, m_skipDFS)) {
+    // A number that would touch its neighbour's is left out.
+    const std::vector<AxisSlot> axis = axisSlots(P, table, m_skipDFS);
+    const double gap = sizeOfText(QStringLiteral(" "), numberFont).width();
+    const std::vector<bool> numbered = numberedSlots(axis, s, gap, [&](int v) {
+        return sizeOfText(QString::number(v), numberFont).width();
+    });
+    for (std::size_t i = 0; i < axis.size(); ++i) {
+        const AxisSlot& slot = axis[i];
         const int v = slot.channel;
         if (v <= 0)
             continue;
@@ -149,7 +144,7 @@ void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, co
         else if (v == 1 || v == 6 || v == 11)
             color = QColor::fromRgbF(1, 0.5f, 0, 0.8f);
         ticks.push_back(x);
-        if (s >= minimumSlotForNumber(v))
+        if (numbered[i])
             centerText(p, QPointF(x, P.y() - 19), QString::number(v), numberFont, color);
         auto close = [&](const QString& name) {
             centerText(p, QPointF((bandStart + x) / 2, top + 9), name, bandFont, bandColor);

@@ -79,7 +79,7 @@ protected:
 private:
     // Value column widths: left and right, narrowest and widest.
     static constexpr int kLeftValueMin = 80;
-    static constexpr int kLeftValueMax = 170;
+    static constexpr int kLeftValueMax = 280;
     static constexpr int kRightValueMin = 64;
     static constexpr int kRightValueMax = 150;
     QLabel* addValue(QGridLayout* grid, int row, int column, const QString& caption, const QString& name,

@@ -126,10 +126,10 @@ void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, co
     const QColor bandColor = QColor::fromRgbF(1, 1, 1, 0.8f);
     double bandStart = P.x();
     std::vector<double> ticks;
-    // A number that would come closer than a digit's width to its
+    // A number that would come closer than about half a digit to its
     // neighbour's is left out.
     const std::vector<AxisSlot> axis = axisSlots(P, table, m_skipDFS);
-    const double gap = sizeOfText(QStringLiteral("0"), numberFont).width();
+    const double gap = 0.6 * sizeOfText(QStringLiteral("0"), numberFont).width();
     const std::vector<bool> numbered = numberedSlots(axis, s, gap, [&](int v) {
         return sizeOfText(QString::number(v), numberFont).width();
     });

@@ -287,9 +287,12 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     const double xC = placed.extent.xC;
     if (n.userHighlighted())
         shapes.flush();
+    // A label stands over its shape, but never past the view's edges.
+    auto inView = [&](double centre, double w) { return std::max(w / 2 + 2, std::min(centre, width() - w / 2 - 2)); };
     // The crowd's labels go into the batch in their place among the shapes,
     // so a label lies under the shapes of the records after it, as drawn.
     auto label = [&](QPointF at, const QString& text, const QFont& font, const QColor& color) {
+        at.setX(inView(at.x(), sizeOfText(text, font).width()));
         if (n.userHighlighted() || !centerTextInto(shapes, p, at, text, font, color)) {
             shapes.flush();
             centerText(p, at, text, font, color);
@@ -322,7 +325,7 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
             p.setRenderHint(QPainter::Antialiasing, true);
             p.setBrush(QColor::fromRgbF(0, 0, 0, 0.8f));
             p.setPen(QPen(withAlpha(K, a / 3), 1.5));
-            p.drawRoundedRect(QRectF(xC - widest / 2 - 12, yb - 7, widest + 24, tall), 6 * scl, 6 * scl);
+            p.drawRoundedRect(QRectF(inView(xC, widest) - widest / 2 - 12, yb - 7, widest + 24, tall), 6 * scl, 6 * scl);
             p.restore();
         }
         if (device.isEmpty()) {

@@ -6,6 +6,7 @@
 
 #include "model/SVNetwork.h"
 #include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
 #include "views/SVNetworkDetailsView.h"
 #include "views/SVSignalStrengthView.h"
 #include "views/SVSpectrumView.h"
@@ -212,6 +213,23 @@ TEST(GraphText, LegendNamesNeverOverprintNorLeaveTheView)
     // Three names a line apart, not six piled on one another.
     EXPECT_GT(rows.high - rows.low, 1.5 * line);
     EXPECT_LT(rows.high - rows.low, 4 * line);
+}
+
+TEST(GraphText, SpectrumLabelsStayInTheView)
+{
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.setBool(true, QStringLiteral("ShowNetworkLabel"));
+    auto view = graph<SVSpectrumView>(700, 400);
+    auto left = network(1, 1, -40, "A long name at the band's far end"), right = network(165, 2, -40, "A long name at the band's far end");
+    left->setColor(QColor(0, 255, 0));
+    right->setColor(QColor(0, 255, 0));
+    view->setNetworks({left, right});
+    const QImage img = shot(*view);
+    defaults.removeObjectForKey(QStringLiteral("ShowNetworkLabel"));
+    auto green = [](const QColor& c) { return c.green() > 120 && c.red() < 80 && c.blue() < 80; };
+    EXPECT_TRUE(inkRows(img, 0, 699, 0, 399, green).any());
+    EXPECT_FALSE(inkRows(img, 0, 1, 0, 399, green).any());
+    EXPECT_FALSE(inkRows(img, 698, 699, 0, 399, green).any());
 }
 
 TEST(GraphText, SpectrumChannelNumbersNeverTouch)

@@ -280,7 +280,7 @@ void SVNetworkDetailsView::drawBars(QPainter& p, const QRectF& r, const NetworkL
             // the neighbouring chart's texts.
             const QString shown = elided(label, labelFont, r.width());
             const double w = sizeOfText(shown, labelFont).width();
-            const double left = std::clamp(x + g / 2 - w / 2, r.x(), r.right() - w);
+            const double left = std::max(r.x(), std::min(x + g / 2 - w / 2, r.right() - w));
             centerText(p, QPointF(left + w / 2, r.y() + r.height() + 9), shown, labelFont, Qt::white);
         }
     }

@@ -328,6 +328,9 @@ void AppDelegate::applicationWillFinishLaunching()
     loadDefaults();
 
     selectGraph(storedTab());
+    // The graphs' texts follow the columns as restored.
+    m_inspect->toggleDisplayAnnotations();
+    m_inspect->toggleDisplayDeviceName();
     prepareAndReload();
 
     const QString preRelease = preReleaseName(QCoreApplication::applicationVersion());

@@ -52,7 +52,16 @@ void AppDelegate::buildGraphs()
     SVGraphControls chart = spanControls(m_netView);
     chart.setDrawing = [this](bool signal, bool noise) { userDidSelectMetric(!signal ? 2 : noise ? 1 : 0); };
     m_inspect->setGraphControls(SVMainWindow::NetworkDetailsTab, chart);
-    m_inspect->setGraphControls(SVMainWindow::SignalStrengthTab, spanControls(m_ssView));
+    // The texts beside the curves follow the table's columns.
+    SVGraphControls signal = spanControls(m_ssView);
+    signal.setShowsDeviceNames = [v = m_ssView](bool on) { v->setDisplayDeviceName(on); };
+    signal.setShowsAnnotations = [v = m_ssView](bool on) { v->setDisplayAnnotations(on); };
+    m_inspect->setGraphControls(SVMainWindow::SignalStrengthTab, signal);
+    SVGraphControls spectrum;
+    spectrum.redraw = [v = m_spectrumView] { v->update(); };
+    spectrum.setShowsDeviceNames = [v = m_spectrumView](bool on) { v->setDisplayDeviceName(on); };
+    spectrum.setShowsAnnotations = [v = m_spectrumView](bool on) { v->setDisplayAnnotations(on); };
+    m_inspect->setGraphControls(SVMainWindow::SpectrumTab, spectrum);
     m_inspect->userDidSelectMetric(m_metric);
 }
 

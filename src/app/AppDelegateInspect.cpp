@@ -292,6 +292,17 @@ void SVInspectController::addViewMenuItems(QMenu* view)
                            [this, tag] { onViewTimescale(tag); });
         m_timescaleActions << a;
     }
+    // Bound to its setting: the check shows the setting whenever the menu opens.
+    QAction* labels = view->addAction(tr("Show Network Labels"));
+    labels->setObjectName(QStringLiteral("showNetworkLabelMenuItem"));
+    labels->setCheckable(true);
+    m_showNetworkLabelAction = labels;
+    auto syncLabels = [labels] {
+        labels->setChecked(sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("ShowNetworkLabel")));
+    };
+    syncLabels();
+    connect(view, &QMenu::aboutToShow, labels, syncLabels);
+    addValidatedAction(labels, {}, [this] { onViewShowNetworkLabel(); });
     // Networks are organised one way only; its command stays out of sight.
     QAction* organize = view->addAction(tr("Organize Networks by Name"));
     organize->setVisible(false);
@@ -367,6 +378,17 @@ void SVInspectController::onViewOrganizeNetworksBy()
     m_app.configureAll();
 }
 
+void SVInspectController::onViewShowNetworkLabel()
+{
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    const QString key = QStringLiteral("ShowNetworkLabel");
+    const bool on = !defaults.boolForKey(key);
+    defaults.setBool(on, key);
+    if (m_showNetworkLabelAction)
+        m_showNetworkLabelAction->setChecked(on);
+    m_app.configureSpectrumTabView();
+}
+
 void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
 {
     if (tab < 0 || tab > 2)
@@ -395,11 +417,14 @@ void SVInspectController::userDidToggleColumnState(const QString& identifier)
 
 void SVInspectController::toggleDisplayAnnotations()
 {
-    SVGraphControls& spectrum = m_graphs[2];
-    if (spectrum.setShowsAnnotations)
-        spectrum.setShowsAnnotations(isNetworkColumnShown(QStringLiteral("ANNOTATIONS")));
-    if (spectrum.redraw)
-        spectrum.redraw();
+    const bool shown = isNetworkColumnShown(QStringLiteral("ANNOTATIONS"))
+                       && sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("DisplayAnnotations"));
+    for (int tab : {1, 2}) {
+        if (m_graphs[tab].setShowsAnnotations)
+            m_graphs[tab].setShowsAnnotations(shown);
+        if (m_graphs[tab].redraw)
+            m_graphs[tab].redraw();
+    }
 }
 
 void SVInspectController::toggleDisplayDeviceName()

@@ -30,7 +30,7 @@ struct SVGraphControls {
     std::function<void()> redraw;
     // Signal and spectrum graphs: the texts drawn beside the curves.
     std::function<void(bool)> setShowsDeviceNames;
-    std::function<void(bool)> setShowsAnnotations; // spectrum graph
+    std::function<void(bool)> setShowsAnnotations; // signal and spectrum graphs
 };
 
 // The help pages opened in the desktop's browser.
@@ -73,6 +73,8 @@ public:
     void userDidSelectMetric(int index);
     void onViewTimescale(int tag);
     void onViewOrganizeNetworksBy();
+    // Switches the spectrum's network labels ("ShowNetworkLabel") off or on.
+    void onViewShowNetworkLabel();
     void onHelpAcknowledgments();
     void openHelpPage(const QUrl& page);
     void onAbout();
@@ -80,6 +82,9 @@ public:
 
     // The Columns pane showed or hid a column of the network table.
     void userDidToggleColumnState(const QString& identifier);
+    // The graphs show annotations while the "ANNOTATIONS" column is shown
+    // and "Show annotations in the graphs" ("DisplayAnnotations") is on;
+    // device names while the "DEVICE_NAME" column is shown.
     void toggleDisplayAnnotations();
     void toggleDisplayDeviceName();
     // Whether the network table shows the column now.
@@ -106,6 +111,7 @@ public:
     SVElementTreeModel* elementModel() const { return m_elementModel; }
     QAction* metricAction(int tag) const;
     QAction* timescaleAction(int tag) const;
+    QAction* showNetworkLabelAction() const { return m_showNetworkLabelAction; }
 
     // Where help pages go; the desktop's browser by default (tests replace it).
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
@@ -125,6 +131,7 @@ private:
     SVElementTreeModel* m_elementModel = nullptr;
     QList<QAction*> m_metricActions;    // 3001..3003
     QList<QAction*> m_timescaleActions; // 4001, 4002
+    QAction* m_showNetworkLabelAction = nullptr;
     SVGraphControls m_graphs[3];
     bool m_drawSignal = true;
     bool m_drawNoise = false;

@@ -6,6 +6,7 @@
 #include "model/SVVendorDatabaseHelper.h"
 #include "preferences/MKColorWell.h"
 #include "views/SVNetworkCellDelegate.h"
+#include "views/SVElidingLabel.h"
 #include "views/SVPlainText.h"
 
 #include <QDesktopServices>
@@ -16,6 +17,7 @@
 #include <QStyle>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -139,16 +141,15 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
     chartLayout->setContentsMargins(0, 0, 0, 0);
     row->addWidget(m_chartHolder, 1);
 
-    auto* panel = new QWidget;
-    panel->setObjectName(QStringLiteral("netDetailsView"));
-    m_stack = new QStackedLayout(panel);
-    row->addWidget(panel, 0);
+    m_panel = new QWidget;
+    m_panel->setObjectName(QStringLiteral("netDetailsView"));
+    m_stack = new QStackedLayout(m_panel);
+    row->addWidget(m_panel, 0);
 
     m_placeholder = new QLabel(tr("No Network Selected"));
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
     m_placeholder->setAlignment(Qt::AlignCenter);
     m_placeholder->setStyleSheet(QStringLiteral("color: gray; font-size: 15pt;"));
-    m_placeholder->setMinimumWidth(420);
 
     m_details = new QWidget;
     auto* grid = new QGridLayout(m_details);
@@ -179,7 +180,8 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         auto* line = new QHBoxLayout(holder);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(4);
-        auto* word = sv::newPlainLabel();
+        auto* word = new SVElidingLabel;
+        word->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
         word->setObjectName(QStringLiteral("signalQualityLbl"));
         m_qualityIcon = new QLabel;
         m_qualityIcon->setObjectName(QStringLiteral("iconSignalQualityImg"));
@@ -207,7 +209,8 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         auto* line = new QHBoxLayout(holder);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(4);
-        auto* value = sv::newPlainLabel();
+        auto* value = new SVElidingLabel;
+        value->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
         value->setObjectName(QStringLiteral("securityLbl"));
         m_securityIcon = new QLabel;
         m_securityIcon->setPixmap(SVNetworkCellDelegate::padlockPixmap(palette().color(QPalette::WindowText),
@@ -235,8 +238,12 @@ SVNetworkDetailsPane::SVNetworkDetailsPane(QWidget* parent) : QWidget(parent)
         grid->addWidget(caption, r, 2);
         grid->addWidget(m_colorWell, r++, 3, Qt::AlignLeft);
     }
-    grid->setColumnMinimumWidth(1, 170);
-    grid->setColumnMinimumWidth(3, 150);
+    // The values share what the panel's width leaves them; none widens it.
+    grid->setColumnMinimumWidth(1, kLeftValueMin);
+    grid->setColumnMinimumWidth(3, kRightValueMin);
+    grid->setColumnStretch(1, kLeftValueMax - kLeftValueMin);
+    grid->setColumnStretch(3, kRightValueMax - kRightValueMin);
+    m_grid = grid;
     grid->setRowStretch(std::max(r, 9) + 1, 1);
 
     m_stack->addWidget(m_details);
@@ -250,7 +257,7 @@ QLabel* SVNetworkDetailsPane::addValue(QGridLayout* grid, int row, int column, c
     auto* c = new QLabel(caption);
     c->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Values hold names heard on the air: never markup.
-    auto* value = sv::newPlainLabel();
+    auto* value = new SVElidingLabel;
     value->setObjectName(name);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(c, row, column);
@@ -258,6 +265,19 @@ QLabel* SVNetworkDetailsPane::addValue(QGridLayout* grid, int row, int column, c
     if (captionOut)
         *captionOut = c;
     return value;
+}
+
+int SVNetworkDetailsPane::panelWidthFor(int paneWidth) const
+{
+    const int least = m_grid->minimumSize().width();
+    const int most = least + (kLeftValueMax - kLeftValueMin) + (kRightValueMax - kRightValueMin);
+    return std::clamp(paneWidth / 2, least, most);
+}
+
+void SVNetworkDetailsPane::resizeEvent(QResizeEvent* event)
+{
+    m_panel->setFixedWidth(panelWidthFor(width()));
+    QWidget::resizeEvent(event);
 }
 
 void SVNetworkDetailsPane::setChartView(QWidget* chart)

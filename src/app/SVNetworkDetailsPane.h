@@ -67,12 +67,28 @@ signals:
     // (the one shown when the popover was opened).
     void userDidSelectColor(const QColor& color, const QString& bssid);
 
+public:
+    // The label panel's width in a pane that wide: half of it, within what
+    // the captions and the values need. The selected network's texts never
+    // change it; they are cut to fit.
+    int panelWidthFor(int paneWidth) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Value column widths: left and right, narrowest and widest.
+    static constexpr int kLeftValueMin = 80;
+    static constexpr int kLeftValueMax = 280;
+    static constexpr int kRightValueMin = 64;
+    static constexpr int kRightValueMax = 150;
     QLabel* addValue(QGridLayout* grid, int row, int column, const QString& caption, const QString& name,
                      QLabel** captionOut = nullptr);
     void clear();
 
     QWidget* m_chartHolder;
+    QWidget* m_panel;
+    QGridLayout* m_grid;
     QWidget* m_chart = nullptr;
     QStackedLayout* m_stack;
     QWidget* m_details;

@@ -34,6 +34,8 @@ public:
 
     void valuesDidChange(GeneralPrefsViewController*) override { app.valuesDidChange(); }
     void userDidToggleColumnState(const QString& identifier) override { app.userDidToggleColumnState(identifier); }
+    // The checkbox joins the column in deciding, which the controller reads again.
+    void toggleDisplayAnnotations(bool) override { app.userDidToggleColumnState(QStringLiteral("ANNOTATIONS")); }
     void toggleHideDFSChannels() override { app.toggleHideDFSChannels(); }
     void toggleHideChannelGraphs() override { app.toggleHideChannelGraphs(); }
 

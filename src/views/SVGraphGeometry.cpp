@@ -203,6 +203,104 @@ DetailsLayout detailsLayout(const QRectF& R, bool coSSID, bool coChannel)
     return l;
 }
 
+double minimumSlotForNumber(int channel)
+{
+    switch (channel) {
+    case 11: case 13: return 12.0;
+    case 40: case 48: case 56: case 64: return 4.5;
+    case 104: case 112: case 120: case 128: case 136: case 144: case 161: return 5.5;
+    case 108: case 124: case 140: case 157: return 2.2;
+    default: return 0;
+    }
+}
+
+std::vector<bool> numberedSlots(const std::vector<AxisSlot>& axis, double s, double gap,
+                                const std::function<double(int)>& textWidth)
+{
+    std::vector<bool> shown(axis.size(), false);
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < axis.size(); ++i)
+        if (axis[i].channel > 0 && s >= minimumSlotForNumber(axis[i].channel))
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return minimumSlotForNumber(axis[a].channel) < minimumSlotForNumber(axis[b].channel);
+    });
+    std::vector<std::pair<double, double>> kept; // left and right edges
+    for (std::size_t i : order) {
+        const double w = textWidth(axis[i].channel);
+        const double left = axis[i].x - w / 2, right = axis[i].x + w / 2;
+        const bool clear = std::none_of(kept.begin(), kept.end(), [&](const auto& k) {
+            return left < k.second + gap && right > k.first - gap;
+        });
+        if (clear) {
+            kept.emplace_back(left, right);
+            shown[i] = true;
+        }
+    }
+    return shown;
+}
+
+std::vector<std::optional<double>> placeLegend(const std::vector<LegendEntry>& entries, double lineHeight,
+                                               double low, double high)
+{
+    std::vector<std::optional<double>> placed(entries.size());
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (entries[a].highlighted != entries[b].highlighted)
+            return entries[a].highlighted;
+        return entries[a].y > entries[b].y;
+    });
+    const double h = lineHeight;
+    std::vector<double> taken; // ascending
+    // The first taken place closer than h above y, or end.
+    auto above = [&](double y) {
+        auto it = std::upper_bound(taken.begin(), taken.end(), y - h);
+        return it != taken.end() && *it < y + h ? it : taken.end();
+    };
+    for (std::size_t i : order) {
+        if (high < low)
+            break;
+        const double wanted = std::clamp(entries[i].y, low, high);
+        std::optional<double> best;
+        // Upwards: step over each name in the way.
+        for (double y = wanted; y <= high && y - wanted <= h;) {
+            const auto it = above(y);
+            if (it == taken.end()) {
+                best = y;
+                break;
+            }
+            y = *it + h;
+        }
+        // Downwards, when that is nearer.
+        for (double y = wanted; y >= low && wanted - y <= h;) {
+            auto it = std::lower_bound(taken.begin(), taken.end(), y + h);
+            if (it == taken.begin() || *(it - 1) <= y - h) {
+                if (!best || wanted - y < *best - wanted)
+                    best = y;
+                break;
+            }
+            y = *(it - 1) - h;
+        }
+        if (!best)
+            continue;
+        placed[i] = best;
+        taken.insert(std::upper_bound(taken.begin(), taken.end(), *best), *best);
+    }
+    return placed;
+}
+
+std::pair<bool, bool> barChartsThatFit(const QRectF& R, bool coSSID, bool coChannel)
+{
+    auto fits = [&](bool a, bool b) { return detailsLayout(R, a, b).history.width() >= kMinHistoryWidth; };
+    if (coChannel && !fits(coSSID, true))
+        coChannel = false;
+    if (coSSID && !fits(true, coChannel))
+        coSSID = false;
+    return {coSSID, coChannel};
+}
+
 std::size_t firstVisibleSample(const SVDataPointBuffer& samples, double spanStart)
 {
     std::size_t lo = 0, hi = samples.size();

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <span>
 #include <utility>
@@ -99,6 +100,26 @@ struct DetailsLayout {
     QRectF coChannel;
 };
 DetailsLayout detailsLayout(const QRectF& R, bool coSSID, bool coChannel);
+// The narrowest history the detail chart draws bar charts beside: room for
+// a few time labels.
+inline constexpr double kMinHistoryWidth = 220;
+// Which of the wanted bar charts fit in R beside a history of at least
+// kMinHistoryWidth: the co-channel chart gives way first.
+std::pair<bool, bool> barChartsThatFit(const QRectF& R, bool coSSID, bool coChannel);
+
+// ---- legend ----
+
+struct LegendEntry {
+    double y = 0;             // where the name wants to stand (its line's end)
+    bool highlighted = false; // placed before every other
+};
+// Where each name of a legend stands, names lineHeight apart at least: at
+// its own height, else moved by at most one line to the nearest free
+// place, else left out (none). The highlighted names are placed first,
+// then the others from the highest line down, so the strongest stay.
+// Every place lies within [low, high].
+std::vector<std::optional<double>> placeLegend(const std::vector<LegendEntry>& entries, double lineHeight,
+                                               double low, double high);
 
 // ---- lines of the signal graphs ----
 
@@ -265,6 +286,15 @@ struct AxisSlot {
 };
 // The x of every slot of pane P (with DFS hidden, 52..135 fall left of the pane).
 std::vector<AxisSlot> axisSlots(const QRectF& P, const std::vector<int>& table, bool skipDFS);
+// The narrowest slot at which a crowded channel still gets its number (0:
+// always numbered).
+double minimumSlotForNumber(int channel);
+// Which labelled slots of an axis with slot pitch s show their number:
+// those whose slot is wide enough, less any whose number (textWidth wide,
+// centred on its slot) would come closer than gap to a number already
+// kept. Numbers kept down to narrower slots go first, then left to right.
+std::vector<bool> numberedSlots(const std::vector<AxisSlot>& axis, double s, double gap,
+                                const std::function<double(int)>& textWidth);
 // Slot of a channel: the labelled slot of that number, else any slot of it.
 std::optional<int> slotIndexForChannel(const std::vector<int>& table, qint64 channel);
 

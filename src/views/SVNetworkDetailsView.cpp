@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <tuple>
 
 using namespace sv::graph;
 
@@ -142,6 +143,10 @@ void SVNetworkDetailsView::rebuildBarLists()
         }
         m_willDrawCoChannel = m_coChannelNetworks.size() > 1;
     }
+    // The history keeps a readable width: bar charts that leave it less
+    // are not drawn (and not hit).
+    std::tie(m_willDrawCoSSID, m_willDrawCoChannel) =
+        barChartsThatFit(QRectF(0, 0, width(), height()), m_willDrawCoSSID, m_willDrawCoChannel);
 }
 
 void SVNetworkDetailsView::drawDetailsChart(QPainter& p, const QRectF& r)
@@ -271,14 +276,12 @@ void SVNetworkDetailsView::drawBars(QPainter& p, const QRectF& r, const NetworkL
         if (marker) {
             const QString label = coSSID ? (n.hasDeviceName() ? n.deviceName() : n.deviceid())
                                          : (n.isHidden() ? n.deviceid() : n.ssid());
-            const QPointF centre(x + g / 2, r.y() + r.height() + 9);
-            if (!coSSID) {
-                const QSizeF size = sizeOfText(label, labelFont);
-                if (centre.x() - size.width() / 2 < r.x() - 5)
-                    p.fillRect(QRectF(centre.x() - 400, centre.y() - 3, 400, size.height() + 2),
-                               SVThemeHelper::backgroundColorForChartView());
-            }
-            centerText(p, centre, label, labelFont, Qt::white);
+            // Over its bar, but within its own chart, so it never runs into
+            // the neighbouring chart's texts.
+            const QString shown = elided(label, labelFont, r.width());
+            const double w = sizeOfText(shown, labelFont).width();
+            const double left = std::max(r.x(), std::min(x + g / 2 - w / 2, r.right() - w));
+            centerText(p, QPointF(left + w / 2, r.y() + r.height() + 9), shown, labelFont, Qt::white);
         }
     }
 
@@ -296,25 +299,43 @@ void SVNetworkDetailsView::drawBars(QPainter& p, const QRectF& r, const NetworkL
         const QColor secondColor = own24 ? SVThemeHelper::colorFor5GHzBand() : SVThemeHelper::colorFor2Dot4GHzBand();
         const QString firstText = own24 ? tr("2.4 GHz") : tr("5 GHz");
         const QString secondText = own24 ? tr("5 GHz") : tr("2.4 GHz");
+        // The second band's name follows the first one's with a gap, and is
+        // left out when that would take it past the chart.
+        double taken = -1e9;
+        const double gap = sizeOfText(QStringLiteral(" "), labelFont).width() + 2;
+        auto bandLabel = [&](double stripX, const QString& text) {
+            const double w = sizeOfText(text, labelFont).width();
+            const double left = std::max(stripX + 1 - 5, taken + gap);
+            if (taken > -1e9 && left + w > r.right())
+                return;
+            textAt(p, QPointF(left + 5, r.y() + r.height() + 9), text, labelFont, Qt::white);
+            taken = left + w;
+        };
         if (first > 0) {
             const QRectF strip(r.x(), y, second > 0 ? 2 * first * unit + 6 : r.width(), 2);
             p.fillRect(strip, firstColor);
             if (quiet)
-                textAt(p, QPointF(strip.x() + 1, r.y() + r.height() + 9), firstText, labelFont, Qt::white);
+                bandLabel(strip.x(), firstText);
         }
         if (second > 0) {
             const QRectF strip(r.x() + r.width() - 2 * second * unit - 1, y, 2 * second * unit + 2, 2);
             p.fillRect(strip, secondColor);
             if (quiet)
-                textAt(p, QPointF(strip.x() + 1, r.y() + r.height() + 9), secondText, labelFont, Qt::white);
+                bandLabel(strip.x(), secondText);
         }
     }
 
     QString title = coSSID ? (m_network->isHidden() ? m_network->deviceid() : m_network->ssid())
                            : QStringLiteral("%1 %2").arg(tr("Channel")).arg(m_network->channel());
-    if (qint64(bars.left.size()) < count)
-        title = QStringLiteral("%1 [%2/%3]").arg(title).arg(bars.left.size()).arg(count);
-    centerText(p, QPointF(r.x() + r.width() / 2, r.y() - 18), title, graphFont(Face::Plain, titleSize),
+    // A long name gives way within its chart; the count stays whole.
+    const QFont titleFont = graphFont(Face::Plain, titleSize);
+    if (qint64(bars.left.size()) < count) {
+        const QString counted = QStringLiteral(" [%1/%2]").arg(bars.left.size()).arg(count);
+        title = elided(title, titleFont, r.width() - sizeOfText(counted, titleFont).width()) + counted;
+    } else {
+        title = elided(title, titleFont, r.width());
+    }
+    centerText(p, QPointF(r.x() + r.width() / 2, r.y() - 18), title, titleFont,
                coSSID ? QColor::fromRgbF(0, 1, 1, 1) : QColor::fromRgbF(1, 1, 0, 0.8f));
 }
 
@@ -363,6 +384,13 @@ void SVNetworkDetailsView::drawOverlay(QPainter& p, const QRectF& R)
     }
     drawBubble(p, r, text, sv::timeStringWithFormat(d.timestamp(), QStringLiteral("HH:mm:ss")), q.x(), q.y(),
                m_moDataPointColor);
+}
+
+sv::graph::Value SVNetworkDetailsView::hoverValue() const
+{
+    if (!m_willDrawSignal)
+        return Value::SNR;
+    return m_willDrawNoise && m_moDataPointAlternate ? Value::Noise : Value::Signal;
 }
 
 void SVNetworkDetailsView::pointerMoved(QPointF p)

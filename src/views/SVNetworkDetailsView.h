@@ -45,6 +45,7 @@ protected:
     QString keptOverlayKey() const override;
     void drawKeptOverlay(QPainter& p, const QRectF& R) override;
     void pointerMoved(QPointF p) override;
+    sv::graph::Value hoverValue() const override;
     void pointerLeft() override;
     void mousePressEvent(QMouseEvent* event) override;
 

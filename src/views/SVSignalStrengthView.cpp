@@ -273,6 +273,7 @@ const SVSignalStrengthView::LaidOutText& SVSignalStrengthView::laidOut(const Tex
     LaidOutText t;
     const QFontMetricsF fm(font);
     t.size = QSizeF(fm.horizontalAdvance(key.text), fm.height());
+    t.ascent = fm.ascent();
     t.text.setText(key.text);
     t.text.setTextFormat(Qt::PlainText);
     t.text.setPerformanceHint(QStaticText::AggressiveCaching);
@@ -314,7 +315,7 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.resetTransform();
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);
-    const QPointF topLeft(x, height() - y - size.height());
+    const QPointF topLeft(x, textTop(y, laid));
     p.setPen(QColor(0, 0, 0, color.alpha()));
     p.drawStaticText(topLeft + QPointF(0, 1), laid.text);
     p.setPen(color);
@@ -346,7 +347,7 @@ bool SVSignalStrengthView::textInto(SVHairlineBatch& batch, QPainter& p, double 
     if (!batch.isValid() || p.viewTransformEnabled() || p.device()->devicePixelRatio() != 1.0)
         return false;
     const QSizeF size = laid.size;
-    const QPointF topLeft(left, height() - (y - font.pixelSize()) - size.height());
+    const QPointF topLeft(left, textTop(y - font.pixelSize(), laid));
     // Rendered once per position within a pixel: the glyphs then fall on
     // the image's grid as they would on the chart's.
     // The painter cuts positions to 64ths, as done here.
@@ -381,6 +382,13 @@ bool SVSignalStrengthView::textInto(SVHairlineBatch& batch, QPainter& p, double 
     }
     batch.addImage(it->image, cell + it->offset);
     return true;
+}
+
+QString SVSignalStrengthView::elided(const QString& text, const QFont& font, double width) const
+{
+    if (sizeOfText(text, font).width() <= width)
+        return text;
+    return QFontMetricsF(font).elidedText(text, Qt::ElideRight, std::max(0.0, width));
 }
 
 void SVSignalStrengthView::textAt(QPainter& p, QPointF at, const QString& text, const QFont& font,
@@ -618,18 +626,48 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // free threads.
     SVHairlineBatch hairlines(p, lineClip, m_hairlineStorage);
     const QFont nameFonts[] = {graphFont(Face::Plain, f + 2.5), graphFont(Face::Bold, f + 2.5)};
+    // Names at about the same level would overprint: they move apart or,
+    // the weaker ones, give way; each is cut to end inside the view.
+    // A highlighted record's device name, when shown, is a line of its own
+    // below its name.
+    struct Named {
+        const SVNetwork* n;
+        bool device;
+    };
+    std::vector<Named> named;
+    std::vector<LegendEntry> wanted;
+    const bool deviceNames = m_displayDeviceName;
     for (const auto& n : m_networks) {
         if (n->userHidden())
             continue;
-        const auto last = n->lastDataPoint();
-        if (!last)
+        if (const auto last = n->lastDataPoint()) {
+            const double y = makePoint(G, *last, Value::Signal).y();
+            named.push_back({n.get(), false});
+            wanted.push_back({y, highlightedOrGroup(*n)});
+            if (deviceNames && n->userHighlighted() && n->hasDeviceName()) {
+                named.push_back({n.get(), true});
+                wanted.push_back({y - (f + 3.0), true});
+            }
+        }
+    }
+    const double lineHeight = QFontMetricsF(nameFonts[1]).height();
+    const auto places = placeLegend(wanted, lineHeight, G.y(), G.y() + G.height());
+    const double nameLeft = G.x() + G.width() + e - 5.0;
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        if (!places[i])
             continue;
-        const double y = makePoint(G, *last, Value::Signal).y();
-        const double alpha = highlightedOrGroup(*n) ? 1.0 : emphasis ? 0.2 : 0.8;
-        const QString text = n->isHidden() ? n->deviceid() : n->ssid();
-        const QFont& font = nameFonts[n->associated() ? 1 : 0];
-        const QColor color = withAlpha(n->color(), alpha);
-        const QPointF at(G.x() + G.width() + e, y - e);
+        const SVNetwork& n = *named[i].n;
+        double alpha = highlightedOrGroup(n) ? 1.0 : emphasis ? 0.2 : 0.8;
+        QFont font = nameFonts[n.associated() ? 1 : 0];
+        QString text = n.isHidden() ? n.deviceid() : n.ssid();
+        if (named[i].device) {
+            font = graphFont(n.associated() ? Face::Bold : Face::Plain, std::min(1.1, s.sy) * f);
+            text = n.deviceName();
+            alpha *= 0.8;
+        }
+        text = elided(text, font, width() - nameLeft - 2.0);
+        const QColor color = withAlpha(n.color(), alpha);
+        const QPointF at(G.x() + G.width() + e, *places[i] - e);
         if (!textAtInto(hairlines, p, at, text, font, color)) {
             hairlines.flush();
             textAt(p, at, text, font, color);
@@ -687,7 +725,7 @@ void SVSignalStrengthView::drawOverlay(QPainter& p, const QRectF& R)
             centerText(p, QPointF(G.x() + G.width(), G.y() + G.height() + 9.0), n->bssid(),
                        graphFont(Face::Plain, f + 1.0), Qt::white,
                        QRectF(G.x(), G.y(), G.width(), G.height() + 20.0));
-            const QString note = n->annotations();
+            const QString note = m_displayAnnotations ? n->annotations() : QString();
             if (!note.isEmpty())
                 textAt(p, QPointF(G.x() + G.width() + e, G.y() + G.height() + 9.0), note,
                        graphFont(Face::Italic, f + 1.0), white(0.5));
@@ -774,6 +812,7 @@ void SVSignalStrengthView::pointerMoved(QPointF p)
             // Only samples within 50 points sideways can be picked.
             const double newest = ref - (G.right() - p.x() - 50) / perSecond;
             const double oldest = ref - (G.right() - p.x() + 50) / perSecond;
+            const Value value = hoverValue();
             double bestD = -1;
             for (const auto& h : m_highlightedNetworks) {
                 h->visitDataPoints([&](const SVDataPointBuffer& samples) {
@@ -782,7 +821,7 @@ void SVSignalStrengthView::pointerMoved(QPointF p)
                         const SVDataPoint& d = samples.at(i);
                         if (d.secondsSinceReferenceDate() > newest)
                             continue;
-                        const QPointF q = makePoint(G, d, Value::Signal);
+                        const QPointF q = makePoint(G, d, value);
                         const double dy = followTime ? 0.0 : q.y() - p.y();
                         const double dx = q.x() - p.x();
                         const double dist = std::sqrt(dx * dx + dy * dy);

@@ -122,8 +122,10 @@ protected:
     // changes with the pointer only now and then. An empty key: none.
     virtual QString keptOverlayKey() const { return {}; }
     virtual void drawKeptOverlay(QPainter& p, const QRectF& R);
-    // Picks the hover point at p (y-up view coordinates).
+    // Picks the hover point at p (y-up view coordinates) among the values
+    // hoverValue() names: the ones drawn.
     virtual void pointerMoved(QPointF p);
+    virtual sv::graph::Value hoverValue() const { return sv::graph::Value::Signal; }
     virtual void pointerLeft();
 
     // Drops the cached image; the next paint draws everything.
@@ -148,6 +150,8 @@ protected:
     // As textAt, laid into batch as centerTextInto does.
     bool textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
                     const QColor& color);
+    // text cut with an ellipsis to fit width (whole when it fits).
+    QString elided(const QString& text, const QFont& font, double width) const;
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
@@ -197,7 +201,12 @@ private:
     struct LaidOutText {
         QStaticText text;
         QSizeF size;
+        double ascent = 0;
     };
+    // Screen y of the top of a text drawn from the y-up origin y: the
+    // glyphs stand on a baseline one ascent above the origin, as the
+    // graphs' offsets are measured.
+    double textTop(double y, const LaidOutText& laid) const { return height() - y - 2 * laid.ascent; }
     static TextKey textKey(const QString& text, const QFont& font);
     const LaidOutText& laidOut(const QString& text, const QFont& font) const;
     const LaidOutText& laidOut(const TextKey& key, const QFont& font) const;

@@ -15,18 +15,6 @@ using namespace sv::graph;
 
 namespace {
 
-// Narrowest slot at which a crowded channel still gets its number.
-double minimumSlotForNumber(int channel)
-{
-    switch (channel) {
-    case 11: case 13: return 12.0;
-    case 40: case 48: case 56: case 64: return 4.5;
-    case 104: case 112: case 120: case 128: case 136: case 144: case 161: return 5.5;
-    case 108: case 124: case 140: case 157: return 2.2;
-    default: return 0;
-    }
-}
-
 bool groupHighlighted(const SVNetwork& n, bool includeMembers)
 {
     const auto group = n.parentCollection();
@@ -138,7 +126,15 @@ void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, co
     const QColor bandColor = QColor::fromRgbF(1, 1, 1, 0.8f);
     double bandStart = P.x();
     std::vector<double> ticks;
-    for (const AxisSlot& slot : axisSlots(P, table, m_skipDFS)) {
+    // A number that would come closer than about half a digit to its
+    // neighbour's is left out.
+    const std::vector<AxisSlot> axis = axisSlots(P, table, m_skipDFS);
+    const double gap = 0.6 * sizeOfText(QStringLiteral("0"), numberFont).width();
+    const std::vector<bool> numbered = numberedSlots(axis, s, gap, [&](int v) {
+        return sizeOfText(QString::number(v), numberFont).width();
+    });
+    for (std::size_t i = 0; i < axis.size(); ++i) {
+        const AxisSlot& slot = axis[i];
         const int v = slot.channel;
         if (v <= 0)
             continue;
@@ -149,7 +145,7 @@ void SVSpectrumView::drawPaneAxis(QPainter& p, const std::vector<int>& table, co
         else if (v == 1 || v == 6 || v == 11)
             color = QColor::fromRgbF(1, 0.5f, 0, 0.8f);
         ticks.push_back(x);
-        if (s >= minimumSlotForNumber(v))
+        if (numbered[i])
             centerText(p, QPointF(x, P.y() - 19), QString::number(v), numberFont, color);
         auto close = [&](const QString& name) {
             centerText(p, QPointF((bandStart + x) / 2, top + 9), name, bandFont, bandColor);
@@ -291,9 +287,12 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     const double xC = placed.extent.xC;
     if (n.userHighlighted())
         shapes.flush();
+    // A label stands over its shape, but never past the view's edges.
+    auto inView = [&](double centre, double w) { return std::max(w / 2 + 2, std::min(centre, width() - w / 2 - 2)); };
     // The crowd's labels go into the batch in their place among the shapes,
     // so a label lies under the shapes of the records after it, as drawn.
     auto label = [&](QPointF at, const QString& text, const QFont& font, const QColor& color) {
+        at.setX(inView(at.x(), sizeOfText(text, font).width()));
         if (n.userHighlighted() || !centerTextInto(shapes, p, at, text, font, color)) {
             shapes.flush();
             centerText(p, at, text, font, color);
@@ -326,7 +325,7 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
             p.setRenderHint(QPainter::Antialiasing, true);
             p.setBrush(QColor::fromRgbF(0, 0, 0, 0.8f));
             p.setPen(QPen(withAlpha(K, a / 3), 1.5));
-            p.drawRoundedRect(QRectF(xC - widest / 2 - 12, yb - 7, widest + 24, tall), 6 * scl, 6 * scl);
+            p.drawRoundedRect(QRectF(inView(xC, widest) - widest / 2 - 12, yb - 7, widest + 24, tall), 6 * scl, 6 * scl);
             p.restore();
         }
         if (device.isEmpty()) {

@@ -177,8 +177,9 @@ public:
     void magnifySelectedGraph(double m);
     bool canMagnifySelectedGraph(double m) const;
     // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
+    // The inspecting part of the window owns it (its pop-up and View > Graph items).
     void userDidSelectMetric(int index);
-    int metric() const { return m_metric; }
+    int metric() const;
     SVSignalStrengthView* ssView() const { return m_ssView; }
     SVSpectrumView* spectrumView() const { return m_spectrumView; }
     SVNetworkDetailsView* netView() const { return m_netView; }
@@ -356,7 +357,6 @@ private:
     SVSignalStrengthView* m_ssView = nullptr;
     SVSpectrumView* m_spectrumView = nullptr;
     SVNetworkDetailsView* m_netView = nullptr;
-    int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
 
     // CSV, copy and speech.

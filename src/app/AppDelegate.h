@@ -140,6 +140,8 @@ public:
     // save that succeeded (a failed save is reported and drops it).
     void doSaveWithFileInBackground(const QString& path, std::function<void()> followUp = {});
     void didSaveFile(const QString& path);
+    // The document the user chose to open, or empty.
+    QString showOpenPanel();
     void doOpen();
     // Reads and checks the whole file on a thread of its own; only a good
     // document replaces the list.

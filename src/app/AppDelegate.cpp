@@ -113,6 +113,7 @@ void AppDelegate::awakeFromNib()
     buildWindow();
     filterAndSetNetworks({});
     chooseInterface();
+    validateScanStopItems();
     observeNotifications();
     updateWindowTitle();
     restoreWindowFrame();
@@ -362,9 +363,11 @@ void AppDelegate::showWindow()
     m_fileAlerts->reportAnnotationsMovedAside(SVAnnotationsHelper::sharedAnnotations().movedAsidePath());
 
     if (!m_currentInterface) {
+        // Without Wi-Fi a survey made elsewhere can still be read: a launch
+        // that opens one shows it, with scanning unavailable.
         if (!m_scenarioError.isEmpty())
             showScenarioErrorSheet();
-        else
+        else if (!m_launchOpensDocument)
             showNoInterfaceSheet();
         return;
     }
@@ -381,8 +384,19 @@ void AppDelegate::showWindow()
 void AppDelegate::showNoInterfaceSheet()
 {
     SVAlert* alert = newNoInterfaceAlert(kSupportPage, m_window);
-    alert->beginSheetModalForWindow(m_window, [](int) {
-        // The sheet's only way out is quitting, whichever way it ended.
+    alert->beginSheetModalForWindow(m_window, [this](int code) {
+        if (code == SVAlert::SecondButtonReturn) {
+            // After the sheet has gone: the panel runs its own event loop.
+            QTimer::singleShot(0, this, [this] {
+                const QString path = showOpenPanel();
+                if (path.isEmpty())
+                    showNoInterfaceSheet(); // nothing to show: the choice stands again
+                else
+                    doOpenWithFileInBackground(path);
+            });
+            return;
+        }
+        // Every other way out quits.
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     });
 }

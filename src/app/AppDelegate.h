@@ -140,6 +140,8 @@ public:
     // save that succeeded (a failed save is reported and drops it).
     void doSaveWithFileInBackground(const QString& path, std::function<void()> followUp = {});
     void didSaveFile(const QString& path);
+    // The document the user chose to open, or empty.
+    QString showOpenPanel();
     void doOpen();
     // Reads and checks the whole file on a thread of its own; only a good
     // document replaces the list.
@@ -177,8 +179,9 @@ public:
     void magnifySelectedGraph(double m);
     bool canMagnifySelectedGraph(double m) const;
     // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
+    // The inspecting part of the window owns it (its pop-up and View > Graph items).
     void userDidSelectMetric(int index);
-    int metric() const { return m_metric; }
+    int metric() const;
     SVSignalStrengthView* ssView() const { return m_ssView; }
     SVSpectrumView* spectrumView() const { return m_spectrumView; }
     SVNetworkDetailsView* netView() const { return m_netView; }
@@ -356,7 +359,6 @@ private:
     SVSignalStrengthView* m_ssView = nullptr;
     SVSpectrumView* m_spectrumView = nullptr;
     SVNetworkDetailsView* m_netView = nullptr;
-    int m_metric = 0;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
 
     // CSV, copy and speech.

@@ -225,19 +225,22 @@ void AppDelegate::didSaveFile(const QString& path)
     configureAll();
 }
 
+QString AppDelegate::showOpenPanel()
+{
+    if (m_openPanelResponder)
+        return m_openPanelResponder();
+    QFileDialog panel(m_window, tr("Open"));
+    panel.setAcceptMode(QFileDialog::AcceptOpen);
+    panel.setFileMode(QFileDialog::ExistingFile);
+    panel.setNameFilter(tr("Skyvane documents (*.skyvane)"));
+    if (panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty())
+        return panel.selectedFiles().front();
+    return {};
+}
+
 void AppDelegate::doOpen()
 {
-    QString path;
-    if (m_openPanelResponder) {
-        path = m_openPanelResponder();
-    } else {
-        QFileDialog panel(m_window, tr("Open"));
-        panel.setAcceptMode(QFileDialog::AcceptOpen);
-        panel.setFileMode(QFileDialog::ExistingFile);
-        panel.setNameFilter(tr("Skyvane documents (*.skyvane)"));
-        if (panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty())
-            path = panel.selectedFiles().front();
-    }
+    const QString path = showOpenPanel();
     if (!path.isEmpty())
         doOpenWithFileInBackground(path);
 }

@@ -37,7 +37,6 @@ void AppDelegate::buildGraphs()
 
     m_ssView->setTimescale(savedTimescale(m_defaults, SVDefaultsKey::SignalStrengthViewTimescale, *m_ssView));
     m_netView->setTimescale(savedTimescale(m_defaults, SVDefaultsKey::NetworkSignalStrengthViewTimescale, *m_netView));
-    userDidSelectMetric(int(m_defaults.integerForKey(SVDefaultsKey::Metric)));
 
     // The View menu's graph and time-span commands and the metric pop-up.
     auto spanControls = [](SVSignalStrengthView* v) {
@@ -50,7 +49,10 @@ void AppDelegate::buildGraphs()
         return c;
     };
     SVGraphControls chart = spanControls(m_netView);
-    chart.setDrawing = [this](bool signal, bool noise) { userDidSelectMetric(!signal ? 2 : noise ? 1 : 0); };
+    chart.setDrawing = [v = m_netView](bool signal, bool noise) {
+        v->setWillDrawSignal(signal);
+        v->setWillDrawNoise(noise);
+    };
     m_inspect->setGraphControls(SVMainWindow::NetworkDetailsTab, chart);
     // The texts beside the curves follow the table's columns.
     SVGraphControls signal = spanControls(m_ssView);
@@ -62,7 +64,7 @@ void AppDelegate::buildGraphs()
     spectrum.setShowsDeviceNames = [v = m_spectrumView](bool on) { v->setDisplayDeviceName(on); };
     spectrum.setShowsAnnotations = [v = m_spectrumView](bool on) { v->setDisplayAnnotations(on); };
     m_inspect->setGraphControls(SVMainWindow::SpectrumTab, spectrum);
-    m_inspect->userDidSelectMetric(m_metric);
+    userDidSelectMetric(int(m_defaults.integerForKey(SVDefaultsKey::Metric)));
 }
 
 void AppDelegate::saveGraphDefaults()
@@ -71,7 +73,7 @@ void AppDelegate::saveGraphDefaults()
         m_defaults.setInteger(m_ssView->timescale(), SVDefaultsKey::SignalStrengthViewTimescale);
     if (m_netView)
         m_defaults.setInteger(m_netView->timescale(), SVDefaultsKey::NetworkSignalStrengthViewTimescale);
-    m_defaults.setInteger(m_metric, SVDefaultsKey::Metric);
+    m_defaults.setInteger(metric(), SVDefaultsKey::Metric);
 }
 
 void AppDelegate::configureSignalStrenghTabView()
@@ -119,12 +121,12 @@ void AppDelegate::setGraphsScanning(bool scanning)
 
 void AppDelegate::userDidSelectMetric(int index)
 {
-    if (index < 0 || index > 2)
-        return;
-    m_metric = index;
-    m_netView->setWillDrawSignal(index != 2);
-    m_netView->setWillDrawNoise(index == 1);
-    m_netView->update();
+    m_inspect->userDidSelectMetric(index);
+}
+
+int AppDelegate::metric() const
+{
+    return m_inspect->metric();
 }
 
 static SVSignalStrengthView* timeGraphForTab(int tab, SVSignalStrengthView* details, SVSignalStrengthView* signal)

@@ -329,26 +329,25 @@ void SVInspectController::buildHelpMenu(QMenu* help)
 
 void SVInspectController::syncMetricChecks()
 {
-    // Drawing signal: signal or signal-and-noise by the noise curve; else SNR.
-    if (m_metricActions.size() == 3) {
-        m_metricActions[0]->setChecked(m_drawSignal && !m_drawNoise);
-        m_metricActions[1]->setChecked(m_drawSignal && m_drawNoise);
-        m_metricActions[2]->setChecked(!m_drawSignal);
-    }
+    for (int i = 0; i < m_metricActions.size(); ++i)
+        m_metricActions[i]->setChecked(i == m_metric);
     if (m_metricPopUp)
-        m_metricPopUp->setCurrentIndex(!m_drawSignal ? 2 : m_drawNoise ? 1 : 0);
+        m_metricPopUp->setCurrentIndex(m_metric);
+}
+
+void SVInspectController::applyMetricToChart()
+{
+    // SNR is drawn in place of the signal; noise only beside it.
+    if (m_graphs[0].setDrawing)
+        m_graphs[0].setDrawing(m_metric != 2, m_metric == 1);
 }
 
 void SVInspectController::userDidSelectMetric(int index)
 {
-    switch (index) {
-    case 0: m_drawSignal = true; m_drawNoise = false; break;
-    case 1: m_drawSignal = true; m_drawNoise = true; break;
-    case 2: m_drawSignal = false; m_drawNoise = false; break;
-    default: return;
-    }
-    if (m_graphs[0].setDrawing)
-        m_graphs[0].setDrawing(m_drawSignal, m_drawNoise);
+    if (index < 0 || index > 2)
+        return;
+    m_metric = index;
+    applyMetricToChart();
     syncMetricChecks();
     if (m_graphs[0].redraw)
         m_graphs[0].redraw();
@@ -394,8 +393,8 @@ void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
     if (tab < 0 || tab > 2)
         return;
     m_graphs[tab] = std::move(controls);
-    if (tab == 0 && m_graphs[0].setDrawing)
-        m_graphs[0].setDrawing(m_drawSignal, m_drawNoise);
+    if (tab == 0)
+        applyMetricToChart();
 }
 
 // ---- preference callbacks ----

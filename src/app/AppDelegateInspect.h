@@ -91,9 +91,10 @@ public:
     bool isNetworkColumnShown(const QString& identifier) const;
 
     // tab 0: the detail chart, tab 1: the signal graph, tab 2: the spectrum.
+    // The detail chart is given the metric at once.
     void setGraphControls(int tab, SVGraphControls controls);
-    bool drawsSignal() const { return m_drawSignal; }
-    bool drawsNoise() const { return m_drawNoise; }
+    // The detail chart's metric: 0 signal, 1 signal with noise, 2 SNR.
+    int metric() const { return m_metric; }
 
     // The state the enabling rules read, and the validator that other
     // commands (documents, exports, copy) register with.
@@ -122,6 +123,7 @@ protected:
 
 private:
     void syncMetricChecks();
+    void applyMetricToChart();
 
     AppDelegate& m_app;
     SVMenuValidator* m_validator;
@@ -133,8 +135,7 @@ private:
     QList<QAction*> m_timescaleActions; // 4001, 4002
     QAction* m_showNetworkLabelAction = nullptr;
     SVGraphControls m_graphs[3];
-    bool m_drawSignal = true;
-    bool m_drawNoise = false;
+    int m_metric = 0; // what the detail chart, its pop-up and View > Graph show
     std::function<bool()> m_hasUnsavedResults;
     QPointer<QLineEdit> m_filterField;
     std::weak_ptr<SVNetwork> m_treeNetwork; // whose elements the tree shows

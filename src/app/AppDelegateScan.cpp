@@ -115,9 +115,10 @@ void AppDelegate::onScanStop(int tag)
 
 void AppDelegate::validateScanStopItems()
 {
-    m_window->toolbar().validateScanStopItems(m_isScanning);
+    const bool canScan = m_currentInterface != nullptr;
+    m_window->toolbar().validateScanStopItems(m_isScanning, canScan);
     if (m_scanAction)
-        m_scanAction->setEnabled(!m_isScanning);
+        m_scanAction->setEnabled(canScan && !m_isScanning);
     if (m_stopAction)
         m_stopAction->setEnabled(m_isScanning);
 }

@@ -2,6 +2,7 @@
 
 #include "app/SVNetworkFilter.h"
 #include "model/SVNetwork.h"
+#include "model/SVSensitivity.h"
 
 #include <QDateTime>
 #include <QVariantMap>
@@ -9,11 +10,6 @@
 
 #include <memory>
 #include <QList>
-
-
-
-// Sensitivity that switches the signal cut off.
-inline constexpr qint64 SVSensitivityNoCut = 85;
 
 // One merge of a scan result into the list: records found again take the
 // new dictionary and a sample, new BSSs become records, records missing from

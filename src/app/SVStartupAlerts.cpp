@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -19,7 +20,9 @@ SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent)
 {
     auto* alert = new SVAlert(parent);
     alert->setAlertStyle(SVAlert::Style::Critical);
-    alert->addButtonWithTitle(tr("Quit"));
+    alert->setEscapeButton(alert->addButtonWithTitle(tr("Quit")));
+    // A machine without Wi-Fi can still show a survey made in the field.
+    alert->addButtonWithTitle(tr("Open Survey..."));
     alert->setMessageText(tr("Unable to scan for wireless networks."));
     alert->setInformativeText(tr("No supported Wi-Fi interfaces were found."));
     auto* more = new QLabel;

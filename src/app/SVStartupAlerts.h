@@ -8,8 +8,8 @@ class SVAlert;
 // The alerts of start-up and the scan cycle, ready to run or to show as a
 // sheet. Each is made with new; a sheet deletes itself when done.
 
-// Critical, one "Quit" button (so Escape and closing quit too), with a line
-// pointing to the support page.
+// Critical, "Quit" (1000) or "Open Survey..." (1001), with a line pointing
+// to the support page; Escape and closing quit.
 SVAlert* newNoInterfaceAlert(const QUrl& supportPage, QWidget* parent = nullptr);
 
 // "Turn Wi-Fi On" (1000) or "Cancel" (1001).

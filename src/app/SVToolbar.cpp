@@ -102,12 +102,12 @@ void SVActivityIndicator::paintEvent(QPaintEvent*)
     }
 }
 
-void SVMainToolbar::validateScanStopItems(bool scanning)
+void SVMainToolbar::validateScanStopItems(bool scanning, bool canScan)
 {
     if (stopButton)
         stopButton->setEnabled(scanning);
     if (scanButton)
-        scanButton->setEnabled(!scanning);
+        scanButton->setEnabled(canScan && !scanning);
 }
 
 void SVMainToolbar::setInfoText(const QString& text, const QString& toolTip)

@@ -66,8 +66,9 @@ struct SVMainToolbar {
     QComboBox* quickFilter = nullptr;  // the controller fills its items
     QLineEdit* filterField = nullptr;
 
-    // Stop is enabled while scanning, Scan while not.
-    void validateScanStopItems(bool scanning);
+    // Stop is enabled while scanning, Scan while not and while there is an
+    // interface to scan with.
+    void validateScanStopItems(bool scanning, bool canScan = true);
     // The status text, cut in the middle to fit the button.
     void setInfoText(const QString& text, const QString& toolTip = QString());
 };

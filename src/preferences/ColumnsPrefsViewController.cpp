@@ -164,4 +164,6 @@ void ColumnsPrefsViewController::onDisplayAnnotations(bool on)
 void ColumnsPrefsViewController::setNetworksView(QTreeView* view)
 {
     m_networksView = view;
+    // The preferences window may have shown this pane before it had a table.
+    reload();
 }

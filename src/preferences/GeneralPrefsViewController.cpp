@@ -1,5 +1,6 @@
 #include "preferences/GeneralPrefsViewController.h"
 
+#include "model/SVSensitivity.h"
 #include "platform/UserDefaults.h"
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QSlider>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,7 +51,12 @@ GeneralPrefsViewController::GeneralPrefsViewController(sv::UserDefaults& default
     m_sensitivity->setMinimumWidth(200);
     m_sensitivityLabel = new QLabel;
     setTag(m_sensitivityLabel, SensitivityLabel, "sensitivityLabel");
-    m_sensitivityLabel->setMinimumWidth(m_sensitivityLabel->fontMetrics().horizontalAdvance(QStringLiteral("-100 dBm")) + 8);
+    // Wide enough for every text it shows, so the slider never jumps.
+    int labelWidth = 0;
+    for (const int v : {MinimumSensitivity, MaximumSensitivity, int(SVSensitivityNoCut), MaximumSensitivity - 1})
+        labelWidth = std::max(labelWidth, m_sensitivityLabel->fontMetrics().horizontalAdvance(
+                                              sensitivityLabelText(v, MinimumSensitivity, MaximumSensitivity)));
+    m_sensitivityLabel->setMinimumWidth(labelWidth + 8);
     auto* sensitivityRow = new QHBoxLayout;
     sensitivityRow->addWidget(m_sensitivity, 1);
     sensitivityRow->addWidget(m_sensitivityLabel);
@@ -106,6 +114,9 @@ QWidget* GeneralPrefsViewController::controlWithTag(int tag) const
 
 QString GeneralPrefsViewController::sensitivityLabelText(int value, int minimum, int maximum)
 {
+    // This value cuts nothing: naming a level would claim a cut that is not made.
+    if (value == SVSensitivityNoCut)
+        return tr("No limit");
     if (value == minimum)
         return tr("Lowest");
     if (value == maximum)

@@ -36,7 +36,7 @@ public:
     static inline const QString MaxElapsedTimeNotSeenKey = QStringLiteral("MaxElapsedTimeNotSeen");
     static inline const QString DeleteIfNotSeenKey = QStringLiteral("DeleteIfNotSeen");
     // The slider's range: a signal weaker than minus the value is dropped,
-    // and 100 keeps everything a radio reports.
+    // 100 keeps everything a radio reports, and 85 drops nothing.
     static constexpr int MinimumSensitivity = 60;
     static constexpr int MaximumSensitivity = 100;
 
@@ -51,7 +51,8 @@ public:
     void setDelegate(GeneralPrefsViewControllerDelegate* delegate) { m_delegate = delegate; }
     // The control with this tag (2001, 2002, 2003, 2007, 2008).
     QWidget* controlWithTag(int tag) const;
-    // "Lowest" at the slider's minimum, "Highest" at its maximum, else "-70 dBm".
+    // "No limit" where nothing is cut (85), "Lowest" at the slider's minimum,
+    // "Highest" at its maximum, else "-70 dBm".
     static QString sensitivityLabelText(int value, int minimum, int maximum);
     // The action of all four controls.
     void userDidChangeValue(int tag);

@@ -203,8 +203,13 @@ TEST(StartupAlerts, TextsButtonsAndWaysOut)
     ASSERT_TRUE(link);
     EXPECT_TRUE(link->text().contains("href=\"https://example.org/support\""));
     EXPECT_TRUE(link->text().contains("Skyvane Support"));
+    ASSERT_EQ(none->alertButtons().size(), 2);
+    EXPECT_EQ(none->alertButtons()[0]->text(), "Quit");
+    EXPECT_EQ(none->alertButtons()[1]->text(), "Open Survey...");
     later([&] { QTest::keyClick(none.get(), Qt::Key_Escape); });
-    EXPECT_EQ(none->runModal(), SVAlert::FirstButtonReturn); // the only way out quits
+    EXPECT_EQ(none->runModal(), SVAlert::FirstButtonReturn); // Escape quits
+    later([&] { none->alertButtons()[1]->click(); });
+    EXPECT_EQ(none->runModal(), SVAlert::SecondButtonReturn);
 
     std::unique_ptr<SVAlert> off(newWiFiOffAlert());
     later([&] { QTest::keyClick(off.get(), Qt::Key_Escape); });

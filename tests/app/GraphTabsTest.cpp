@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -11,6 +12,8 @@
 #include "views/SVSpectrumView.h"
 #include "views/SVNetworksTableModel.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTest>
@@ -81,6 +84,35 @@ TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("NetworkSignalStrengthViewTimescale")), 360);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("Metric")), 2);
     defaults.setInteger(2, QStringLiteral("Metric"));
+    defaults.synchronize();
+}
+
+TEST(GraphTabs, TheSavedMetricComesBackAtStart)
+{
+    struct Case {
+        int saved;
+        bool signal, noise;
+        int action; // the View > Graph item checked
+    };
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    for (const Case& c : {Case{1, true, true, 3002}, Case{2, false, false, 3003}, Case{0, true, false, 3001}}) {
+        defaults.setInteger(c.saved, QStringLiteral("Metric"));
+        GraphWindow w;
+        SVInspectController& in = *w.app->inspect();
+        EXPECT_EQ(w.app->metric(), c.saved);
+        EXPECT_EQ(w.app->netView()->willDrawSignal(), c.signal) << c.saved;
+        EXPECT_EQ(w.app->netView()->willDrawNoise(), c.noise) << c.saved;
+        EXPECT_EQ(in.metricPopUp()->currentIndex(), c.saved);
+        for (int tag = 3001; tag <= 3003; ++tag)
+            EXPECT_EQ(in.metricAction(tag)->isChecked(), tag == c.action) << c.saved << " " << tag;
+
+        // Chosen from the pop-up, kept for the next start.
+        in.metricPopUp()->activated(2 - c.saved);
+        EXPECT_EQ(w.app->metric(), 2 - c.saved);
+        w.app->saveDefaults();
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("Metric")), 2 - c.saved);
+    }
+    defaults.removeObjectForKey(QStringLiteral("Metric"));
     defaults.synchronize();
 }
 

@@ -4,6 +4,9 @@
 #include "app/SVMainWindow.h"
 #include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
+#include "model/SVDataPoint.h"
+#include "model/SVDocument.h"
+#include "model/SVNetwork.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Clock.h"
 #include "platform/FileWriter.h"
@@ -27,9 +30,11 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QHelpEvent>
@@ -254,6 +259,67 @@ TEST(MainWindow, WithoutAnInterfaceOnlyQuitting)
     EXPECT_EQ(app.currentInterface(), nullptr);
     EXPECT_FALSE(app.isScanning()); // nothing else starts
     SVAlert::setAutomaticResponder({});
+}
+
+// A survey opens on a machine without Wi-Fi, from the command line or from
+// the no-interface sheet, and scanning stays unavailable.
+TEST(MainWindow, WithoutAnInterfaceASurveyOpens)
+{
+    if (!CWInterface::interfaceNames().isEmpty())
+        GTEST_SKIP() << "this machine has a Wi-Fi interface";
+    QTemporaryDir dir;
+    const QString survey = dir.filePath(QStringLiteral("field.skyvane"));
+    auto record = std::make_shared<SVNetwork>(QVariantMap{{"bssid", "00:11:22:33:44:55"}, {"channelNumber", 6},
+                                                          {"ssid", "Field"}, {"rssiValue", -50}});
+    record->addDataPoint(SVDataPoint(-50, -92, -1, -1, QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC)));
+    ASSERT_TRUE(SVDocument::write(survey, {record}, QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC)));
+
+    struct Case {
+        const char* name;
+        bool launchOpensDocument;
+        QList<int> answers;      // to the no-interface sheet, in turn
+        QStringList panelPaths;  // chosen in the open panel, in turn
+        int sheets, panels;
+    };
+    const Case cases[] = {
+        {"from the command line", true, {}, {}, 0, 0},
+        {"from the sheet", false, {SVAlert::SecondButtonReturn}, {survey}, 1, 1},
+        {"the panel cancelled: the sheet again", false,
+         {SVAlert::SecondButtonReturn, SVAlert::SecondButtonReturn}, {QString(), survey}, 2, 2},
+    };
+    for (const Case& c : cases) {
+        QStringList buttons;
+        int sheets = 0;
+        SVAlert::setAutomaticResponder([&](const SVAlert& alert) {
+            EXPECT_EQ(alert.messageText(), QStringLiteral("Unable to scan for wireless networks.")) << c.name;
+            buttons.clear();
+            for (const QPushButton* b : alert.alertButtons())
+                buttons << b->text();
+            return c.answers.value(sheets++, SVAlert::FirstButtonReturn);
+        });
+        AppDelegate::Options options;
+        options.clock = std::make_shared<sv::ManualClock>();
+        auto app = std::make_unique<AppDelegate>(options);
+        int panels = 0;
+        app->setOpenPanelResponder([&] { return c.panelPaths.value(panels++); });
+        app->awakeFromNib();
+        if (c.launchOpensDocument)
+            app->setLaunchOpensDocument();
+        app->applicationWillFinishLaunching();
+        if (c.launchOpensDocument)
+            app->applicationOpenFile(survey);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return app->networks().size() == 1 && !app->isOpening(); }, kEventBoundMs))
+            << c.name;
+        EXPECT_EQ(sheets, c.sheets) << c.name;
+        EXPECT_EQ(panels, c.panels) << c.name;
+        if (c.sheets > 0) {
+            EXPECT_EQ(buttons, (QStringList{QStringLiteral("Quit"), QStringLiteral("Open Survey...")})) << c.name;
+        }
+        EXPECT_FALSE(app->window()->toolbar().scanButton->isEnabled()) << c.name << ": nothing to scan with";
+        app->onScanStop(AppDelegate::ScanTag);
+        EXPECT_FALSE(app->isScanning()) << c.name;
+        sv::test::endWindow(app);
+    }
 }
 
 // A settings file the application cannot read at start is said to be

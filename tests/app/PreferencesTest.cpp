@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
+#include "preferences/ColumnsPrefsViewController.h"
 #include "preferences/GeneralPrefsViewController.h"
 #include "preferences/MASPreferencesWindowController.h"
 #include "views/SVNetworksTableModel.h"
@@ -15,6 +16,9 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QTest>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -47,5 +51,24 @@ TEST(Preferences, TheMenuOpensThemAndUnitsReachTheWindowAtOnce)
     QTest::keyClick(units, Qt::Key_Down);
     EXPECT_TRUE(QTest::qWaitFor([&] { return app->units() == 1; }, 60000)) << "the table turns to dBm at once";
 
+    sv::test::endWindow(app);
+}
+
+TEST(Preferences, TheColumnsPaneShownLastListsTheColumnsAtOnce)
+{
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.setString(QStringLiteral("Columns"), MASPreferencesWindowController::SelectedIdentifierKey);
+    auto app = sv::test::makeWindow();
+    app->applicationWillFinishLaunching();
+
+    app->showPreferencesWithIdentifier(QString());
+    MASPreferencesWindowController* prefs = app->preferencesWindow();
+    ASSERT_TRUE(prefs && prefs->isVisible());
+    auto* columns = dynamic_cast<ColumnsPrefsViewController*>(prefs->selectedViewController());
+    ASSERT_TRUE(columns) << "the pane shown last comes back";
+    EXPECT_EQ(columns->columnNamesTableView()->topLevelItemCount(), app->networksView()->header()->count() - 1)
+        << "every column but the show/hide one";
+
+    defaults.removeObjectForKey(MASPreferencesWindowController::SelectedIdentifierKey);
     sv::test::endWindow(app);
 }

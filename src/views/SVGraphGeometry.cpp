@@ -308,28 +308,6 @@ std::vector<LineSegment> lineSegments(const SVDataPointBuffer& samples, const Li
     return out;
 }
 
-QPainterPath segmentArea(const LineSegment& s, double floorY)
-{
-    QPainterPath path;
-    if (s.points.empty() || s.stub)
-        return path;
-    path.moveTo(s.points.front());
-    for (std::size_t i = 1; i < s.points.size(); ++i)
-        path.lineTo(s.points[i]);
-    path.lineTo(s.points.back().x(), floorY);
-    path.lineTo(s.points.front().x() + 0.075, floorY);
-    path.lineTo(s.points.front().x() + 0.075, s.points.front().y());
-    path.closeSubpath();
-    return path;
-}
-
-std::vector<ColumnSpan> columnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn)
-{
-    std::vector<ColumnSpan> out;
-    appendColumnSpans(points, firstColumn, lastColumn, out);
-    return out;
-}
-
 void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn, std::vector<ColumnSpan>& out)
 {
     const std::size_t start = out.size();
@@ -407,58 +385,6 @@ QPolygonF segmentAreaPolygon(const LineSegment& s, double floorY)
     polygon << QPointF(s.points.back().x(), floorY) << QPointF(s.points.front().x() + 0.075, floorY)
             << QPointF(s.points.front().x() + 0.075, s.points.front().y());
     return polygon;
-}
-
-std::vector<QRectF> segmentAreaColumns(const LineSegment& s, double floorY)
-{
-    std::vector<QRectF> columns;
-    if (s.points.empty() || s.stub)
-        return columns;
-    constexpr int kFar = 1 << 24;
-    double xMin = s.points.front().x(), xMax = xMin;
-    for (const QPointF& q : s.points) {
-        xMin = std::min(xMin, q.x());
-        xMax = std::max(xMax, q.x());
-    }
-    const std::vector<ColumnSpan> spans = columnSpans(s.points, -kFar, kFar);
-    columns.reserve(spans.size());
-    for (const ColumnSpan& span : spans) {
-        const double left = std::max(double(span.column), xMin), right = std::min(span.column + 1.0, xMax);
-        const double top = (span.lo + span.hi) / 2;
-        if (right > left && top > floorY)
-            columns.emplace_back(left, floorY, right - left, top - floorY);
-    }
-    return columns;
-}
-
-bool isDense(const LineSegment& s)
-{
-    if (s.stub || s.points.size() < 3)
-        return false;
-    const double spread = std::abs(s.points.front().x() - s.points.back().x());
-    return double(s.points.size()) >= spread + 1.0;
-}
-
-QPolygonF denseLineBand(const LineSegment& s, double width)
-{
-    QPolygonF band;
-    if (s.points.empty())
-        return band;
-    constexpr int kFar = 1 << 24;
-    const std::vector<ColumnSpan> spans = columnSpans(s.points, -kFar, kFar);
-    if (spans.empty())
-        return band;
-    const double half = width / 2;
-    const double firstX = s.points.front().x(), lastX = s.points.back().x();
-    auto xOf = [&](std::size_t i) {
-        return i == 0 ? firstX : i + 1 == spans.size() ? lastX : spans[i].column + 0.5;
-    };
-    band.reserve(qsizetype(2 * spans.size()));
-    for (std::size_t i = 0; i < spans.size(); ++i)
-        band << QPointF(xOf(i), spans[i].hi + half);
-    for (std::size_t i = spans.size(); i-- > 0;)
-        band << QPointF(xOf(i), spans[i].lo - half);
-    return band;
 }
 
 BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s,

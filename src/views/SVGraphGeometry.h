@@ -125,20 +125,7 @@ struct LineInput {
 // older than the span.
 std::vector<LineSegment> lineSegments(const SVDataPointBuffer& samples, const LineInput& in);
 // The filled area under a segment down to the chart's floor.
-QPainterPath segmentArea(const LineSegment& s, double floorY);
-// The same area as a plain polygon (the raster engine fills it faster).
 QPolygonF segmentAreaPolygon(const LineSegment& s, double floorY);
-// The same area as one rectangle per unit column, up to the middle of what
-// the line covers in that column: under a line drawn over it, as good as
-// the polygon and far cheaper to fill.
-std::vector<QRectF> segmentAreaColumns(const LineSegment& s, double floorY);
-// True when a segment has about one point per unit of x or more: stroked,
-// its joins pile up into a band no wider than its points' spread.
-bool isDense(const LineSegment& s);
-// What a pen of the given width draws over a dense segment, as one
-// polygon: per unit column the band from its lowest to its highest point,
-// widened by half the width up and down.
-QPolygonF denseLineBand(const LineSegment& s, double width);
 
 // ---- dense hairlines ----
 
@@ -150,9 +137,8 @@ struct ColumnSpan {
     double hi = 0;
 };
 // The spans of a polyline whose x runs one way (either way), one per
-// column it crosses within [firstColumn, lastColumn], in walking order.
-std::vector<ColumnSpan> columnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn);
-// The same, appended to out (reusing its storage).
+// column it crosses within [firstColumn, lastColumn], in walking order,
+// appended to out (reusing its storage).
 void appendColumnSpans(std::span<const QPointF> points, int firstColumn, int lastColumn, std::vector<ColumnSpan>& out);
 // The spans of the same polyline drawn with a pen width pixels wide (more
 // than one): each column takes in what the line covers within half the
@@ -211,15 +197,6 @@ inline double hairlineInk(const ColumnSpan& s, double width)
         return 1.0;
     const double d = s.hi - s.lo;
     return (d > 1.0 ? d : 1.0) / (d + 1.0);
-}
-// How much of pixel row [row, row + 1) a line of the given width over span
-// s covers (0 to 1): a flat one-pixel line splits its pixel between the two
-// rows it straddles; a sloping one spreads its ink over the rows it passes.
-inline double hairlineCoverage(const ColumnSpan& s, int row, double width = 1.0)
-{
-    const double top = std::max(double(row), s.lo - width / 2);
-    const double bottom = std::min(double(row) + 1.0, s.hi + width / 2);
-    return std::clamp(bottom - top, 0.0, 1.0) * hairlineInk(s, width);
 }
 
 // ---- hover bubble ----

@@ -1,6 +1,6 @@
 #include "views/SVHairlines.h"
 
-#include "views/SVParallel.h"
+#include "platform/ParallelFor.h"
 
 #include <QImage>
 #include <QPainter>
@@ -146,6 +146,160 @@ void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, in
     }
     if (pending != std::numeric_limits<int>::min())
         out(pending, pendingLo, pendingHi);
+}
+
+// What a pen width pixels wide (round ends and joins) draws along a
+// polyline whose x runs one way, within [firstColumn, lastColumn], as runs
+// of rows column by column, left to right: out(column, first row, last
+// row, first cover, last cover, inner cover), covers 0 to 255, rows cut to
+// [firstRow, lastRow]. Each column
+// is sampled along kSamples vertical lines, each slice exact, so the ink
+// of a row is what the pen covers of it, up to the sampling across.
+template <typename Emit>
+void walkPenColumns(std::span<const QPointF> points, double width, int firstColumn, int lastColumn, int firstRow,
+                    int lastRow, Emit&& out)
+{
+    constexpr int kSamples = 4;
+    const double r = width / 2;
+    double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
+    for (const QPointF& q : points) {
+        if (!walkablePoint(q))
+            continue;
+        xMin = std::min(xMin, q.x());
+        xMax = std::max(xMax, q.x());
+    }
+    if (xMin > xMax)
+        return;
+    const int c0 = std::max(firstColumn, floorToInt(xMin - r)), c1 = std::min(lastColumn, floorToInt(xMax + r));
+    if (c0 > c1)
+        return;
+    struct Slices {
+        double lo[kSamples], hi[kSamples];
+    };
+    thread_local std::vector<Slices> columns;
+    columns.assign(std::size_t(c1 - c0 + 1), Slices{});
+    for (Slices& s : columns)
+        for (int k = 0; k < kSamples; ++k) {
+            s.lo[k] = std::numeric_limits<double>::infinity();
+            s.hi[k] = -s.lo[k];
+        }
+    auto widen = [&](int c, int k, double lo, double hi) {
+        Slices& s = columns[std::size_t(c - c0)];
+        s.lo[k] = std::min(s.lo[k], lo);
+        s.hi[k] = std::max(s.hi[k], hi);
+    };
+    // The pen is the union of a disc at every point and a band along every
+    // segment; each is convex, and so is its slice on a vertical line.
+    auto disc = [&](QPointF v) {
+        const int from = std::max(c0, floorToInt(v.x() - r)), to = std::min(c1, floorToInt(v.x() + r));
+        for (int c = from; c <= to; ++c)
+            for (int k = 0; k < kSamples; ++k) {
+                const double dx = c + (k + 0.5) / kSamples - v.x();
+                if (const double d2 = r * r - dx * dx; d2 >= 0) {
+                    const double d = std::sqrt(d2);
+                    widen(c, k, v.y() - d, v.y() + d);
+                }
+            }
+    };
+    auto band = [&](QPointF a, QPointF b) {
+        const double ex = b.x() - a.x(), ey = b.y() - a.y();
+        const double length = std::sqrt(ex * ex + ey * ey);
+        if (length <= 0)
+            return;
+        // Across: |dx * nx + dy * ny| <= r; along: 0 <= dx * ux + dy * uy <= length.
+        const double ux = ex / length, uy = ey / length, nx = -uy, ny = ux;
+        const double reach = r * std::abs(nx);
+        const int from = std::max(c0, floorToInt(std::min(a.x(), b.x()) - reach));
+        const int to = std::min(c1, floorToInt(std::max(a.x(), b.x()) + reach));
+        const double inverseNy = ny != 0 ? 1 / ny : 0, inverseUy = uy != 0 ? 1 / uy : 0;
+        for (int c = from; c <= to; ++c)
+            for (int k = 0; k < kSamples; ++k) {
+                const double dx = c + (k + 0.5) / kSamples - a.x();
+                double lo = -std::numeric_limits<double>::infinity(), hi = -lo;
+                auto within = [&](double along, double inverse, double min, double max) {
+                    if (inverse == 0) {
+                        if (along < min || along > max)
+                            hi = lo - 1;
+                        return;
+                    }
+                    double y0 = (min - along) * inverse, y1 = (max - along) * inverse;
+                    if (y0 > y1)
+                        std::swap(y0, y1);
+                    lo = std::max(lo, y0);
+                    hi = std::min(hi, y1);
+                };
+                within(dx * nx, inverseNy, -r, r);
+                within(dx * ux, inverseUy, 0, length);
+                if (lo <= hi)
+                    widen(c, k, a.y() + lo, a.y() + hi);
+            }
+    };
+    for (std::size_t j = 0; j < points.size(); ++j) {
+        if (!walkablePoint(points[j]))
+            continue;
+        disc(points[j]);
+        if (j > 0 && walkablePoint(points[j - 1]))
+            band(points[j - 1], points[j]);
+    }
+    for (int c = c0; c <= c1; ++c) {
+        const Slices& s = columns[std::size_t(c - c0)];
+        double top = std::numeric_limits<double>::infinity(), bottom = -top;
+        for (int k = 0; k < kSamples; ++k) {
+            if (s.lo[k] >= s.hi[k])
+                continue;
+            top = std::min(top, s.lo[k]);
+            bottom = std::max(bottom, s.hi[k]);
+        }
+        if (top >= bottom)
+            continue;
+        const int first = std::max(firstRow, floorToInt(top));
+        const int last = std::min(lastRow, std::max(floorToInt(top), int(std::ceil(bottom)) - 1));
+        if (first > last)
+            continue;
+        // Each sample's ink row by row: its end rows in part, the rows
+        // between whole (as steps of a running sum).
+        thread_local std::vector<double> ink, steps;
+        const std::size_t rows = std::size_t(last - first + 1);
+        ink.assign(rows, 0.0);
+        steps.assign(rows + 1, 0.0);
+        for (int k = 0; k < kSamples; ++k) {
+            if (s.lo[k] >= s.hi[k])
+                continue;
+            const double lo = std::max(s.lo[k], double(first)), hi = std::min(s.hi[k], last + 1.0);
+            if (lo >= hi)
+                continue;
+            const int a = floorToInt(lo), b = std::min(last, int(std::ceil(hi)) - 1);
+            if (a == b) {
+                ink[std::size_t(a - first)] += hi - lo;
+                continue;
+            }
+            ink[std::size_t(a - first)] += a + 1 - lo;
+            ink[std::size_t(b - first)] += hi - b;
+            steps[std::size_t(a + 1 - first)] += 1;
+            steps[std::size_t(b - first)] -= 1;
+        }
+        thread_local std::vector<quint8> covers;
+        covers.resize(rows);
+        double whole = 0;
+        for (std::size_t row = 0; row < rows; ++row) {
+            whole += steps[row];
+            covers[row] = quint8(std::min(255.0, (ink[row] + whole) / kSamples * 255.0 + 0.5));
+        }
+        // Runs of rows: a first and a last row, and the rows between them
+        // when they all take the same ink (a flat line is one run; a steep
+        // one has its ramps at either end).
+        auto cover = [&](int row) { return covers[std::size_t(row - first)]; };
+        for (int from = first; from <= last;) {
+            int to = from;
+            if (from < last) {
+                to = from + 1;
+                while (to < last && cover(to) == cover(from + 1))
+                    ++to;
+            }
+            out(c, from, to, cover(from), cover(to), to - from > 1 ? cover(from + 1) : quint8(0));
+            from = to + 1;
+        }
+    }
 }
 
 // Which way x runs: +1 left to right, -1 right to left (0 when both, a
@@ -431,7 +585,28 @@ void SVHairlineBatch::flush()
         };
         st.ownInks[i] = false;
         const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
-        if (direction) {
+        // Over a point or more per pixel column a wide pen draws no more
+        // than the band of the points' spread, widened: one span a column.
+        const auto& points = st.points[i];
+        const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
+        if (width > 1.0 && !dense && xDirection(points)) {
+            // A steep stretch takes several runs in a column: the line keeps
+            // its runs in a list of its own, strip after strip.
+            st.ownInks[i] = true;
+            std::vector<InkSpan>& inks = st.inks[i];
+            inks.clear();
+            walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), m_box.top() - 1, m_box.bottom() + 1,
+                           [&](int column, int first, int last, quint8 firstCover, quint8 lastCover, quint8 inner) {
+                               const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
+                               StripReach& reach = reaches[strip * lines];
+                               if (reach.begin == reach.end)
+                                   reach.begin = reach.end = quint32(inks.size());
+                               inks.push_back(InkSpan{row(first), row(last), quint8((column - firstColumn) % kStrip),
+                                                      firstCover, lastCover, inner});
+                               ++reach.end;
+                               reachOut(reach, inks.back(), column);
+                           });
+        } else if (direction) {
             walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
         } else {
             thread_local std::vector<ColumnSpan> spans;

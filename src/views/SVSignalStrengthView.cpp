@@ -6,7 +6,7 @@
 #include "platform/NSDateFormattedStrings.h"
 #include "views/SVHairlines.h"
 #include "views/SVImageRepresentations.h"
-#include "views/SVParallel.h"
+#include "platform/ParallelFor.h"
 #include "views/SVThemeHelper.h"
 
 #include <QApplication>
@@ -75,12 +75,12 @@ private:
     QString m_file;
 };
 
-// A one-pixel line needs no stroker: a wide pen, a dash or a cap does.
-bool isHairline(const QPen& pen)
+// A solid pen in one colour: the batch draws it at any width.
+bool isSolid(const QPen& pen)
 {
-    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern
-           && (pen.isCosmetic() ? pen.widthF() <= 1.0 : pen.widthF() == 1.0);
+    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern && !pen.isCosmetic();
 }
+
 
 // The smallest rectangle holding every pixel of image that is not fully
 // transparent (empty when none is).
@@ -495,14 +495,13 @@ void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std:
         }
         if (pen.style() == Qt::NoPen)
             continue;
-        // The crowd of one-pixel lines, and wide lines over more than a
-        // point per pixel (where a wide pen draws no more than a band),
-        // cost the raster engine dearly.
-        if (batched && pen.style() == Qt::SolidLine && (isHairline(pen) || isDense(s))) {
+        // Solid lines of any width cost the raster engine's stroker dearly,
+        // a wide one most: the batch draws them.
+        if (batched && isSolid(pen)) {
             hairlines->add(s.points, pen.color(), pen.widthF());
             continue;
         }
-        // The painter's own stroke, on a free thread while the batch goes on.
+        // A dashed line: the painter's own stroke, on a free thread while the batch goes on.
         if (batched) {
             hairlines->addStroke(s.points, pen);
             continue;
@@ -642,17 +641,12 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
         return;
     }
     p.setClipRect(lineClip);
-    // A wide stroke costs the raster engine a hundred times a hairline: in a
-    // crowded graph only the highlighted and the associated lines are wide.
-    const bool crowded = m_networks.size() > kCrowded;
     walks.wait();
     for (qsizetype i = 0; i < m_networks.size(); ++i) {
         const auto& n = m_networks[i];
         if (n->userHidden())
             continue;
-        const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx)
-                                 : crowded && !highlightedOrGroup(*n) ? 1.0
-                                                                       : 2.0;
+        const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx) : 2.0;
         QPen pen(n->color(), lineWidth);
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::BevelJoin);

@@ -151,8 +151,8 @@ protected:
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
-    // valid). With hairlines, one-pixel lines, wide lines over more than a
-    // point per pixel and areas under opaque lines go there, blended later.
+    // valid). With hairlines, solid lines and areas under opaque lines go
+    // there, blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
                   const QColor& fill, SVHairlineBatch* hairlines = nullptr);
     void drawSegments(QPainter& p, const QRectF& G, const std::vector<sv::graph::LineSegment>& segments,
@@ -163,8 +163,6 @@ protected:
     static std::vector<sv::graph::LineSegment> segmentsFor(const SVNetwork& n, const sv::graph::LineInput& in);
 
     static bool highlightedOrGroup(const SVNetwork& n);
-    // Above this many records only highlighted lines are drawn wide.
-    static constexpr qsizetype kCrowded = 50;
     double referenceSeconds() const;
 
     NetworkList m_networks;

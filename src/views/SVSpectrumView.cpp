@@ -4,7 +4,7 @@
 #include "platform/NSStringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "views/SVHairlines.h"
-#include "views/SVParallel.h"
+#include "platform/ParallelFor.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -241,7 +241,6 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
                                  const LabelFonts& fonts, SVHairlineBatch& shapes)
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
-    const bool highlighted = highlightedOrGroup(n);
     const double lv = placed.level;
     const double yTop = P.y() + lv;
     const bool emphasis = m_itemHighlightEnabled;
@@ -256,19 +255,18 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     const double scl = fonts.scale;
     const Shape& shape = placed.shape;
 
-    // Hairlines for the crowd: a wide stroke costs far more to draw.
-    const bool crowded = m_networks.size() > kCrowded && !highlighted;
-    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
+    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : 1.5;
     const QColor fill = n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f);
     const QColor stroke = withAlpha(K, a);
-    // The faint fill of the crowd and its one-pixel outline cost the raster
-    // engine dearly over hundreds of overlapping shapes: both go straight
-    // into the image, each fill up to its outline, which is stroked over it.
-    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.0 && !n.isAdHoc()) {
+    // The faint fill of the crowd and its outline cost the raster engine
+    // dearly over overlapping shapes (a large translucent fill wakes its
+    // threads): both go straight into the image, each fill up to its
+    // outline, which is stroked over it.
+    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.5 && !n.isAdHoc()) {
         for (const QPolygonF& part : placed.outline)
             shapes.addArea(part, fill, P.y(), true);
         for (const QPolygonF& part : placed.outline)
-            shapes.add(part, stroke);
+            shapes.add(part, stroke, lineWidth);
     } else {
         shapes.flush(); // what the painter draws goes over the shapes before it
         p.save();

@@ -366,7 +366,8 @@ TEST(GraphGeometry, ColumnSpansCoverWhatTheLinePassesInEachColumn)
         {"unusable points skipped", {{0.5, 1}, {inf, 2}, {1.5, 3}}, -100, 100, {}},
     };
     for (const Case& c : cases) {
-        const auto spans = columnSpans(c.points, c.first, c.last);
+        std::vector<ColumnSpan> spans;
+        appendColumnSpans(c.points, c.first, c.last, spans);
         ASSERT_EQ(spans.size(), c.expected.size()) << c.what;
         for (std::size_t i = 0; i < spans.size(); ++i) {
             EXPECT_EQ(spans[i].column, c.expected[i].column) << c.what;
@@ -374,6 +375,15 @@ TEST(GraphGeometry, ColumnSpansCoverWhatTheLinePassesInEachColumn)
             EXPECT_NEAR(spans[i].hi, c.expected[i].hi, 1e-9) << c.what;
         }
     }
+}
+
+// How much of pixel row [row, row + 1) a line of the given width over span
+// s covers: the ink the batch blends into that row.
+static double hairlineCoverage(const ColumnSpan& s, int row, double width = 1.0)
+{
+    const double top = std::max(double(row), s.lo - width / 2);
+    const double bottom = std::min(double(row) + 1.0, s.hi + width / 2);
+    return std::clamp(bottom - top, 0.0, 1.0) * hairlineInk(s, width);
 }
 
 TEST(GraphGeometry, HairlineCoverageSplitsAFlatLineAndFillsASteepOne)
@@ -412,40 +422,8 @@ TEST(GraphGeometry, WideSpansTakeInTheLineBesideEachColumn)
     EXPECT_DOUBLE_EQ(wide[5].lo, 10);
     EXPECT_DOUBLE_EQ(wide[5].hi, 20);
     EXPECT_DOUBLE_EQ(wide[7].lo, 20);
-    const auto thin = columnSpans(step, 0, 9);
+    std::vector<ColumnSpan> thin;
+    appendColumnSpans(step, 0, 9, thin);
     EXPECT_DOUBLE_EQ(thin[4].hi, 15);
     EXPECT_DOUBLE_EQ(thin[5].lo, 15);
-}
-
-TEST(GraphGeometry, DenseLinesAndTheirAreas)
-{
-    LineSegment sparse;
-    sparse.points = {{100, 10}, {90, 20}, {80, 10}};
-    LineSegment dense;
-    for (int i = 0; i <= 40; ++i)
-        dense.points.emplace_back(100 - i * 0.5, i % 2 ? 30 : 10);
-    EXPECT_FALSE(isDense(sparse));
-    EXPECT_TRUE(isDense(dense));
-
-    // The band of a two-point pen: one point a column above and below the spread.
-    const QPolygonF band = denseLineBand(dense, 2);
-    ASSERT_FALSE(band.isEmpty());
-    double top = -1e9, bottom = 1e9;
-    for (QPointF q : band) {
-        top = std::max(top, q.y());
-        bottom = std::min(bottom, q.y());
-    }
-    EXPECT_DOUBLE_EQ(top, 31);
-    EXPECT_DOUBLE_EQ(bottom, 9);
-
-    // Area columns reach from the floor to the middle of each column's spread.
-    const auto columns = segmentAreaColumns(dense, 0);
-    ASSERT_EQ(columns.size(), 20u);
-    for (const QRectF& r : columns) {
-        EXPECT_DOUBLE_EQ(r.y(), 0);
-        EXPECT_DOUBLE_EQ(r.height(), 20);
-        EXPECT_GE(r.x(), 80);
-        EXPECT_LE(r.right(), 100);
-    }
-    EXPECT_TRUE(segmentAreaColumns(LineSegment{{{1, 1}, {2, 1}}, true}, 0).empty());
 }

@@ -1,5 +1,5 @@
 #include "views/SVHairlines.h"
-#include "views/SVParallel.h"
+#include "platform/ParallelFor.h"
 
 #include <QImage>
 #include <QPainter>
@@ -85,6 +85,62 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
             for (int y = 0; y < kSize; ++y)
                 EXPECT_NEAR(qAlpha(ours.pixel(20, y)), qAlpha(theirs.pixel(20, y)), 40) << y;
         }
+    }
+}
+
+TEST(Hairlines, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
+{
+    struct Case {
+        std::vector<QPointF> line;
+        double width;
+    };
+    const std::vector<Case> cases = {
+        {{{2, 10.3}, {38, 10.3}}, 2.0},                       // flat, between two rows
+        {{{2, 10.5}, {38, 10.5}}, 1.5},
+        {{{2, 5}, {38, 30}}, 2.0},                            // shallow slope
+        {{{20.3, 3}, {20.3, 35}}, 1.5},                       // upright, off the pixel grid
+        {{{2, 20}, {8, 34}, {14, 6}, {20, 26}, {38, 24}}, 2.0}, // a signal line's jumps
+        {{{5, 0}, {8, 30}, {30, 30}, {33, 0}}, 1.5},          // a channel's outline
+        {{{30, 12}, {30.4, 12}}, 2.0},                        // a stub: its round ends
+    };
+    SVHairlineBatch::Storage storage;
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const auto& [line, width] = cases[c];
+        QImage ours = blank(), theirs = blank();
+        {
+            QPainter p(&ours);
+            yUp(p);
+            SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            ASSERT_TRUE(batch.isValid());
+            batch.add(line, Qt::white, width);
+        }
+        {
+            QPainter p(&theirs);
+            yUp(p);
+            QPen pen(Qt::white, width);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            p.setPen(pen);
+            p.drawPolyline(line.data(), int(line.size()));
+        }
+        const auto a = columnInk(ours), b = columnInk(theirs);
+        int totalA = 0, totalB = 0, apart = 0;
+        for (int x = 0; x < kSize; ++x) {
+            totalA += a[size_t(x)];
+            totalB += b[size_t(x)];
+            // Sampled four times across a column: up to an eighth of a
+            // pixel off in each row an upright edge passes.
+            int rows = 0;
+            for (int y = 0; y < kSize; ++y)
+                rows += qAlpha(ours.pixel(x, y)) > 0 || qAlpha(theirs.pixel(x, y)) > 0;
+            const int most = std::max(a[size_t(x)], b[size_t(x)]);
+            EXPECT_NEAR(a[size_t(x)], b[size_t(x)], std::max(0.15 * most, 48.0) + 32 * rows) << "case " << c << " column " << x;
+            for (int y = 0; y < kSize; ++y)
+                apart = std::max(apart, std::abs(qAlpha(ours.pixel(x, y)) - qAlpha(theirs.pixel(x, y))));
+        }
+        EXPECT_NEAR(totalA, totalB, 0.05 * totalB) << "case " << c;
+        // Pixel by pixel within the painter's own smoothing.
+        EXPECT_LE(apart, 32) << "case " << c;
     }
 }
 
@@ -210,19 +266,6 @@ TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
     p.resetTransform();
     p.setCompositionMode(QPainter::CompositionMode_Source);
     EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
-}
-
-TEST(Parallel, RunsEveryIndexOnce)
-{
-    for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
-        std::vector<std::atomic<int>> seen(count);
-        sv::parallelFor(count, [&](std::size_t i) { seen[i].fetch_add(1); });
-        // Started, then waited for once the caller has done its own work.
-        sv::ParallelFor started(count, [&](std::size_t i) { seen[i].fetch_add(1); });
-        started.wait();
-        for (std::size_t i = 0; i < count; ++i)
-            EXPECT_EQ(seen[i].load(), 2) << i << " of " << count;
-    }
 }
 
 TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)

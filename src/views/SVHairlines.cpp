@@ -160,6 +160,7 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
                     int lastRow, Emit&& out)
 {
     constexpr int kSamples = 4;
+    constexpr double kOffsets[kSamples] = {0.125, 0.375, 0.625, 0.875};
     const double r = width / 2;
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
     for (const QPointF& q : points) {
@@ -194,7 +195,7 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         const int from = std::max(c0, floorToInt(v.x() - r)), to = std::min(c1, floorToInt(v.x() + r));
         for (int c = from; c <= to; ++c)
             for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + (k + 0.5) / kSamples - v.x();
+                const double dx = c + kOffsets[k] - v.x();
                 if (const double d2 = r * r - dx * dx; d2 >= 0) {
                     const double d = std::sqrt(d2);
                     widen(c, k, v.y() - d, v.y() + d);
@@ -214,7 +215,7 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         const double inverseNy = ny != 0 ? 1 / ny : 0, inverseUy = uy != 0 ? 1 / uy : 0;
         for (int c = from; c <= to; ++c)
             for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + (k + 0.5) / kSamples - a.x();
+                const double dx = c + kOffsets[k] - a.x();
                 double lo = -std::numeric_limits<double>::infinity(), hi = -lo;
                 auto within = [&](double along, double inverse, double min, double max) {
                     if (inverse == 0) {
@@ -283,7 +284,7 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         double whole = 0;
         for (std::size_t row = 0; row < rows; ++row) {
             whole += steps[row];
-            covers[row] = quint8(std::min(255.0, (ink[row] + whole) / kSamples * 255.0 + 0.5));
+            covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
         }
         // Runs of rows: a first and a last row, and the rows between them
         // when they all take the same ink (a flat line is one run; a steep

@@ -4,9 +4,9 @@
 #include "model/SVSignalQuality.h"
 #include "platform/FileWriter.h"
 #include "platform/NSDateFormattedStrings.h"
-#include "views/SVHairlines.h"
-#include "views/SVImageRepresentations.h"
 #include "platform/ParallelFor.h"
+#include "raster/LineBatch.h"
+#include "views/SVImageRepresentations.h"
 #include "views/SVThemeHelper.h"
 
 #include <QApplication>
@@ -80,7 +80,6 @@ bool isSolid(const QPen& pen)
 {
     return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern && !pen.isCosmetic();
 }
-
 
 // The smallest rectangle holding every pixel of image that is not fully
 // transparent (empty when none is).
@@ -322,7 +321,7 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.restore();
 }
 
-bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+bool SVSignalStrengthView::centerTextInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                           const QFont& font, const QColor& color)
 {
     const TextKey key = textKey(text, font);
@@ -330,14 +329,14 @@ bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, Q
     return textInto(batch, p, at.x() - laid.size.width() / 2, at.y(), key, laid, font, color);
 }
 
-bool SVSignalStrengthView::textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+bool SVSignalStrengthView::textAtInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                       const QFont& font, const QColor& color)
 {
     const TextKey key = textKey(text, font);
     return textInto(batch, p, at.x() - 5.0, at.y(), key, laidOut(key, font), font, color);
 }
 
-bool SVSignalStrengthView::textInto(SVHairlineBatch& batch, QPainter& p, double left, double y,
+bool SVSignalStrengthView::textInto(sv::raster::LineBatch& batch, QPainter& p, double left, double y,
                                     const TextKey& key, const LaidOutText& laid, const QFont& font,
                                     const QColor& color)
 {
@@ -467,13 +466,13 @@ std::vector<LineSegment> SVSignalStrengthView::segmentsFor(const SVNetwork& n, c
 }
 
 void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
-                                    const QColor& fill, SVHairlineBatch* hairlines)
+                                    const QColor& fill, sv::raster::LineBatch* hairlines)
 {
     drawSegments(p, G, segmentsFor(n, lineInput(G, value)), pen, fill, hairlines);
 }
 
 void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std::vector<LineSegment>& segments,
-                                        const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines)
+                                        const QPen& pen, const QColor& fill, sv::raster::LineBatch* hairlines)
 {
     const bool filled = fill.isValid() && fill.alpha() > 0;
     const bool batched = hairlines && hairlines->isValid();
@@ -615,7 +614,7 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // The legend's names, hundreds in a crowded graph, are laid in from
     // images rendered once, and blended with the lines in one pass on the
     // free threads.
-    SVHairlineBatch hairlines(p, lineClip, m_hairlineStorage);
+    sv::raster::LineBatch hairlines(p, lineClip, m_hairlineStorage);
     const QFont nameFonts[] = {graphFont(Face::Plain, f + 2.5), graphFont(Face::Bold, f + 2.5)};
     for (const auto& n : m_networks) {
         if (n->userHidden())

@@ -2,9 +2,9 @@
 
 #include "model/SVNetworkCollection.h"
 #include "platform/NSStringAdditions.h"
-#include "platform/UserDefaults.h"
-#include "views/SVHairlines.h"
 #include "platform/ParallelFor.h"
+#include "platform/UserDefaults.h"
+#include "raster/LineBatch.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -197,7 +197,7 @@ void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table
     fonts.caption = graphFont(Face::Plain, 11.5 * scl);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    SVHairlineBatch shapes(p, P, m_hairlineStorage);
+    sv::raster::LineBatch shapes(p, P, m_hairlineStorage);
     p.restore();
     for (qsizetype i = ordered.size(); i-- > 0;)
         if (const auto& shape = placed[std::size_t(i)])
@@ -238,7 +238,7 @@ std::optional<SVSpectrumView::PlacedShape> SVSpectrumView::placeShape(const QRec
 }
 
 void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const PlacedShape& placed,
-                                 const LabelFonts& fonts, SVHairlineBatch& shapes)
+                                 const LabelFonts& fonts, sv::raster::LineBatch& shapes)
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
     const double lv = placed.level;

@@ -1,6 +1,7 @@
-#include "views/SVHairlines.h"
+#include "raster/LineBatch.h"
 
 #include "platform/ParallelFor.h"
+#include "raster/ColumnSpans.h"
 
 #include <QImage>
 #include <QPainter>
@@ -20,7 +21,56 @@
 #include <limits>
 #include <optional>
 
-using namespace sv::graph;
+namespace sv::raster {
+
+namespace {
+
+// A line's column as the tiles blend it: device rows first to last,
+// their coverage already scaled to 0..255, so tiles do integer work only.
+// Small, as tiles read some megabytes of them on every repaint; rows
+// beyond the box are pulled in to just outside it.
+struct InkSpan {
+    qint16 first, last;
+    quint8 column; // within its strip
+    quint8 firstCover; // all of it when first == last
+    quint8 lastCover;
+    quint8 innerCover;
+};
+
+// What a line has within one strip of columns: the rows its spans touch
+// and where those spans lie, in its slots or in its own list.
+struct StripReach {
+    qint16 firstRow, lastRow;
+    quint32 begin, end;
+};
+
+enum class Kind : quint8 { Line, Area, Image };
+
+} // namespace
+
+// Buffers kept between batches for their capacity.
+struct LineBatch::Storage::Data {
+    std::vector<std::vector<QPointF>> points;
+    std::vector<std::vector<ColumnSpan>> spans; // an area's
+    // A line's spans when it turns back over a column (more than one
+    // span there), strip after strip.
+    std::vector<std::vector<InkSpan>> inks;
+    std::vector<char> ownInks;
+    std::vector<quint32> colors;
+    std::vector<double> widths; // device pixels
+    std::vector<double> floors; // device row of an area's floor, NaN for a line
+    std::vector<char> toTop;
+    std::vector<QImage> images; // null for a line or an area
+    std::vector<QPoint> origins; // device pixel of an image's top left
+    std::vector<Kind> kinds;
+    std::vector<qint32> ordinals; // a line's place among the lines
+    // The device rows and columns an item may touch.
+    std::vector<int> firstRows, lastRows, firstColumns, lastColumns;
+    // Strip by strip, each line's reach side by side, and its slots for
+    // one span per column of the strip side by side.
+    std::vector<StripReach> reaches;
+    std::vector<InkSpan> spanSlots;
+};
 
 namespace {
 
@@ -319,7 +369,11 @@ std::optional<int> xDirection(std::span<const QPointF> points)
 
 } // namespace
 
-SVHairlineBatch::SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& storage) : m_storage(storage)
+LineBatch::Storage::Storage() : d(std::make_unique<Data>()) {}
+
+LineBatch::Storage::~Storage() = default;
+
+LineBatch::LineBatch(QPainter& p, const QRectF& clip, Storage& storage) : m_storage(*storage.d)
 {
     QPaintDevice* device = p.device();
     if (!device || device->devType() != QInternal::Image || p.compositionMode() != QPainter::CompositionMode_SourceOver
@@ -339,7 +393,7 @@ SVHairlineBatch::SVHairlineBatch(QPainter& p, const QRectF& clip, Storage& stora
     m_image = image;
 }
 
-std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColor& color)
+std::size_t LineBatch::append(std::span<const QPointF> points, const QColor& color)
 {
     if (m_storage.points.size() <= m_count) {
         m_storage.points.resize(m_count + 1);
@@ -364,7 +418,7 @@ std::size_t SVHairlineBatch::append(std::span<const QPointF> points, const QColo
     return m_count++;
 }
 
-void SVHairlineBatch::add(std::span<const QPointF> points, const QColor& color, double width)
+void LineBatch::add(std::span<const QPointF> points, const QColor& color, double width)
 {
     if (!m_image || m_box.isEmpty() || points.empty())
         return;
@@ -372,7 +426,7 @@ void SVHairlineBatch::add(std::span<const QPointF> points, const QColor& color, 
     m_storage.widths[i] = std::max(1.0, width * std::abs(m_toDevice.m22()));
 }
 
-void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& color, double floorY, bool toTop)
+void LineBatch::addArea(std::span<const QPointF> points, const QColor& color, double floorY, bool toTop)
 {
     if (!m_image || m_box.isEmpty() || points.empty())
         return;
@@ -381,7 +435,7 @@ void SVHairlineBatch::addArea(std::span<const QPointF> points, const QColor& col
     m_storage.toTop[i] = toTop;
 }
 
-void SVHairlineBatch::addImage(const QImage& image, QPoint at)
+void LineBatch::addImage(const QImage& image, QPoint at)
 {
     if (!m_image || image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
         return;
@@ -391,13 +445,13 @@ void SVHairlineBatch::addImage(const QImage& image, QPoint at)
 }
 
 // Drawn by whichever comes first: a pool thread, or flush() when none was free.
-struct SVHairlineBatch::Stroke {
+struct LineBatch::Stroke {
     std::atomic<bool> claimed{false};
     std::packaged_task<void()> draw;
     std::future<void> done;
 };
 
-void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen)
+void LineBatch::addStroke(std::span<const QPointF> points, const QPen& pen)
 {
     if (!m_image || m_box.isEmpty() || points.empty())
         return;
@@ -449,7 +503,7 @@ void SVHairlineBatch::addStroke(std::span<const QPointF> points, const QPen& pen
     });
 }
 
-void SVHairlineBatch::finishStrokes()
+void LineBatch::finishStrokes()
 {
     for (const auto& stroke : m_strokes) {
         if (!stroke->claimed.exchange(true))
@@ -459,7 +513,7 @@ void SVHairlineBatch::finishStrokes()
     m_strokes.clear();
 }
 
-void SVHairlineBatch::flush()
+void LineBatch::flush()
 {
     if (!m_image || m_count == 0) {
         m_count = 0;
@@ -467,7 +521,7 @@ void SVHairlineBatch::flush()
     }
     const std::size_t items = m_count;
     m_count = 0;
-    Storage& st = m_storage;
+    Storage::Data& st = m_storage;
     // A few items are not worth waking threads for.
     auto forEach = [&](std::size_t count, const std::function<void(std::size_t)>& body) {
         if (items < 8) {
@@ -788,3 +842,5 @@ void SVHairlineBatch::flush()
         }
     });
 }
+
+} // namespace sv::raster

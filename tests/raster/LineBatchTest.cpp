@@ -1,4 +1,4 @@
-#include "views/SVHairlines.h"
+#include "raster/LineBatch.h"
 #include "platform/ParallelFor.h"
 
 #include <QImage>
@@ -14,6 +14,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <vector>
+
+using sv::raster::LineBatch;
 
 namespace {
 
@@ -44,7 +46,7 @@ void yUp(QPainter& p)
 
 } // namespace
 
-TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
+TEST(LineBatch, DrawWhereThePainterDrawsWithTheSameInk)
 {
     // y-up polylines, as the graphs hand them over.
     const std::vector<std::vector<QPointF>> lines = {
@@ -54,13 +56,13 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
         {{2, 20}, {10, 25}, {18, 12}, {30, 33}},
         {{3, 6}, {35, 18}, {12, 34}},      // turns back over the columns it crossed
     };
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     for (const auto& line : lines) {
         QImage ours = blank(), theirs = blank();
         {
             QPainter p(&ours);
             yUp(p);
-            SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
             ASSERT_TRUE(batch.isValid());
             batch.add(line, Qt::white);
         }
@@ -88,7 +90,7 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
     }
 }
 
-TEST(Hairlines, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
+TEST(LineBatch, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
 {
     struct Case {
         std::vector<QPointF> line;
@@ -103,14 +105,14 @@ TEST(Hairlines, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
         {{{5, 0}, {8, 30}, {30, 30}, {33, 0}}, 1.5},          // a channel's outline
         {{{30, 12}, {30.4, 12}}, 2.0},                        // a stub: its round ends
     };
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     for (std::size_t c = 0; c < cases.size(); ++c) {
         const auto& [line, width] = cases[c];
         QImage ours = blank(), theirs = blank();
         {
             QPainter p(&ours);
             yUp(p);
-            SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
             ASSERT_TRUE(batch.isValid());
             batch.add(line, Qt::white, width);
         }
@@ -144,14 +146,14 @@ TEST(Hairlines, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
     }
 }
 
-TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
+TEST(LineBatch, KeepTheOrderOfDrawingAndTheClip)
 {
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QImage image = blank();
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, 30, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, 30, kSize), storage);
         // Two opaque flat lines on the same row: the later one shows.
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::green);
@@ -171,16 +173,16 @@ TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
     EXPECT_EQ(qAlpha(image.pixel(16, kSize - 28)), 0);
 }
 
-TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
+TEST(LineBatch, LayImagesInTheirPlaceBetweenLinesPastTheClip)
 {
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QImage image = blank();
     QImage half(8, 4, QImage::Format_ARGB32_Premultiplied);
     half.fill(qRgba(0, 0, 128, 128)); // half-transparent blue, premultiplied
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, 20, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, 20, kSize), storage);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         // Over the red line, then under the green one, and past the clip at x = 20.
         batch.addImage(half, QPoint(14, 17));
@@ -203,19 +205,19 @@ TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
     EXPECT_EQ(qAlpha(image.pixel(0, 2)), 0);
 }
 
-TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
+TEST(LineBatch, StrokeAsThePainterDoesInItsPlaceInTheOrder)
 {
     const std::vector<QPointF> zigzag = {{2, 8}, {12, 30}, {22, 6}, {38, 26}};
     QPen pen(QColor(255, 255, 255, 200), 3.0);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::BevelJoin);
     const QRectF clip(0, 0, 30, kSize);
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QImage ours = blank(), theirs = blank();
     {
         QPainter p(&ours);
         yUp(p);
-        SVHairlineBatch batch(p, clip, storage);
+        LineBatch batch(p, clip, storage);
         batch.addStroke(zigzag, pen);
     }
     {
@@ -234,7 +236,7 @@ TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         QPen wide(Qt::blue, 4.0);
         batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, wide);
@@ -247,28 +249,28 @@ TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
     EXPECT_EQ(image.pixel(20, kSize - 21), QColor(Qt::red).rgba());
 }
 
-TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
+TEST(LineBatch, LeaveOtherDevicesAndTransformsToThePainter)
 {
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QPixmap pixmap(kSize, kSize);
     QPainter onPixmap(&pixmap);
     onPixmap.setRenderHint(QPainter::Antialiasing, true);
     // Offscreen a pixmap is an image inside, but not one the batch may write to.
-    EXPECT_FALSE(SVHairlineBatch(onPixmap, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(onPixmap, QRectF(0, 0, kSize, kSize), storage).isValid());
     onPixmap.end();
 
     QImage image = blank();
     QPainter p(&image);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid()); // no antialiasing
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid()); // no antialiasing
     p.setRenderHint(QPainter::Antialiasing, true);
     p.rotate(10);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
     p.resetTransform();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
 }
 
-TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
+TEST(LineBatch, FinishesOnTheCallersThreadWhileThePoolIsBusy)
 {
     // Every pool thread held until the call returns: helpers queue behind
     // them, and the call must neither wait for them nor let them run body late.
@@ -300,10 +302,10 @@ TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
     // Nor does a stroke that no pool thread is free to draw hold up the flush.
     QImage image = blank();
     {
-        SVHairlineBatch::Storage storage;
+        LineBatch::Storage storage;
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
         batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, QPen(Qt::blue, 4.0));
     }
     EXPECT_EQ(image.pixel(10, 20), QColor(Qt::blue).rgba());

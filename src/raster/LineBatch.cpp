@@ -20,6 +20,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace sv::raster {
 
@@ -83,6 +84,14 @@ inline quint32 byteMul(quint32 x, quint32 a)
     v *= a;
     v = ((v + ((v >> 8) & lanes) + 0x0080008000800080ULL) >> 8) & lanes;
     return quint32(v | (v >> 24));
+}
+
+// A premultiplied colour laid over a pixel at cover (0 to 255) of its
+// strength: the one blend of the batch, which blendFour does four at a time.
+inline void blendOver(quint32& px, quint32 src, quint32 cover = 255)
+{
+    const quint32 s = cover >= 255 ? src : byteMul(src, cover);
+    px = s + byteMul(px, 255 - qAlpha(s));
 }
 
 // A tile is one cache line wide and kBand rows tall: it stays in the
@@ -513,24 +522,52 @@ void LineBatch::finishStrokes()
     m_strokes.clear();
 }
 
+// What one flush lays out: the items, the lines among them, and the strips
+// and bands of tiles that cover what they reach.
+struct LineBatch::Layout {
+    std::size_t items = 0;
+    std::size_t lines = 0;
+    int firstColumn = 0, lastColumn = -1;
+    std::size_t strips = 0, bands = 0;
+};
+
 void LineBatch::flush()
 {
     if (!m_image || m_count == 0) {
         m_count = 0;
         return;
     }
-    const std::size_t items = m_count;
-    m_count = 0;
-    Storage::Data& st = m_storage;
+    Layout layout;
+    layout.items = std::exchange(m_count, 0);
     // A few items are not worth waking threads for.
     auto forEach = [&](std::size_t count, const std::function<void(std::size_t)>& body) {
-        if (items < 8) {
+        if (layout.items < 8) {
             for (std::size_t i = 0; i < count; ++i)
                 body(i);
         } else {
             sv::parallelFor(count, body);
         }
     };
+    if (!lay(layout)) {
+        finishStrokes();
+        return;
+    }
+    // Neighbouring lines' reaches share cache lines: a thread takes a run
+    // of them, so threads do not write to one cache line at once.
+    constexpr std::size_t kRun = 8;
+    forEach((layout.items + kRun - 1) / kRun, [&](std::size_t run) {
+        for (std::size_t i = run * kRun; i < std::min(layout.items, (run + 1) * kRun); ++i)
+            prepare(layout, i);
+    });
+    // The layers were drawn while the spans were worked out.
+    finishStrokes();
+    forEach(layout.strips * layout.bands, [&](std::size_t tile) { blendTile(layout, tile); });
+}
+
+bool LineBatch::lay(Layout& layout)
+{
+    Storage::Data& st = m_storage;
+    const std::size_t items = layout.items;
     // Images may reach past the clip: the strips cover them too.
     int firstColumn = m_box.left(), lastColumn = m_box.right();
     if (m_box.isEmpty()) {
@@ -559,10 +596,8 @@ void LineBatch::flush()
             st.kinds[i] = Kind::Area;
         }
     }
-    if (lastColumn < firstColumn) {
-        finishStrokes();
-        return;
-    }
+    if (lastColumn < firstColumn)
+        return false;
     const std::size_t strips = std::size_t((lastColumn - firstColumn) / kStrip + 1);
     // A line has at most one span per column, so kStrip slots in each strip.
     // Strip by strip, the lines side by side: a tile reads its strip's part
@@ -570,277 +605,267 @@ void LineBatch::flush()
     if (st.spanSlots.size() < strips * lines * kStrip)
         st.spanSlots.resize(strips * lines * kStrip);
     st.reaches.resize(strips * lines);
-    auto prepare = [&](std::size_t i) {
-        if (st.kinds[i] == Kind::Image)
-            return;
-        // Only scaling and translation get here.
-        const double sx = m_toDevice.m11(), sy = m_toDevice.m22(), dx = m_toDevice.dx(), dy = m_toDevice.dy();
-        for (QPointF& point : st.points[i])
-            point = QPointF(point.x() * sx + dx, point.y() * sy + dy);
-        if (st.kinds[i] == Kind::Area) {
-            std::vector<ColumnSpan>& spans = st.spans[i];
-            spans.clear();
-            appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
-            if (!spans.empty() && spans.front().column > spans.back().column)
-                std::reverse(spans.begin(), spans.end());
-            if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
-                std::stable_sort(spans.begin(), spans.end(), byColumn);
-            if (spans.empty()) {
-                st.firstColumns[i] = st.firstRows[i] = std::numeric_limits<int>::max();
-                st.lastColumns[i] = st.lastRows[i] = std::numeric_limits<int>::min();
-                return;
-            }
-            double lo = st.floors[i], hi = lo;
-            for (const ColumnSpan& span : spans) {
-                lo = std::min({lo, span.lo, span.hi});
-                hi = std::max({hi, span.lo, span.hi});
-            }
-            st.firstRows[i] = int(std::floor(lo - st.widths[i])) - 1;
-            st.lastRows[i] = int(std::ceil(hi + st.widths[i])) + 1;
-            st.firstColumns[i] = spans.front().column;
-            st.lastColumns[i] = spans.back().column;
+    layout.lines = lines;
+    layout.firstColumn = firstColumn;
+    layout.lastColumn = lastColumn;
+    layout.strips = strips;
+    layout.bands = std::size_t((m_image->height() - 1) / kBand + 1);
+    return true;
+}
+
+// Maps item i to device pixels and works out where it lies: an area's
+// spans, a line's coverage column by column (once here, on the line's own
+// thread, rather than by every tile the column falls in).
+void LineBatch::prepare(const Layout& layout, std::size_t i)
+{
+    Storage::Data& st = m_storage;
+    const std::size_t strips = layout.strips, lines = layout.lines;
+    const int firstColumn = layout.firstColumn;
+    if (st.kinds[i] == Kind::Image)
+        return;
+    // Only scaling and translation get here.
+    const double sx = m_toDevice.m11(), sy = m_toDevice.m22(), dx = m_toDevice.dx(), dy = m_toDevice.dy();
+    for (QPointF& point : st.points[i])
+        point = QPointF(point.x() * sx + dx, point.y() * sy + dy);
+    if (st.kinds[i] == Kind::Area) {
+        std::vector<ColumnSpan>& spans = st.spans[i];
+        spans.clear();
+        appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
+        if (!spans.empty() && spans.front().column > spans.back().column)
+            std::reverse(spans.begin(), spans.end());
+        if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
+            std::stable_sort(spans.begin(), spans.end(), byColumn);
+        if (spans.empty()) {
+            st.firstColumns[i] = st.firstRows[i] = std::numeric_limits<int>::max();
+            st.lastColumns[i] = st.lastRows[i] = std::numeric_limits<int>::min();
             return;
         }
+        double lo = st.floors[i], hi = lo;
+        for (const ColumnSpan& span : spans) {
+            lo = std::min({lo, span.lo, span.hi});
+            hi = std::max({hi, span.lo, span.hi});
+        }
+        st.firstRows[i] = int(std::floor(lo - st.widths[i])) - 1;
+        st.lastRows[i] = int(std::ceil(hi + st.widths[i])) + 1;
+        st.firstColumns[i] = spans.front().column;
+        st.lastColumns[i] = spans.back().column;
+        return;
+    }
 
-        // A line: its coverage worked out here, once per column on the
-        // line's own thread, rather than by every tile the column falls in.
-        const std::size_t ordinal = std::size_t(st.ordinals[i]);
-        StripReach* reaches = st.reaches.data() + ordinal;
-        for (std::size_t strip = 0; strip < strips; ++strip)
-            reaches[strip * lines] = StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0};
-        const double width = st.widths[i], half = width / 2;
-        auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
-        // A row outside the box is never blended, whichever it is.
-        auto row = [&](int r) { return qint16(std::clamp(r, m_box.top() - 1, m_box.bottom() + 1)); };
-        auto inkFor = [&](int column, double lo, double hi) {
-            const double upper = lo - half, lower = hi + half;
-            const int first = floorToInt(upper), last = floorToInt(lower);
-            const double ink = hairlineInk(ColumnSpan{column, lo, hi}, width);
-            const auto offset = quint8((column - firstColumn) % kStrip);
-            if (first == last)
-                return InkSpan{row(first), row(last), offset, scaled((lower - upper) * ink), 0, 0};
-            return InkSpan{row(first), row(last), offset, scaled((first + 1 - upper) * ink),
-                           scaled((lower - last) * ink), scaled(ink)};
-        };
-        int leftmost = std::numeric_limits<int>::max(), rightmost = std::numeric_limits<int>::min();
-        auto reachOut = [&](StripReach& reach, const InkSpan& k, int column) {
-            reach.firstRow = std::min(reach.firstRow, k.first);
-            reach.lastRow = std::max(reach.lastRow, k.last);
-            leftmost = std::min(leftmost, column);
-            rightmost = std::max(rightmost, column);
-        };
-        // One span per column: each into its strip's slot.
-        InkSpan* spanSlots = st.spanSlots.data() + ordinal * kStrip;
-        auto intoSlot = [&](int column, double lo, double hi) {
-            const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-            StripReach& reach = reaches[strip * lines];
-            const InkSpan k = inkFor(column, lo, hi);
-            spanSlots[strip * lines * kStrip + reach.end++] = k;
-            reachOut(reach, k, column);
-        };
-        st.ownInks[i] = false;
-        const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
-        // Over a point or more per pixel column a wide pen draws no more
-        // than the band of the points' spread, widened: one span a column.
-        const auto& points = st.points[i];
-        const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
-        if (width > 1.0 && !dense && xDirection(points)) {
-            // A steep stretch takes several runs in a column: the line keeps
-            // its runs in a list of its own, strip after strip.
+    const std::size_t ordinal = std::size_t(st.ordinals[i]);
+    StripReach* reaches = st.reaches.data() + ordinal;
+    for (std::size_t strip = 0; strip < strips; ++strip)
+        reaches[strip * lines] = StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0};
+    const double width = st.widths[i], half = width / 2;
+    auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
+    // A row outside the box is never blended, whichever it is.
+    auto row = [&](int r) { return qint16(std::clamp(r, m_box.top() - 1, m_box.bottom() + 1)); };
+    auto inkFor = [&](int column, double lo, double hi) {
+        const double upper = lo - half, lower = hi + half;
+        const int first = floorToInt(upper), last = floorToInt(lower);
+        const double ink = hairlineInk(ColumnSpan{column, lo, hi}, width);
+        const auto offset = quint8((column - firstColumn) % kStrip);
+        if (first == last)
+            return InkSpan{row(first), row(last), offset, scaled((lower - upper) * ink), 0, 0};
+        return InkSpan{row(first), row(last), offset, scaled((first + 1 - upper) * ink),
+                       scaled((lower - last) * ink), scaled(ink)};
+    };
+    int leftmost = std::numeric_limits<int>::max(), rightmost = std::numeric_limits<int>::min();
+    auto reachOut = [&](StripReach& reach, const InkSpan& k, int column) {
+        reach.firstRow = std::min(reach.firstRow, k.first);
+        reach.lastRow = std::max(reach.lastRow, k.last);
+        leftmost = std::min(leftmost, column);
+        rightmost = std::max(rightmost, column);
+    };
+    // One span per column: each into its strip's slot.
+    InkSpan* spanSlots = st.spanSlots.data() + ordinal * kStrip;
+    auto intoSlot = [&](int column, double lo, double hi) {
+        const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
+        StripReach& reach = reaches[strip * lines];
+        const InkSpan k = inkFor(column, lo, hi);
+        spanSlots[strip * lines * kStrip + reach.end++] = k;
+        reachOut(reach, k, column);
+    };
+    st.ownInks[i] = false;
+    const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
+    // Over a point or more per pixel column a wide pen draws no more
+    // than the band of the points' spread, widened: one span a column.
+    const auto& points = st.points[i];
+    const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
+    if (width > 1.0 && !dense && xDirection(points)) {
+        // A steep stretch takes several runs in a column: the line keeps
+        // its runs in a list of its own, strip after strip.
+        st.ownInks[i] = true;
+        std::vector<InkSpan>& inks = st.inks[i];
+        inks.clear();
+        walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), m_box.top() - 1, m_box.bottom() + 1,
+                       [&](int column, int first, int last, quint8 firstCover, quint8 lastCover, quint8 inner) {
+                           const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
+                           StripReach& reach = reaches[strip * lines];
+                           if (reach.begin == reach.end)
+                               reach.begin = reach.end = quint32(inks.size());
+                           inks.push_back(InkSpan{row(first), row(last), quint8((column - firstColumn) % kStrip),
+                                                  firstCover, lastCover, inner});
+                           ++reach.end;
+                           reachOut(reach, inks.back(), column);
+                       });
+    } else if (direction) {
+        walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
+    } else {
+        thread_local std::vector<ColumnSpan> spans;
+        spans.clear();
+        if (width > 1.0)
+            appendWideColumnSpans(st.points[i], width, m_box.left(), m_box.right(), spans);
+        else
+            appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
+        if (!spans.empty() && spans.front().column > spans.back().column)
+            std::reverse(spans.begin(), spans.end());
+        if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
+            std::stable_sort(spans.begin(), spans.end(), byColumn);
+        const bool onePerColumn = std::adjacent_find(spans.begin(), spans.end(), [](const auto& a, const auto& b) {
+                                      return a.column == b.column;
+                                  }) == spans.end();
+        if (onePerColumn) {
+            for (const ColumnSpan& span : spans)
+                intoSlot(span.column, span.lo, span.hi);
+        } else {
+            // A line that turns back over a column keeps its spans in a
+            // list of its own, strip after strip.
             st.ownInks[i] = true;
             std::vector<InkSpan>& inks = st.inks[i];
             inks.clear();
-            walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), m_box.top() - 1, m_box.bottom() + 1,
-                           [&](int column, int first, int last, quint8 firstCover, quint8 lastCover, quint8 inner) {
-                               const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-                               StripReach& reach = reaches[strip * lines];
-                               if (reach.begin == reach.end)
-                                   reach.begin = reach.end = quint32(inks.size());
-                               inks.push_back(InkSpan{row(first), row(last), quint8((column - firstColumn) % kStrip),
-                                                      firstCover, lastCover, inner});
-                               ++reach.end;
-                               reachOut(reach, inks.back(), column);
-                           });
-        } else if (direction) {
-            walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
-        } else {
-            thread_local std::vector<ColumnSpan> spans;
-            spans.clear();
-            if (width > 1.0)
-                appendWideColumnSpans(st.points[i], width, m_box.left(), m_box.right(), spans);
-            else
-                appendColumnSpans(st.points[i], m_box.left(), m_box.right(), spans);
-            if (!spans.empty() && spans.front().column > spans.back().column)
-                std::reverse(spans.begin(), spans.end());
-            if (!std::is_sorted(spans.begin(), spans.end(), byColumn))
-                std::stable_sort(spans.begin(), spans.end(), byColumn);
-            const bool onePerColumn = std::adjacent_find(spans.begin(), spans.end(), [](const auto& a, const auto& b) {
-                                          return a.column == b.column;
-                                      }) == spans.end();
-            if (onePerColumn) {
-                for (const ColumnSpan& span : spans)
-                    intoSlot(span.column, span.lo, span.hi);
-            } else {
-                // A line that turns back over a column keeps its spans in a
-                // list of its own, strip after strip.
-                st.ownInks[i] = true;
-                std::vector<InkSpan>& inks = st.inks[i];
-                inks.clear();
-                for (const ColumnSpan& span : spans) {
-                    const std::size_t strip = std::size_t((span.column - firstColumn) / kStrip);
-                    StripReach& reach = reaches[strip * lines];
-                    if (reach.begin == reach.end)
-                        reach.begin = reach.end = quint32(inks.size());
-                    inks.push_back(inkFor(span.column, span.lo, span.hi));
-                    ++reach.end;
-                    reachOut(reach, inks.back(), span.column);
-                }
+            for (const ColumnSpan& span : spans) {
+                const std::size_t strip = std::size_t((span.column - firstColumn) / kStrip);
+                StripReach& reach = reaches[strip * lines];
+                if (reach.begin == reach.end)
+                    reach.begin = reach.end = quint32(inks.size());
+                inks.push_back(inkFor(span.column, span.lo, span.hi));
+                ++reach.end;
+                reachOut(reach, inks.back(), span.column);
             }
         }
-        st.firstColumns[i] = leftmost;
-        st.lastColumns[i] = rightmost;
-        st.firstRows[i] = std::numeric_limits<int>::max();
-        st.lastRows[i] = std::numeric_limits<int>::min();
-        for (std::size_t strip = 0; leftmost <= rightmost && strip < strips; ++strip) {
-            st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip * lines].firstRow);
-            st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip * lines].lastRow);
-        }
-    };
-    // Neighbouring lines' reaches share cache lines: a thread takes a run
-    // of them, so threads do not write to one cache line at once.
-    constexpr std::size_t kRun = 8;
-    forEach((items + kRun - 1) / kRun, [&](std::size_t run) {
-        for (std::size_t i = run * kRun; i < std::min(items, (run + 1) * kRun); ++i)
-            prepare(i);
-    });
+    }
+    st.firstColumns[i] = leftmost;
+    st.lastColumns[i] = rightmost;
+    st.firstRows[i] = std::numeric_limits<int>::max();
+    st.lastRows[i] = std::numeric_limits<int>::min();
+    for (std::size_t strip = 0; leftmost <= rightmost && strip < strips; ++strip) {
+        st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip * lines].firstRow);
+        st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip * lines].lastRow);
+    }
+}
 
-    // The layers were drawn while the spans were worked out.
-    finishStrokes();
-
+// Blends into one tile every item that reaches it, in the order they came.
+void LineBatch::blendTile(const Layout& layout, std::size_t tile)
+{
+    const Storage::Data& st = m_storage;
+    const std::size_t items = layout.items, strips = layout.strips, lines = layout.lines, bands = layout.bands;
+    const int firstColumn = layout.firstColumn;
     // The painter is active on the image, which it has already detached:
     // bits() must not detach again under it.
     uchar* bits = const_cast<uchar*>(m_image->constBits());
     const qsizetype stride = m_image->bytesPerLine();
     const int boxTop = m_box.top(), boxBottom = m_box.bottom();
     const int imageWidth = m_image->width(), imageHeight = m_image->height();
-    const std::size_t bands = std::size_t((imageHeight - 1) / kBand + 1);
-    forEach(strips * bands, [&](std::size_t tile) {
-        // Even strips first, then odd ones: tiles taken at the same moment
-        // then never share the cache lines at a strip's edges.
-        const std::size_t order = tile / bands, halfway = (strips + 1) / 2;
-        const std::size_t strip = order < halfway ? 2 * order : 2 * (order - halfway) + 1;
-        const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
-        const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
-        const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
-        const StripReach* reaches = st.reaches.data() + strip * lines;
-        const InkSpan* spanSlots = st.spanSlots.data() + strip * lines * kStrip;
-        // The tile's rows lie a stride apart: fetch them ahead of use.
-        const int prefetchFrom = std::max(0, from), prefetchTo = std::min(imageWidth, to) - 1;
-        for (int row = r0; prefetchFrom <= prefetchTo && row <= r1; ++row) {
-            __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchFrom) * 4, 1);
-            __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchTo) * 4, 1);
-        }
-        for (std::size_t i = 0; i < items; ++i) {
-            if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom || st.lastColumns[i] < from
-                || st.firstColumns[i] >= to)
-                continue;
-            const Kind kind = st.kinds[i];
-            if (kind == Kind::Image) {
-                const QImage& im = st.images[i];
-                const QPoint o = st.origins[i];
-                const int c0 = std::max({from, o.x(), 0}), c1 = std::min({to, o.x() + im.width(), imageWidth});
-                const int y0 = std::max(bandTop, o.y()), y1 = std::min({imageHeight, bandBottom + 1, o.y() + im.height()});
-                for (int row = y0; c0 < c1 && row < y1; ++row) {
-                    const auto* s = reinterpret_cast<const quint32*>(im.constScanLine(row - o.y())) + (c0 - o.x());
-                    auto* px = reinterpret_cast<quint32*>(bits + row * stride) + c0;
-                    for (int c = c0; c < c1; ++c, ++s, ++px) {
-                        if (*s == 0)
-                            continue;
-                        const quint32 a = qAlpha(*s);
-                        *px = a == 255 ? *s : *s + byteMul(*px, 255 - a);
-                    }
-                }
-                continue;
+    // Even strips first, then odd ones: tiles taken at the same moment
+    // then never share the cache lines at a strip's edges.
+    const std::size_t order = tile / bands, halfway = (strips + 1) / 2;
+    const std::size_t strip = order < halfway ? 2 * order : 2 * (order - halfway) + 1;
+    const int from = firstColumn + int(strip) * kStrip, to = from + kStrip;
+    const int bandTop = int(tile % bands) * kBand, bandBottom = bandTop + kBand - 1;
+    const int r0 = std::max(boxTop, bandTop), r1 = std::min(boxBottom, bandBottom);
+    const StripReach* reaches = st.reaches.data() + strip * lines;
+    const InkSpan* spanSlots = st.spanSlots.data() + strip * lines * kStrip;
+    // The tile's rows lie a stride apart: fetch them ahead of use.
+    const int prefetchFrom = std::max(0, from), prefetchTo = std::min(imageWidth, to) - 1;
+    for (int row = r0; prefetchFrom <= prefetchTo && row <= r1; ++row) {
+        __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchFrom) * 4, 1);
+        __builtin_prefetch(bits + qsizetype(row) * stride + qsizetype(prefetchTo) * 4, 1);
+    }
+    for (std::size_t i = 0; i < items; ++i) {
+        if (st.lastRows[i] < bandTop || st.firstRows[i] > bandBottom || st.lastColumns[i] < from
+            || st.firstColumns[i] >= to)
+            continue;
+        const Kind kind = st.kinds[i];
+        if (kind == Kind::Image) {
+            const QImage& im = st.images[i];
+            const QPoint o = st.origins[i];
+            const int c0 = std::max({from, o.x(), 0}), c1 = std::min({to, o.x() + im.width(), imageWidth});
+            const int y0 = std::max(bandTop, o.y()), y1 = std::min({imageHeight, bandBottom + 1, o.y() + im.height()});
+            for (int row = y0; c0 < c1 && row < y1; ++row) {
+                const auto* s = reinterpret_cast<const quint32*>(im.constScanLine(row - o.y())) + (c0 - o.x());
+                auto* px = reinterpret_cast<quint32*>(bits + row * stride) + c0;
+                for (int c = c0; c < c1; ++c, ++s, ++px)
+                    if (*s != 0)
+                        blendOver(*px, *s);
             }
-            const quint32 src = st.colors[i];
-            const quint32 keep = 255 - qAlpha(src);
-            if (kind == Kind::Line) {
-                const std::size_t ordinal = std::size_t(st.ordinals[i]);
-                const StripReach& reach = reaches[ordinal];
-                if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
+            continue;
+        }
+        const quint32 src = st.colors[i];
+        const quint32 keep = 255 - qAlpha(src);
+        if (kind == Kind::Line) {
+            const std::size_t ordinal = std::size_t(st.ordinals[i]);
+            const StripReach& reach = reaches[ordinal];
+            if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
+                continue;
+            const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;
+            for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
+                const InkSpan& span = *k;
+                uchar* column = bits + qsizetype(from + span.column) * 4;
+                auto blendAt = [&](int row, quint32 c) {
+                    if (c != 0 && row >= r0 && row <= r1)
+                        blendOver(*reinterpret_cast<quint32*>(column + row * stride), src, c);
+                };
+                blendAt(span.first, span.firstCover);
+                if (span.first == span.last)
                     continue;
-                const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;
-                for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
-                    const InkSpan& span = *k;
-                    uchar* column = bits + qsizetype(from + span.column) * 4;
-                    auto blendAt = [&](int row, quint32 c) {
-                        if (c == 0 || row < r0 || row > r1)
-                            return;
-                        auto* px = reinterpret_cast<quint32*>(column + row * stride);
-                        const quint32 s = c >= 255 ? src : byteMul(src, c);
-                        *px = s + byteMul(*px, 255 - qAlpha(s));
-                    };
-                    blendAt(span.first, span.firstCover);
-                    if (span.first == span.last)
-                        continue;
-                    blendAt(span.last, span.lastCover);
-                    const quint32 inner = span.innerCover >= 255 ? src : byteMul(src, span.innerCover);
-                    const quint32 innerKeep = 255 - qAlpha(inner);
-                    const int top = std::max(r0, span.first + 1), bottom = std::min(r1, span.last - 1);
-                    uchar* at = column + qsizetype(top) * stride;
-                    for (int row = top; row <= bottom; ++row, at += stride) {
-                        auto* px = reinterpret_cast<quint32*>(at);
-                        *px = inner + byteMul(*px, innerKeep);
-                    }
-                }
-                continue;
+                blendAt(span.last, span.lastCover);
+                const quint32 inner = span.innerCover >= 255 ? src : byteMul(src, span.innerCover);
+                const int top = std::max(r0, span.first + 1), bottom = std::min(r1, span.last - 1);
+                uchar* at = column + qsizetype(top) * stride;
+                for (int row = top; row <= bottom; ++row, at += stride)
+                    blendOver(*reinterpret_cast<quint32*>(at), inner);
             }
-            const auto& spans = st.spans[i];
-            if (spans.empty() || spans.back().column < from || spans.front().column >= to)
-                continue;
-            // Most lines have a span in every column they cross: look there first.
-            auto k = spans.begin() + std::clamp<std::ptrdiff_t>(from - spans.front().column, 0, std::ptrdiff_t(spans.size()) - 1);
-            if (k->column != from || (k != spans.begin() && std::prev(k)->column >= from))
-                k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
-            {
-                const double floorY = st.floors[i];
-                const bool toTop = st.toTop[i];
-                // Whole rows of the tile at once where the tile lies inside the image.
-                const bool byRows = kRowBlend && to <= imageWidth;
-                RowRange ranges;
-                for (; k != spans.end() && k->column < to; ++k) {
-                    uchar* column = bits + qsizetype(k->column) * 4;
-                    // Rows whose centre lies between the line and the floor.
-                    const double line = toTop ? std::min(k->lo, k->hi) : (k->lo + k->hi) / 2;
-                    const double upper = std::min(line, floorY), lower = std::max(line, floorY);
-                    int top = std::max(r0, int(std::lround(upper)));
-                    const int bottom = std::min(r1, int(std::lround(lower)) - 1);
-                    if (toTop && upper >= boxTop && upper <= boxBottom) {
-                        // The part of the top pixel below the line.
-                        const int row = int(std::floor(upper));
-                        const double cover = std::min(lower, row + 1.0) - upper;
-                        if (const auto c = quint32(cover * 255.0 + 0.5); c > 0 && row >= r0 && row <= r1) {
-                            auto* px = reinterpret_cast<quint32*>(column + row * stride);
-                            const quint32 s = c >= 255 ? src : byteMul(src, c);
-                            *px = s + byteMul(*px, 255 - qAlpha(s));
-                        }
-                        top = std::max(top, row + 1);
-                    }
-                    if (byRows) {
-                        ranges.set(k->column - from, top, bottom);
-                        continue;
-                    }
-                    for (int row = top; row <= bottom; ++row) {
-                        auto* px = reinterpret_cast<quint32*>(column + row * stride);
-                        *px = src + byteMul(*px, keep);
-                    }
-                }
-                if (byRows)
-                    blendRows(bits + qsizetype(from) * 4, stride, ranges, src, keep);
-                continue;
-            }
+            continue;
         }
-    });
-}
-
+        const auto& spans = st.spans[i];
+        if (spans.empty() || spans.back().column < from || spans.front().column >= to)
+            continue;
+        // Most lines have a span in every column they cross: look there first.
+        auto k = spans.begin() + std::clamp<std::ptrdiff_t>(from - spans.front().column, 0, std::ptrdiff_t(spans.size()) - 1);
+        if (k->column != from || (k != spans.begin() && std::prev(k)->column >= from))
+            k = std::lower_bound(spans.begin(), spans.end(), ColumnSpan{from, 0, 0}, byColumn);
+        {
+            const double floorY = st.floors[i];
+            const bool toTop = st.toTop[i];
+            // Whole rows of the tile at once where the tile lies inside the image.
+            const bool byRows = kRowBlend && to <= imageWidth;
+            RowRange ranges;
+            for (; k != spans.end() && k->column < to; ++k) {
+                uchar* column = bits + qsizetype(k->column) * 4;
+                // Rows whose centre lies between the line and the floor.
+                const double line = toTop ? std::min(k->lo, k->hi) : (k->lo + k->hi) / 2;
+                const double upper = std::min(line, floorY), lower = std::max(line, floorY);
+                int top = std::max(r0, int(std::lround(upper)));
+                const int bottom = std::min(r1, int(std::lround(lower)) - 1);
+                if (toTop && upper >= boxTop && upper <= boxBottom) {
+                    // The part of the top pixel below the line.
+                    const int row = int(std::floor(upper));
+                    const double cover = std::min(lower, row + 1.0) - upper;
+                    if (const auto c = quint32(cover * 255.0 + 0.5); c > 0 && row >= r0 && row <= r1)
+                        blendOver(*reinterpret_cast<quint32*>(column + row * stride), src, c);
+                    top = std::max(top, row + 1);
+                }
+                if (byRows) {
+                    ranges.set(k->column - from, top, bottom);
+                    continue;
+                }
+                for (int row = top; row <= bottom; ++row)
+                    blendOver(*reinterpret_cast<quint32*>(column + row * stride), src);
+            }
+            if (byRows)
+                blendRows(bits + qsizetype(from) * 4, stride, ranges, src, keep);
+            continue;
+        }
+    }}
 } // namespace sv::raster

@@ -80,6 +80,11 @@ private:
     std::vector<std::shared_ptr<Stroke>> m_strokes; // layers still being drawn
 
     void finishStrokes();
+    // The steps of flush(): lay out the strips, prepare each item, blend tile by tile.
+    struct Layout;
+    bool lay(Layout& layout);
+    void prepare(const Layout& layout, std::size_t i);
+    void blendTile(const Layout& layout, std::size_t tile);
 
     std::size_t append(std::span<const QPointF> points, const QColor& color);
 };

@@ -173,6 +173,41 @@ TEST(LineBatch, KeepTheOrderOfDrawingAndTheClip)
     EXPECT_EQ(qAlpha(image.pixel(16, kSize - 28)), 0);
 }
 
+TEST(LineBatch, AreasBlendAlikeInEveryColumnAsThePainterFills)
+{
+    // Whole strips of columns are blended four pixels at a time, the strip
+    // at the image's right edge pixel by pixel: the same ink either way.
+    const QColor colors[] = {QColor(255, 255, 255, 26), QColor(40, 200, 90, 153), QColor(250, 10, 10)};
+    LineBatch::Storage storage;
+    for (const QColor& color : colors) {
+        QImage ours = blank(), theirs = blank();
+        ours.fill(QColor(20, 30, 80));
+        theirs.fill(QColor(20, 30, 80));
+        {
+            QPainter p(&ours);
+            yUp(p);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            batch.addArea(std::vector<QPointF>{{0, 30.5}, {kSize, 30.5}}, color, 5);
+        }
+        {
+            QPainter p(&theirs);
+            yUp(p);
+            p.fillRect(QRectF(0, 5, kSize, 25.5), color);
+        }
+        for (int y = kSize - 30; y < kSize - 5; ++y) {
+            for (int x = 0; x < kSize; ++x) {
+                ASSERT_EQ(ours.pixel(x, y), ours.pixel(0, y)) << x << "," << y;
+                const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+                ASSERT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)), 3)
+                    << x << "," << y;
+            }
+        }
+        // Nothing above the area's top or below its floor.
+        EXPECT_EQ(ours.pixel(20, kSize - 33), QColor(20, 30, 80).rgba());
+        EXPECT_EQ(ours.pixel(20, kSize - 3), QColor(20, 30, 80).rgba());
+    }
+}
+
 TEST(LineBatch, LayImagesInTheirPlaceBetweenLinesPastTheClip)
 {
     LineBatch::Storage storage;

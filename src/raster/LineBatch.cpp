@@ -236,13 +236,10 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
     struct Slices {
         double lo[kSamples], hi[kSamples];
     };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr Slices kNone{{kInf, kInf, kInf, kInf}, {-kInf, -kInf, -kInf, -kInf}};
     thread_local std::vector<Slices> columns;
-    columns.assign(std::size_t(c1 - c0 + 1), Slices{});
-    for (Slices& s : columns)
-        for (int k = 0; k < kSamples; ++k) {
-            s.lo[k] = std::numeric_limits<double>::infinity();
-            s.hi[k] = -s.lo[k];
-        }
+    columns.assign(std::size_t(c1 - c0 + 1), kNone);
     auto widen = [&](int c, int k, double lo, double hi) {
         Slices& s = columns[std::size_t(c - c0)];
         s.lo[k] = std::min(s.lo[k], lo);

@@ -1,5 +1,8 @@
 // Repainting the three graphs offscreen at 1100 x 735 for a day-long survey:
-// 500 records with 8 hours of samples each (one every 2 s).
+// 500 records with 8 hours of samples each (one every 2 s); and the same at
+// every size of survey from 10 to 2,000 records with an hour of samples,
+// with the CPU time of the whole process (the drawing's helper threads
+// included) beside the wall time.
 
 #include "app/SVDefaults.h"
 #include "model/SVDataPoint.h"
@@ -31,13 +34,13 @@ constexpr int kStep = 2;
 
 using List = SVSignalStrengthView::NetworkList;
 
-// kNetworks records over the hours before kRef, on channels of both bands.
-List makeList(int hours)
+// count records over the hours before kRef, on channels of both bands.
+List makeList(int hours, int count = kNetworks)
 {
     static const int channels[] = {1, 6, 11, 36, 40, 44, 48, 52, 100, 149, 157, 13};
     QRandomGenerator rng(hours);
     List list;
-    for (int i = 0; i < kNetworks; ++i) {
+    for (int i = 0; i < count; ++i) {
         const int channel = channels[i % 12];
         const QVariantMap scan{{"bssid", QStringLiteral("%1:%2:%3").arg(bench::oui(i % bench::kVendors)).arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0'))},
                                {"channelNumber", channel},
@@ -58,12 +61,12 @@ List makeList(int hours)
     return list;
 }
 
-const List& listFor(int hours)
+const List& listFor(int hours, int count = kNetworks)
 {
-    static std::map<int, List> lists;
-    auto it = lists.find(hours);
+    static std::map<std::pair<int, int>, List> lists;
+    auto it = lists.find({hours, count});
     if (it == lists.end())
-        it = lists.emplace(hours, makeList(hours)).first;
+        it = lists.emplace(std::make_pair(hours, count), makeList(hours, count)).first;
     return it->second;
 }
 
@@ -83,6 +86,8 @@ std::unique_ptr<View> makeView(const List& list)
 template <typename View>
 void repaint(benchmark::State& state, View& view, const List& list, QImage& target)
 {
+    // The names' images and the static parts are kept from the first paint on.
+    view.render(&target);
     for (auto _ : state) {
         view.setNetworks(list);
         view.render(&target);
@@ -213,6 +218,67 @@ void BM_DetailChartHoverRepaint(benchmark::State& state)
     hoverAlong(state, *view, 735 - (G.y() + G.height() / 2));
 }
 BENCHMARK(BM_DetailChartHoverRepaint)->Unit(benchmark::kMillisecond);
+
+// ---- every size of survey ----
+
+// The record counts the graphs must keep their speed at, the shipped
+// scenario's 37 and the step at 50/51 among them.
+void counts(benchmark::internal::Benchmark* b)
+{
+    for (int n : {10, 37, 50, 51, 100, 500, 2000})
+        b->Arg(n);
+    b->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+}
+
+void signalAt(benchmark::State& state, qint64 span)
+{
+    const List& list = listFor(1, int(state.range(0)));
+    auto view = makeView<SVSignalStrengthView>(list);
+    view->setTimescale(span);
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    repaint(state, *view, list, target);
+}
+// The shortest span, and the widest (a whole hour of samples on screen).
+void BM_SignalGraph300s(benchmark::State& state) { signalAt(state, 300); }
+void BM_SignalGraphWidest(benchmark::State& state) { signalAt(state, 3600); }
+BENCHMARK(BM_SignalGraph300s)->Apply(counts);
+BENCHMARK(BM_SignalGraphWidest)->Apply(counts);
+
+void BM_Spectrum(benchmark::State& state)
+{
+    const List& list = listFor(1, int(state.range(0)));
+    auto view = makeView<SVSpectrumView>(list);
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    repaint(state, *view, list, target);
+}
+BENCHMARK(BM_Spectrum)->Apply(counts);
+
+void BM_DetailChart(benchmark::State& state)
+{
+    const List& list = listFor(1, int(state.range(0)));
+    auto view = makeView<SVNetworkDetailsView>(list);
+    view->setTimescale(3600);
+    QImage target(1100, 735, QImage::Format_ARGB32_Premultiplied);
+    view->setNetwork(list.front());
+    view->render(&target);
+    for (auto _ : state) {
+        view->setNetworks(list);
+        view->setNetwork(list.front());
+        view->render(&target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DetailChart)->Apply(counts);
+
+// The pointer along the highlighted line of the signal graph.
+void BM_Hover(benchmark::State& state)
+{
+    const List& list = listFor(1, int(state.range(0)));
+    auto view = makeView<SVSignalStrengthView>(list);
+    view->setTimescale(300);
+    hoverAlong(state, *view, 400);
+}
+BENCHMARK(BM_Hover)->Apply(counts);
 
 } // namespace
 

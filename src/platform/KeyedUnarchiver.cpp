@@ -2,6 +2,7 @@
 
 #include "platform/KeyedArchiverFormat.h"
 #include "platform/MappedFile.h"
+#include "platform/ParallelFor.h"
 #include "platform/PropertyList.h"
 
 #include <QHash>
@@ -1726,13 +1727,9 @@ qsizetype KeyedUnarchiver::decodeArrayOfObjectsConcurrently(
                 p.takePart(nullptr, 0);
             }
         };
-        std::vector<std::thread> pool;
-        for (size_t t = 1; t < std::min(threads, list.size()); ++t)
-            pool.emplace_back(work, std::ref(readers[t]));
-        if (!list.empty())
-            work(readers[0]);
-        for (std::thread& t : pool)
-            t.join();
+        // A reader on each pool thread that is free, this one among them;
+        // the elements go to whichever reader asks first.
+        sv::parallelFor(std::min(threads, list.size()), [&](std::size_t t) { work(readers[t]); });
 
         // As reading them one after another would have ended: at the first
         // element that failed or would have found the shared budget spent.

@@ -216,7 +216,7 @@ void SVNetworkDetailsView::drawHistory(QPainter& p, const QRectF& r)
     if (best > 0)
         p.fillRect(QRectF(r.x(), r.y(), r.width(), best), QColor::fromRgbF(1, 1, 1, 0.1f));
 
-    SVHairlineBatch hairlines(p, QRectF(r.x(), r.y() - 1, r.width(), r.height() + 2), m_hairlineStorage);
+    sv::raster::LineBatch hairlines(p, QRectF(r.x(), r.y() - 1, r.width(), r.height() + 2), m_hairlineStorage);
     if (m_willDrawSignal && m_willDrawNoise) {
         QPen stub(QColor::fromRgbF(1, 1, 1, 0.75f), 1.0);
         stub.setCapStyle(Qt::RoundCap);

@@ -4,9 +4,9 @@
 #include "model/SVSignalQuality.h"
 #include "platform/FileWriter.h"
 #include "platform/NSDateFormattedStrings.h"
-#include "views/SVHairlines.h"
+#include "platform/ParallelFor.h"
+#include "raster/LineBatch.h"
 #include "views/SVImageRepresentations.h"
-#include "views/SVParallel.h"
 #include "views/SVThemeHelper.h"
 
 #include <QApplication>
@@ -75,11 +75,10 @@ private:
     QString m_file;
 };
 
-// A one-pixel line needs no stroker: a wide pen, a dash or a cap does.
-bool isHairline(const QPen& pen)
+// A solid pen in one colour: the batch draws it at any width.
+bool isSolid(const QPen& pen)
 {
-    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern
-           && (pen.isCosmetic() ? pen.widthF() <= 1.0 : pen.widthF() == 1.0);
+    return pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern && !pen.isCosmetic();
 }
 
 // The smallest rectangle holding every pixel of image that is not fully
@@ -323,7 +322,7 @@ void SVSignalStrengthView::centerText(QPainter& p, QPointF at, const QString& te
     p.restore();
 }
 
-bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+bool SVSignalStrengthView::centerTextInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                           const QFont& font, const QColor& color)
 {
     const TextKey key = textKey(text, font);
@@ -331,14 +330,14 @@ bool SVSignalStrengthView::centerTextInto(SVHairlineBatch& batch, QPainter& p, Q
     return textInto(batch, p, at.x() - laid.size.width() / 2, at.y(), key, laid, font, color);
 }
 
-bool SVSignalStrengthView::textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text,
+bool SVSignalStrengthView::textAtInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text,
                                       const QFont& font, const QColor& color)
 {
     const TextKey key = textKey(text, font);
     return textInto(batch, p, at.x() - 5.0, at.y(), key, laidOut(key, font), font, color);
 }
 
-bool SVSignalStrengthView::textInto(SVHairlineBatch& batch, QPainter& p, double left, double y,
+bool SVSignalStrengthView::textInto(sv::raster::LineBatch& batch, QPainter& p, double left, double y,
                                     const TextKey& key, const LaidOutText& laid, const QFont& font,
                                     const QColor& color)
 {
@@ -475,13 +474,13 @@ std::vector<LineSegment> SVSignalStrengthView::segmentsFor(const SVNetwork& n, c
 }
 
 void SVSignalStrengthView::drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, Value value, const QPen& pen,
-                                    const QColor& fill, SVHairlineBatch* hairlines)
+                                    const QColor& fill, sv::raster::LineBatch* hairlines)
 {
     drawSegments(p, G, segmentsFor(n, lineInput(G, value)), pen, fill, hairlines);
 }
 
 void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std::vector<LineSegment>& segments,
-                                        const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines)
+                                        const QPen& pen, const QColor& fill, sv::raster::LineBatch* hairlines)
 {
     const bool filled = fill.isValid() && fill.alpha() > 0;
     const bool batched = hairlines && hairlines->isValid();
@@ -503,14 +502,13 @@ void SVSignalStrengthView::drawSegments(QPainter& p, const QRectF& G, const std:
         }
         if (pen.style() == Qt::NoPen)
             continue;
-        // The crowd of one-pixel lines, and wide lines over more than a
-        // point per pixel (where a wide pen draws no more than a band),
-        // cost the raster engine dearly.
-        if (batched && pen.style() == Qt::SolidLine && (isHairline(pen) || isDense(s))) {
+        // Solid lines of any width cost the raster engine's stroker dearly,
+        // a wide one most: the batch draws them.
+        if (batched && isSolid(pen)) {
             hairlines->add(s.points, pen.color(), pen.widthF());
             continue;
         }
-        // The painter's own stroke, on a free thread while the batch goes on.
+        // A dashed line: the painter's own stroke, on a free thread while the batch goes on.
         if (batched) {
             hairlines->addStroke(s.points, pen);
             continue;
@@ -624,7 +622,7 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
     // The legend's names, hundreds in a crowded graph, are laid in from
     // images rendered once, and blended with the lines in one pass on the
     // free threads.
-    SVHairlineBatch hairlines(p, lineClip, m_hairlineStorage);
+    sv::raster::LineBatch hairlines(p, lineClip, m_hairlineStorage);
     const QFont nameFonts[] = {graphFont(Face::Plain, f + 2.5), graphFont(Face::Bold, f + 2.5)};
     // Names at about the same level would overprint: they move apart or,
     // the weaker ones, give way; each is cut to end inside the view.
@@ -680,17 +678,12 @@ void SVSignalStrengthView::drawCached(QPainter& p, const QRectF& R)
         return;
     }
     p.setClipRect(lineClip);
-    // A wide stroke costs the raster engine a hundred times a hairline: in a
-    // crowded graph only the highlighted and the associated lines are wide.
-    const bool crowded = m_networks.size() > kCrowded;
     walks.wait();
     for (qsizetype i = 0; i < m_networks.size(); ++i) {
         const auto& n = m_networks[i];
         if (n->userHidden())
             continue;
-        const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx)
-                                 : crowded && !highlightedOrGroup(*n) ? 1.0
-                                                                       : 2.0;
+        const double lineWidth = n->associated() ? std::min(3.0, 4 * s.sx) : 2.0;
         QPen pen(n->color(), lineWidth);
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::BevelJoin);

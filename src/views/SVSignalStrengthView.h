@@ -3,7 +3,7 @@
 #include "model/SVNetwork.h"
 #include "platform/NotificationCenter.h"
 #include "views/SVGraphGeometry.h"
-#include "views/SVHairlines.h"
+#include "raster/LineBatch.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -145,30 +145,28 @@ protected:
                     const QRectF& bounds = QRectF());
     // As centerText, but laid into batch as an image, blended in order with
     // its shapes. False when the painter's transform needs the painter.
-    bool centerTextInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
+    bool centerTextInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
                         const QColor& color);
     // As textAt, laid into batch as centerTextInto does.
-    bool textAtInto(SVHairlineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
+    bool textAtInto(sv::raster::LineBatch& batch, QPainter& p, QPointF at, const QString& text, const QFont& font,
                     const QColor& color);
     // text cut with an ellipsis to fit width (whole when it fits).
     QString elided(const QString& text, const QFont& font, double width) const;
     // Left edge 5 points before at.x.
     void textAt(QPainter& p, QPointF at, const QString& text, const QFont& font, const QColor& color);
     // Strokes one record's line over chart G (and fills its area when fill is
-    // valid). With hairlines, one-pixel lines, wide lines over more than a
-    // point per pixel and areas under opaque lines go there, blended later.
+    // valid). With hairlines, solid lines and areas under opaque lines go
+    // there, blended later.
     void drawLine(QPainter& p, const QRectF& G, const SVNetwork& n, sv::graph::Value value, const QPen& pen,
-                  const QColor& fill, SVHairlineBatch* hairlines = nullptr);
+                  const QColor& fill, sv::raster::LineBatch* hairlines = nullptr);
     void drawSegments(QPainter& p, const QRectF& G, const std::vector<sv::graph::LineSegment>& segments,
-                      const QPen& pen, const QColor& fill, SVHairlineBatch* hairlines);
+                      const QPen& pen, const QColor& fill, sv::raster::LineBatch* hairlines);
     // What a line over chart G needs to know of the view, and a record's
     // line from it (safe on any thread).
     sv::graph::LineInput lineInput(const QRectF& G, sv::graph::Value value) const;
     static std::vector<sv::graph::LineSegment> segmentsFor(const SVNetwork& n, const sv::graph::LineInput& in);
 
     static bool highlightedOrGroup(const SVNetwork& n);
-    // Above this many records only highlighted lines are drawn wide.
-    static constexpr qsizetype kCrowded = 50;
     double referenceSeconds() const;
 
     NetworkList m_networks;
@@ -191,7 +189,7 @@ protected:
     std::atomic<bool> m_displayDeviceName{false};
     std::atomic<bool> m_displayOnlyLastSeen{false};
     mutable std::recursive_mutex m_lock;
-    SVHairlineBatch::Storage m_hairlineStorage; // kept for its capacity
+    sv::raster::LineBatch::Storage m_hairlineStorage; // kept for its capacity
 
 private:
     void startDrag(QPoint at);
@@ -212,7 +210,7 @@ private:
     const LaidOutText& laidOut(const TextKey& key, const QFont& font) const;
     // Lays laid's image into batch where centerText would draw it with its
     // left edge at left, for the y-up height y it was given.
-    bool textInto(SVHairlineBatch& batch, QPainter& p, double left, double y, const TextKey& key,
+    bool textInto(sv::raster::LineBatch& batch, QPainter& p, double left, double y, const TextKey& key,
                   const LaidOutText& laid, const QFont& font, const QColor& color);
     mutable QHash<TextKey, LaidOutText> m_textCache;
     struct TextImageKey {

@@ -2,9 +2,9 @@
 
 #include "model/SVNetworkCollection.h"
 #include "platform/NSStringAdditions.h"
+#include "platform/ParallelFor.h"
 #include "platform/UserDefaults.h"
-#include "views/SVHairlines.h"
-#include "views/SVParallel.h"
+#include "raster/LineBatch.h"
 #include "views/SVThemeHelper.h"
 
 #include <QPainter>
@@ -193,7 +193,7 @@ void SVSpectrumView::drawPaneNetworks(QPainter& p, const std::vector<int>& table
     fonts.caption = graphFont(Face::Plain, 11.5 * scl);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    SVHairlineBatch shapes(p, P, m_hairlineStorage);
+    sv::raster::LineBatch shapes(p, P, m_hairlineStorage);
     p.restore();
     for (qsizetype i = ordered.size(); i-- > 0;)
         if (const auto& shape = placed[std::size_t(i)])
@@ -234,10 +234,9 @@ std::optional<SVSpectrumView::PlacedShape> SVSpectrumView::placeShape(const QRec
 }
 
 void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const PlacedShape& placed,
-                                 const LabelFonts& fonts, SVHairlineBatch& shapes)
+                                 const LabelFonts& fonts, sv::raster::LineBatch& shapes)
 {
     const bool lastSeenOnly = m_displayOnlyLastSeen;
-    const bool highlighted = highlightedOrGroup(n);
     const double lv = placed.level;
     const double yTop = P.y() + lv;
     const bool emphasis = m_itemHighlightEnabled;
@@ -252,19 +251,18 @@ void SVSpectrumView::drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& 
     const double scl = fonts.scale;
     const Shape& shape = placed.shape;
 
-    // Hairlines for the crowd: a wide stroke costs far more to draw.
-    const bool crowded = m_networks.size() > kCrowded && !highlighted;
-    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : crowded ? 1.0 : 1.5;
+    const double lineWidth = n.associated() ? 4.0 : groupHighlighted(n, false) ? 2.5 : 1.5;
     const QColor fill = n.userHighlighted() ? withAlpha(K, fillFactor) : QColor::fromRgbF(1, 1, 1, 0.025f);
     const QColor stroke = withAlpha(K, a);
-    // The faint fill of the crowd and its one-pixel outline cost the raster
-    // engine dearly over hundreds of overlapping shapes: both go straight
-    // into the image, each fill up to its outline, which is stroked over it.
-    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.0 && !n.isAdHoc()) {
+    // The faint fill of the crowd and its outline cost the raster engine
+    // dearly over overlapping shapes (a large translucent fill wakes its
+    // threads): both go straight into the image, each fill up to its
+    // outline, which is stroked over it.
+    if (shapes.isValid() && !n.userHighlighted() && lineWidth == 1.5 && !n.isAdHoc()) {
         for (const QPolygonF& part : placed.outline)
             shapes.addArea(part, fill, P.y(), true);
         for (const QPolygonF& part : placed.outline)
-            shapes.add(part, stroke);
+            shapes.add(part, stroke, lineWidth);
     } else {
         shapes.flush(); // what the painter draws goes over the shapes before it
         p.save();

@@ -46,7 +46,7 @@ private:
     };
     // Plain shapes go into shapes; anything else flushes it first.
     void drawNetwork(QPainter& p, const QRectF& P, const SVNetwork& n, const PlacedShape& placed,
-                     const LabelFonts& fonts, SVHairlineBatch& shapes);
+                     const LabelFonts& fonts, sv::raster::LineBatch& shapes);
 
     bool m_skipDFS = false;
     bool m_hideChannelGraphs = false;

@@ -157,6 +157,35 @@ TEST(SignalStrengthView, ACrowdedGraphDrawsEveryLineAtItsLevelInItsOrder)
     }
 }
 
+TEST(SignalStrengthView, LinesKeepTheirWidthHoweverManyRecordsThereAre)
+{
+    // A flat green line among few records and in a crowd: its rows hold
+    // two pixels' worth of its ink either way.
+    for (int count : {5, 60}) {
+        auto view = makeView<SVSignalStrengthView>();
+        view->setUnits(1);
+        SVSignalStrengthView::NetworkList list;
+        for (int i = 0; i < count; ++i) {
+            auto n = record(1 + i % 11, bssid(i), -92 + i, 600, 2);
+            n->setColor(QColor(255, 0, 0));
+            list << n;
+        }
+        list[2]->setColor(QColor(0, 255, 0));
+        view->setNetworks(list);
+        const QImage img = render(*view);
+        const QRectF G = signalChartRect(QRectF(0, 0, 1100, 735));
+        const double y = G.y() + (G.height() - 73) * (100 - 90) / 90.0;
+        const int clear = pixelUp(img, G.x() + G.width() / 2, G.y() + G.height() - 20).green();
+        for (double x : {G.x() + G.width() / 2, G.right() - 40}) {
+            double ink = 0;
+            for (int dy = -3; dy <= 3; ++dy)
+                ink += std::max(0, pixelUp(img, x, y + dy).green() - clear);
+            // Drawn at 0.8: a pixel's worth is 0.8 of the way from the chart to full green.
+            EXPECT_NEAR(ink / (0.8 * (255 - clear)), 2.0, 0.3) << count << " records, x " << x;
+        }
+    }
+}
+
 TEST(SignalStrengthView, ViewsSmallerThanTheirMarginsDrawOnlyTheBackground)
 {
     const QColor bg = SVThemeHelper::backgroundColorForChartView();

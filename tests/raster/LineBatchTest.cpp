@@ -1,5 +1,5 @@
-#include "views/SVHairlines.h"
-#include "views/SVParallel.h"
+#include "raster/LineBatch.h"
+#include "platform/ParallelFor.h"
 
 #include <QImage>
 #include <QPainter>
@@ -14,6 +14,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <vector>
+
+using sv::raster::LineBatch;
 
 namespace {
 
@@ -44,7 +46,7 @@ void yUp(QPainter& p)
 
 } // namespace
 
-TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
+TEST(LineBatch, DrawWhereThePainterDrawsWithTheSameInk)
 {
     // y-up polylines, as the graphs hand them over.
     const std::vector<std::vector<QPointF>> lines = {
@@ -54,13 +56,13 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
         {{2, 20}, {10, 25}, {18, 12}, {30, 33}},
         {{3, 6}, {35, 18}, {12, 34}},      // turns back over the columns it crossed
     };
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     for (const auto& line : lines) {
         QImage ours = blank(), theirs = blank();
         {
             QPainter p(&ours);
             yUp(p);
-            SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
             ASSERT_TRUE(batch.isValid());
             batch.add(line, Qt::white);
         }
@@ -88,14 +90,70 @@ TEST(Hairlines, DrawWhereThePainterDrawsWithTheSameInk)
     }
 }
 
-TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
+TEST(LineBatch, WideLinesDrawWhereThePainterDrawsWithTheSameInk)
 {
-    SVHairlineBatch::Storage storage;
+    struct Case {
+        std::vector<QPointF> line;
+        double width;
+    };
+    const std::vector<Case> cases = {
+        {{{2, 10.3}, {38, 10.3}}, 2.0},                       // flat, between two rows
+        {{{2, 10.5}, {38, 10.5}}, 1.5},
+        {{{2, 5}, {38, 30}}, 2.0},                            // shallow slope
+        {{{20.3, 3}, {20.3, 35}}, 1.5},                       // upright, off the pixel grid
+        {{{2, 20}, {8, 34}, {14, 6}, {20, 26}, {38, 24}}, 2.0}, // a signal line's jumps
+        {{{5, 0}, {8, 30}, {30, 30}, {33, 0}}, 1.5},          // a channel's outline
+        {{{30, 12}, {30.4, 12}}, 2.0},                        // a stub: its round ends
+    };
+    LineBatch::Storage storage;
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const auto& [line, width] = cases[c];
+        QImage ours = blank(), theirs = blank();
+        {
+            QPainter p(&ours);
+            yUp(p);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            ASSERT_TRUE(batch.isValid());
+            batch.add(line, Qt::white, width);
+        }
+        {
+            QPainter p(&theirs);
+            yUp(p);
+            QPen pen(Qt::white, width);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            p.setPen(pen);
+            p.drawPolyline(line.data(), int(line.size()));
+        }
+        const auto a = columnInk(ours), b = columnInk(theirs);
+        int totalA = 0, totalB = 0, apart = 0;
+        for (int x = 0; x < kSize; ++x) {
+            totalA += a[size_t(x)];
+            totalB += b[size_t(x)];
+            // Sampled four times across a column: up to an eighth of a
+            // pixel off in each row an upright edge passes.
+            int rows = 0;
+            for (int y = 0; y < kSize; ++y)
+                rows += qAlpha(ours.pixel(x, y)) > 0 || qAlpha(theirs.pixel(x, y)) > 0;
+            const int most = std::max(a[size_t(x)], b[size_t(x)]);
+            EXPECT_NEAR(a[size_t(x)], b[size_t(x)], std::max(0.15 * most, 48.0) + 32 * rows) << "case " << c << " column " << x;
+            for (int y = 0; y < kSize; ++y)
+                apart = std::max(apart, std::abs(qAlpha(ours.pixel(x, y)) - qAlpha(theirs.pixel(x, y))));
+        }
+        EXPECT_NEAR(totalA, totalB, 0.05 * totalB) << "case " << c;
+        // Pixel by pixel within the painter's own smoothing.
+        EXPECT_LE(apart, 32) << "case " << c;
+    }
+}
+
+TEST(LineBatch, KeepTheOrderOfDrawingAndTheClip)
+{
+    LineBatch::Storage storage;
     QImage image = blank();
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, 30, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, 30, kSize), storage);
         // Two opaque flat lines on the same row: the later one shows.
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::green);
@@ -115,16 +173,51 @@ TEST(Hairlines, KeepTheOrderOfDrawingAndTheClip)
     EXPECT_EQ(qAlpha(image.pixel(16, kSize - 28)), 0);
 }
 
-TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
+TEST(LineBatch, AreasBlendAlikeInEveryColumnAsThePainterFills)
 {
-    SVHairlineBatch::Storage storage;
+    // Whole strips of columns are blended four pixels at a time, the strip
+    // at the image's right edge pixel by pixel: the same ink either way.
+    const QColor colors[] = {QColor(255, 255, 255, 26), QColor(40, 200, 90, 153), QColor(250, 10, 10)};
+    LineBatch::Storage storage;
+    for (const QColor& color : colors) {
+        QImage ours = blank(), theirs = blank();
+        ours.fill(QColor(20, 30, 80));
+        theirs.fill(QColor(20, 30, 80));
+        {
+            QPainter p(&ours);
+            yUp(p);
+            LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+            batch.addArea(std::vector<QPointF>{{0, 30.5}, {kSize, 30.5}}, color, 5);
+        }
+        {
+            QPainter p(&theirs);
+            yUp(p);
+            p.fillRect(QRectF(0, 5, kSize, 25.5), color);
+        }
+        for (int y = kSize - 30; y < kSize - 5; ++y) {
+            for (int x = 0; x < kSize; ++x) {
+                ASSERT_EQ(ours.pixel(x, y), ours.pixel(0, y)) << x << "," << y;
+                const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+                ASSERT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)), 3)
+                    << x << "," << y;
+            }
+        }
+        // Nothing above the area's top or below its floor.
+        EXPECT_EQ(ours.pixel(20, kSize - 33), QColor(20, 30, 80).rgba());
+        EXPECT_EQ(ours.pixel(20, kSize - 3), QColor(20, 30, 80).rgba());
+    }
+}
+
+TEST(LineBatch, LayImagesInTheirPlaceBetweenLinesPastTheClip)
+{
+    LineBatch::Storage storage;
     QImage image = blank();
     QImage half(8, 4, QImage::Format_ARGB32_Premultiplied);
     half.fill(qRgba(0, 0, 128, 128)); // half-transparent blue, premultiplied
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, 20, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, 20, kSize), storage);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         // Over the red line, then under the green one, and past the clip at x = 20.
         batch.addImage(half, QPoint(14, 17));
@@ -147,19 +240,19 @@ TEST(Hairlines, LayImagesInTheirPlaceBetweenLinesPastTheClip)
     EXPECT_EQ(qAlpha(image.pixel(0, 2)), 0);
 }
 
-TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
+TEST(LineBatch, StrokeAsThePainterDoesInItsPlaceInTheOrder)
 {
     const std::vector<QPointF> zigzag = {{2, 8}, {12, 30}, {22, 6}, {38, 26}};
     QPen pen(QColor(255, 255, 255, 200), 3.0);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::BevelJoin);
     const QRectF clip(0, 0, 30, kSize);
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QImage ours = blank(), theirs = blank();
     {
         QPainter p(&ours);
         yUp(p);
-        SVHairlineBatch batch(p, clip, storage);
+        LineBatch batch(p, clip, storage);
         batch.addStroke(zigzag, pen);
     }
     {
@@ -178,7 +271,7 @@ TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
     {
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
         batch.add(std::vector<QPointF>{{0, 20.5}, {40, 20.5}}, Qt::red);
         QPen wide(Qt::blue, 4.0);
         batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, wide);
@@ -191,41 +284,28 @@ TEST(Hairlines, StrokeAsThePainterDoesInItsPlaceInTheOrder)
     EXPECT_EQ(image.pixel(20, kSize - 21), QColor(Qt::red).rgba());
 }
 
-TEST(Hairlines, LeaveOtherDevicesAndTransformsToThePainter)
+TEST(LineBatch, LeaveOtherDevicesAndTransformsToThePainter)
 {
-    SVHairlineBatch::Storage storage;
+    LineBatch::Storage storage;
     QPixmap pixmap(kSize, kSize);
     QPainter onPixmap(&pixmap);
     onPixmap.setRenderHint(QPainter::Antialiasing, true);
     // Offscreen a pixmap is an image inside, but not one the batch may write to.
-    EXPECT_FALSE(SVHairlineBatch(onPixmap, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(onPixmap, QRectF(0, 0, kSize, kSize), storage).isValid());
     onPixmap.end();
 
     QImage image = blank();
     QPainter p(&image);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid()); // no antialiasing
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid()); // no antialiasing
     p.setRenderHint(QPainter::Antialiasing, true);
     p.rotate(10);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
     p.resetTransform();
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    EXPECT_FALSE(SVHairlineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
+    EXPECT_FALSE(LineBatch(p, QRectF(0, 0, kSize, kSize), storage).isValid());
 }
 
-TEST(Parallel, RunsEveryIndexOnce)
-{
-    for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(1000)}) {
-        std::vector<std::atomic<int>> seen(count);
-        sv::parallelFor(count, [&](std::size_t i) { seen[i].fetch_add(1); });
-        // Started, then waited for once the caller has done its own work.
-        sv::ParallelFor started(count, [&](std::size_t i) { seen[i].fetch_add(1); });
-        started.wait();
-        for (std::size_t i = 0; i < count; ++i)
-            EXPECT_EQ(seen[i].load(), 2) << i << " of " << count;
-    }
-}
-
-TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
+TEST(LineBatch, FinishesOnTheCallersThreadWhileThePoolIsBusy)
 {
     // Every pool thread held until the call returns: helpers queue behind
     // them, and the call must neither wait for them nor let them run body late.
@@ -257,10 +337,10 @@ TEST(Parallel, FinishesOnTheCallersThreadWhileThePoolIsBusy)
     // Nor does a stroke that no pool thread is free to draw hold up the flush.
     QImage image = blank();
     {
-        SVHairlineBatch::Storage storage;
+        LineBatch::Storage storage;
         QPainter p(&image);
         yUp(p);
-        SVHairlineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
+        LineBatch batch(p, QRectF(0, 0, kSize, kSize), storage);
         batch.addStroke(std::vector<QPointF>{{10, 2}, {10, 38}}, QPen(Qt::blue, 4.0));
     }
     EXPECT_EQ(image.pixel(10, 20), QColor(Qt::blue).rgba());

@@ -1,4 +1,4 @@
-#include "views/SVParallel.h"
+#include "platform/ParallelFor.h"
 
 #include <QThreadPool>
 

@@ -1,5 +1,6 @@
 #include "model/SVNetworkDigest.h"
 
+#include "elements/ElementTablesBasic.h"
 #include "model/SVElementDigest.h"
 #include "platform/wlan/CWChannel.h"
 
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -59,10 +59,6 @@ qint64 rsnSecurityMode(const SVSuiteInfo& rsn, bool enterprise)
         return 14;
     return enterprise ? 9 : 4;
 }
-
-// Rate bytes 0xFA-0xFF (the basic bit with values 122-127) select a
-// membership rather than name a rate, as the element decoder reads them.
-bool isMembershipSelector(quint8 b) { return b >= 0xFA; }
 
 } // namespace
 
@@ -158,7 +154,8 @@ void addLegacyRates(std::vector<double>& rates, const QByteArray& rateBytes)
 {
     for (const char c : rateBytes) {
         const auto b = quint8(c);
-        if (isMembershipSelector(b))
+        // A membership selector names no rate.
+        if (sv::elements::basic::isMembershipSelector(b))
             continue;
         const double r = (b & 0x7F) * 0.5;
         const auto same = std::find(rates.begin(), rates.end(), r);

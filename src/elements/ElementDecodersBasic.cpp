@@ -75,12 +75,10 @@ void decodeSupportedRates(ElementDecoding& d)
         const quint8 b = d.body.u8(i);
         const bool isBasic = b & 0x80;
         const quint8 halfMbps = b & 0x7F;
-        if (isBasic) {
-            if (auto selector = textForValue(kMembershipSelectors, halfMbps)) {
-                d.add(entryWithName(QStringLiteral("BSS Membership Selector"), number(halfMbps),
-                                    QStringLiteral("(%1)").arg(*selector)));
-                continue;
-            }
+        if (isMembershipSelector(b)) {
+            d.add(entryWithName(QStringLiteral("BSS Membership Selector"), number(halfMbps),
+                                QStringLiteral("(%1)").arg(*textForValue(kMembershipSelectors, halfMbps))));
+            continue;
         }
         const QString rate = (halfMbps % 2) ? QString::number(halfMbps / 2.0, 'f', 1) : number(halfMbps / 2);
         const std::optional<QString> modulation = textForValue(kRateClasses, halfMbps);

@@ -2,8 +2,8 @@
 
 #include "elements/ElementDecoders.h"
 #include "elements/ElementTablesHT.h"
-
-#include <cstdlib>
+#include "platform/wlan/CWChannel.h"
+#include "platform/wlan/WlanElements.h"
 
 namespace sv::elements {
 
@@ -57,15 +57,15 @@ SVField vhtMCSMap(const char* name, quint16 map, FlagItems mapItems, quint16 hig
 }
 
 // A width code of 1 covers 160 and 80+80 MHz too: the second centre then
-// tells which (8 channels from the first for 160 MHz, more than 16 for 80+80).
+// tells which.
 QString vhtChannelWidthText(quint8 width, quint8 center0, quint8 center1)
 {
-    if (width == 1 && center1 != 0) {
-        const int distance = std::abs(int(center1) - int(center0));
-        if (distance == 8)
-            return QStringLiteral("160 MHz");
-        if (distance > 16)
-            return QStringLiteral("80+80 MHz");
+    if (width == 1) {
+        switch (sv::wlan::vhtOperationWidth(width, center0, center1)) {
+        case kCWChannelWidth160MHz: return QStringLiteral("160 MHz");
+        case kCWChannelWidth80Plus80MHz: return QStringLiteral("80+80 MHz");
+        default: break;
+        }
     }
     return textOrReservedWithValue(kVHTChannelWidths, width);
 }

@@ -1,6 +1,7 @@
 #include "elements/ElementDecodersSecurity.h"
 
 #include "elements/ElementTablesVendor.h"
+#include "platform/wlan/ElementWalk.h"
 
 #include <algorithm>
 
@@ -234,15 +235,7 @@ void decodeWPS(const ElementReader& b, Fields& f, QStringList& s)
     s << QStringLiteral("Wi-Fi Protected Setup (WPS)");
     // Type and length (big-endian), then the data; the walk ends at the
     // first attribute that does not fit the body.
-    qsizetype at = 4;
-    while (b.has(at, 4)) {
-        const quint16 type = b.be16(at);
-        const quint16 length = b.be16(at + 2);
-        if (!b.has(at + 4, length))
-            break;
-        f.push_back(wpsAttribute(type, b.sub(at + 4, length), s));
-        at += 4 + length;
-    }
+    forEachWPSAttribute(b, 4, [&](quint16 type, const ElementReader& data) { f.push_back(wpsAttribute(type, data, s)); });
 }
 
 void decodeMicrosoft(const ElementReader& b, Fields& f, QStringList& s)
@@ -302,13 +295,10 @@ void decodeRouterboard(const ElementReader& b, Fields& f, QStringList& s)
 {
     // Sub-elements: type byte, length byte, data; the walk ends at the
     // first one that does not fit the body.
-    qsizetype at = 4;
-    while (b.has(at, 2)) {
-        const quint8 type = b.u8(at);
-        const quint8 length = b.u8(at + 1);
-        if (!b.has(at + 2, length))
-            break;
-        const ElementReader data = b.sub(at + 2, length);
+    for (const sv::wlan::Element& element : sv::wlan::ElementWalk(b.slice(4))) {
+        const quint8 type = quint8(element.id);
+        const auto length = quint8(element.body.size());
+        const ElementReader data(element.body);
         Fields subfields{
             entry("Type", upperHex(type)),
             entry("Length", QString::number(length), QStringLiteral("bytes")),
@@ -322,7 +312,6 @@ void decodeRouterboard(const ElementReader& b, Fields& f, QStringList& s)
             subfields.push_back(entry("Data", data.hex()));
         }
         f.push_back(entry("Data Element", upperHex(type), std::nullopt, std::move(subfields)));
-        at += 2 + length;
     }
 }
 

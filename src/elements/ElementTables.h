@@ -1,12 +1,14 @@
 #pragma once
 
+#include "elements/ElementReader.h"
+
 #include <QByteArrayView>
 
 #include <array>
 #include <optional>
 
-// Tables shared by the element decoder and the network record's digest of
-// the raw elements.
+// Tables and layouts shared by the element decoder and the network record's
+// digest of the raw elements.
 namespace sv::elements {
 
 // Vendors whose vendor-specific elements have a layout of their own.
@@ -40,25 +42,27 @@ constexpr std::optional<VendorOUI> vendorForBody(QByteArrayView body)
     return std::nullopt;
 }
 
-// Element IDs that the record and the decoder both name.
-enum ElementID : unsigned {
-    kSSID = 0,
-    kSupportedRates = 1,
-    kDSParameterSet = 3,
-    kTIM = 5,
-    kCountry = 7,
-    kBSSLoad = 11,
-    kERPInformation = 42,
-    kHTCapabilities = 45,
-    kRSN = 48,
-    kExtendedSupportedRates = 50,
-    kMobilityDomain = 54,
-    kHTOperation = 61,
-    kExtendedCapabilities = 127,
-    kCiscoVendorSpecific = 150,
-    kVHTCapabilities = 191,
-    kVHTOperation = 192,
-    kVendorSpecific = 221,
+// WPS attribute types the record's digest reads (kWPSAttributes names them
+// all for the decoder).
+enum WPSAttributeType : quint16 {
+    kWPSState = 0x1044,
+    kWPSSetupLocked = 0x1057,
 };
+
+// Calls visit(type, value) for each whole WPS attribute from offset at: type
+// and length (big-endian), then the value. The walk ends at the first
+// attribute that does not fit the body.
+template <typename Visit>
+void forEachWPSAttribute(const ElementReader& body, qsizetype at, Visit&& visit)
+{
+    while (body.has(at, 4)) {
+        const quint16 type = body.be16(at);
+        const quint16 length = body.be16(at + 2);
+        if (!body.has(at + 4, length))
+            break;
+        visit(type, body.sub(at + 4, length));
+        at += 4 + length;
+    }
+}
 
 } // namespace sv::elements

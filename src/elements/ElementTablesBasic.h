@@ -21,6 +21,16 @@ inline constexpr ValueText kMembershipSelectors[] = {
     {122, "HE PHY"},
 };
 
+constexpr bool isMembershipSelector(quint8 rateByte)
+{
+    if (!(rateByte & 0x80))
+        return false;
+    for (const ValueText& row : kMembershipSelectors)
+        if (row.value == quint32(rateByte & 0x7F))
+            return true;
+    return false;
+}
+
 // Third byte of the country string.
 inline constexpr ValueText kCountryEnvironments[] = {
     {'O', "Outdoor Only"}, {'I', "Indoor Only"}, {' ', "Any"}, {'X', "Non-Country Entity"},

@@ -9,6 +9,15 @@ namespace sv::elements::ht {
 
 // ---- HT Capabilities
 
+// Capability bits the record's digest reads too.
+enum CapabilityBit : quint32 {
+    kHTChannelWidth40 = 0x0002,
+    kHTShortGI20 = 0x0020,
+    kHTShortGI40 = 0x0040,
+    kVHTShortGI80 = 0x20,
+    kVHTShortGI160 = 0x40,
+};
+
 inline constexpr ValueText kSMPowerSave[] = {
     {0, "Static SM Power Save mode"}, {1, "Dynamic SM Power Save Mode"}, {3, "SM Power Save mode disabled"},
 };
@@ -22,13 +31,13 @@ inline constexpr ValueText kHTRxSTBC[] = {
 inline constexpr FlagItem kHTCapabilitiesInfo[] = {
     flagBool(0x0001, "LDPC Coding Capability", "STA is capable of receiving LDPC-coded packets",
              "STA is not capable of receiving LDPC-coded packets"),
-    flagBool(0x0002, "Supported Channel Width Set", "STA supports both 20 MHz and 40 MHz channels",
+    flagBool(kHTChannelWidth40, "Supported Channel Width Set", "STA supports both 20 MHz and 40 MHz channels",
              "STA supports only 20 MHz channels"),
     flagValue(0x000C, "SM Power Save", kSMPowerSave),
     flagBool(0x0010, "HT Greenfield", "STA is capable of receiving HT Greenfield PPDUs",
              "STA is not capable of receiving HT Greenfield PPDUs"),
-    flagBool(0x0020, "Short GI for 20 MHz"),
-    flagBool(0x0040, "Short GI for 40 MHz"),
+    flagBool(kHTShortGI20, "Short GI for 20 MHz"),
+    flagBool(kHTShortGI40, "Short GI for 40 MHz"),
     flagBool(0x0080, "Tx STBC", "Enabled", "Disabled"),
     flagValue(0x0300, "Rx STBC", kHTRxSTBC),
     flagBool(0x0400, "HT Delayed Block ACK"),
@@ -261,8 +270,8 @@ inline constexpr FlagItem kVHTCapabilitiesInfo[] = {
     flagValue(0x3, "Maximum MPDU Length", kMaximumMPDULengths),
     flagValue(0xC, "Supported Channel Width Set", kVHTChannelWidthSets),
     flagBool(0x10, "Rx LDPC"),
-    flagBool(0x20, "Short GI for 80 MHz"),
-    flagBool(0x40, "Short GI for 160 MHz and 80+80 MHz"),
+    flagBool(kVHTShortGI80, "Short GI for 80 MHz"),
+    flagBool(kVHTShortGI160, "Short GI for 160 MHz and 80+80 MHz"),
     flagBool(0x80, "Tx STBC"),
     flagValue(0x700, "Rx STBC", kVHTRxSTBC),
     flagBool(0x800, "Single User (SU) Beamformer Capable", "Yes", "No"),

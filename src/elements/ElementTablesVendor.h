@@ -99,12 +99,12 @@ inline constexpr WPSAttribute kWPSAttributes[] = {
     {0x103B, "Response Type", WPSKind::Choice, 1, kWPSResponseTypes},
     {0x103C, "RF Bands", WPSKind::Choice, 1, kWPSRFBands},
     {0x1042, "Serial Number", WPSKind::Text, 32},
-    {0x1044, "Wi-Fi Protected Setup State", WPSKind::State, 1, kWPSStates},
+    {kWPSState, "Wi-Fi Protected Setup State", WPSKind::State, 1, kWPSStates},
     {0x1047, "UUID-E", WPSKind::Hex, 0},
     {0x1049, "Vendor Extension", WPSKind::VendorExtension, 3},
     {0x104A, "Version", WPSKind::Version, 1},
     {0x1054, "Primary Device Type", WPSKind::PrimaryDeviceType, 8},
-    {0x1057, "AP Setup Locked", WPSKind::SetupLocked, 1},
+    {kWPSSetupLocked, "AP Setup Locked", WPSKind::SetupLocked, 1},
 };
 
 inline constexpr FlagItem kWPSConfigMethods[] = {

@@ -2,12 +2,15 @@
 
 #include "elements/ElementDecoders.h"
 #include "elements/ElementTables.h"
+#include "platform/wlan/ElementWalk.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
 using namespace sv::elements;
+using sv::wlan::kCiscoVendorSpecific;
+using sv::wlan::kVendorSpecific;
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/wlan/Nl80211Parse.h"
+#include "platform/wlan/ElementWalk.h"
 #include "platform/wlan/WlanElements.h"
 
 #include <linux/nl80211.h>
@@ -254,7 +255,7 @@ TEST(Nl80211Parse, ElementsCutShortGiveNoName)
     ASSERT_TRUE(n);
     EXPECT_TRUE(n->ssid().isNull());
     EXPECT_EQ(n->informationElementData(), bss.ies); // passed on unchanged
-    EXPECT_FALSE(forEachElement(bss.ies, [](unsigned, const QByteArray&) { return true; }));
+    EXPECT_FALSE(ElementWalk(bss.ies).complete());
 }
 
 TEST(Nl80211Parse, SurveyNoiseIsASignedByte)

@@ -6,6 +6,7 @@
 #include "platform/Resources.h"
 #include "platform/wlan/CWInterface.h"
 #include "platform/wlan/SimulatedRadio.h"
+#include "platform/wlan/ElementWalk.h"
 #include "platform/wlan/WlanElements.h"
 
 #include <QTemporaryDir>
@@ -258,13 +259,14 @@ TEST(ShippedScenario, IsRealisticAndItsElementsAreWellFormed)
             ibss |= n.ibss();
             wep |= n.supportsSecurity(kCWSecurityWEP);
             const QByteArray ies = n.informationElementData();
-            EXPECT_TRUE(sv::wlan::forEachElement(ies, [&](unsigned id, const QByteArray& body) {
-                ids.insert(id);
+            const sv::wlan::ElementWalk walk(ies);
+            for (const sv::wlan::Element& e : walk) {
+                ids.insert(e.id);
                 // An empty name is how hidden networks send it.
-                const qsizetype needed = id == 0 ? 0 : sv::elements::elementKind(id).minLength;
-                EXPECT_GE(body.size(), needed) << n.bssid().toStdString() << " " << id;
-                return true;
-            })) << n.bssid().toStdString();
+                const qsizetype needed = e.id == 0 ? 0 : sv::elements::elementKind(e.id).minLength;
+                EXPECT_GE(e.body.size(), needed) << n.bssid().toStdString() << " " << e.id;
+            }
+            EXPECT_TRUE(walk.complete()) << n.bssid().toStdString();
             // The name element agrees with the name; hidden networks send it empty.
             EXPECT_EQ(sv::wlan::findElement(ies, 0).value_or(QByteArray("?")), n.ssidData());
         }

@@ -2,17 +2,11 @@
 
 #include <QByteArray>
 
-#include <functional>
 #include <optional>
 
 namespace sv::wlan {
 
-// Walks 802.11 elements (ID, length, body). A last element whose length runs
-// past the end is not reported. Returns false when the walk stopped early for
-// that reason.
-bool forEachElement(const QByteArray& elements, const std::function<bool(unsigned id, QByteArray body)>& visit);
-
-// The body of the first element with this ID, if any.
+// The body of the first element with this ID, if any (see ElementWalk.h).
 std::optional<QByteArray> findElement(const QByteArray& elements, unsigned id);
 
 // Whether a vendor-specific element with this OUI and type is present.
@@ -24,5 +18,12 @@ bool hasWpaOrRsn(const QByteArray& elements);
 // Width code (CWChannelWidth) from the HT and VHT operation elements; 20 MHz
 // when neither widens the channel; kCWChannelWidthUnknown without either.
 int channelWidthFromElements(const QByteArray& elements);
+
+// The width code a VHT Operation element's width byte and centre segments
+// announce: 80, 160 or 80+80 MHz; kCWChannelWidthUnknown for 20 or 40 MHz
+// (byte 0) and reserved bytes, which leave the HT width. Width byte 1 with a
+// second centre names 160 MHz (8 channels from the first) or 80+80 MHz
+// (more than 16 away).
+int vhtOperationWidth(quint8 width, quint8 center0, quint8 center1);
 
 } // namespace sv::wlan

@@ -106,9 +106,10 @@ int AppDelegate::showSaveAlertIfNeeded()
     if (!hasUnsavedResults())
         return SVAlert::ThirdButtonReturn;
     SVAlert alert(m_window);
-    alert.addButtonWithTitle(tr("Save"));
-    alert.addButtonWithTitle(tr("Cancel"));
-    alert.addButtonWithTitle(tr("Don't Save"));
+    // Each button answers its letter, with Alt or without; Escape cancels.
+    alert.addButtonWithTitle(tr("&Save"));
+    alert.addButtonWithTitle(tr("&Cancel"));
+    alert.addButtonWithTitle(tr("&Don't Save"));
     alert.setMessageText(tr("Do you want to save the current results?"));
     alert.setInformativeText(tr("Any data will be lost if you don't save it."));
     alert.setAlertStyle(SVAlert::Style::Warning);

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -11,6 +12,7 @@
 #include "views/SVSpectrumView.h"
 #include "views/SVNetworksTableModel.h"
 
+#include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTest>
@@ -70,12 +72,17 @@ TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
     EXPECT_FALSE(app.netView()->willDrawSignal());
     app.userDidSelectMetric(7);
     EXPECT_FALSE(app.netView()->willDrawSignal());
-    EXPECT_FALSE(app.canMagnifySelectedGraph(-0.2));
-    app.magnifySelectedGraph(0.2);
+    // The zoom the View menu gives.
+    SVInspectController& in = *app.inspect();
+    QAction* longer = in.timescaleAction(4001);
+    QAction* shorter = in.timescaleAction(4002);
+    ASSERT_TRUE(longer && shorter);
+    EXPECT_FALSE(in.menuValidator().isEnabled(shorter));
+    longer->trigger();
     EXPECT_EQ(app.netView()->timescale(), 360);
     EXPECT_EQ(app.ssView()->timescale(), 300);
     app.selectGraph(SVMainWindow::SpectrumTab);
-    EXPECT_FALSE(app.canMagnifySelectedGraph(0.2));
+    EXPECT_FALSE(in.menuValidator().isEnabled(longer));
     app.saveDefaults();
     auto& defaults = sv::UserDefaults::standardUserDefaults();
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("NetworkSignalStrengthViewTimescale")), 360);

@@ -475,6 +475,8 @@ void AppDelegate::buildDocumentMenuItems(QMenu* file)
     QAction* saveAs = file->addAction(tr("Save As..."), this, [this] { onFileSaveAs(); });
     saveAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_S)});
     connect(file, &QMenu::aboutToShow, saveAs, [this, saveAs] { saveAs->setEnabled(hasUnsavedResults()); });
+    // Between menus its keys stay live: the command checks for itself.
+    connect(file, &QMenu::aboutToHide, saveAs, [saveAs] { saveAs->setEnabled(true); });
     file->addSeparator();
 }
 

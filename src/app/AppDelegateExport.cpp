@@ -157,7 +157,8 @@ void AppDelegate::buildExportMenus()
     // Copy is enabled exactly where it copies, kept so as the focus and the
     // selection move: elsewhere its key goes to the focused view.
     auto validateCopy = [this, copyAction] {
-        copyAction->setEnabled(validateMenuItem({SVMenuCommand::Copy, 0, {}, false, false}, m_inspect->focusState()).enabled);
+        const SVMenuItemInfo item{SVMenuCommand::Copy, 0, {}, false, false};
+        copyAction->setEnabled(validateMenuItem(item, m_inspect->focusState()).enabled);
     };
     connect(qApp, &QApplication::focusChanged, copyAction, validateCopy);
     connect(networksView()->selectionModel(), &QItemSelectionModel::selectionChanged, copyAction, validateCopy);

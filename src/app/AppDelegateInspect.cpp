@@ -292,8 +292,8 @@ void SVInspectController::addViewMenuItems(QMenu* view)
     QMenu* timescale = view->addMenu(tr("Timescale"));
     m_validator->watch(timescale);
     const QStringList spanTitles = {tr("Longer Span"), tr("Shorter Span")};
-    // The text size keys with Alt for Control: with Shift, the "+" key is
-    // the text size's own Ctrl++ on most keyboards.
+    // The text size's keys with Alt added. Not with Shift: Ctrl+Shift on the
+    // "=" key types Ctrl++, the text size's own key, on most keyboards.
     const QKeySequence spanKeys[] = {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Minus),
                                      QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Equal)};
     for (int i = 0; i < spanTitles.size(); ++i) {

@@ -54,7 +54,8 @@ QList<QAction*> menuActions(const QMenuBar* bar)
 // The window on the shipped scenario, stopped after two scans with one row
 // selected, shown and active. Alerts are answered with `answer` and counted.
 struct KeysWindow {
-    KeysWindow()
+    // beforeLaunch runs on the built window before its first scan.
+    explicit KeysWindow(const std::function<void(AppDelegate&)>& beforeLaunch = {})
     {
         auto& defaults = sv::UserDefaults::standardUserDefaults();
         defaults.removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
@@ -72,6 +73,8 @@ struct KeysWindow {
             ++savePanels;
             return QString();
         });
+        if (beforeLaunch)
+            beforeLaunch(*app);
         app->applicationWillFinishLaunching();
     }
     ~KeysWindow()
@@ -278,10 +281,12 @@ TEST(Keys, CopyIsEnabledWhereItCopiesAndPasteNever)
         QObject::disconnect(counting);
         EXPECT_EQ(copied, c.copies ? 1 : 0) << c.where;
         const QString text = QGuiApplication::clipboard()->text();
-        if (c.copies)
+        if (c.copies) {
             EXPECT_TRUE(text.contains(bssid, Qt::CaseInsensitive)) << text.toStdString();
-        if (c.focus == tree) // the tree copies its own row
+        }
+        if (c.focus == tree) { // the tree copies its own row
             EXPECT_EQ(text, tree->currentIndex().data().toString());
+        }
     }
 }
 
@@ -319,4 +324,23 @@ TEST(Keys, SaveQuestionAnswersItsLettersAndEscape)
         EXPECT_EQ(w.app->showSaveAlertIfNeeded(), c.answer) << QKeySequence(c.key | c.modifiers).toString().toStdString();
     }
     sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
+}
+
+TEST(Keys, SaveAsKeysWorkOnceThereAreResultsWhateverTheMenuShowedBefore)
+{
+    // The File menu opened while there is nothing to save.
+    KeysWindow w([](AppDelegate& app) {
+        for (QAction* a : menuActions(app.window()->menuBar()))
+            if (a->text() == "Save As...") {
+                QMenu* file = qobject_cast<QMenu*>(a->parent());
+                ASSERT_TRUE(file);
+                file->popup(QPoint(0, 0));
+                EXPECT_FALSE(a->isEnabled());
+                file->close();
+            }
+    });
+    ASSERT_TRUE(w.start());
+    ASSERT_TRUE(w.app->hasUnsavedResults());
+    QTest::keyClick(w.app->networksView(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.savePanels == 1; }, kEventBoundMs));
 }

@@ -175,9 +175,6 @@ public:
     void configureSignalStrenghTabView();
     void configureSpectrumTabView();
     void configureNetworkDetailsChart();
-    // The View menu's zoom (+0.2 longer, -0.2 shorter) on the selected tab's time graph.
-    void magnifySelectedGraph(double m);
-    bool canMagnifySelectedGraph(double m) const;
     // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
     // The inspecting part of the window owns it (its pop-up and View > Graph items).
     void userDidSelectMetric(int index);

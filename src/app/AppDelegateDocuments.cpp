@@ -106,9 +106,10 @@ int AppDelegate::showSaveAlertIfNeeded()
     if (!hasUnsavedResults())
         return SVAlert::ThirdButtonReturn;
     SVAlert alert(m_window);
-    alert.addButtonWithTitle(tr("Save"));
-    alert.addButtonWithTitle(tr("Cancel"));
-    alert.addButtonWithTitle(tr("Don't Save"));
+    // Each button answers its letter, with Alt or without; Escape cancels.
+    alert.addButtonWithTitle(tr("&Save"));
+    alert.addButtonWithTitle(tr("&Cancel"));
+    alert.addButtonWithTitle(tr("&Don't Save"));
     alert.setMessageText(tr("Do you want to save the current results?"));
     alert.setInformativeText(tr("Any data will be lost if you don't save it."));
     alert.setAlertStyle(SVAlert::Style::Warning);
@@ -477,6 +478,8 @@ void AppDelegate::buildDocumentMenuItems(QMenu* file)
     QAction* saveAs = file->addAction(tr("Save As..."), this, [this] { onFileSaveAs(); });
     saveAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_S)});
     connect(file, &QMenu::aboutToShow, saveAs, [this, saveAs] { saveAs->setEnabled(hasUnsavedResults()); });
+    // Between menus its keys stay live: the command checks for itself.
+    connect(file, &QMenu::aboutToHide, saveAs, [saveAs] { saveAs->setEnabled(true); });
     file->addSeparator();
 }
 

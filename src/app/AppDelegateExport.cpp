@@ -2,6 +2,7 @@
 // speaking the selected network's signal.
 
 #include "app/AppDelegate.h"
+#include "app/AppDelegateInspect.h"
 
 #include "app/SVAlert.h"
 #include "app/SVCSVExport.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStringDecoder>
@@ -130,9 +132,9 @@ void AppDelegate::buildExportMenus()
         validateExportItems();
     }
 
-    QMenu* edit = menuTitled(bar, tr("&Edit"));
+    QMenu* edit = menuTitled(bar, tr("E&dit"));
     if (!edit) {
-        edit = new QMenu(tr("&Edit"), bar);
+        edit = new QMenu(tr("E&dit"), bar);
         const QList<QAction*> menus = bar->actions();
         bar->insertMenu(menus.size() > 1 ? menus.at(1) : nullptr, edit);
     }
@@ -141,12 +143,27 @@ void AppDelegate::buildExportMenus()
     connect(copyAction, &QAction::triggered, this, [this] { copy(); });
     QAction* first = edit->actions().value(0);
     edit->insertAction(first, copyAction);
+    // Nothing here is pasted; the item shows the command is not for this window.
+    auto* pasteAction = new QAction(tr("Paste"), edit);
+    pasteAction->setShortcut(QKeySequence::Paste);
+    pasteAction->setEnabled(false);
+    edit->insertAction(first, pasteAction);
     if (first)
         edit->insertSeparator(first);
     copyAction->setShortcut(QKeySequence::Copy);
     // The focused view decides what Copy copies; the table's own copy of
     // one cell must not take the shortcut first.
     copyAction->setShortcutContext(Qt::WindowShortcut);
+    // Copy is enabled exactly where it copies, kept so as the focus and the
+    // selection move: elsewhere its key goes to the focused view.
+    auto validateCopy = [this, copyAction] {
+        const SVMenuItemInfo item{SVMenuCommand::Copy, 0, {}, false, false};
+        copyAction->setEnabled(validateMenuItem(item, m_inspect->focusState()).enabled);
+    };
+    connect(qApp, &QApplication::focusChanged, copyAction, validateCopy);
+    connect(networksView()->selectionModel(), &QItemSelectionModel::selectionChanged, copyAction, validateCopy);
+    connect(edit, &QMenu::aboutToShow, copyAction, validateCopy);
+    validateCopy();
 
     if (QMenu* view = menuTitled(bar, tr("&View"))) {
         view->addSeparator();

@@ -128,22 +128,3 @@ int AppDelegate::metric() const
 {
     return m_inspect->metric();
 }
-
-static SVSignalStrengthView* timeGraphForTab(int tab, SVSignalStrengthView* details, SVSignalStrengthView* signal)
-{
-    return tab == SVMainWindow::NetworkDetailsTab ? details : tab == SVMainWindow::SignalStrengthTab ? signal : nullptr;
-}
-
-bool AppDelegate::canMagnifySelectedGraph(double m) const
-{
-    const SVSignalStrengthView* v = timeGraphForTab(m_window->selectedTab(), m_netView, m_ssView);
-    if (!v)
-        return false;
-    return m > 0 ? v->timescale() != v->maxTimescale() : v->timescale() != v->minTimescale();
-}
-
-void AppDelegate::magnifySelectedGraph(double m)
-{
-    if (SVSignalStrengthView* v = timeGraphForTab(m_window->selectedTab(), m_netView, m_ssView))
-        v->magnifyWithMagnification(m);
-}

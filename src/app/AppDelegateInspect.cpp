@@ -243,6 +243,15 @@ SVMenuState SVInspectController::menuState() const
             s.graphSpan = SVMenuState::Span{g.timescale(), g.minTimescale(), g.maxTimescale()};
     }
     s.hasUnsavedResults = m_hasUnsavedResults && m_hasUnsavedResults();
+    const SVMenuState focused = focusState();
+    s.firstResponder = focused.firstResponder;
+    s.hasSelectedRows = focused.hasSelectedRows;
+    return s;
+}
+
+SVMenuState SVInspectController::focusState() const
+{
+    SVMenuState s;
     QWidget* focus = QApplication::focusWidget();
     if (focus && m_app.sideView() && (focus == m_app.sideView() || m_app.sideView()->isAncestorOf(focus)))
         s.firstResponder = SVFirstResponder::Sidebar;
@@ -250,6 +259,8 @@ SVMenuState SVInspectController::menuState() const
         s.firstResponder = SVFirstResponder::ElementOutline;
     else if (focus && focus == m_app.networksView())
         s.firstResponder = SVFirstResponder::NetworksOutline;
+    QTreeView* table = m_app.networksView();
+    s.hasSelectedRows = table && table->selectionModel() && table->selectionModel()->hasSelection();
     return s;
 }
 
@@ -281,8 +292,10 @@ void SVInspectController::addViewMenuItems(QMenu* view)
     QMenu* timescale = view->addMenu(tr("Timescale"));
     m_validator->watch(timescale);
     const QStringList spanTitles = {tr("Longer Span"), tr("Shorter Span")};
-    const QKeySequence spanKeys[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Minus),
-                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)};
+    // The text size's keys with Alt added. Not with Shift: Ctrl+Shift on the
+    // "=" key types Ctrl++, the text size's own key, on most keyboards.
+    const QKeySequence spanKeys[] = {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Minus),
+                                     QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Equal)};
     for (int i = 0; i < spanTitles.size(); ++i) {
         const int tag = 4001 + i;
         QAction* a = timescale->addAction(spanTitles[i]);

@@ -99,6 +99,9 @@ public:
     // The state the enabling rules read, and the validator that other
     // commands (documents, exports, copy) register with.
     SVMenuState menuState() const;
+    // Only what the focus decides (the first responder, the table's
+    // selection); it takes no lock, so it may run while the lists change.
+    SVMenuState focusState() const;
     SVMenuValidator& menuValidator() { return *m_validator; }
     // Whether the window holds results not yet saved (the documents' part
     // answers it; none: nothing to save).

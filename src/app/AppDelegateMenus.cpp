@@ -20,10 +20,11 @@ void AppDelegate::buildMenus()
     QMenu* file = bar->addMenu(tr("&File"));
     buildDocumentMenuItems(file);
     QAction* quit = file->addAction(tr("Quit"), qApp, [this] { m_window->close(); });
-    quit->setShortcut(QKeySequence::Quit);
+    // Not the platform's standard key: some desktops have none for quitting.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
-    QMenu* edit = bar->addMenu(tr("&Edit"));
+    QMenu* edit = bar->addMenu(tr("E&dit"));
     QAction* preferences = edit->addAction(tr("Preferences..."), this, [this] { showPreferencesWithIdentifier(); });
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);

@@ -49,7 +49,8 @@ SVAlert::~SVAlert()
 
 QPushButton* SVAlert::addButtonWithTitle(const QString& title)
 {
-    const bool cancel = title == tr("Cancel");
+    // Its mnemonic mark aside.
+    const bool cancel = QString(title).remove(QLatin1Char('&')) == tr("Cancel");
     QPushButton* button = addButton(title, cancel ? QMessageBox::RejectRole : QMessageBox::ActionRole);
     if (m_buttons.isEmpty())
         setDefaultButton(button);

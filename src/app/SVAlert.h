@@ -9,8 +9,9 @@ class QPushButton;
 
 // The application's alert. Buttons answer 1000, 1001, 1002... in the order
 // they were added; with none added the alert has one "OK" button. A button
-// titled "Cancel" answers Escape; an alert with a single button answers
-// Escape and the close button with that button, so its only way out is it.
+// titled "Cancel" (a mnemonic mark aside) answers Escape; an alert with a
+// single button answers Escape and the close button with that button, so
+// its only way out is it.
 class SVAlert : public QMessageBox {
     Q_OBJECT
 public:

@@ -5,11 +5,14 @@
 #include "views/SVOutlineViews.h"
 #include "views/SVPlainText.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMetaMethod>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QProxyStyle>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -44,6 +47,21 @@ void replaceContent(QWidget* holder, QWidget* view)
         layout->addWidget(view);
 }
 
+// Alt alone belongs to the window (the graphs' noise bubble, the threshold
+// keys): the menu bar never takes the keyboard when it is pressed and
+// released. The menus' mnemonics still open them.
+class SVMenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 QWidget* holder(QWidget* parent = nullptr)
 {
     auto* w = new QWidget(parent);
@@ -67,6 +85,9 @@ QString tabTitle(int index)
 SVMainWindow::SVMainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Skyvane"));
+    auto* barStyle = new SVMenuBarStyle(QApplication::style()->name());
+    barStyle->setParent(menuBar());
+    menuBar()->setStyle(barStyle);
     m_toolbar = buildMainToolbar(*this);
 
     m_networksView = new SVNetworksView;

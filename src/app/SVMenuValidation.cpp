@@ -27,9 +27,8 @@ SVMenuValidation validateMenuItem(const SVMenuItemInfo& item, const SVMenuState&
     }
     case SVMenuCommand::SaveAs: return {state.hasUnsavedResults, {}};
     case SVMenuCommand::Copy:
-        return {state.firstResponder != SVFirstResponder::Sidebar
-                    && state.firstResponder != SVFirstResponder::ElementOutline,
-                {}};
+        // Copy copies the table's selected rows, and only from the table.
+        return {state.firstResponder == SVFirstResponder::NetworksOutline && state.hasSelectedRows, {}};
     case SVMenuCommand::Paste: return {false, {}};
     case SVMenuCommand::Other: break;
     }

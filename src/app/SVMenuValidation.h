@@ -41,6 +41,7 @@ struct SVMenuState {
     std::optional<Span> graphSpan;
     bool hasUnsavedResults = false;
     SVFirstResponder firstResponder = SVFirstResponder::Other;
+    bool hasSelectedRows = false; // in the network table
 };
 
 struct SVMenuItemInfo {

@@ -33,7 +33,7 @@ SVProgressWindowController::SVProgressWindowController(QWidget* parent, const QS
             cancel();
     });
     auto* quit = new QAction(this);
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // as the File menu's Quit
     connect(quit, &QAction::triggered, this, [this] {
         if (auto q = m_quit)
             q();

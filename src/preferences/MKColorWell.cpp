@@ -1,11 +1,14 @@
 #include "preferences/MKColorWell.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace MKColorSwatches {
 
@@ -46,6 +49,17 @@ int indexAt(QPointF point, int rows, int columns, int swatchSize, int spacing)
     return row * columns + column;
 }
 
+QPoint popoverPosition(const QRect& well, QSize popover, const QRect& area)
+{
+    // Clamps one axis so that [p, p + size) stays within [low, low + room).
+    auto clampTo = [](int p, int size, int low, int room) { return std::max(low, std::min(p, low + room - size)); };
+    const int x = clampTo(well.x() + well.width() / 2 - popover.width() / 2, popover.width(), area.x(), area.width());
+    int y = well.y() + well.height();
+    if (y + popover.height() > area.y() + area.height() && well.y() - popover.height() >= area.y())
+        y = well.y() - popover.height();
+    return {x, clampTo(y, popover.height(), area.y(), area.height())};
+}
+
 } // namespace MKColorSwatches
 
 namespace {
@@ -78,6 +92,15 @@ MKColorSwatchMatrix::MKColorSwatchMatrix(QWidget* parent, int rows, int columns,
       m_targetColorWell(targetColorWell)
 {
     setFixedSize(MKColorSwatches::matrixSize(rows, columns));
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void MKColorSwatchMatrix::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= m_colors.size() || index == m_current)
+        return;
+    m_current = index;
+    update();
 }
 
 QColor MKColorSwatchMatrix::colorAt(int row, int column) const
@@ -102,6 +125,16 @@ void MKColorSwatchMatrix::paintEvent(QPaintEvent*)
             fillSwatch(p, cell, color, cell.topRight(), cell.bottomLeft());
         }
     }
+    if (hasFocus() && m_colCount > 0 && m_current < m_colors.size()) {
+        // The keys' swatch: a white ring in the gaps around it, a black one
+        // just inside, seen on every colour.
+        const int r = m_current / m_colCount, c = m_current % m_colCount;
+        const QRectF cell(c * pitch, r * pitch, MKColorSwatches::SwatchSize, MKColorSwatches::SwatchSize);
+        p.setPen(QPen(Qt::white, 1));
+        p.drawRect(cell.adjusted(-0.5, -0.5, 0.5, 0.5));
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRect(cell.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
 }
 
 void MKColorSwatchMatrix::mousePressEvent(QMouseEvent* event)
@@ -110,6 +143,44 @@ void MKColorSwatchMatrix::mousePressEvent(QMouseEvent* event)
     if (index < 0 || index >= m_colors.size() || !m_targetColorWell)
         return;
     m_targetColorWell->setColorAndClose(m_colors[index]);
+}
+
+void MKColorSwatchMatrix::keyPressEvent(QKeyEvent* event)
+{
+    const int row = m_colCount > 0 ? m_current / m_colCount : 0;
+    const int column = m_colCount > 0 ? m_current % m_colCount : 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (column > 0)
+            setCurrentIndex(m_current - 1);
+        break;
+    case Qt::Key_Right:
+        if (column + 1 < m_colCount)
+            setCurrentIndex(m_current + 1);
+        break;
+    case Qt::Key_Up:
+        if (row > 0)
+            setCurrentIndex(m_current - m_colCount);
+        break;
+    case Qt::Key_Down:
+        if (row + 1 < m_rowCount)
+            setCurrentIndex(m_current + m_colCount);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_targetColorWell && m_current < m_colors.size())
+            m_targetColorWell->setColorAndClose(m_colors[m_current]);
+        break;
+    case Qt::Key_Escape:
+        if (m_targetColorWell)
+            m_targetColorWell->closePopover();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 // ---- picker ----
@@ -136,6 +207,7 @@ MKColorWell::MKColorWell(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setupPopover();
 }
 
@@ -147,7 +219,7 @@ MKColorWell::~MKColorWell()
 void MKColorWell::setupPopover()
 {
     // A popup window: the desktop closes it when the user clicks elsewhere.
-    m_popover = new QFrame(nullptr, Qt::Popup);
+    m_popover = new QFrame(nullptr, Qt::Popup | Qt::FramelessWindowHint);
     m_popover->setObjectName(QStringLiteral("colorPopover"));
     m_popover->setFrameShape(QFrame::NoFrame);
     // A click on the well closes the popover and goes no further.
@@ -189,13 +261,15 @@ void MKColorWell::setColorAndClose(const QColor& color)
 
 void MKColorWell::showPopover()
 {
-    QPoint below = mapToGlobal(QPoint(width() / 2 - m_popover->width() / 2, height()));
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        below.setX(std::clamp(below.x(), area.left(), std::max(area.left(), area.right() - m_popover->width())));
-    }
-    m_popover->move(below);
+    const QRect well(mapToGlobal(QPoint(0, 0)), size());
+    const QScreen* screen = this->screen();
+    m_popover->move(screen ? MKColorSwatches::popoverPosition(well, m_popover->size(), screen->availableGeometry())
+                           : well.bottomLeft() + QPoint(0, 1));
+    // The keys start on the well's own colour when the grid has it.
+    MKColorSwatchMatrix* matrix = m_popoverView->matrix();
+    matrix->setCurrentIndex(std::max(0, int(matrix->colors().indexOf(m_color))));
     m_popover->show();
+    matrix->setFocus(Qt::PopupFocusReason);
 }
 
 void MKColorWell::mousePressEvent(QMouseEvent* event)
@@ -206,6 +280,22 @@ void MKColorWell::mousePressEvent(QMouseEvent* event)
         closePopover();
     else
         showPopover();
+}
+
+void MKColorWell::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+        if (isEnabled() && !isPopoverShown())
+            showPopover();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void MKColorWell::paintEvent(QPaintEvent*)
@@ -221,4 +311,9 @@ void MKColorWell::paintEvent(QPaintEvent*)
     }
     p.setPen(QPen(isEnabled() ? QColor(Qt::gray) : QColor::fromRgbF(0.75, 0.75, 0.75), 1));
     p.drawRect(outer.adjusted(0.5, 0.5, -0.5, -0.5));
+    if (hasFocus()) {
+        // The keys are here: the border in the selection colour.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1));
+        p.drawRect(b.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
 }

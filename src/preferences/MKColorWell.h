@@ -3,7 +3,9 @@
 #include <QColor>
 #include <QFrame>
 #include <QList>
+#include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 #include <QWidget>
 
@@ -22,6 +24,10 @@ QSize matrixSize(int rows, int columns, int swatchSize = SwatchSize, int spacing
 // The swatch under a point in the grid's coordinates: its index row by row,
 // or -1 outside the grid and in the gaps between swatches.
 int indexAt(QPointF point, int rows, int columns, int swatchSize = SwatchSize, int spacing = Spacing);
+// Where a popover of that size opens for a well at `well` (both in screen
+// coordinates) on a screen whose usable area is `area`: centred below the
+// well, above it when there is no room below, and always on the screen.
+QPoint popoverPosition(const QRect& well, QSize popover, const QRect& area);
 } // namespace MKColorSwatches
 
 class MKColorWell;
@@ -36,13 +42,19 @@ public:
     int colCount() const { return m_colCount; }
     // The colour of the swatch at (row, column); invalid when the list is short.
     QColor colorAt(int row, int column) const;
+    // The swatch the keys are on (its index row by row); the arrows move it,
+    // Return, Enter and Space pick it, Escape closes the popover.
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QList<QColor> m_colors;
+    int m_current = 0;
     int m_rowCount;
     int m_colCount;
     MKColorWell* m_targetColorWell;
@@ -96,6 +108,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Space, Return, Enter and Down open the popover, as a click does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setupPopover();

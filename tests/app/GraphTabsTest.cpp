@@ -73,12 +73,17 @@ TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
     EXPECT_FALSE(app.netView()->willDrawSignal());
     app.userDidSelectMetric(7);
     EXPECT_FALSE(app.netView()->willDrawSignal());
-    EXPECT_FALSE(app.canMagnifySelectedGraph(-0.2));
-    app.magnifySelectedGraph(0.2);
+    // The zoom the View menu gives.
+    SVInspectController& in = *app.inspect();
+    QAction* longer = in.timescaleAction(4001);
+    QAction* shorter = in.timescaleAction(4002);
+    ASSERT_TRUE(longer && shorter);
+    EXPECT_FALSE(in.menuValidator().isEnabled(shorter));
+    longer->trigger();
     EXPECT_EQ(app.netView()->timescale(), 360);
     EXPECT_EQ(app.ssView()->timescale(), 300);
     app.selectGraph(SVMainWindow::SpectrumTab);
-    EXPECT_FALSE(app.canMagnifySelectedGraph(0.2));
+    EXPECT_FALSE(in.menuValidator().isEnabled(longer));
     app.saveDefaults();
     auto& defaults = sv::UserDefaults::standardUserDefaults();
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("NetworkSignalStrengthViewTimescale")), 360);

@@ -190,9 +190,10 @@ TEST(MenuValidationTest, Rules)
         s.graphSpan = span;
         return s;
     };
-    auto responder = [](SVFirstResponder r) {
+    auto responder = [](SVFirstResponder r, bool rowsSelected = true) {
         SVMenuState s;
         s.firstResponder = r;
+        s.hasSelectedRows = rowsSelected;
         return s;
     };
     const struct {
@@ -226,6 +227,8 @@ TEST(MenuValidationTest, Rules)
         {"copy in the table", {C::Copy}, responder(SVFirstResponder::NetworksOutline), true},
         {"copy in the sidebar", {C::Copy}, responder(SVFirstResponder::Sidebar), false},
         {"copy in the element tree", {C::Copy}, responder(SVFirstResponder::ElementOutline), false},
+        {"copy in the table, nothing selected", {C::Copy}, responder(SVFirstResponder::NetworksOutline, false), false},
+        {"copy from another view", {C::Copy}, responder(SVFirstResponder::Other), false},
         {"paste", {C::Paste}, full, false},
         {"anything else", {C::Other}, empty, true},
     };

@@ -1,5 +1,6 @@
 #include "preferences/MKColorWell.h"
 
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,5 +90,97 @@ TEST(ColorWellTest, PopoverOpensClosesAndPicks)
     // A disabled well ignores clicks.
     well.setEnabled(false);
     QTest::mouseClick(&well, Qt::LeftButton);
+    EXPECT_FALSE(well.isPopoverShown());
+}
+
+TEST(ColorWellTest, PopoverStaysOnTheScreen)
+{
+    const QSize popover(129, 193);
+    const QRect screen(0, 0, 1920, 1080);
+    const struct {
+        const char* name;
+        QRect well;
+        QRect area;
+        QPoint at;
+    } cases[] = {
+        {"room below: centred below", {100, 100, 44, 23}, screen, {58, 123}},
+        {"just room below", {100, 864, 44, 23}, screen, {58, 887}},
+        {"no room below: above", {100, 1000, 44, 23}, screen, {58, 807}},
+        {"above a panel", {100, 900, 44, 23}, {0, 0, 1920, 1040}, {58, 707}},
+        {"at the right edge", {1900, 100, 44, 23}, screen, {1791, 123}},
+        {"at the left edge", {0, 100, 44, 23}, screen, {0, 123}},
+        {"a second screen", {1930, 100, 44, 23}, {1920, 0, 1280, 1024}, {1920, 123}},
+        {"room neither way: on the screen", {100, 100, 44, 23}, {0, 0, 800, 300}, {58, 107}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MKColorSwatches::popoverPosition(c.well, popover, c.area), c.at) << c.name;
+}
+
+TEST(ColorWellTest, PopoverOfAWellAtTheScreensFootOpensAbove)
+{
+    QWidget window;
+    auto* well = new MKColorWell(&window);
+    well->resize(well->sizeHint());
+    window.resize(200, 40);
+    const QRect area = window.screen()->availableGeometry();
+    window.move(area.x() + 20, area.y() + area.height() - 60);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(well, Qt::LeftButton);
+    ASSERT_TRUE(well->isPopoverShown());
+    const QRect shown = well->popover()->frameGeometry();
+    const QRect at(well->mapToGlobal(QPoint(0, 0)), well->size());
+    EXPECT_TRUE(area.contains(shown)) << shown.y() << "+" << shown.height() << " on " << area.height();
+    EXPECT_LE(shown.bottom(), at.top() - 1) << "above the well";
+    well->closePopover();
+}
+
+TEST(ColorWellTest, KeysOpenMoveAmongAndPickSwatches)
+{
+    MKColorWell well;
+    well.resize(well.sizeHint());
+    well.setColor(MKColorSwatches::colors().at(9)); // row 1, column 1
+    well.show();
+    QSignalSpy fired(&well, &MKColorWell::action);
+    MKColorSwatchMatrix* matrix = well.popoverView()->matrix();
+
+    QTest::keyClick(&well, Qt::Key_Space);
+    ASSERT_TRUE(well.isPopoverShown());
+    EXPECT_EQ(well.popover()->focusWidget(), matrix);
+    EXPECT_EQ(matrix->currentIndex(), 9) << "the keys start on the well's colour";
+    const struct {
+        Qt::Key key;
+        int current;
+    } moves[] = {
+        {Qt::Key_Right, 10}, {Qt::Key_Down, 18}, {Qt::Key_Up, 10}, {Qt::Key_Up, 2}, {Qt::Key_Up, 2},
+        {Qt::Key_Left, 1},   {Qt::Key_Left, 0},  {Qt::Key_Left, 0}, // the grid's edges hold
+    };
+    for (const auto& m : moves) {
+        QTest::keyClick(matrix, m.key);
+        EXPECT_EQ(matrix->currentIndex(), m.current) << m.key;
+    }
+    QTest::keyClick(matrix, Qt::Key_Return);
+    EXPECT_EQ(fired.count(), 1);
+    EXPECT_EQ(well.color(), MKColorSwatches::colors().at(0));
+    EXPECT_FALSE(well.isPopoverShown());
+
+    // Escape closes without picking; Down opens too, Space picks.
+    QTest::keyClick(&well, Qt::Key_Return);
+    ASSERT_TRUE(well.isPopoverShown());
+    QTest::keyClick(matrix, Qt::Key_Escape);
+    EXPECT_FALSE(well.isPopoverShown());
+    EXPECT_EQ(fired.count(), 1);
+    QTest::keyClick(&well, Qt::Key_Down);
+    ASSERT_TRUE(well.isPopoverShown());
+    matrix->setCurrentIndex(95);
+    QTest::keyClick(matrix, Qt::Key_Down);
+    QTest::keyClick(matrix, Qt::Key_Right);
+    EXPECT_EQ(matrix->currentIndex(), 95);
+    QTest::keyClick(matrix, Qt::Key_Space);
+    EXPECT_EQ(well.color(), MKColorSwatches::colors().at(95));
+    EXPECT_EQ(fired.count(), 2);
+
+    well.setEnabled(false);
+    QTest::keyClick(&well, Qt::Key_Space);
     EXPECT_FALSE(well.isPopoverShown());
 }

@@ -11,6 +11,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <deque>
 #include <numeric>
 #include <variant>
 
@@ -33,11 +34,6 @@ public:
     const QString& ssid() { return once(m_ssid, &SVNetwork::ssid); }
     const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
     const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
-
-    // The values for the row's last reader, moved out.
-    QString takeSsid() { return std::move(once(m_ssid, &SVNetwork::ssid)); }
-    QString takePhyMode() { return std::move(once(m_phyMode, &SVNetwork::phyMode)); }
-    QString takeVendor() { return std::move(once(m_vendor, &SVNetwork::vendor)); }
 
 private:
     QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
@@ -143,21 +139,38 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
     return kept(std::move(rows), flags);
 }
 
-SVSideViewSource sourceOf(Row& row)
-{
-    const SVNetwork& n = row.network();
-    return {row.takeSsid(), row.takePhyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(),
-            row.takeVendor()};
-}
+// The security texts of the modes met in one filtering, translated once per
+// mode rather than twice per record.
+class SecurityTexts {
+public:
+    struct Texts {
+        qint64 code;
+        bool hasLong; // the long text is not empty
+        QString shortText;
+    };
+    const Texts& of(qint64 code)
+    {
+        for (const Texts& t : m_seen)
+            if (t.code == code)
+                return t;
+        return m_seen.emplace_back(Texts{code, !SVNetwork::securityModeText(code).isEmpty(),
+                                         SVNetwork::shortSecurityModeText(code)});
+    }
 
-// The rows' last use: their values move into the sidebar's sources.
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>&& rows)
+private:
+    std::deque<Texts> m_seen; // references stay valid as it grows
+};
+
+QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
 {
-    QVector<SVSideViewSource> sources;
-    sources.reserve(qsizetype(rows.size()));
-    for (Row& r : rows)
-        sources.append(sourceOf(r));
-    return sideViewItemsForSources(sources);
+    SVSideViewBuilder builder(qsizetype(rows.size()));
+    SecurityTexts security;
+    for (Row& r : rows) {
+        const SVNetwork& n = r.network();
+        const SecurityTexts::Texts& s = security.of(n.securityModeCode());
+        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, n.apid(), n.deviceid(), r.vendor());
+    }
+    return builder.items();
 }
 
 bool sideFilterDrops(const QString& id, const QString& s, Row& row)
@@ -398,7 +411,8 @@ QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkLi
 {
     if (!list)
         return sideViewItemsForSources(std::nullopt);
-    return sideViewItemsForRows(rowsOf(*list));
+    std::vector<Row> rows = rowsOf(*list);
+    return sideViewItemsForRows(rows);
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -445,7 +459,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(std::move(rows));
+    out.sideViewItems = sideViewItemsForRows(rows);
     return out;
 }
 

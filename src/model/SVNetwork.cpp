@@ -310,6 +310,34 @@ void SVNetwork::setNetworkLocked(const QVariantMap& dictionary)
     m_ibss = dictionary.value(kIbss).toBool();
 }
 
+qint64 SVNetwork::channelNumber() const
+{
+    Guard g(m_lock);
+    return m_channelNumber;
+}
+
+void SVNetwork::heardInScan(const QVariantMap& dictionary, qint64 rssi, qint64 noise, const QDateTime& scanTime)
+{
+    Guard g(m_lock);
+    setNetworkLocked(dictionary);
+    m_lastSeen = scanTime;
+    m_lastSeenElapsedSeconds = 0;
+    addDataPointLocked(SVDataPoint(rssi, noise, m_digest.stationCount, m_digest.channelUtilization, scanTime));
+}
+
+std::optional<double> SVNetwork::afterScan(const QDateTime& scanTime)
+{
+    Guard g(m_lock);
+    if (!m_dataPoints || m_dataPoints->empty())
+        return std::nullopt;
+    if (m_lastSeen != scanTime) {
+        m_lastSeenElapsedSeconds = double(m_lastSeen.msecsTo(scanTime)) / 1000.0;
+        addDataPointLocked(SVDataPoint(NoSignal, NoSignal, m_digest.stationCount, m_digest.channelUtilization,
+                                       scanTime));
+    }
+    return m_lastSeenElapsedSeconds;
+}
+
 QVariantMap SVNetwork::network() const
 {
     Guard g(m_lock);

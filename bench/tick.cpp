@@ -12,7 +12,7 @@
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
 #include "platform/wlan/CWNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include "BenchSupport.h"

@@ -1,4 +1,4 @@
-#include "views/SVNetworkCellText.h"
+#include "model/SVNetworkCellText.h"
 
 #include "model/SVNetwork.h"
 #include "model/SVNetworkDelegate.h"

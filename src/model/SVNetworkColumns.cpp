@@ -499,9 +499,48 @@ int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const 
     return compareKeys(comparison, sortKeyFor(comparison, a), sortKeyFor(comparison, b));
 }
 
+namespace {
+
+QVariant sortValue(const SVNetworkDelegate* row, const SVNetworkColumn* column, const QString& key)
+{
+    return !row ? QVariant() : column ? column->value(*row) : row->valueForKey(key);
+}
+
+// One key of whole numbers (levels, counts: the table's usual order),
+// sorted as plain pairs; none when a value is anything else.
+std::optional<std::vector<qsizetype>> integerOrder(std::span<const SVNetworkDelegate* const> rows,
+                                                   const SVColumnSortKey& key)
+{
+    if (key.comparison != C::Compare)
+        return std::nullopt;
+    const SVNetworkColumn* column = networkColumnForSortKey(key.key);
+    std::vector<std::pair<qint64, qsizetype>> pairs;
+    pairs.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QVariant v = sortValue(rows[i], column, key.key);
+        if (v.typeId() != QMetaType::LongLong && v.typeId() != QMetaType::Int)
+            return std::nullopt;
+        pairs.emplace_back(v.toLongLong(), qsizetype(i));
+    }
+    if (key.ascending)
+        std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    else
+        std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<qsizetype> order;
+    order.reserve(pairs.size());
+    for (const auto& p : pairs)
+        order.push_back(p.second);
+    return order;
+}
+
+} // namespace
+
 std::vector<qsizetype> sortedRowOrder(std::span<const SVNetworkDelegate* const> rows,
                                       std::span<const SVColumnSortKey> keys)
 {
+    if (keys.size() == 1)
+        if (auto order = integerOrder(rows, keys[0]))
+            return std::move(*order);
     const size_t n = rows.size();
     // Each row's values are read once, straight through the column's
     // accessor where a column has the key.
@@ -509,10 +548,8 @@ std::vector<qsizetype> sortedRowOrder(std::span<const SVNetworkDelegate* const> 
     for (size_t k = 0; k < keys.size(); ++k) {
         const SVNetworkColumn* column = networkColumnForSortKey(keys[k].key);
         values[k].reserve(n);
-        for (const SVNetworkDelegate* row : rows) {
-            const QVariant v = !row ? QVariant() : column ? column->value(*row) : row->valueForKey(keys[k].key);
-            values[k].push_back(sortKeyFor(keys[k].comparison, v));
-        }
+        for (const SVNetworkDelegate* row : rows)
+            values[k].push_back(sortKeyFor(keys[k].comparison, sortValue(row, column, keys[k].key)));
     }
     std::vector<qsizetype> order(n);
     std::iota(order.begin(), order.end(), 0);

@@ -36,12 +36,8 @@ void addChildren(SVSideViewItem& parent, std::vector<Entry>& entries, const QStr
         return c != 0 ? c < 0 : *a.filterString < *b.filterString;
     });
     parent.children.reserve(qsizetype(entries.size()));
-    for (const Entry& e : entries) {
-        SVSideViewItem& child = parent.children.emplace_back();
-        child.title = *e.title;
-        child.filterString = *e.filterString;
-        child.identifier = identifier;
-    }
+    for (const Entry& e : entries)
+        parent.children.append(SVSideViewItem{*e.title, *e.filterString, identifier, {}, {}, false});
 }
 
 int byTitle(const QString& a, const QString& b)

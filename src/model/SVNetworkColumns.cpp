@@ -233,7 +233,7 @@ const std::array<SVNetworkColumn, 40>& table()
             "The time between two beacons of the access point, in milliseconds."),
         col("DEVICE_NAME", "deviceNameValue", C::CaseInsensitive, false, 120, 40, U, Cell::Default, false,
             "Device Name", textRows<&D::deviceNameValue, csvQuoted<&N::deviceNameValue>>(),
-            "The name you gave the access point, or the base-station name it announces on the local network."),
+            "Your name for the access point, or the base-station name it announces."),
         col("VENDOR", "vendorValue", C::CaseInsensitive, true, 160, 40, U, Cell::Default, false, "Vendor",
             textRows<&D::vendorValue, csvQuoted<&N::vendorValue>>(),
             "The maker of the access point, looked up by the first three octets of its BSSID."),
@@ -301,8 +301,7 @@ const std::array<SVNetworkColumn, 40>& table()
             "The protection the access point asks of high-throughput (802.11n) stations."),
         col("FAST_BSS_TRANSITION", "fastBssTransitionValue", C::CaseInsensitive, false, P, 40, U, Cell::Default,
             false, "Fast Transition", textRows<&D::fastBssTransitionValue, csvText<&N::fastBssTransitionValue>>(),
-            "How stations roam to the access point by fast BSS transition (802.11r): over the air or over the "
-            "distribution system."),
+            "How stations roam to the access point by fast BSS transition (802.11r)."),
         col("CC", "countryCodeValue", C::CaseInsensitive, false, P, 40, U, Cell::Default, false, "Country Code",
             textRows<&D::countryCodeValue, csvQuoted<&N::countryCodeValue>>(),
             "The country code the access point announces."),
@@ -320,7 +319,7 @@ const std::array<SVNetworkColumn, 40>& table()
             "The security the network asks of stations that join it."),
         col("WPS", "wpsValue", C::LocalizedStandard, false, P, 40, U, Cell::Default, false, "WPS",
             textRows<&D::wpsValue, csvText<&N::wpsValue>>(),
-            "Whether the access point offers Wi-Fi Protected Setup: configured, not configured or locked."),
+            "Whether the access point offers Wi-Fi Protected Setup, and in which state."),
         col("NETWORK_TYPE", "networkTypeValue", C::CaseInsensitive, false, P, 40, U, Cell::Default, false, "Type",
             textRows<&D::networkTypeValue, csvText<&N::networkTypeValue>>(),
             "Whether the network is an infrastructure network or an ad-hoc network."),
@@ -331,7 +330,7 @@ const std::array<SVNetworkColumn, 40>& table()
         // Copied, the time it was last heard, whether or not a scan is running.
         col("SEEN", "lastSeenElapsedSecondsValue", C::Compare, true, 130, 40, U, Cell::Default, false, "Seen",
             {value<&D::lastSeenElapsedSecondsValue>, seen, lastSeen, nullptr},
-            "How long ago the network was last heard; the time it was last heard while no scan is running."),
+            "How long ago the network was last heard (the time itself while not scanning)."),
     }};
     return t;
 }

@@ -6,7 +6,7 @@
 
 #include "app/SVCSVExport.h"
 #include "model/SVNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 // The work of one scan tick without painting: the scan result merged into
 // the list, the list filtered and sorted by signal, and the network table
-// reloaded, for lists whose records each hold 18 hours of samples.
+// reloaded, for lists whose records each hold an hour of samples, and
+// records at their sample cap (18 hours) where that fits in memory.
 
 #include "app/SVNetworkFilter.h"
 #include "app/SVScanMerge.h"
@@ -11,7 +12,7 @@
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
 #include "platform/wlan/CWNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include "BenchSupport.h"
@@ -101,8 +102,8 @@ QVariantMap scanOf(int i, int round)
     return CWNetworkUtil::dictionary(network);
 }
 
-// Every record starts at its sample cap: 18 hours of one scan every two seconds.
-std::unique_ptr<Survey> makeSurvey(int count)
+// Every record starts with `samples` samples, one scan every two seconds.
+std::unique_ptr<Survey> makeSurvey(int count, std::size_t samples)
 {
     auto s = std::make_unique<Survey>();
     for (int round = 0; round < 2; ++round) {
@@ -112,29 +113,29 @@ std::unique_ptr<Survey> makeSurvey(int count)
                 s->scans[round].append(scanOf(i, round));
     }
     const double start = SVDataPoint::secondsSinceReferenceDate(QDateTime::currentDateTimeUtc())
-        - kScanInterval * double(SVNetwork::MaximumDataPoints);
+        - kScanInterval * double(samples);
     s->networks.reserve(count);
     for (int i = 0; i < count; ++i) {
         auto n = SVNetwork::initWithDictionary(s->scans[0][i]);
         const qint64 rssi = s->scans[0][i].value("rssiValue").toLongLong();
-        for (std::size_t k = 0; k < SVNetwork::MaximumDataPoints; ++k)
+        for (std::size_t k = 0; k < samples; ++k)
             n->addDataPoint(SVDataPoint::fromArchive(rssi - qint64(k % 7), -92, 0, 3, 40,
                                                      start + kScanInterval * double(k)));
         s->networks.append(std::move(n));
     }
-    s->lastScan = start + kScanInterval * double(SVNetwork::MaximumDataPoints);
+    s->lastScan = start + kScanInterval * double(samples);
     return s;
 }
 
-// One survey at a time: a 5,000-network survey holds gigabytes.
-Survey& surveyOf(int count)
+// One survey at a time: 5,000 networks at the cap hold gigabytes.
+Survey& surveyOf(int count, std::size_t samples)
 {
     static std::unique_ptr<Survey> survey;
-    static int size = -1;
-    if (size != count) {
+    static std::pair<int, std::size_t> made{-1, 0};
+    if (made != std::pair{count, samples}) {
         survey.reset();
-        survey = makeSurvey(count);
-        size = count;
+        survey = makeSurvey(count, samples);
+        made = {count, samples};
     }
     return *survey;
 }
@@ -151,7 +152,9 @@ QVector<SVNetworkRow> rowsOf(const SVNetworkList& list)
 
 void BM_ScanTick(benchmark::State& state)
 {
-    Survey& survey = surveyOf(int(state.range(0)));
+    const std::size_t samples = state.range(1) == 0 ? SVNetwork::MaximumDataPoints
+                                                    : std::size_t(state.range(1) / kScanInterval);
+    Survey& survey = surveyOf(int(state.range(0)), samples);
 
     SVFilterState filter;
     filter.isScanning = true;
@@ -190,10 +193,24 @@ void BM_ScanTick(benchmark::State& state)
     state.counters["filter_ms"] = filterSeconds * 1e3 / ticks;
     state.counters["reload_ms"] = reloadSeconds * 1e3 / ticks;
     state.counters["shown"] = double(shown);
+    // Wall time of the three steps per network and tick: the figure that must stay flat as the list grows.
+    state.counters["us_per_network"] = (mergeSeconds + filterSeconds + reloadSeconds) * 1e6 / ticks
+        / double(state.range(0));
     state.counters["samples"] = double(survey.networks.value(0)->dataPointCount());
     state.counters["rss_MiB"] = double(bench::residentKiB()) / 1024.0;
 }
-BENCHMARK(BM_ScanTick)->ArgName("networks")->Arg(50)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+// Networks and seconds of history (0: every record at its sample cap).
+BENCHMARK(BM_ScanTick)
+    ->ArgNames({"networks", "history_s"})
+    ->Args({50, 3600})
+    ->Args({500, 3600})
+    ->Args({5000, 3600})
+    ->Args({20000, 3600})
+    ->Args({500, 0})
+    ->Args({5000, 0})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

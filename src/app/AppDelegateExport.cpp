@@ -15,7 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/FileWriter.h"
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include <QAction>

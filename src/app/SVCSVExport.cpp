@@ -6,7 +6,7 @@
 #include "platform/CSVParser.h"
 #include "platform/FileWriter.h"
 #include "platform/NSStringAdditions.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QHeaderView>
 

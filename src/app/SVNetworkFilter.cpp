@@ -2,17 +2,15 @@
 
 #include "model/CWInterfaceUtil.h"
 #include "model/SVNetwork.h"
+#include "model/SVNetworkColumns.h"
 #include "model/SVSignalQuality.h"
 #include "platform/Bssid.h"
 #include "platform/wlan/CWInterface.h"
 
-#include <QCollator>
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <algorithm>
-#include <numeric>
-#include <variant>
+#include <deque>
 
 namespace {
 
@@ -33,11 +31,6 @@ public:
     const QString& ssid() { return once(m_ssid, &SVNetwork::ssid); }
     const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
     const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
-
-    // The values for the row's last reader, moved out.
-    QString takeSsid() { return std::move(once(m_ssid, &SVNetwork::ssid)); }
-    QString takePhyMode() { return std::move(once(m_phyMode, &SVNetwork::phyMode)); }
-    QString takeVendor() { return std::move(once(m_vendor, &SVNetwork::vendor)); }
 
 private:
     QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
@@ -143,21 +136,38 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
     return kept(std::move(rows), flags);
 }
 
-SVSideViewSource sourceOf(Row& row)
-{
-    const SVNetwork& n = row.network();
-    return {row.takeSsid(), row.takePhyMode(), n.securityMode(), n.shortSecurityMode(), n.apid(), n.deviceid(),
-            row.takeVendor()};
-}
+// The security texts of the modes met in one filtering, translated once per
+// mode rather than twice per record.
+class SecurityTexts {
+public:
+    struct Texts {
+        qint64 code;
+        bool hasLong; // the long text is not empty
+        QString shortText;
+    };
+    const Texts& of(qint64 code)
+    {
+        for (const Texts& t : m_seen)
+            if (t.code == code)
+                return t;
+        return m_seen.emplace_back(Texts{code, !SVNetwork::securityModeText(code).isEmpty(),
+                                         SVNetwork::shortSecurityModeText(code)});
+    }
 
-// The rows' last use: their values move into the sidebar's sources.
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>&& rows)
+private:
+    std::deque<Texts> m_seen; // references stay valid as it grows
+};
+
+QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
 {
-    QVector<SVSideViewSource> sources;
-    sources.reserve(qsizetype(rows.size()));
-    for (Row& r : rows)
-        sources.append(sourceOf(r));
-    return sideViewItemsForSources(sources);
+    SVSideViewBuilder builder(qsizetype(rows.size()));
+    SecurityTexts security;
+    for (Row& r : rows) {
+        const SVNetwork& n = r.network();
+        const SecurityTexts::Texts& s = security.of(n.securityModeCode());
+        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, n.apid(), n.deviceid(), r.vendor());
+    }
+    return builder.items();
 }
 
 bool sideFilterDrops(const QString& id, const QString& s, Row& row)
@@ -232,34 +242,14 @@ bool isAssociatedWith(Row& row, const SVFilterState& s)
         && a.channelBand == SVNetwork::channelBandForChannel(n.channel()) && a.ssid == row.ssid();
 }
 
-// One sort column, its values read once per record before sorting.
-using SortColumn = std::variant<std::vector<QVariant>, std::vector<qint64>, std::vector<QString>,
-                                std::vector<QCollatorSortKey>>;
-
-// Levels, counts and other whole numbers compare as plain integers, the
-// order QVariant's comparison gives them, without its dispatch per pair.
-std::optional<std::vector<qint64>> integersOf(const std::vector<QVariant>& values)
+SVColumnComparison comparisonOf(SVSortDescriptor::Comparison c)
 {
-    std::vector<qint64> out;
-    out.reserve(values.size());
-    for (const QVariant& v : values) {
-        if (v.typeId() != QMetaType::LongLong)
-            return std::nullopt;
-        out.push_back(v.toLongLong());
+    switch (c) {
+    case SVSortDescriptor::Comparison::LocalizedStandard: return SVColumnComparison::LocalizedStandard;
+    case SVSortDescriptor::Comparison::CaseInsensitive: return SVColumnComparison::CaseInsensitive;
+    case SVSortDescriptor::Comparison::Compare: break;
     }
-    return out;
-}
-
-int compareVariants(const QVariant& a, const QVariant& b)
-{
-    if (!a.isValid() || !b.isValid())
-        return int(a.isValid()) - int(b.isValid());
-    const QPartialOrdering o = QVariant::compare(a, b);
-    if (o == QPartialOrdering::Less)
-        return -1;
-    if (o == QPartialOrdering::Greater)
-        return 1;
-    return 0;
+    return SVColumnComparison::Compare;
 }
 
 } // namespace
@@ -321,84 +311,19 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
 {
     if (descriptors.isEmpty() || list.size() < 2)
         return;
-    const qsizetype n = list.size();
-    // The C locale's collator compares code points and ignores numeric mode;
-    // natural order ("Net2" before "Net10") must hold in every locale.
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-
-    std::vector<SortColumn> columns;
-    columns.reserve(size_t(descriptors.size()));
-    for (const SVSortDescriptor& d : descriptors) {
-        switch (d.comparison) {
-        case SVSortDescriptor::Comparison::Compare: {
-            std::vector<QVariant> values;
-            values.reserve(size_t(n));
-            for (const auto& r : list)
-                values.push_back(r->valueForKey(d.key));
-            if (auto integers = integersOf(values))
-                columns.emplace_back(std::move(*integers));
-            else
-                columns.emplace_back(std::move(values));
-            break;
-        }
-        case SVSortDescriptor::Comparison::CaseInsensitive: {
-            std::vector<QString> values;
-            values.reserve(size_t(n));
-            for (const auto& r : list)
-                values.push_back(r->valueForKey(d.key).toString().toCaseFolded());
-            columns.emplace_back(std::move(values));
-            break;
-        }
-        case SVSortDescriptor::Comparison::LocalizedStandard: {
-            std::vector<QCollatorSortKey> values;
-            values.reserve(size_t(n));
-            for (const auto& r : list)
-                values.push_back(collator.sortKey(r->valueForKey(d.key).toString()));
-            columns.emplace_back(std::move(values));
-            break;
-        }
-        }
-    }
-
-    std::vector<qsizetype> order(static_cast<size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        for (size_t k = 0; k < columns.size(); ++k) {
-            const int c = std::visit(
-                [a, b](const auto& values) -> int {
-                    using T = std::decay_t<decltype(values)>;
-                    if constexpr (std::is_same_v<T, std::vector<QVariant>>)
-                        return compareVariants(values[size_t(a)], values[size_t(b)]);
-                    else if constexpr (std::is_same_v<T, std::vector<qint64>>)
-                        return values[size_t(a)] < values[size_t(b)] ? -1 : values[size_t(a)] > values[size_t(b)] ? 1 : 0;
-                    else if constexpr (std::is_same_v<T, std::vector<QString>>)
-                        return values[size_t(a)].compare(values[size_t(b)]);
-                    else
-                        return values[size_t(a)].compare(values[size_t(b)]);
-                },
-                columns[k]);
-            if (c != 0)
-                return descriptors[qsizetype(k)].ascending ? c < 0 : c > 0;
-        }
-        return false;
-    });
+    std::vector<SVColumnSortKey> keys;
+    keys.reserve(size_t(descriptors.size()));
+    for (const SVSortDescriptor& d : descriptors)
+        keys.push_back({d.key, comparisonOf(d.comparison), d.ascending});
+    std::vector<const SVNetworkDelegate*> rows;
+    rows.reserve(size_t(list.size()));
+    for (const auto& n : list)
+        rows.push_back(n.get());
     SVNetworkList sorted;
-    sorted.reserve(n);
-    for (qsizetype i : order)
-        sorted.append(list[i]);
+    sorted.reserve(list.size());
+    for (qsizetype i : sortedRowOrder(rows, keys))
+        sorted.append(std::move(list[i]));
     list = std::move(sorted);
-}
-
-QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list)
-{
-    if (!list)
-        return sideViewItemsForSources(std::nullopt);
-    return sideViewItemsForRows(rowsOf(*list));
 }
 
 QString thresholdNoticeText(qint64 threshold, qint64 units)
@@ -445,7 +370,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(std::move(rows));
+    out.sideViewItems = sideViewItemsForRows(rows);
     return out;
 }
 

@@ -1,19 +1,10 @@
 #include "app/SVRowCopy.h"
 
+#include "model/SVNetworkColumns.h"
 #include "model/SVNetworkDelegate.h"
 #include "platform/RtfWriter.h"
 
 #include <QStringList>
-
-namespace {
-
-bool isLevelColumn(const QString& id)
-{
-    return id == u"RSSI" || id == u"RSSI_AVG" || id == u"RSSI_MIN" || id == u"RSSI_MAX" || id == u"NOISE"
-        || id == u"NOISE_AVG" || id == u"NOISE_MIN" || id == u"NOISE_MAX";
-}
-
-} // namespace
 
 QString copiedRowsText(const QVector<std::shared_ptr<SVNetworkDelegate>>& rows,
                        const QVector<SVCopiedColumn>& columns, const SVNetworkCellContext& context)
@@ -24,17 +15,10 @@ QString copiedRowsText(const QVector<std::shared_ptr<SVNetworkDelegate>>& rows,
             continue;
         QStringList lines;
         for (const auto& [id, title] : columns) {
-            QString value;
-            if (id == u"FIRST_SEEN")
-                value = seenDateText(row->firstSeenValue());
-            else if (id == u"LAST_SEEN" || id == u"SEEN")
-                value = seenDateText(row->lastSeenValue());
-            else
-                value = networkCellText(*row, id, context);
+            const SVNetworkColumn* column = networkColumn(id);
+            const QString value = column ? column->copy(*row, context) : QString();
             if (value.isEmpty())
                 continue;
-            if (context.units != 0 && isLevelColumn(id))
-                value = QStringLiteral("%1 dBm").arg(value);
             lines << QStringLiteral("%1: %2").arg(title, value);
         }
         blocks << lines.join(QLatin1Char('\n'));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/SVNetworkCellText.h"
+#include "model/SVNetworkCellText.h"
 
 #include <QMimeData>
 #include <QString>

@@ -81,6 +81,31 @@ private:
     QHash<QString, SVNetwork*> m_texts;
 };
 
+// What the merge reads of a scan dictionary, in one walk over it.
+struct ScanValues {
+    qint64 rssi = 0;
+    qint64 noise = 0;
+    qint64 channel = 0;
+    QString bssid;
+
+    static ScanValues of(const QVariantMap& d)
+    {
+        ScanValues v;
+        for (auto it = d.cbegin(); it != d.cend(); ++it) {
+            const QString& key = it.key();
+            if (key == u"rssiValue")
+                v.rssi = it->toLongLong();
+            else if (key == u"noiseMeasurement")
+                v.noise = it->toLongLong();
+            else if (key == u"channelNumber")
+                v.channel = it->toLongLong();
+            else if (key == u"bssid")
+                v.bssid = it->toString();
+        }
+        return v;
+    }
+};
+
 } // namespace
 
 SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetworkList& networks,
@@ -94,18 +119,18 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
     // merge join it so a BSS listed twice in one result updates one record.
     IdentityIndex firstMatch(qsizetype(merged.size()) + results.size());
     for (const auto& network : merged)
-        firstMatch.insertFirst(network->bssid(), network->network().value(QStringLiteral("channelNumber")).toLongLong(),
-                               network.get());
+        firstMatch.insertFirst(network->bssid(), network->channelNumber(), network.get());
 
     for (const QVariantMap& d : results) {
-        const qint64 rssiValue = d.value(QStringLiteral("rssiValue")).toLongLong();
+        const ScanValues v = ScanValues::of(d);
+        const qint64 rssiValue = v.rssi;
         // -S exactly, without negating the smallest 64-bit value (2^63 is above every reading).
         const bool belowCut = sensitivity == std::numeric_limits<qint64>::min() || rssiValue < -sensitivity;
         if (sensitivity != SVSensitivityNoCut && belowCut)
             continue;
-        const qint64 noise = d.value(QStringLiteral("noiseMeasurement")).toLongLong();
-        const QString bssid = d.value(QStringLiteral("bssid")).toString();
-        const qint64 channel = d.value(QStringLiteral("channelNumber")).toLongLong();
+        const qint64 noise = v.noise;
+        const QString bssid = v.bssid;
+        const qint64 channel = v.channel;
 
         if (SVNetwork* r = firstMatch.find(bssid, channel)) {
             qint64 rssi = rssiValue;
@@ -117,11 +142,7 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
                     rssi = last->rssiValue();
             }
             // Heard on a channel of the same band as before: its key stays.
-            r->setNetwork(d);
-            r->setLastSeen(scanTime);
-            r->setLastSeenElapsedSeconds(0);
-            r->addDataPoint(SVDataPoint(rssi, noise, r->stationCount(), r->channelUtilization(),
-                                        scanTime));
+            r->heardInScan(d, rssi, noise, scanTime);
             continue;
         }
 
@@ -140,15 +161,8 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
     SVNetworkList kept;
     kept.reserve(merged.size());
     for (auto& network : merged) {
-        if (network->dataPointCount() == 0)
-            continue;
-        if (network->lastSeen() != scanTime) {
-            network->setLastSeenElapsedSeconds(double(network->lastSeen().msecsTo(scanTime)) / 1000.0);
-            network->addDataPoint(SVDataPoint(SVNetwork::NoSignal, SVNetwork::NoSignal,
-                                              network->stationCount(),
-                                              network->channelUtilization(), scanTime));
-        }
-        if (std::trunc(network->lastSeenElapsedSeconds()) > maxElapsed)
+        const std::optional<double> elapsed = network->afterScan(scanTime);
+        if (!elapsed || std::trunc(*elapsed) > maxElapsed)
             continue;
         kept.push_back(std::move(network));
     }

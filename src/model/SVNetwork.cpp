@@ -6,6 +6,7 @@
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetServiceBrowser.h"
 #include "model/SVNetworkCollection.h"
+#include "model/SVNetworkColumns.h"
 #include "model/SVSignalQuality.h"
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/Bssid.h"
@@ -308,6 +309,34 @@ void SVNetwork::setNetworkLocked(const QVariantMap& dictionary)
     m_hasScanSsid = ssid != dictionary.constEnd();
     m_scanSsid = m_hasScanSsid ? ssid->toString() : QString();
     m_ibss = dictionary.value(kIbss).toBool();
+}
+
+qint64 SVNetwork::channelNumber() const
+{
+    Guard g(m_lock);
+    return m_channelNumber;
+}
+
+void SVNetwork::heardInScan(const QVariantMap& dictionary, qint64 rssi, qint64 noise, const QDateTime& scanTime)
+{
+    Guard g(m_lock);
+    setNetworkLocked(dictionary);
+    m_lastSeen = scanTime;
+    m_lastSeenElapsedSeconds = 0;
+    addDataPointLocked(SVDataPoint(rssi, noise, m_digest.stationCount, m_digest.channelUtilization, scanTime));
+}
+
+std::optional<double> SVNetwork::afterScan(const QDateTime& scanTime)
+{
+    Guard g(m_lock);
+    if (!m_dataPoints || m_dataPoints->empty())
+        return std::nullopt;
+    if (m_lastSeen != scanTime) {
+        m_lastSeenElapsedSeconds = double(m_lastSeen.msecsTo(scanTime)) / 1000.0;
+        addDataPointLocked(SVDataPoint(NoSignal, NoSignal, m_digest.stationCount, m_digest.channelUtilization,
+                                       scanTime));
+    }
+    return m_lastSeenElapsedSeconds;
 }
 
 QVariantMap SVNetwork::network() const
@@ -1225,88 +1254,11 @@ QString SVNetwork::toCSV(const QStringList& columns, bool usingPercentage) const
 {
     // One consistent view of the record while another thread may update it.
     Guard g(m_lock);
-    const bool anyData = m_stats.rssiCount > 0;
-    const qint64 rssiNow = rssiLastLocked();
-    auto level = [usingPercentage](qint64 dBm) {
-        return QString::number(usingPercentage ? sv::signalQualityPercent(dBm) : dBm);
-    };
-    // Statistics of a record that never heard a signal are not numbers.
-    auto statistic = [&](qint64 dBm) { return anyData ? level(dBm) : QString(); };
-    auto decibels = [&](qint64 dB) { return anyData ? QString::number(dB) : QString(); };
-    auto quoted = [](const QString& text) { return sv::stringByAddingQuotationMarksForCSV(text); };
-    auto date = [](const QDateTime& d) {
-        return sv::timeStringWithFormat(d, QStringLiteral("yyyy/MM/dd hh:mm:ss a"));
-    };
-
-    using Field = QString (*)(const SVNetwork&);
-    static const QHash<QString, Field> plain = {
-        // A malformed BSSID from a document and a country code from a beacon
-        // are text others chose: quoted and guarded like the SSID.
-        {QStringLiteral("BSSID"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.bssidValue()); }},
-        {QStringLiteral("CHANNEL"), [](const SVNetwork& n) { return n.channelValue(); }},
-        {QStringLiteral("SECURITY_MODE"), [](const SVNetwork& n) { return n.securityValue(); }},
-        {QStringLiteral("WPS"), [](const SVNetwork& n) { return n.wpsValue(); }},
-        {QStringLiteral("CHANNEL_WIDTH"), [](const SVNetwork& n) { return n.channelWidthValue(); }},
-        {QStringLiteral("CHANNEL_CENTER"), [](const SVNetwork& n) { return n.channelCenterValue(); }},
-        {QStringLiteral("PHY_MODE"), [](const SVNetwork& n) { return n.phyModeValue(); }},
-        {QStringLiteral("MIN_RATE"), [](const SVNetwork& n) { return n.minRateValue(); }},
-        {QStringLiteral("MAX_RATE"), [](const SVNetwork& n) { return n.maxRateValue(); }},
-        {QStringLiteral("NETWORK_TYPE"), [](const SVNetwork& n) { return n.networkTypeValue(); }},
-        {QStringLiteral("CC"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.countryCodeValue()); }},
-        {QStringLiteral("STREAMS"), [](const SVNetwork& n) { return n.streamsValue(); }},
-        {QStringLiteral("STATION_COUNT"), [](const SVNetwork& n) { return n.stationCountValue(); }},
-        {QStringLiteral("HT_PROTECTION"), [](const SVNetwork& n) { return n.htProtectionValue(); }},
-        {QStringLiteral("FAST_BSS_TRANSITION"), [](const SVNetwork& n) { return n.fastBssTransitionValue(); }},
-        {QStringLiteral("CENTER_FREQUENCY"), [](const SVNetwork& n) { return n.centerFrequencyValue(); }},
-        {QStringLiteral("BEACON_INT"), [](const SVNetwork& n) { return n.beaconIntervalValue(); }},
-        {QStringLiteral("SSID"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.ssidValue()); }},
-        {QStringLiteral("VENDOR"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.vendorValue()); }},
-        {QStringLiteral("CHANNEL_BAND"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.channelBandValue()); }},
-        {QStringLiteral("ANNOTATIONS"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.annotationsValue()); }},
-        {QStringLiteral("DEVICE_NAME"), [](const SVNetwork& n) { return sv::stringByAddingQuotationMarksForCSV(n.deviceNameValue()); }},
-    };
-
     QStringList fields;
     fields.reserve(columns.size());
-    for (const QString& column : columns) {
-        if (const auto it = plain.constFind(column); it != plain.constEnd()) {
-            fields << (*it)(*this);
-        } else if (column == u"RSSI") {
-            fields << (rssiNow == NoSignal ? QString() : level(rssiNow));
-        } else if (column == u"NOISE") {
-            fields << (rssiNow == NoSignal ? QString() : level(noiseLastLocked()));
-        } else if (column == u"SNR") {
-            fields << (rssiNow == NoSignal ? QString() : QString::number(snrLastLocked()));
-        } else if (column == u"RSSI_AVG") {
-            fields << statistic(m_stats.rssiAvg);
-        } else if (column == u"RSSI_MIN") {
-            fields << statistic(m_stats.rssiMin);
-        } else if (column == u"RSSI_MAX") {
-            fields << statistic(m_stats.rssiMax);
-        } else if (column == u"NOISE_AVG") {
-            fields << statistic(m_stats.noiseAvg);
-        } else if (column == u"NOISE_MIN") {
-            fields << statistic(m_stats.noiseMin);
-        } else if (column == u"NOISE_MAX") {
-            fields << statistic(m_stats.noiseMax);
-        } else if (column == u"SNR_AVG") {
-            fields << decibels(m_stats.snrAvg);
-        } else if (column == u"SNR_MIN") {
-            fields << decibels(m_stats.snrMin);
-        } else if (column == u"SNR_MAX") {
-            fields << decibels(m_stats.snrMax);
-        } else if (column == u"FIRST_SEEN") {
-            fields << date(firstSeenValue());
-        } else if (column == u"LAST_SEEN") {
-            fields << date(m_lastSeen);
-        } else if (column == u"CHANNEL_UTILIZATION") {
-            fields << (m_digest.channelUtilization < 0 ? QString()
-                                                       : QString::number(m_digest.channelUtilization));
-        } else if (column == u"BASIC_RATES") {
-            fields << quoted(withoutPointZero(basicDataRatesValue()));
-        } else {
-            fields << QString();
-        }
+    for (const QString& id : columns) {
+        const SVNetworkColumn* column = networkColumn(id);
+        fields << (column && column->csv ? column->csv(*this, usingPercentage) : QString());
     }
     return fields.join(QLatin1Char(','));
 }

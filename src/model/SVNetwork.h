@@ -108,6 +108,18 @@ public:
     void setNetwork(const QVariantMap& dictionary);
     QVariantMap network() const;
     bool loadedFromFile() const;
+    // The channel the latest scan heard the record on (the dictionary's
+    // "channelNumber"): with the BSSID, the identity the merge matches.
+    qint64 channelNumber() const;
+
+    // The merge's two steps for one record, each in one consistent update.
+    // Heard in the scan of scanTime: takes the dictionary, last seen then,
+    // and a sample with these levels and the re-derived load.
+    void heardInScan(const QVariantMap& dictionary, qint64 rssi, qint64 noise, const QDateTime& scanTime);
+    // After the scan: a record it did not hear (last seen before scanTime)
+    // gets its elapsed time and a sample without signal. Returns the elapsed
+    // seconds, or none for a record without samples (the merge drops it).
+    std::optional<double> afterScan(const QDateTime& scanTime);
     // Samples the document held beyond what a record keeps: its oldest,
     // left out when it was read. 0 for a live record.
     std::size_t dataPointsLeftOut() const;

@@ -85,14 +85,22 @@ const QString kElements = QStringLiteral("informationElementData");
 
 SVDigestInputs SVDigestInputs::of(const QVariantMap& dictionary)
 {
+    // One walk over the dictionary rather than a search per key: every scan
+    // of every record comes through here.
     SVDigestInputs in;
-    in.phyMode = dictionary.value(kPhyMode).toLongLong();
-    in.securityMode = dictionary.value(kSecurityMode).toLongLong();
-    in.channelNumber = dictionary.value(kChannelNumber).toLongLong();
-    const auto elements = dictionary.constFind(kElements);
-    in.hasElements = elements != dictionary.constEnd();
-    if (in.hasElements)
-        in.elements = elements->toByteArray();
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        const QString& key = it.key();
+        if (key == kPhyMode) {
+            in.phyMode = it->toLongLong();
+        } else if (key == kSecurityMode) {
+            in.securityMode = it->toLongLong();
+        } else if (key == kChannelNumber) {
+            in.channelNumber = it->toLongLong();
+        } else if (key == kElements) {
+            in.hasElements = true;
+            in.elements = it->toByteArray();
+        }
+    }
     return in;
 }
 

@@ -1,7 +1,7 @@
 #include "preferences/ColumnsPrefsViewController.h"
 
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
 #include <QCheckBox>
@@ -14,8 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int kIdentifierRole = Qt::UserRole + 1;
 
 // The translation of key in the columns' context; empty when none is installed.
 QString translatedOrEmpty(const QString& key)
@@ -48,6 +46,7 @@ ColumnsPrefsViewController::ColumnsPrefsViewController(sv::UserDefaults& default
     m_description = new QLabel;
     m_description->setObjectName(QStringLiteral("columnDescLbl"));
     m_description->setWordWrap(true);
+    m_description->setTextFormat(Qt::PlainText);
     m_description->setMinimumHeight(m_description->fontMetrics().height() * 2);
     layout->addWidget(m_description);
 
@@ -84,7 +83,8 @@ QString ColumnsPrefsViewController::nameForColumnWithIdentifier(const QString& i
 
 QString ColumnsPrefsViewController::descForColumnIdentifier(const QString& identifier)
 {
-    return translatedOrEmpty(QStringLiteral("Desc for column %1").arg(identifier));
+    const SVNetworkColumn* column = networkColumn(identifier);
+    return column ? networkColumnDescription(*column) : QString();
 }
 
 void ColumnsPrefsViewController::viewWillAppear()
@@ -111,7 +111,7 @@ void ColumnsPrefsViewController::reload()
             if (name.isEmpty())
                 name = m_networksView->model()->headerData(logical, Qt::Horizontal).toString();
             auto* item = new QTreeWidgetItem(m_table);
-            item->setData(0, kIdentifierRole, id);
+            item->setData(0, IdentifierRole, id);
             item->setText(ColumnNameColumn, name);
             // The tree's own column carries the disclosure triangles: it stays.
             if (id == outlineColumnIdentifier())
@@ -123,7 +123,7 @@ void ColumnsPrefsViewController::reload()
     // still being handled never finds its row gone.
     for (int i = 0; i < m_table->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_table->topLevelItem(i);
-        const int logical = networkColumnIndex(item->data(0, kIdentifierRole).toString());
+        const int logical = networkColumnIndex(item->data(0, IdentifierRole).toString());
         if (logical >= 0 && logical < header->count())
             item->setCheckState(ShowColumn, header->isSectionHidden(logical) ? Qt::Unchecked : Qt::Checked);
     }
@@ -134,7 +134,7 @@ void ColumnsPrefsViewController::itemChanged(QTreeWidgetItem* item, int column)
 {
     if (m_reloading || column != ShowColumn || !m_networksView)
         return;
-    const QString id = item->data(0, kIdentifierRole).toString();
+    const QString id = item->data(0, IdentifierRole).toString();
     const int logical = networkColumnIndex(id);
     if (logical < 0 || logical >= m_networksView->header()->count() || id == outlineColumnIdentifier())
         return;
@@ -150,7 +150,7 @@ void ColumnsPrefsViewController::selectionDidChange()
     const QList<QTreeWidgetItem*> selected = m_table->selectedItems();
     m_description->setText(selected.isEmpty()
                                ? QString()
-                               : descForColumnIdentifier(selected.front()->data(0, kIdentifierRole).toString()));
+                               : descForColumnIdentifier(selected.front()->data(0, IdentifierRole).toString()));
 }
 
 void ColumnsPrefsViewController::onDisplayAnnotations(bool on)

@@ -31,6 +31,7 @@ class ColumnsPrefsViewController : public QWidget, public MASPreferencesViewCont
 public:
     static inline const QString DisplayAnnotationsKey = QStringLiteral("DisplayAnnotations");
     enum Column { ShowColumn = 0, ColumnNameColumn = 1 }; // "SHOW", "COLUMN_NAME"
+    static constexpr int IdentifierRole = Qt::UserRole + 1; // a row's column identifier
 
     explicit ColumnsPrefsViewController(sv::UserDefaults& defaults, QWidget* parent = nullptr);
 
@@ -44,8 +45,10 @@ public:
     void setDelegate(ColumnsPrefsViewControllerDelegate* delegate) { m_delegate = delegate; }
     void setNetworksView(QTreeView* view);
 
-    // Translated title or description of a column; empty when there is none.
+    // Translated title of a column; empty when there is none.
     static QString nameForColumnWithIdentifier(const QString& identifier);
+    // The column's description, translated where a translation is installed;
+    // empty for an identifier that names no column.
     static QString descForColumnIdentifier(const QString& identifier);
 
     void reload();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "views/SVNetworkCellDressing.h"
-#include "views/SVNetworkCellText.h"
+#include "model/SVNetworkCellText.h"
 
 #include <QAbstractItemModel>
 #include <QSet>

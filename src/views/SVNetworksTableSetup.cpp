@@ -2,13 +2,13 @@
 
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVTableHeaderMenu.h"
 #include "views/SVThemeHelper.h"
 
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkCellText.h"
+#include "model/SVNetworkCellText.h"
 
 #include <QFontMetricsF>
 #include <QHeaderView>

@@ -4,6 +4,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -19,35 +20,38 @@ SVSideViewItem category(const char* title, bool showCount)
     return c;
 }
 
-// One child per map entry: key = filter string, value = title.
-void addChildren(SVSideViewItem& parent, const QHash<QString, QString>& entries, const QString& identifier)
+// The children in title order; equal titles (two radios under one device
+// identifier) fall back to the filter string, so the order never depends on
+// the hash. Entries are sorted as pointers and the items made in order.
+struct Entry {
+    const QString* filterString;
+    const QString* title;
+};
+
+template <typename Less>
+void addChildren(SVSideViewItem& parent, std::vector<Entry>& entries, const QString& identifier, Less less)
 {
-    parent.children.reserve(parent.children.size() + entries.size());
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-        SVSideViewItem child = SVSideViewItem::itemWithTitle(it.value(), identifier);
-        child.filterString = it.key();
-        parent.children.append(std::move(child));
-    }
+    std::sort(entries.begin(), entries.end(), [&less](const Entry& a, const Entry& b) {
+        const int c = less(*a.title, *b.title);
+        return c != 0 ? c < 0 : *a.filterString < *b.filterString;
+    });
+    parent.children.reserve(qsizetype(entries.size()));
+    for (const Entry& e : entries)
+        parent.children.append(SVSideViewItem{*e.title, *e.filterString, identifier, {}, {}, false});
 }
 
-void sortByTitle(SVSideViewItem& parent)
+int byTitle(const QString& a, const QString& b)
 {
-    // Equal titles (two radios under one device identifier) fall back to the
-    // filter string, so the order never depends on the hash.
-    std::sort(parent.children.begin(), parent.children.end(), [](const SVSideViewItem& a, const SVSideViewItem& b) {
-        const int c = a.title.compare(b.title);
-        return c != 0 ? c < 0 : a.filterString < b.filterString;
-    });
+    return a.compare(b);
 }
 
-// "ac" < "a/n" < "a/n/ac" < "b/g/n": slashes ignored, case ignored.
-void sortPhyModes(SVSideViewItem& parent)
+std::vector<Entry> entriesOf(const QSet<QString>& set)
 {
-    const auto key = [](const QString& s) { return QString(s).remove(u'/'); };
-    std::sort(parent.children.begin(), parent.children.end(), [&key](const SVSideViewItem& a, const SVSideViewItem& b) {
-        const int c = key(a.title).compare(key(b.title), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a.filterString < b.filterString;
-    });
+    std::vector<Entry> out;
+    out.reserve(size_t(set.size()));
+    for (const QString& s : set)
+        out.push_back({&s, &s});
+    return out;
 }
 
 bool findIn(const QVector<SVSideViewItem>& items, const SVSideViewSelection& selection, bool exact,
@@ -106,31 +110,46 @@ QString SVSideViewItem::imageName(bool darkTheme) const
 
 QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSideViewSource>>& list)
 {
-    QVector<SVSideViewItem> top;
-    top.append(SVSideViewItem::itemWithTitle(tr("Results").toUpper(), SVSideViewItem::GroupIdentifier));
     if (!list)
-        return top;
+        return {SVSideViewItem::itemWithTitle(tr("Results").toUpper(), SVSideViewItem::GroupIdentifier)};
+    SVSideViewBuilder builder(list->size());
+    for (const SVSideViewSource& r : *list)
+        builder.add(r);
+    return builder.items();
+}
 
-    QHash<QString, QString> names, phyModes, security, accessPoints, vendors;
-    names.reserve(list->size());
-    accessPoints.reserve(list->size());
-    for (const SVSideViewSource& r : *list) {
-        names.insert(r.ssid, r.ssid);
-        if (!r.phyMode.isEmpty())
-            phyModes.insert(r.phyMode, r.phyMode);
-        if (!r.securityMode.isEmpty()) {
-            const QString entry = r.shortSecurityMode.isEmpty() ? SVSideViewItem::openTitle() : r.shortSecurityMode;
-            security.insert(entry, entry);
-        }
-        // A radio heard under one BSSID is titled by its device identifier,
-        // one with several virtual BSSIDs by its radio identifier.
-        if (auto it = accessPoints.find(r.apid); it != accessPoints.end())
-            *it = r.apid;
+SVSideViewBuilder::SVSideViewBuilder(qsizetype expected)
+{
+    m_accessPoints.reserve(expected);
+}
+
+void SVSideViewBuilder::add(const QString& ssid, const QString& phyMode, bool hasSecurityMode,
+                            const QString& shortSecurityMode, const QString& apid, const QString& deviceid,
+                            const QString& vendor)
+{
+    m_names.insert(ssid);
+    if (!phyMode.isEmpty())
+        m_phyModes.insert(phyMode);
+    if (hasSecurityMode) {
+        if (shortSecurityMode.isEmpty())
+            m_anyOpen = true; // titled once, at the end
         else
-            accessPoints.insert(r.apid, r.deviceid);
-        const QString vendor = r.vendor.isEmpty() ? SVSideViewItem::UnknownVendorTitle : r.vendor;
-        vendors.insert(vendor, vendor);
+            m_security.insert(shortSecurityMode);
     }
+    // A radio heard under one BSSID is titled by its device identifier,
+    // one with several virtual BSSIDs by its radio identifier.
+    if (auto it = m_accessPoints.find(apid); it != m_accessPoints.end())
+        *it = apid;
+    else
+        m_accessPoints.insert(apid, deviceid);
+    m_vendors.insert(vendor.isEmpty() ? SVSideViewItem::UnknownVendorTitle : vendor);
+}
+
+QVector<SVSideViewItem> SVSideViewBuilder::items() const
+{
+    QVector<SVSideViewItem> top;
+    top.reserve(7);
+    top.append(SVSideViewItem::itemWithTitle(tr("Results").toUpper(), SVSideViewItem::GroupIdentifier));
 
     SVSideViewItem band = category("Frequency Band", false);
     for (const char* b : {"2.4 GHz", "5 GHz"}) {
@@ -140,26 +159,35 @@ QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSi
     }
 
     SVSideViewItem name = category("Network Name", true);
-    addChildren(name, names, SVSideViewItem::NetworkNameIdentifier);
-    sortByTitle(name);
+    std::vector<Entry> names = entriesOf(m_names);
+    addChildren(name, names, SVSideViewItem::NetworkNameIdentifier, byTitle);
 
+    // "ac" < "a/n" < "a/n/ac" < "b/g/n": slashes ignored, case ignored.
     SVSideViewItem phy = category("PHY Mode", true);
-    addChildren(phy, phyModes, SVSideViewItem::PhyModeIdentifier);
+    std::vector<Entry> phyModes = entriesOf(m_phyModes);
+    addChildren(phy, phyModes, SVSideViewItem::PhyModeIdentifier, [](const QString& a, const QString& b) {
+        return QString(a).remove(u'/').compare(QString(b).remove(u'/'), Qt::CaseInsensitive);
+    });
     for (SVSideViewItem& item : phy.children)
         item.title = QStringLiteral("802.11%1").arg(item.filterString);
-    sortPhyModes(phy);
 
     SVSideViewItem sec = category("Security", true);
-    addChildren(sec, security, SVSideViewItem::SecurityModeIdentifier);
-    sortByTitle(sec);
+    const QString open = SVSideViewItem::openTitle();
+    std::vector<Entry> security = entriesOf(m_security);
+    if (m_anyOpen && !m_security.contains(open))
+        security.push_back({&open, &open});
+    addChildren(sec, security, SVSideViewItem::SecurityModeIdentifier, byTitle);
 
     SVSideViewItem ap = category("Access Point", true);
-    addChildren(ap, accessPoints, SVSideViewItem::AccessPointIdentifier);
-    sortByTitle(ap);
+    std::vector<Entry> accessPoints;
+    accessPoints.reserve(size_t(m_accessPoints.size()));
+    for (auto it = m_accessPoints.cbegin(); it != m_accessPoints.cend(); ++it)
+        accessPoints.push_back({&it.key(), &it.value()});
+    addChildren(ap, accessPoints, SVSideViewItem::AccessPointIdentifier, byTitle);
 
     SVSideViewItem vendor = category("Vendor", true);
-    addChildren(vendor, vendors, SVSideViewItem::VendorIdentifier);
-    sortByTitle(vendor);
+    std::vector<Entry> vendors = entriesOf(m_vendors);
+    addChildren(vendor, vendors, SVSideViewItem::VendorIdentifier, byTitle);
 
     top << band << name << phy << sec << ap << vendor;
     return top;

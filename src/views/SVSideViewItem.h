@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -62,6 +64,27 @@ struct SVSideViewSource {
 // The sidebar's top-level rows for a list of records: the group row, then
 // the six categories. Without a list, the group row alone.
 QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSideViewSource>>& list);
+
+// Gathers the sidebar's entries record by record, for callers that read the
+// records' values themselves rather than make a source for each.
+class SVSideViewBuilder {
+public:
+    explicit SVSideViewBuilder(qsizetype expected = 0);
+    // hasSecurityMode: the record's long security text is not empty.
+    void add(const QString& ssid, const QString& phyMode, bool hasSecurityMode, const QString& shortSecurityMode,
+             const QString& apid, const QString& deviceid, const QString& vendor);
+    void add(const SVSideViewSource& r)
+    {
+        add(r.ssid, r.phyMode, !r.securityMode.isEmpty(), r.shortSecurityMode, r.apid, r.deviceid, r.vendor);
+    }
+    // The group row and the six categories.
+    QVector<SVSideViewItem> items() const;
+
+private:
+    QSet<QString> m_names, m_phyModes, m_security, m_vendors;
+    QHash<QString, QString> m_accessPoints; // radio identifier -> title
+    bool m_anyOpen = false;
+};
 
 // Which sidebar row is selected, kept across rebuilds. A row is found again
 // only under its own identifier, so an item of another category that

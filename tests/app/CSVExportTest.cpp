@@ -5,7 +5,7 @@
 #include "app/SVCSVExport.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QDir>
 #include <QFile>

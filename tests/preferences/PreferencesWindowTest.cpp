@@ -5,7 +5,7 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
 #include "app/QStringPrinter.h"
@@ -287,6 +287,40 @@ TEST(ColumnsPrefs, ShowsAndHidesTheTablesColumns)
     EXPECT_TRUE(store.defaults.boolForKey(QStringLiteral("DisplayAnnotations")));
     ASSERT_TRUE(delegate.waitFor(2));
     EXPECT_EQ(delegate.calls[1], QStringLiteral("annotations 1"));
+}
+
+TEST(ColumnsPrefs, SelectingAColumnShowsItsDescription)
+{
+    Store store;
+    QStandardItemModel model(0, int(networkColumns().size()));
+    QTreeView table;
+    table.setModel(&model);
+    ColumnsPrefsViewController pane(store.defaults);
+    pane.setNetworksView(&table);
+    pane.viewWillAppear();
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+
+    QTreeWidget* list = pane.columnNamesTableView();
+    QLabel* label = pane.columnDescriptionLabel();
+    QSet<QString> seen;
+    int selectable = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        if (!(item->flags() & Qt::ItemIsEnabled))
+            continue; // the tree's own column
+        ++selectable;
+        list->setCurrentItem(item);
+        const SVNetworkColumn* column = networkColumn(item->data(0, ColumnsPrefsViewController::IdentifierRole).toString());
+        ASSERT_TRUE(column) << i;
+        SCOPED_TRACE(column->identifier.toStdString());
+        EXPECT_FALSE(label->text().isEmpty());
+        EXPECT_EQ(label->text(), networkColumnDescription(*column));
+        seen.insert(label->text());
+    }
+    EXPECT_EQ(seen.size(), selectable) << "each column tells its own";
+    list->clearSelection();
+    EXPECT_EQ(label->text(), QString());
 }
 
 TEST(AdvancedPrefs, CheckboxesWriteTheirSettingsAndTellTheDelegate)

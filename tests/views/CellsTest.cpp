@@ -2,7 +2,7 @@
 
 #include "FakeRow.h"
 #include "views/SVNetworkCellDressing.h"
-#include "views/SVNetworkCellText.h"
+#include "model/SVNetworkCellText.h"
 #include "views/SVTableCells.h"
 
 #include <QRegularExpression>

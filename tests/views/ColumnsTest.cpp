@@ -4,7 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "views/SVColumnLayout.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
 #include <QAction>
@@ -68,6 +68,7 @@ TEST(NetworkColumns, TableHasEveryColumnWithAnAccessorForItsSortKey)
         }
         EXPECT_TRUE(row.valueForKey(c.sortKey).isValid()) << c.sortKey.toStdString();
         EXPECT_FALSE(networkColumnTitle(c).isEmpty());
+        EXPECT_FALSE(networkColumnDescription(c).isEmpty());
     }
     EXPECT_EQ(shown, 12);
     EXPECT_EQ(networkColumn("SSID")->cell, SVColumnCell::TextAndImage);

@@ -4,7 +4,7 @@
 #include "model/SVNetwork.h"
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVNetworksTableSetup.h"
 #include "FakeRow.h"

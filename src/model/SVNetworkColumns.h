@@ -6,6 +6,11 @@
 
 #include <memory>
 #include <span>
+#include <vector>
+
+class SVNetwork;
+class SVNetworkDelegate;
+struct SVNetworkCellContext;
 
 // The network table's columns, in the order the table builds them. The
 // identifiers are shared by the filter's column marks, the CSV export, copy
@@ -36,6 +41,16 @@ struct SVNetworkColumn {
     bool editable;
     bool truncatesLastLine;
     QString englishTitle; // the title when no translation is installed
+    QString englishDescription; // what the Columns pane tells of it, likewise
+
+    // What a row shows in the column, read through the row protocol: the
+    // sort key's value (invalid: none), the cell's text, the text the copy
+    // command puts after the title, and the CSV field (levels in percent
+    // when asked). Empty texts where the column shows nothing.
+    QVariant (*value)(const SVNetworkDelegate&);
+    QString (*text)(const SVNetworkDelegate&, const SVNetworkCellContext&);
+    QString (*copy)(const SVNetworkDelegate&, const SVNetworkCellContext&);
+    QString (*csv)(const SVNetwork&, bool usingPercentage);
 };
 
 inline constexpr int kPlatformColumnWidth = 100;
@@ -64,11 +79,30 @@ const SVNetworkColumn* networkColumn(const QString& identifier);
 // English title when there is none; empty for the swatch column.
 QString networkColumnTitle(const SVNetworkColumn& column);
 
+// The description: the translation of "Desc for column <ID>", or the
+// English description when there is none.
+QString networkColumnDescription(const SVNetworkColumn& column);
+
+// The column whose sort key is key (a row accessor name), or null.
+const SVNetworkColumn* networkColumnForSortKey(const QString& key);
+
 // Orders two row values the way the column sorts: negative, 0, positive.
 // An absent (invalid) value sorts before every present one.
 int compareColumnValues(SVColumnComparison comparison, const QVariant& a, const QVariant& b);
 
-class SVNetworkDelegate;
+// One key of a sort order: a row accessor name ("rssiValue"), or a record
+// getter that only sort descriptors name ("rssi"), and how values compare.
+struct SVColumnSortKey {
+    QString key;
+    SVColumnComparison comparison = SVColumnComparison::Compare;
+    bool ascending = true;
+};
+
+// The stable order of the rows under the keys (positions into rows); each
+// row's values are read once per sort, not once per comparison. A null row
+// has no values.
+std::vector<qsizetype> sortedRowOrder(std::span<const SVNetworkDelegate* const> rows,
+                                      std::span<const SVColumnSortKey> keys);
 
 // Sorts rows the way the column's sort descriptor does, stably: by the
 // column's sort key and comparison, ascending or descending. Rows of a

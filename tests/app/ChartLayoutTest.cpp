@@ -12,7 +12,7 @@
 #include "platform/UserDefaults.h"
 #include "views/SVElidingLabel.h"
 #include "views/SVGraphGeometry.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVSignalStrengthView.h"
 #include "views/SVSpectrumView.h"
 

@@ -3,7 +3,7 @@
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include <QStringList>
 

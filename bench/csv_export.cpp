@@ -4,9 +4,9 @@
 
 #include "BenchSupport.h"
 
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "model/SVNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 // the list, the list filtered and sorted by signal, and the network table
 // reloaded, for lists whose records each hold 18 hours of samples.
 
-#include "app/SVNetworkFilter.h"
-#include "app/SVScanMerge.h"
+#include "model/SVNetworkFilter.h"
+#include "model/SVScanMerge.h"
 #include "model/CWNetworkUtil.h"
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
@@ -11,7 +11,7 @@
 #include "platform/ApplicationFolder.h"
 #include "platform/PropertyList.h"
 #include "platform/wlan/CWNetwork.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include "BenchSupport.h"

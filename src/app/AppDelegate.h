@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/SVNetworkFilter.h"
-#include "app/SVScanMerge.h"
+#include "model/SVNetworkFilter.h"
+#include "model/SVScanMerge.h"
 #include "model/SVDocument.h"
 #include "platform/NotificationCenter.h"
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 
 #include <QDateTime>
 #include <QObject>

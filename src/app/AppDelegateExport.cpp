@@ -4,7 +4,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SVAlert.h"
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "app/SVMainWindow.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVRowCopy.h"
@@ -14,8 +14,9 @@
 #include "platform/Clock.h"
 #include "platform/FileWriter.h"
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVNetworksTableSetup.h"
 
 #include <QAction>
 #include <QApplication>

@@ -13,7 +13,7 @@
 #include "platform/UserDefaults.h"
 #include "views/SVAdvancedDetailsView.h"
 #include "views/SVElementTreeModel.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVOutlineViews.h"
 

@@ -8,7 +8,7 @@
 #include "app/SVWindowTexts.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWInterface.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVOutlineViews.h"
 #include "views/SVSideViewModel.h"

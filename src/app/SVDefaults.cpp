@@ -87,14 +87,6 @@ std::span<const SVFontSizeSetting> fontSizeSettings()
     return fonts();
 }
 
-qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen)
-{
-    static constexpr std::array<qint64, 6> limits = {60, 120, 300, 1800, 3600, 7200};
-    if (!deleteIfNotSeen || index < 1 || index > qint64(limits.size()))
-        return kOneYearSeconds;
-    return limits[size_t(index - 1)];
-}
-
 SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)
 {
     namespace key = SVDefaultsKey;

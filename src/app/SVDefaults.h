@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/SVScanMerge.h"
+
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
@@ -82,11 +84,6 @@ struct SVFontSizeSetting {
     double maximum;
 };
 std::span<const SVFontSizeSetting> fontSizeSettings();
-
-// The drop limit for records not seen: 60, 120, 300, 1800, 3600 or 7200 s
-// for indexes 1 to 6, a year for any other index or when dropping is off.
-qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen);
-inline constexpr qint64 kOneYearSeconds = 31'536'000;
 
 // What loadDefaults hands the controller.
 struct SVLoadedDefaults {

@@ -1,7 +1,7 @@
 #include "preferences/ColumnsPrefsViewController.h"
 
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
 #include <QCheckBox>

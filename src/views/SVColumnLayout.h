@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "views/SVNetworkCellDelegate.h"
 
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVPlainText.h"
 

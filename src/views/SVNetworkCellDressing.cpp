@@ -3,7 +3,7 @@
 #include "model/SVNetwork.h"
 #include "model/SVNetworkCollection.h"
 #include "model/SVSignalQuality.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVThemeHelper.h"
 
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 
 #include "model/SVNetwork.h"
 #include "model/SVNetworkCollection.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVOutlineViews.h"
 
 #include <QFont>

@@ -2,7 +2,7 @@
 
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVTableHeaderMenu.h"
 #include "views/SVThemeHelper.h"
@@ -115,4 +115,16 @@ SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& mode
     auto* autosave = new SVColumnAutosave(header, defaults, kNetworksTableAutosaveName, startingColumnWidths(font));
     installTableHeaderMenu(view, std::move(userDidToggleColumnState));
     return autosave;
+}
+
+QStringList tableColumnIdentifiers(const QHeaderView& header)
+{
+    const auto columns = networkColumns();
+    QStringList ids;
+    for (int visual = 0; visual < header.count(); ++visual) {
+        const int logical = header.logicalIndex(visual);
+        if (logical >= 0 && logical < int(columns.size()))
+            ids << columns[size_t(logical)].identifier;
+    }
+    return ids;
 }

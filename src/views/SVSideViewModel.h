@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 
 #include <QAbstractItemModel>
 #include <QPixmap>

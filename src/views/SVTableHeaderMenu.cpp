@@ -1,7 +1,7 @@
 #include "views/SVTableHeaderMenu.h"
 
 #include "platform/NotificationCenter.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include <QAction>
 #include <QCollator>

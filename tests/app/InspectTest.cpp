@@ -15,7 +15,7 @@
 #include "platform/Resources.h"
 #include "platform/UserDefaults.h"
 #include "preferences/MKColorWell.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVAdvancedDetailsView.h"
 #include "views/SVElementTreeModel.h"

@@ -12,7 +12,7 @@
 #include "support/TestSupport.h"
 #include "platform/wlan/CWError.h"
 #include "platform/wlan/CWInterface.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 
 #include "views/SVOutlineViews.h"

@@ -12,7 +12,7 @@
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVPlainText.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
 #include "support/QStringPrinter.h"

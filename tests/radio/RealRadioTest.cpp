@@ -6,7 +6,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
-#include "app/SVScanMerge.h"
+#include "model/SVScanMerge.h"
 #include "app/WindowFixture.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVNetwork.h"
@@ -15,7 +15,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/wlan/CWInterface.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVThemeHelper.h"
 

@@ -4,7 +4,7 @@
 #include "model/SVNetwork.h"
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
 #include "views/SVNetworksTableSetup.h"
 #include "FakeRow.h"
@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -285,4 +286,17 @@ TEST(NetworksTableSort, HeaderClicksSortAndKeepTheSelection)
     EXPECT_EQ(view.header()->sortIndicatorSection(), column("RSSI"));
     EXPECT_EQ(model.sortIdentifier(), "RSSI");
     EXPECT_EQ(view.header()->defaultAlignment(), Qt::AlignCenter);
+}
+
+TEST(CSVExport, ColumnsFollowTheDisplayOrder)
+{
+    QStandardItemModel model(0, int(networkColumns().size()));
+    QHeaderView header(Qt::Horizontal);
+    header.setModel(&model);
+    header.moveSection(networkColumnIndex("RSSI"), 0);
+    header.hideSection(networkColumnIndex("SSID"));
+    const QStringList ids = tableColumnIdentifiers(header);
+    ASSERT_EQ(ids.size(), int(networkColumns().size()));
+    EXPECT_EQ(ids.mid(0, 3), (QStringList{"RSSI", "IS_USER_HIDDEN", "BSSID"}));
+    EXPECT_TRUE(ids.contains("SSID")) << "hidden columns are exported too";
 }

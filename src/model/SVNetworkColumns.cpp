@@ -1,4 +1,4 @@
-#include "views/SVNetworkColumns.h"
+#include "model/SVNetworkColumns.h"
 
 #include "model/SVNetworkDelegate.h"
 

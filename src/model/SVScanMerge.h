@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SVNetworkFilter.h"
+#include "model/SVNetworkFilter.h"
 #include "model/SVNetwork.h"
 
 #include <QDateTime>
@@ -11,6 +11,11 @@
 #include <QList>
 
 
+
+// The drop limit for records not seen: 60, 120, 300, 1800, 3600 or 7200 s
+// for indexes 1 to 6, a year for any other index or when dropping is off.
+qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen);
+inline constexpr qint64 kOneYearSeconds = 31'536'000;
 
 // Sensitivity that switches the signal cut off.
 inline constexpr qint64 SVSensitivityNoCut = 85;

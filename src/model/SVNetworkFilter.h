@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SVFilterLanguage.h"
-#include "views/SVSideViewItem.h"
+#include "model/SVFilterLanguage.h"
+#include "model/SVSideViewItem.h"
 
 #include <QColor>
 #include <QList>

@@ -210,8 +210,6 @@ public:
     void speak(const std::shared_ptr<SVNetwork>& network);
     void onSpeak();
     void applicationDidBecomeActive();
-    // Waits for every export under way (quitting).
-    void waitForExports();
 
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }

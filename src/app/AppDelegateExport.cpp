@@ -263,12 +263,6 @@ void AppDelegate::doExportWithFileInBackground(const QString& path, const SVNetw
     });
 }
 
-void AppDelegate::waitForExports()
-{
-    if (m_exportJobs)
-        m_exportJobs->waitForAll();
-}
-
 // ---- annotations CSV ----
 
 void AppDelegate::onFileAnnotationsExportCSV()

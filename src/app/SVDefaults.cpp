@@ -46,6 +46,13 @@ const std::array<SVRegisteredDefault, 22>& table()
     return t;
 }
 
+// A font-size setting and the bounds it is held to.
+struct SVFontSizeSetting {
+    QString key;
+    double minimum;
+    double maximum;
+};
+
 const std::array<SVFontSizeSetting, 3>& fonts()
 {
     static const std::array<SVFontSizeSetting, 3> t = {{
@@ -80,11 +87,6 @@ void registerDefaults(sv::UserDefaults& defaults)
     for (const SVRegisteredDefault& d : table())
         if (d.type == QMetaType::Int)
             defaults.registerRange(d.key, d.minimum, d.maximum);
-}
-
-std::span<const SVFontSizeSetting> fontSizeSettings()
-{
-    return fonts();
 }
 
 SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)

@@ -77,14 +77,6 @@ std::span<const SVRegisteredDefault> registeredDefaultsTable();
 // Registers every default and the ranges of the integer settings.
 void registerDefaults(sv::UserDefaults& defaults);
 
-// A font-size setting and the bounds it is held to.
-struct SVFontSizeSetting {
-    QString key;
-    double minimum;
-    double maximum;
-};
-std::span<const SVFontSizeSetting> fontSizeSettings();
-
 // What loadDefaults hands the controller.
 struct SVLoadedDefaults {
     int units = 0; // 0 percent, otherwise dBm

@@ -165,7 +165,7 @@ public:
     QString ssid() const;
     bool isHidden() const;
     QString hiddenSSID() const;
-    void setHiddenSSID(const QString& text);
+    void setHiddenSSID(const QString& text); // a writable property; nothing sets it yet
     // Vendor name of the BSSID; empty while unknown (asked again whenever
     // the vendor database has changed, until found).
     QString vendor() const;
@@ -254,7 +254,7 @@ public:
     QString ccxClientMFP() const;
     QString countryCode() const; // empty when none
     QStringList amendments() const;
-    void setAmendments(const QStringList& amendments);
+    void setAmendments(const QStringList& amendments); // a writable property; nothing sets it yet
 
     // ---- dictionary values ----
     double beaconInterval() const; // milliseconds, 0 when absent

@@ -394,13 +394,6 @@ void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptor
     list = std::move(sorted);
 }
 
-QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list)
-{
-    if (!list)
-        return sideViewItemsForSources(std::nullopt);
-    return sideViewItemsForRows(rowsOf(*list));
-}
-
 QString thresholdNoticeText(qint64 threshold, qint64 units)
 {
     const QString prefix = tr("Showing only networks with signal strength");

@@ -106,9 +106,6 @@ SVNetworkList filterNetworksUsing(const QString& term, const SVNetworkList& list
 // Stable: records that compare equal keep their order.
 void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptors);
 
-// The sidebar's rows for a list; without one (before the first filtering), the group row alone.
-QVector<SVSideViewItem> sideViewItemsForNetworks(const std::optional<SVNetworkList>& list);
-
 QString thresholdNoticeText(qint64 threshold, qint64 units);
 
 } // namespace SVNetworkFilter

@@ -68,11 +68,6 @@ QVector<SVSideViewItem> sideViewItemsForSources(const std::optional<QVector<SVSi
 // happens to carry the same title is never selected in its place.
 struct SVSideViewSelection {
     QString identifier;
-    // The security item of open networks (localized) and the vendor item of
-    // records without a vendor (never localized): the side filter knows both.
-    static QString openTitle();
-    static inline const QString UnknownVendorTitle = QStringLiteral("Unknown");
-
     QString title;
     QString filterString;
 

@@ -461,8 +461,7 @@ QPolygonF denseLineBand(const LineSegment& s, double width)
     return band;
 }
 
-BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s,
-                      double, double)
+BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s)
 {
     const double cx = std::min(1.2, s.sx), cy = std::min(1.2, s.sy);
     const double ox = 10 * cx * cy, oy = 6 * cx * cy, r = 5 * cx * cy;

@@ -2,6 +2,7 @@
 // speaking the selected network's signal.
 
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
 #include "model/SVCSVExport.h"
@@ -153,14 +154,14 @@ void AppDelegate::buildExportMenus()
         view->addSeparator();
         m_speakAction = view->addAction(tr("Speak Signal Strength"));
         m_speakAction->setCheckable(true);
-        m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
+        m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
         connect(m_speakAction, &QAction::triggered, this, [this] { onSpeak(); });
         // The mark follows "SpeakOn" whoever writes it.
         m_observations.push_back(sv::NotificationCenter::defaultCenter().addObserver(
             sv::UserDefaults::DidChangeNotification,
             [this](const sv::Notification&) {
                 if (m_speakAction)
-                    m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
+                    m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
             },
             sv::NotificationCenter::Delivery::MainThread, this));
     }
@@ -396,9 +397,9 @@ void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
     SVSpeechReporter::Settings s;
     s.hasKeyWindow = QGuiApplication::applicationState() == Qt::ApplicationActive
         || (m_window && m_window->isActiveWindow());
-    s.speakOn = m_defaults.boolForKey(QStringLiteral("SpeakOn"));
-    s.speakWhenOnBackground = m_defaults.boolForKey(QStringLiteral("SpeakWhenOnBackground"));
-    s.intervalSeconds = m_defaults.doubleForKey(QStringLiteral("SpeakIntervalInSeconds"));
+    s.speakOn = m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
+    s.speakWhenOnBackground = m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground);
+    s.intervalSeconds = m_defaults.doubleForKey(SVDefaultsKey::SpeakIntervalInSeconds);
     s.units = m_units;
     if (!m_speech->speak(network, m_selectedNetwork, s, m_clock->now()))
         speechIsUnavailable();
@@ -407,7 +408,7 @@ void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
 // Nothing can speak: the command is unticked rather than left on in silence.
 void AppDelegate::speechIsUnavailable()
 {
-    m_defaults.setBool(false, QStringLiteral("SpeakOn"));
+    m_defaults.setBool(false, SVDefaultsKey::SpeakOn);
     if (m_speakAction)
         m_speakAction->setChecked(false);
     if (m_toldSpeechUnavailable || !m_window)
@@ -423,8 +424,8 @@ void AppDelegate::speechIsUnavailable()
 
 void AppDelegate::onSpeak()
 {
-    const bool on = m_speakAction ? m_speakAction->isChecked() : !m_defaults.boolForKey(QStringLiteral("SpeakOn"));
-    m_defaults.setBool(on, QStringLiteral("SpeakOn"));
+    const bool on = m_speakAction ? m_speakAction->isChecked() : !m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
+    m_defaults.setBool(on, SVDefaultsKey::SpeakOn);
     if (!on) {
         if (m_speech)
             m_speech->stopSpeaking();
@@ -435,7 +436,7 @@ void AppDelegate::onSpeak()
 
 void AppDelegate::applicationDidBecomeActive()
 {
-    if (!m_speech || m_defaults.boolForKey(QStringLiteral("SpeakWhenOnBackground")))
+    if (!m_speech || m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground))
         return;
     m_speech->announceAnew();
     speak(m_selectedNetwork);

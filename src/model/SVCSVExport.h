@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/SVScanMerge.h"
+#include "model/SVNetworkList.h"
 
 #include <QByteArray>
 #include <QDateTime>

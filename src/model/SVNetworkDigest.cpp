@@ -1,6 +1,7 @@
 #include "model/SVNetworkDigest.h"
 
 #include "model/SVElementWalk.h"
+#include "model/SVScanDictionary.h"
 #include "model/SVVendorOUI.h"
 #include "platform/DataAdditions.h"
 
@@ -13,8 +14,6 @@
 namespace {
 
 using u8 = std::uint8_t;
-
-enum PhyBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
 
 // Amendment letters in the order they are shown.
 constexpr char kAmendmentLetters[] = {'d', 'e', 'h', 'i', 'k', 'p', 'r', 's', 'u', 'v', 'w'};
@@ -200,10 +199,10 @@ int mcsRateTenths(int dataSubcarriers, int mcs, int streams, bool shortGuardInte
 
 namespace {
 
-const QString kPhyMode = QStringLiteral("phyMode");
-const QString kSecurityMode = QStringLiteral("securityMode");
-const QString kChannelNumber = QStringLiteral("channelNumber");
-const QString kElements = QStringLiteral("informationElementData");
+const QString& kPhyMode = SVScanKey::PhyMode;
+const QString& kSecurityMode = SVScanKey::SecurityMode;
+const QString& kChannelNumber = SVScanKey::ChannelNumber;
+const QString& kElements = SVScanKey::InformationElementData;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SVFilterLanguage.h"
+#include "model/SVNetworkList.h"
 #include "model/SVSideViewItem.h"
 
 #include <QColor>
@@ -13,8 +14,6 @@
 
 class CWInterface;
 class SVNetwork;
-
-using SVNetworkList = QList<std::shared_ptr<SVNetwork>>;
 
 // One key of the network table's sort order: a row-value accessor name
 // ("rssiValue") and how its values compare.

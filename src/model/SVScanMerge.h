@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/SVNetworkFilter.h"
 #include "model/SVNetwork.h"
+#include "model/SVNetworkList.h"
 
 #include <QDateTime>
 #include <QVariantMap>

@@ -29,7 +29,6 @@ public:
 class ColumnsPrefsViewController : public QWidget, public MASPreferencesViewController {
     Q_OBJECT
 public:
-    static inline const QString DisplayAnnotationsKey = QStringLiteral("DisplayAnnotations");
     enum Column { ShowColumn = 0, ColumnNameColumn = 1 }; // "SHOW", "COLUMN_NAME"
 
     explicit ColumnsPrefsViewController(sv::UserDefaults& defaults, QWidget* parent = nullptr);

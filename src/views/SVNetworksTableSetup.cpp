@@ -1,4 +1,5 @@
 #include "views/SVNetworksTableSetup.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
@@ -109,7 +110,7 @@ SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& mode
 
     // The cells draw in the application's font at the table's size.
     QFont font;
-    const double size = defaults.doubleForKey(QStringLiteral("NetworksViewFontSize"));
+    const double size = defaults.doubleForKey(SVDefaultsKey::NetworksViewFontSize);
     if (size > 0)
         font.setPointSizeF(size);
     auto* autosave = new SVColumnAutosave(header, defaults, kNetworksTableAutosaveName, startingColumnWidths(font));

@@ -5,7 +5,7 @@
 
 #include "BenchSupport.h"
 
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "model/SVAnnotationsHelper.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 
 #include "BenchSupport.h"
 
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "model/SVNetwork.h"
 #include "model/SVNetworkColumns.h"
 

@@ -1,7 +1,7 @@
 // One filtering of the network list, as each scan tick runs it, with a
 // four-group filter string, the sort by signal and the sidebar rebuild.
 
-#include "app/SVNetworkFilter.h"
+#include "model/SVNetworkFilter.h"
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
 #include "model/SVVendorDatabaseHelper.h"

@@ -3,8 +3,8 @@
 // reloaded, for lists whose records each hold an hour of samples, and
 // records at their sample cap (18 hours) where that fits in memory.
 
-#include "app/SVNetworkFilter.h"
-#include "app/SVScanMerge.h"
+#include "model/SVNetworkFilter.h"
+#include "model/SVScanMerge.h"
 #include "model/CWNetworkUtil.h"
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"

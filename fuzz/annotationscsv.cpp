@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as an annotations file to import, then as CSV in
 // the reader's other shapes (a header row, a two-character separator).
 
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "model/SVAnnotationsHelper.h"
 #include "platform/CSVParser.h"
 

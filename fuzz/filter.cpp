@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the filter language and runs the expression over
 // a few records.
 
-#include "app/SVFilterLanguage.h"
+#include "model/SVFilterLanguage.h"
 
 #include <cstdint>
 

@@ -24,7 +24,6 @@ void readAs(const sv::UserDefaults& d, const QString& key)
     rectFromString(d.stringForKey(key));
     d.dataForKey(key);
     d.stringArrayForKey(key);
-    d.arrayForKey(key);
     d.dictionaryForKey(key);
 }
 

@@ -1,6 +1,7 @@
 // Start-up, settings, the window's construction and shutdown.
 
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 #include "app/AppDelegateInspect.h"
 
 #include "app/SVAlert.h"
@@ -169,7 +170,7 @@ void AppDelegate::buildWindow()
             [this] { onFilter(m_window->toolbar().filterField->text()); });
     connect(toolbar.filterField, &QLineEdit::textEdited, m_filterTypingTimer, qOverload<>(&QTimer::start));
     // Recent filters come back as completions of what is typed.
-    auto* recents = new QCompleter(new QStringListModel(m_defaults.stringArrayForKey(QStringLiteral("RecentFilters")),
+    auto* recents = new QCompleter(new QStringListModel(m_defaults.stringArrayForKey(SVDefaultsKey::RecentFilters),
                                                         toolbar.filterField),
                                    toolbar.filterField);
     recents->setCaseSensitivity(Qt::CaseInsensitive);
@@ -197,8 +198,8 @@ void AppDelegate::buildWindow()
 void AppDelegate::buildSideView()
 {
     m_sideView = new SVSideView;
-    if (m_defaults.hasStoredValue(QStringLiteral("SideViewExpandedItems")))
-        m_sideView->setExpandedTitles(m_defaults.stringArrayForKey(QStringLiteral("SideViewExpandedItems")));
+    if (m_defaults.hasStoredValue(SVDefaultsKey::SideViewExpandedItems))
+        m_sideView->setExpandedTitles(m_defaults.stringArrayForKey(SVDefaultsKey::SideViewExpandedItems));
     else
         m_sideView->setExpandedTitles(categoryTitles()); // the categories start open
     m_sideModel = new SVSideViewModel(m_sideView);
@@ -229,7 +230,7 @@ void AppDelegate::chooseInterface()
             qCWarning(lcSkyvane).noquote() << "Cannot play the scenario:" << m_scenarioError;
         }
     } else {
-        const QString name = m_defaults.stringForKey(QStringLiteral("InterfaceName"));
+        const QString name = m_defaults.stringForKey(SVDefaultsKey::InterfaceName);
         if (!name.isEmpty()) {
             m_currentInterface = CWInterface::interfaceWithName(name);
             if (!m_currentInterface)
@@ -295,8 +296,8 @@ void AppDelegate::prepareForSleep(bool sleeping)
 
 void AppDelegate::restoreWindowFrame()
 {
-    if (m_defaults.boolForKey(QStringLiteral("RanOnce"))) {
-        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(QStringLiteral("WindowFrame")))) {
+    if (m_defaults.boolForKey(SVDefaultsKey::RanOnce)) {
+        if (auto frame = unarchivedWindowFrame(m_defaults.dataForKey(SVDefaultsKey::WindowFrame))) {
             // A frame left on a screen that is gone comes back onto the primary one.
             QList<QRect> areas;
             for (const QScreen* screen : QGuiApplication::screens())
@@ -372,7 +373,7 @@ void AppDelegate::showWindow()
         return;
     }
     SVNetServiceBrowser::sharedBrowser().searchServices();
-    if (m_defaults.boolForKey(QStringLiteral("RanOnce")))
+    if (m_defaults.boolForKey(SVDefaultsKey::RanOnce))
         QTimer::singleShot(5000, this, [] { SVVendorDatabaseHelper::sharedDatabase().checkForDatabaseUpdates(false); });
     if (!m_windowDidShowFirstTime) {
         doAutoStart();
@@ -421,7 +422,7 @@ void AppDelegate::loadDefaults()
 
 int AppDelegate::storedTab() const
 {
-    const QString identifier = m_defaults.stringForKey(QStringLiteral("SelectedTabViewIdentifier"));
+    const QString identifier = m_defaults.stringForKey(SVDefaultsKey::SelectedTabViewIdentifier);
     for (int i = 0; i < SVMainWindow::TabCount; ++i)
         if (QString::number(i) == identifier)
             return i;
@@ -434,9 +435,9 @@ void AppDelegate::saveDefaults()
         return;
     // The tab nothing stored stands for is no choice of this run.
     if (m_window->selectedTab() != storedTab())
-        m_defaults.setString(QString::number(m_window->selectedTab()), QStringLiteral("SelectedTabViewIdentifier"));
-    m_defaults.setInteger(m_quickFilterTag, QStringLiteral("QuickFilterSelectedItem"));
-    m_defaults.setObject(m_sideView->expandedTitles(), QStringLiteral("SideViewExpandedItems"));
+        m_defaults.setString(QString::number(m_window->selectedTab()), SVDefaultsKey::SelectedTabViewIdentifier);
+    m_defaults.setInteger(m_quickFilterTag, SVDefaultsKey::QuickFilterSelectedItem);
+    m_defaults.setObject(m_sideView->expandedTitles(), SVDefaultsKey::SideViewExpandedItems);
     m_window->saveDividers(m_defaults);
     saveGraphDefaults();
     if (m_columnAutosave)
@@ -455,11 +456,11 @@ void AppDelegate::applicationWillTerminate()
     annotations.waitForBackgroundSaves();
     annotations.saveToDisk();
     saveDefaults();
-    m_defaults.setBool(true, QStringLiteral("RanOnce"));
-    m_defaults.removeObjectForKey(QStringLiteral("SignalStrengthThreshold"));
+    m_defaults.setBool(true, SVDefaultsKey::RanOnce);
+    m_defaults.removeObjectForKey(SVDefaultsKey::SignalStrengthThreshold);
     if (m_window)
-        m_defaults.setObject(archivedWindowFrame(m_window->geometry()), QStringLiteral("WindowFrame"));
-    m_defaults.setString(QCoreApplication::applicationVersion(), QStringLiteral("LastLaunchedVersion"));
+        m_defaults.setObject(archivedWindowFrame(m_window->geometry()), SVDefaultsKey::WindowFrame);
+    m_defaults.setString(QCoreApplication::applicationVersion(), SVDefaultsKey::LastLaunchedVersion);
     m_defaults.synchronize();
     // Its thread must end before the interface and the notification centre
     // it uses are destroyed, so the engine is stopped here.

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/SVNetworkFilter.h"
-#include "app/SVScanMerge.h"
+#include "model/SVNetworkFilter.h"
+#include "model/SVScanMerge.h"
 #include "model/SVDocument.h"
 #include "platform/NotificationCenter.h"
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -129,7 +129,6 @@ public:
     void userDidToggleColumnState(const QString& identifier);
 
     // ---- documents (AppDelegateDocuments.cpp) ----
-    static inline const QString SaveAlertSuppressionKey = QStringLiteral("SaveAlertSupressionButton");
     static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
     bool hasUnsavedResults() const;
     // 1000 Save, 1001 Cancel, 1002 Don't Save (also when nothing is asked).
@@ -210,8 +209,6 @@ public:
     void speak(const std::shared_ptr<SVNetwork>& network);
     void onSpeak();
     void applicationDidBecomeActive();
-    // Waits for every export under way (quitting).
-    void waitForExports();
 
     // ---- state, for the window and for tests ----
     SVMainWindow* window() const { return m_window; }

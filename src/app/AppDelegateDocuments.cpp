@@ -2,6 +2,7 @@
 // behind the progress sheet, recent documents, and dropped files.
 
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -101,7 +102,7 @@ bool AppDelegate::hasUnsavedResults() const
 
 int AppDelegate::showSaveAlertIfNeeded()
 {
-    if (m_defaults.integerForKey(SaveAlertSuppressionKey) != 0)
+    if (m_defaults.integerForKey(SVDefaultsKey::SaveAlertSupressionButton) != 0)
         return SVAlert::ThirdButtonReturn;
     if (!hasUnsavedResults())
         return SVAlert::ThirdButtonReturn;
@@ -114,10 +115,10 @@ int AppDelegate::showSaveAlertIfNeeded()
     alert.setInformativeText(tr("Any data will be lost if you don't save it."));
     alert.setAlertStyle(SVAlert::Style::Warning);
     auto* suppression = new QCheckBox(tr("Do not ask again"));
-    suppression->setChecked(m_defaults.integerForKey(SaveAlertSuppressionKey) != 0);
+    suppression->setChecked(m_defaults.integerForKey(SVDefaultsKey::SaveAlertSupressionButton) != 0);
     alert.setCheckBox(suppression);
     const int response = alert.runModal();
-    m_defaults.setInteger(suppression->isChecked() ? 1 : 0, SaveAlertSuppressionKey);
+    m_defaults.setInteger(suppression->isChecked() ? 1 : 0, SVDefaultsKey::SaveAlertSupressionButton);
     return response;
 }
 

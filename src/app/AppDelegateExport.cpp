@@ -3,9 +3,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppDelegateInspect.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "app/SVMainWindow.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVRowCopy.h"
@@ -17,6 +18,7 @@
 #include "platform/UserDefaults.h"
 #include "model/SVNetworkColumns.h"
 #include "views/SVNetworksTableModel.h"
+#include "views/SVNetworksTableSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -169,14 +171,14 @@ void AppDelegate::buildExportMenus()
         view->addSeparator();
         m_speakAction = view->addAction(tr("Speak Signal Strength"));
         m_speakAction->setCheckable(true);
-        m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
+        m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
         connect(m_speakAction, &QAction::triggered, this, [this] { onSpeak(); });
         // The mark follows "SpeakOn" whoever writes it.
         m_observations.push_back(sv::NotificationCenter::defaultCenter().addObserver(
             sv::UserDefaults::DidChangeNotification,
             [this](const sv::Notification&) {
                 if (m_speakAction)
-                    m_speakAction->setChecked(m_defaults.boolForKey(QStringLiteral("SpeakOn")));
+                    m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
             },
             sv::NotificationCenter::Delivery::MainThread, this));
     }
@@ -277,12 +279,6 @@ void AppDelegate::doExportWithFileInBackground(const QString& path, const SVNetw
             },
             Qt::QueuedConnection);
     });
-}
-
-void AppDelegate::waitForExports()
-{
-    if (m_exportJobs)
-        m_exportJobs->waitForAll();
 }
 
 // ---- annotations CSV ----
@@ -418,9 +414,9 @@ void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
     SVSpeechReporter::Settings s;
     s.hasKeyWindow = QGuiApplication::applicationState() == Qt::ApplicationActive
         || (m_window && m_window->isActiveWindow());
-    s.speakOn = m_defaults.boolForKey(QStringLiteral("SpeakOn"));
-    s.speakWhenOnBackground = m_defaults.boolForKey(QStringLiteral("SpeakWhenOnBackground"));
-    s.intervalSeconds = m_defaults.doubleForKey(QStringLiteral("SpeakIntervalInSeconds"));
+    s.speakOn = m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
+    s.speakWhenOnBackground = m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground);
+    s.intervalSeconds = m_defaults.doubleForKey(SVDefaultsKey::SpeakIntervalInSeconds);
     s.units = m_units;
     if (!m_speech->speak(network, m_selectedNetwork, s, m_clock->now()))
         speechIsUnavailable();
@@ -429,7 +425,7 @@ void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
 // Nothing can speak: the command is unticked rather than left on in silence.
 void AppDelegate::speechIsUnavailable()
 {
-    m_defaults.setBool(false, QStringLiteral("SpeakOn"));
+    m_defaults.setBool(false, SVDefaultsKey::SpeakOn);
     if (m_speakAction)
         m_speakAction->setChecked(false);
     if (m_toldSpeechUnavailable || !m_window)
@@ -445,8 +441,8 @@ void AppDelegate::speechIsUnavailable()
 
 void AppDelegate::onSpeak()
 {
-    const bool on = m_speakAction ? m_speakAction->isChecked() : !m_defaults.boolForKey(QStringLiteral("SpeakOn"));
-    m_defaults.setBool(on, QStringLiteral("SpeakOn"));
+    const bool on = m_speakAction ? m_speakAction->isChecked() : !m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
+    m_defaults.setBool(on, SVDefaultsKey::SpeakOn);
     if (!on) {
         if (m_speech)
             m_speech->stopSpeaking();
@@ -457,7 +453,7 @@ void AppDelegate::onSpeak()
 
 void AppDelegate::applicationDidBecomeActive()
 {
-    if (!m_speech || m_defaults.boolForKey(QStringLiteral("SpeakWhenOnBackground")))
+    if (!m_speech || m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground))
         return;
     m_speech->announceAnew();
     speak(m_selectedNetwork);

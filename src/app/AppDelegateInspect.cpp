@@ -2,6 +2,7 @@
 // network, and the View and Help commands with their enabling rules.
 
 #include "app/AppDelegateInspect.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
@@ -184,7 +185,7 @@ void SVInspectController::configureAdvancedDetailsTabView()
         return;
     const auto network = inspectedNetwork();
     auto elements = network ? network->informationElements() : std::vector<std::shared_ptr<SVInfoElement>>{};
-    const double size = sv::UserDefaults::standardUserDefaults().doubleForKey(QStringLiteral("AdvancedDetailsViewFontSize"));
+    const double size = sv::UserDefaults::standardUserDefaults().doubleForKey(SVDefaultsKey::AdvancedDetailsViewFontSize);
     const bool sameElements = network == m_treeNetwork.lock() && elements == m_elementModel->givenElements();
     if (sameElements && (size <= 0 || size == m_elementModel->fontSize()))
         return;
@@ -215,7 +216,7 @@ void SVInspectController::userDidSelectColor(const QColor& color, const QString&
         return;
     network->setColor(color);
     auto& defaults = sv::UserDefaults::standardUserDefaults();
-    const QString key = QStringLiteral("UserDefinedColors");
+    const QString key = SVDefaultsKey::UserDefinedColors;
     defaults.setObject(userDefinedColorsWithColor(defaults.dictionaryForKey(key), network->bssid(), color), key);
     m_app.configureAll();
 }
@@ -385,7 +386,7 @@ void SVInspectController::onViewTimescale(int tag)
 
 void SVInspectController::onViewOrganizeNetworksBy()
 {
-    sv::UserDefaults::standardUserDefaults().setInteger(0, QStringLiteral("OrganizeNetworksBy"));
+    sv::UserDefaults::standardUserDefaults().setInteger(0, SVDefaultsKey::OrganizeNetworksBy);
     m_app.filterAndSetNetworks(m_app.networks());
     m_app.configureAll();
 }

@@ -1,6 +1,7 @@
 // Filtering, and bringing the window up to date after it.
 
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 #include "app/AppDelegateInspect.h"
 
 #include "app/SVDefaults.h"
@@ -35,17 +36,6 @@ SVSortDescriptor::Comparison comparisonFor(SVColumnComparison c)
     }
 }
 
-qint64 widthInMHz(qint64 code)
-{
-    switch (code) {
-    case 1: return 20;
-    case 2: return 40;
-    case 3: return 80;
-    case 4: return 160;
-    default: return 0;
-    }
-}
-
 } // namespace
 
 QList<SVSortDescriptor> AppDelegate::sortDescriptors() const
@@ -60,8 +50,8 @@ void AppDelegate::filterAndSetNetworks(const SVNetworkList& list)
 {
     std::lock_guard g(m_lock);
     SVFilterState state;
-    state.showSecure = m_defaults.boolForKey(QStringLiteral("ShowSecure"));
-    state.showAdHoc = m_defaults.boolForKey(QStringLiteral("ShowAdHoc"));
+    state.showSecure = m_defaults.boolForKey(SVDefaultsKey::ShowSecure);
+    state.showAdHoc = m_defaults.boolForKey(SVDefaultsKey::ShowAdHoc);
     state.quickFilter = m_quickFilterFlags;
     state.signalStrengthThreshold = m_signalStrengthThreshold;
     state.units = m_units;
@@ -261,7 +251,7 @@ void AppDelegate::updateStateInfo()
         in.ssid = m_currentInterface->ssid();
         if (const auto channel = m_currentInterface->wlanChannel()) {
             in.channel = channel->channelNumber();
-            in.channelWidthMHz = widthInMHz(channel->channelWidth());
+            in.channelWidthMHz = channelWidthInMHz(channel->channelWidth());
         }
         in.transmitRate = m_currentInterface->transmitRate();
     }
@@ -297,7 +287,7 @@ void AppDelegate::applyQuickFilter(int tag)
         return;
     m_quickFilterFlags = *flags;
     m_quickFilterTag = tag;
-    m_defaults.setInteger(tag, QStringLiteral("QuickFilterSelectedItem"));
+    m_defaults.setInteger(tag, SVDefaultsKey::QuickFilterSelectedItem);
     QComboBox* popUp = m_window->toolbar().quickFilter;
     if (popUp->currentIndex() != tag)
         popUp->setCurrentIndex(tag);
@@ -320,12 +310,12 @@ void AppDelegate::recordRecentFilter(const QString& text)
 {
     if (text.trimmed().isEmpty())
         return;
-    QStringList recent = m_defaults.stringArrayForKey(QStringLiteral("RecentFilters"));
+    QStringList recent = m_defaults.stringArrayForKey(SVDefaultsKey::RecentFilters);
     recent.removeAll(text);
     recent.prepend(text);
     while (recent.size() > 10)
         recent.removeLast();
-    m_defaults.setObject(recent, QStringLiteral("RecentFilters"));
+    m_defaults.setObject(recent, SVDefaultsKey::RecentFilters);
     if (QCompleter* completer = m_window->toolbar().filterField->completer())
         if (auto* model = qobject_cast<QStringListModel*>(completer->model()))
             model->setStringList(recent);
@@ -339,9 +329,9 @@ void AppDelegate::userDidToggleColumnState(const QString& identifier)
 
 void AppDelegate::applyFontSizes()
 {
-    m_networksModel->setFontSize(m_defaults.doubleForKey(QStringLiteral("NetworksViewFontSize")));
+    m_networksModel->setFontSize(m_defaults.doubleForKey(SVDefaultsKey::NetworksViewFontSize));
     QFont side = m_sideView->font();
-    side.setPointSizeF(m_defaults.doubleForKey(QStringLiteral("SideViewFontSize")));
+    side.setPointSizeF(m_defaults.doubleForKey(SVDefaultsKey::SideViewFontSize));
     m_sideView->setFont(side);
 }
 

@@ -1,6 +1,7 @@
 // The scan cycle: start and stop, the merge timer, and the radio.
 
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
@@ -88,7 +89,7 @@ void AppDelegate::doAutoStart()
 {
     if (m_isScanning || m_disableAutoScan)
         return;
-    if (m_defaults.boolForKey(QStringLiteral("AutoScan")))
+    if (m_defaults.boolForKey(SVDefaultsKey::AutoScan))
         doStart();
     else
         doStop();
@@ -213,8 +214,8 @@ void AppDelegate::handleUserDidPickNetwork(const QString& bssid)
 
 void AppDelegate::handleFilterUsingKeys(const QVariantMap& userInfo)
 {
-    m_signalStrengthThreshold = userInfo.value(QStringLiteral("SignalStrengthThreshold")).toLongLong();
-    m_defaults.setInteger(m_signalStrengthThreshold, QStringLiteral("SignalStrengthThreshold"));
+    m_signalStrengthThreshold = userInfo.value(kSignalStrengthThresholdKey).toLongLong();
+    m_defaults.setInteger(m_signalStrengthThreshold, SVDefaultsKey::SignalStrengthThreshold);
     filterAndSetNetworks(networks());
     configureAll();
 }

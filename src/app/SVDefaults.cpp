@@ -46,6 +46,13 @@ const std::array<SVRegisteredDefault, 22>& table()
     return t;
 }
 
+// A font-size setting and the bounds it is held to.
+struct SVFontSizeSetting {
+    QString key;
+    double minimum;
+    double maximum;
+};
+
 const std::array<SVFontSizeSetting, 3>& fonts()
 {
     static const std::array<SVFontSizeSetting, 3> t = {{
@@ -80,19 +87,6 @@ void registerDefaults(sv::UserDefaults& defaults)
     for (const SVRegisteredDefault& d : table())
         if (d.type == QMetaType::Int)
             defaults.registerRange(d.key, d.minimum, d.maximum);
-}
-
-std::span<const SVFontSizeSetting> fontSizeSettings()
-{
-    return fonts();
-}
-
-qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen)
-{
-    static constexpr std::array<qint64, 6> limits = {60, 120, 300, 1800, 3600, 7200};
-    if (!deleteIfNotSeen || index < 1 || index > qint64(limits.size()))
-        return kOneYearSeconds;
-    return limits[size_t(index - 1)];
 }
 
 SVLoadedDefaults loadDefaults(sv::UserDefaults& defaults)

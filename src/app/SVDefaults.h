@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/SVDefaultsKeys.h"
+#include "model/SVScanMerge.h"
+
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
@@ -11,52 +14,6 @@
 namespace sv {
 class UserDefaults;
 }
-
-// Settings keys. The first group is registered by loadDefaults; the second
-// never is, so a missing value reads as NO, 0 or empty until first written.
-namespace SVDefaultsKey {
-inline const QString Sensitivity = QStringLiteral("Sensitivity");
-inline const QString Units = QStringLiteral("Units");
-inline const QString ShowAdHoc = QStringLiteral("ShowAdHoc");
-inline const QString ShowSecure = QStringLiteral("ShowSecure");
-inline const QString AutoScan = QStringLiteral("AutoScan");
-inline const QString DeleteIfNotSeen = QStringLiteral("DeleteIfNotSeen");
-inline const QString MaxElapsedTimeNotSeen = QStringLiteral("MaxElapsedTimeNotSeen");
-inline const QString HighlightAssociatedNetwork = QStringLiteral("HighlightAssociatedNetwork");
-inline const QString Metric = QStringLiteral("Metric");
-inline const QString SignalStrengthViewTimescale = QStringLiteral("SignalStrengthViewTimescale");
-inline const QString NetworkSignalStrengthViewTimescale = QStringLiteral("NetworkSignalStrengthViewTimescale");
-inline const QString QuickFilterSelectedItem = QStringLiteral("QuickFilterSelectedItem");
-inline const QString FilterString = QStringLiteral("FilterString");
-inline const QString SaveAlertSupressionButton = QStringLiteral("SaveAlertSupressionButton");
-inline const QString UpdateAlertSuppressionButton = QStringLiteral("UpdateAlertSuppressionButton");
-inline const QString SelectedScanInterval = QStringLiteral("SelectedScanInterval");
-inline const QString HideDFSChannels = QStringLiteral("HideDFSChannels");
-inline const QString HideChannelGraphs = QStringLiteral("HideChannelGraphs");
-inline const QString NetworksViewFontSize = QStringLiteral("NetworksViewFontSize");
-inline const QString AdvancedDetailsViewFontSize = QStringLiteral("AdvancedDetailsViewFontSize");
-inline const QString SideViewFontSize = QStringLiteral("SideViewFontSize");
-inline const QString ShowNetworkLabel = QStringLiteral("ShowNetworkLabel");
-
-inline const QString InterfaceName = QStringLiteral("InterfaceName");
-inline const QString RanOnce = QStringLiteral("RanOnce");
-inline const QString WindowFrame = QStringLiteral("WindowFrame");
-inline const QString LastLaunchedVersion = QStringLiteral("LastLaunchedVersion");
-inline const QString SelectedTabViewIdentifier = QStringLiteral("SelectedTabViewIdentifier");
-inline const QString SideViewExpandedItems = QStringLiteral("SideViewExpandedItems");
-inline const QString SignalStrengthThreshold = QStringLiteral("SignalStrengthThreshold");
-inline const QString UserDefinedColors = QStringLiteral("UserDefinedColors");
-inline const QString SpeakOn = QStringLiteral("SpeakOn");
-inline const QString SpeakWhenOnBackground = QStringLiteral("SpeakWhenOnBackground");
-inline const QString SpeakIntervalInSeconds = QStringLiteral("SpeakIntervalInSeconds");
-inline const QString OrganizeNetworksBy = QStringLiteral("OrganizeNetworksBy");
-inline const QString RecentFilters = QStringLiteral("RecentFilters");
-inline const QString AutoUpdateVendorsDatabase = QStringLiteral("AutoUpdateVendorsDatabase");
-inline const QString LastVendorsDatabaseCheck = QStringLiteral("LastVendorsDatabaseCheck");
-inline const QString Annotations = QStringLiteral("Annotations");
-inline const QString DisplayAnnotations = QStringLiteral("DisplayAnnotations");
-inline const QString MoveToApplicationsFolderAlertSuppress = QStringLiteral("moveToApplicationsFolderAlertSuppress");
-} // namespace SVDefaultsKey
 
 // One registered setting: its key, the type it is read as, and its default;
 // for integers also the range a stored value must lie in (outside it, or
@@ -74,19 +31,6 @@ std::span<const SVRegisteredDefault> registeredDefaultsTable();
 
 // Registers every default and the ranges of the integer settings.
 void registerDefaults(sv::UserDefaults& defaults);
-
-// A font-size setting and the bounds it is held to.
-struct SVFontSizeSetting {
-    QString key;
-    double minimum;
-    double maximum;
-};
-std::span<const SVFontSizeSetting> fontSizeSettings();
-
-// The drop limit for records not seen: 60, 120, 300, 1800, 3600 or 7200 s
-// for indexes 1 to 6, a year for any other index or when dropping is off.
-qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen);
-inline constexpr qint64 kOneYearSeconds = 31'536'000;
 
 // What loadDefaults hands the controller.
 struct SVLoadedDefaults {

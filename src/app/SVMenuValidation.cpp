@@ -94,12 +94,3 @@ void SVMenuValidator::release(QMenu* menu)
         if (e.action && actions.contains(e.action.data()))
             e.action->setEnabled(true);
 }
-
-void SVMenuValidator::validateAll()
-{
-    for (const Entry& e : m_entries) {
-        if (!e.action || !e.rule)
-            continue;
-        apply(e);
-    }
-}

@@ -77,8 +77,6 @@ public:
     void add(QAction* action, Rule rule, Handler handler);
     // The menu re-checks its registered items when it opens.
     void watch(QMenu* menu);
-    // Applies every rule now (for the menus' checks and tests).
-    void validateAll();
     // Whether the action's rule allows it now; true for an unregistered one.
     bool isEnabled(QAction* action) const;
 

@@ -7,20 +7,19 @@ namespace CWNetworkUtil {
 QVariantMap dictionary(const CWNetwork& network)
 {
     QVariantMap d;
-    d.insert(QStringLiteral("bssid"), network.bssid());
-    d.insert(QStringLiteral("channelNumber"), network.wlanChannel().channelNumber());
+    d.insert(SVScanKey::Bssid, network.bssid());
+    d.insert(SVScanKey::ChannelNumber, network.wlanChannel().channelNumber());
     if (!network.ssid().isNull())
-        d.insert(QStringLiteral("ssid"), network.ssid());
-    d.insert(QStringLiteral("rssiValue"), network.rssiValue());
-    d.insert(QStringLiteral("noiseMeasurement"), network.noiseMeasurement());
+        d.insert(SVScanKey::Ssid, network.ssid());
+    d.insert(SVScanKey::RssiValue, network.rssiValue());
+    d.insert(SVScanKey::NoiseMeasurement, network.noiseMeasurement());
     if (!network.informationElementData().isNull())
-        d.insert(QStringLiteral("informationElementData"), network.informationElementData());
-    d.insert(QStringLiteral("ibss"), network.ibss());
-    d.insert(QStringLiteral("beaconInterval"), network.beaconInterval());
-    d.insert(QStringLiteral("phyMode"), 0);
-    d.insert(QStringLiteral("securityMode"), network.supportsSecurity(kCWSecurityWEP)
-                                                 ? qint64(1)
-                                                 : std::numeric_limits<qint64>::max());
+        d.insert(SVScanKey::InformationElementData, network.informationElementData());
+    d.insert(SVScanKey::Ibss, network.ibss());
+    d.insert(SVScanKey::BeaconInterval, network.beaconInterval());
+    d.insert(SVScanKey::PhyMode, 0);
+    d.insert(SVScanKey::SecurityMode,
+             network.supportsSecurity(kCWSecurityWEP) ? qint64(1) : std::numeric_limits<qint64>::max());
     return d;
 }
 

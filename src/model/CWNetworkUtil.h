@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/SVScanDictionary.h"
 #include "platform/wlan/CWNetwork.h"
 
 #include <QVariantMap>

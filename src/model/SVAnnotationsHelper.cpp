@@ -1,4 +1,5 @@
 #include "model/SVAnnotationsHelper.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "platform/ApplicationFolder.h"
 #include "platform/FileWriter.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-const QString OldSettingsKey = QStringLiteral("Annotations");
 const QString FileName = QStringLiteral("annotations.plist");
 
 } // namespace
@@ -275,10 +275,10 @@ void SVAnnotationsHelper::readFromDisk()
 
     // Older versions kept the annotations in the settings: theirs win, and the
     // key goes only once the merged map is safely on disk.
-    const bool migrate = defaults.hasStoredValue(OldSettingsKey)
-        && defaults.objectForKey(OldSettingsKey).typeId() == QMetaType::QVariantMap;
+    const bool migrate = defaults.hasStoredValue(SVDefaultsKey::Annotations)
+        && defaults.objectForKey(SVDefaultsKey::Annotations).typeId() == QMetaType::QVariantMap;
     if (migrate) {
-        const QVariantMap old = defaults.dictionaryForKey(OldSettingsKey);
+        const QVariantMap old = defaults.dictionaryForKey(SVDefaultsKey::Annotations);
         for (auto it = old.begin(); it != old.end(); ++it)
             if (it.value().typeId() == QMetaType::QString) {
                 insertTrimmed(contents.annotations, it.key(), it.value().toString());
@@ -307,7 +307,7 @@ void SVAnnotationsHelper::readFromDisk()
             if (m_annotations == contents.annotations && m_others == contents.others)
                 m_changed = false;
         }
-        defaults.removeObjectForKey(OldSettingsKey);
+        defaults.removeObjectForKey(SVDefaultsKey::Annotations);
         defaults.synchronize();
     }
 }

@@ -27,12 +27,6 @@ void SVDataPointBuffer::reserve(std::size_t n)
         resizeStorage(n);
 }
 
-void SVDataPointBuffer::shrinkToFit()
-{
-    if (m_count < m_storage.size())
-        resizeStorage(m_count);
-}
-
 void SVDataPointBuffer::resizeStorage(std::size_t newCapacity)
 {
     std::vector<SVDataPoint> storage;

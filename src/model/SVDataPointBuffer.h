@@ -30,8 +30,6 @@ public:
     // Makes room for n samples in all (at most the limit) at once, as when
     // the number to come is known.
     void reserve(std::size_t n);
-    // Gives back the spare room.
-    void shrinkToFit();
 
     // The samples as (older part, newer part), each contiguous.
     std::pair<std::span<const SVDataPoint>, std::span<const SVDataPoint>> segments() const;

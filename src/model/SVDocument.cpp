@@ -13,7 +13,7 @@
 
 namespace SVDocument {
 
-void encode(sv::KeyedArchiver& coder, const QList<std::shared_ptr<SVNetwork>>& networks,
+void encode(sv::KeyedArchiver& coder, const SVNetworkList& networks,
             const QDateTime& lastScanTime)
 {
     coder.beginDictionary("root");
@@ -28,7 +28,7 @@ void encode(sv::KeyedArchiver& coder, const QList<std::shared_ptr<SVNetwork>>& n
     coder.endDictionary();
 }
 
-bool write(const QString& path, const QList<std::shared_ptr<SVNetwork>>& networks, const QDateTime& lastScanTime,
+bool write(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime,
            QString* error)
 {
     auto fail = [&](const QString& message) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/SVNetworkList.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -21,16 +23,16 @@ namespace SVDocument {
 inline constexpr char Extension[] = "skyvane";
 
 struct Content {
-    QList<std::shared_ptr<SVNetwork>> networks;
+    SVNetworkList networks;
     QDateTime lastScanTime;
 };
 
 // Writes the document whole or not at all: on any failure the file that was
 // there stays as it was, and *error says why.
-bool write(const QString& path, const QList<std::shared_ptr<SVNetwork>>& networks, const QDateTime& lastScanTime,
+bool write(const QString& path, const SVNetworkList& networks, const QDateTime& lastScanTime,
            QString* error = nullptr);
 // The root dictionary into coder's "root" (the coder is not finished).
-void encode(sv::KeyedArchiver& coder, const QList<std::shared_ptr<SVNetwork>>& networks,
+void encode(sv::KeyedArchiver& coder, const SVNetworkList& networks,
             const QDateTime& lastScanTime);
 
 // Reads and checks the whole document. Keeps, in order, the records that

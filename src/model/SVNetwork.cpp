@@ -1,4 +1,6 @@
 #include "model/SVNetwork.h"
+#include "model/SVDefaultsKeys.h"
+#include "model/SVScanDictionary.h"
 
 #include "elements/ElementList.h"
 #include "elements/SVInfoElement.h"
@@ -33,12 +35,12 @@ QString tr(const char* text)
     return QCoreApplication::translate("SVNetwork", text);
 }
 
-const QString kBssid = QStringLiteral("bssid");
-const QString kSsid = QStringLiteral("ssid");
-const QString kChannelNumber = QStringLiteral("channelNumber");
-const QString kBeaconInterval = QStringLiteral("beaconInterval");
-const QString kIbss = QStringLiteral("ibss");
-const QString kElements = QStringLiteral("informationElementData");
+const QString& kBssid = SVScanKey::Bssid;
+const QString& kSsid = SVScanKey::Ssid;
+const QString& kChannelNumber = SVScanKey::ChannelNumber;
+const QString& kBeaconInterval = SVScanKey::BeaconInterval;
+const QString& kIbss = SVScanKey::Ibss;
+const QString& kElements = SVScanKey::InformationElementData;
 
 bool in(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
 
@@ -51,11 +53,11 @@ constexpr Block k160MHzBlocks[] = {{36, 64, 50}, {100, 128, 114}};
 
 const Block* blockFor(qint64 width, qint64 channel)
 {
-    if (width == SVNetwork::Width80) {
+    if (width == kCWChannelWidth80MHz) {
         for (const auto& b : k80MHzBlocks)
             if (in(channel, b.first, b.last))
                 return &b;
-    } else if (width == SVNetwork::Width160) {
+    } else if (width == kCWChannelWidth160MHz) {
         for (const auto& b : k160MHzBlocks)
             if (in(channel, b.first, b.last))
                 return &b;
@@ -119,7 +121,7 @@ SVNetwork::SVNetwork(const QVariantMap& dictionary) : SVNetwork()
     m_lastSeen = QDateTime::currentDateTimeUtc();
     m_lastSeenElapsedSeconds = 0;
     const QVariantMap colors =
-        sv::UserDefaults::standardUserDefaults().dictionaryForKey(QStringLiteral("UserDefinedColors"));
+        sv::UserDefaults::standardUserDefaults().dictionaryForKey(SVDefaultsKey::UserDefinedColors);
     const auto it = colors.constFind(bssid());
     const QColor stored = it == colors.constEnd() ? QColor() : colorFromDefaultsValue(*it);
     m_color = stored.isValid() ? stored : sv::randomColor();
@@ -273,7 +275,7 @@ std::shared_ptr<SVNetwork> SVNetwork::initWithCoder(sv::KeyedUnarchiver& coder)
 
 qint64 SVNetwork::channelBandForChannel(qint64 channel)
 {
-    return channel < 36 ? 1 : 2;
+    return isChannelIn5GHzBand(channel) ? kCWChannelBand5GHz : kCWChannelBand2GHz;
 }
 
 // The band of the channel heard on, for both: a beacon may name a channel
@@ -718,14 +720,14 @@ qint64 SVNetwork::channelCenterLocked() const
 {
     const qint64 primary = channelLocked();
     switch (m_digest.channelWidth) {
-    case Width40:
+    case kCWChannelWidth40MHz:
         if (m_digest.secondaryChannelOffset == 1)
             return primary + 2;
         if (m_digest.secondaryChannelOffset == 3)
             return primary - 2;
         return primary;
-    case Width80:
-    case Width160:
+    case kCWChannelWidth80MHz:
+    case kCWChannelWidth160MHz:
         if (const Block* b = blockFor(m_digest.channelWidth, primary))
             return b->center;
         return primary;
@@ -751,7 +753,7 @@ qint64 SVNetwork::centerFrequency() const
 QString SVNetwork::humanReadableChannelBand() const
 {
     const qint64 c = channel();
-    if (c < 36)
+    if (!isChannelIn5GHzBand(c))
         return tr("2.4 GHz ISM");
     if (c <= 48)
         return tr("5 GHz UNII-1");
@@ -764,7 +766,7 @@ QString SVNetwork::humanReadableChannelBand() const
 
 QString SVNetwork::shortChannelBand() const
 {
-    return channel() < 36 ? tr("2.4 GHz") : tr("5 GHz");
+    return isChannelIn5GHzBand(channel()) ? tr("5 GHz") : tr("2.4 GHz");
 }
 
 QString SVNetwork::humanReadableChannelWidth() const { return channelWidthText(channelWidth()); }
@@ -772,10 +774,10 @@ QString SVNetwork::humanReadableChannelWidth() const { return channelWidthText(c
 QString SVNetwork::channelWidthText(qint64 code)
 {
     switch (code) {
-    case Width20: return tr("20 MHz");
-    case Width40: return tr("40 MHz");
-    case Width80: return tr("80 MHz");
-    case Width160: return tr("160 MHz");
+    case kCWChannelWidth20MHz: return tr("20 MHz");
+    case kCWChannelWidth40MHz: return tr("40 MHz");
+    case kCWChannelWidth80MHz: return tr("80 MHz");
+    case kCWChannelWidth160MHz: return tr("160 MHz");
     default: return QString();
     }
 }
@@ -784,7 +786,7 @@ QString SVNetwork::humanReadableChannel() const
 {
     Guard g(m_lock);
     const QString number = QString::number(channelLocked());
-    if (m_digest.channelWidth == Width20 || m_digest.channelWidth == Width40) {
+    if (m_digest.channelWidth == kCWChannelWidth20MHz || m_digest.channelWidth == kCWChannelWidth40MHz) {
         if (m_digest.secondaryChannelOffset == 1)
             return number + QStringLiteral(",+1");
         if (m_digest.secondaryChannelOffset != 0)
@@ -820,18 +822,18 @@ SVNetwork::ChannelRange SVNetwork::humanReadableChannelRange() const
             range.channels << c;
     };
     switch (m_digest.channelWidth) {
-    case WidthUnknown:
-    case Width20:
+    case kCWChannelWidthUnknown:
+    case kCWChannelWidth20MHz:
         range.channels << primary;
         break;
-    case Width40:
+    case kCWChannelWidth40MHz:
         if (m_digest.secondaryChannelOffset == 1)
             span(primary, primary + 4);
         else if (m_digest.secondaryChannelOffset == 3)
             span(primary - 4, primary);
         break;
-    case Width80:
-    case Width160:
+    case kCWChannelWidth80MHz:
+    case kCWChannelWidth160MHz:
         if (const Block* b = blockFor(m_digest.channelWidth, primary))
             span(b->first, b->last);
         break;
@@ -921,10 +923,10 @@ qint64 SVNetwork::estimatedMCS() const
         return -1;
     const std::vector<int>* table = nullptr;
     if (flags & PhyAC) {
-        table = width == Width20 ? &kAc20 : width == Width40 ? &kAc40
-            : width == Width80 ? &kAc80 : width == Width160 ? &kAc160 : nullptr;
+        table = width == kCWChannelWidth20MHz ? &kAc20 : width == kCWChannelWidth40MHz ? &kAc40
+            : width == kCWChannelWidth80MHz ? &kAc80 : width == kCWChannelWidth160MHz ? &kAc160 : nullptr;
     } else if (flags & PhyN) {
-        table = width == Width20 ? &kN20 : width == Width40 ? &kN40 : nullptr;
+        table = width == kCWChannelWidth20MHz ? &kN20 : width == kCWChannelWidth40MHz ? &kN40 : nullptr;
     } else if (flags & (PhyA | PhyG)) {
         table = &kOfdm;
     } else if (flags & PhyB) {

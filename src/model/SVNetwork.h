@@ -4,6 +4,7 @@
 #include "model/SVDataPointBuffer.h"
 #include "model/SVNetworkDelegate.h"
 #include "model/SVNetworkDigest.h"
+#include "model/SVNetworkList.h"
 #include "platform/KeyedArchiver.h"
 
 #include <QByteArray>
@@ -65,12 +66,8 @@ public:
         SecurityOWE = 14,
         SecurityOWETransition = 15,
     };
-    // PHY mode bits.
-    enum PhyModeBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
-    // Channel width codes.
-    enum ChannelWidthCode : qint64 {
-        WidthUnknown = 0, Width20 = 1, Width40 = 2, Width80 = 3, Width160 = 4, Width80Plus80 = 5,
-    };
+    // PHY mode bits, by their record-side names too (SVNetwork::PhyN).
+    using enum SVPhyModeBit;
 
     // A record for a live scan: digests the dictionary, last seen now, in the
     // latest scan, colour from "UserDefinedColors" or the next random colour.
@@ -98,7 +95,7 @@ public:
     static void registerArchivedClassNames(sv::KeyedUnarchiver& coder);
 
     // ---- identity ----
-    // 1 for channels below 36 (2.4 GHz), else 2.
+    // kCWChannelBand2GHz or kCWChannelBand5GHz, by isChannelIn5GHzBand.
     static qint64 channelBandForChannel(qint64 channel);
     // Same band and the same BSSID (normal form, ignoring case): the identity the merge uses.
     bool bssidAndBandCompare(const QVariantMap& dictionary) const;
@@ -177,7 +174,7 @@ public:
     QString ssid() const;
     bool isHidden() const;
     QString hiddenSSID() const;
-    void setHiddenSSID(const QString& text);
+    void setHiddenSSID(const QString& text); // a writable property; nothing sets it yet
     // Vendor name of the BSSID; empty while unknown (asked again whenever
     // the vendor database has changed, until found).
     QString vendor() const;
@@ -266,7 +263,7 @@ public:
     QString ccxClientMFP() const;
     QString countryCode() const; // empty when none
     QStringList amendments() const;
-    void setAmendments(const QStringList& amendments);
+    void setAmendments(const QStringList& amendments); // a writable property; nothing sets it yet
 
     // ---- dictionary values ----
     double beaconInterval() const; // milliseconds, 0 when absent

@@ -1,6 +1,7 @@
 #include "model/SVNetworkCollection.h"
 
 #include "model/SVNetwork.h"
+#include "platform/wlan/CWChannel.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -11,7 +12,7 @@
 
 namespace {
 
-using Members = QList<std::shared_ptr<SVNetwork>>;
+using Members = SVNetworkList;
 
 // The one value the members share, the placeholder when they differ, empty when none.
 template <typename Get>
@@ -280,7 +281,7 @@ QString SVNetworkCollection::channelWidthValue() const
     std::set<qint64> widths;
     for (const auto& m : m_collection) {
         const qint64 code = m->channelWidth();
-        if (code >= SVNetwork::Width20 && code <= SVNetwork::Width160)
+        if (code >= kCWChannelWidth20MHz && code <= kCWChannelWidth160MHz)
             widths.insert((qint64(1) << code) * 10);
     }
     QStringList parts;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SVNetworkDelegate.h"
+#include "model/SVNetworkList.h"
 
 #include <QList>
 #include <QString>
@@ -17,7 +18,7 @@ public:
     explicit SVNetworkCollection(const QString& name);
 
     QString name() const { return m_name; }
-    const QList<std::shared_ptr<SVNetwork>>& collection() const { return m_collection; }
+    const SVNetworkList& collection() const { return m_collection; }
     bool isUserHighlighted() const { return m_userHighlighted; }
     void setUserHighlighted(bool highlighted) { m_userHighlighted = highlighted; }
 
@@ -75,14 +76,14 @@ public:
 
 private:
     QString m_name;
-    QList<std::shared_ptr<SVNetwork>> m_collection;
+    SVNetworkList m_collection;
     bool m_userHighlighted = false;
 };
 
 // A plain pair of records and the time of their scan.
 struct SVNetworkScan {
-    SVNetworkScan(QList<std::shared_ptr<SVNetwork>> networks, QDateTime timestamp)
+    SVNetworkScan(SVNetworkList networks, QDateTime timestamp)
         : networks(std::move(networks)), timestamp(std::move(timestamp)) {}
-    QList<std::shared_ptr<SVNetwork>> networks;
+    SVNetworkList networks;
     QDateTime timestamp;
 };

@@ -3,6 +3,7 @@
 #include "elements/ElementTablesBasic.h"
 #include "model/SVElementDigest.h"
 #include "platform/wlan/CWChannel.h"
+#include "model/SVScanDictionary.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-enum PhyBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
 
 // Bits per subcarrier and coding rate of VHT/HT MCS 0-9.
 constexpr int kBits[10] = {1, 2, 2, 4, 4, 6, 6, 6, 8, 8};
@@ -76,10 +76,10 @@ int mcsRateTenths(int dataSubcarriers, int mcs, int streams, bool shortGuardInte
 
 namespace {
 
-const QString kPhyMode = QStringLiteral("phyMode");
-const QString kSecurityMode = QStringLiteral("securityMode");
-const QString kChannelNumber = QStringLiteral("channelNumber");
-const QString kElements = QStringLiteral("informationElementData");
+const QString& kPhyMode = SVScanKey::PhyMode;
+const QString& kSecurityMode = SVScanKey::SecurityMode;
+const QString& kChannelNumber = SVScanKey::ChannelNumber;
+const QString& kElements = SVScanKey::InformationElementData;
 
 } // namespace
 

@@ -8,6 +8,9 @@
 #include <limits>
 #include <vector>
 
+// PHY mode bits, as a digest's phyMode holds them.
+enum SVPhyModeBit : qint64 { PhyA = 1, PhyB = 2, PhyG = 4, PhyN = 8, PhyAC = 16 };
+
 // The values a record derives from its newest scan dictionary and the raw
 // information elements in it. digestNetwork updates them in place: the
 // values a dictionary without elements does not replace keep their earlier

@@ -1,4 +1,5 @@
 #include "model/SVVendorDatabaseHelper.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "model/SVVendorDatabaseUI.h"
 #include "platform/ApplicationFolder.h"
@@ -28,11 +29,6 @@
 
 namespace {
 
-const QString LastCheckKey = QStringLiteral("LastVendorsDatabaseCheck");
-const QString SuppressionKey = QStringLiteral("UpdateAlertSuppressionButton");
-const QString AutoUpdateKey = QStringLiteral("AutoUpdateVendorsDatabase");
-const QString LastLaunchedVersionKey = QStringLiteral("LastLaunchedVersion");
-const QString DatabaseURLKey = QStringLiteral("VendorsDatabaseURL");
 const QString DatabaseName = QStringLiteral("vendors.plist");
 
 QString tr(const char* text)
@@ -272,7 +268,7 @@ bool SVVendorDatabaseHelper::expandDatabaseUsingFile(const QString& zipPath, boo
     if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
         QFile::rename(backup, path);
 
-    const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(LastLaunchedVersionKey);
+    const QString previous = sv::UserDefaults::standardUserDefaults().stringForKey(SVDefaultsKey::LastLaunchedVersion);
     const bool replace = overwrite || previous.isEmpty() || isOlderVersion(previous, QStringLiteral(SKYVANE_VERSION));
     if (!replace && QFileInfo::exists(path)) {
         if (!table()->isEmpty()) {
@@ -391,7 +387,7 @@ QDateTime SVVendorDatabaseHelper::now() const
 
 QString SVVendorDatabaseHelper::databaseURL() const
 {
-    const QString url = sv::UserDefaults::standardUserDefaults().stringForKey(DatabaseURLKey);
+    const QString url = sv::UserDefaults::standardUserDefaults().stringForKey(SVDefaultsKey::VendorsDatabaseURL);
     return url.isEmpty() ? QString::fromLatin1(DefaultDatabaseURL) : url;
 }
 
@@ -424,11 +420,11 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
     if (!interactive) {
         // A last check dated in the future (a clock set back) does not hold
         // checks off until that date.
-        const QDateTime last = defaults.objectForKey(LastCheckKey).toDateTime();
+        const QDateTime last = defaults.objectForKey(SVDefaultsKey::LastVendorsDatabaseCheck).toDateTime();
         const qint64 elapsed = last.isValid() ? last.secsTo(now()) : -1;
         if (elapsed >= 0 && elapsed < 86400)
             return;
-        if (defaults.integerForKey(SuppressionKey) != 0)
+        if (defaults.integerForKey(SVDefaultsKey::UpdateAlertSuppressionButton) != 0)
             return;
     }
     if (m_checking)
@@ -468,7 +464,7 @@ void SVVendorDatabaseHelper::checkForDatabaseUpdates(bool interactive)
         if (reply->hasRawHeader("Last-Modified")) {
             const QString header = QString::fromLatin1(reply->rawHeader("Last-Modified"));
             const QDateTime remote = parseLastModified(header);
-            sv::UserDefaults::standardUserDefaults().setObject(now(), LastCheckKey);
+            sv::UserDefaults::standardUserDefaults().setObject(now(), SVDefaultsKey::LastVendorsDatabaseCheck);
             if (remote.isValid()) {
                 const QFileInfo local(pathToDatabase());
                 newer = isRemoteNewer(remote, local.exists() ? local.lastModified() : QDateTime());
@@ -499,7 +495,7 @@ void SVVendorDatabaseHelper::finishCheck(bool interactive, bool newer)
 {
     hideProgress();
     sv::UserDefaults& defaults = sv::UserDefaults::standardUserDefaults();
-    if (newer && defaults.boolForKey(AutoUpdateKey)) {
+    if (newer && defaults.boolForKey(SVDefaultsKey::AutoUpdateVendorsDatabase)) {
         startDatabaseUpdate();
     } else if (newer) {
         if (!m_ui)
@@ -508,14 +504,14 @@ void SVVendorDatabaseHelper::finishCheck(bool interactive, bool newer)
         m_ui->askToUpdate(tr("A new vendors database is available!"), tr("Do you want to update it now?"), buttons,
                           !interactive, [this](SVVendorDatabaseUI::UpdateChoice choice, bool suppress) {
                               sv::UserDefaults& d = sv::UserDefaults::standardUserDefaults();
-                              d.setInteger(suppress ? 1 : 0, SuppressionKey);
+                              d.setInteger(suppress ? 1 : 0, SVDefaultsKey::UpdateAlertSuppressionButton);
                               switch (choice) {
                               case SVVendorDatabaseUI::UpdateChoice::Update:
                                   startDatabaseUpdate();
                                   break;
                               case SVVendorDatabaseUI::UpdateChoice::TurnOnAutoUpdate:
-                                  d.setBool(true, AutoUpdateKey);
-                                  d.setInteger(0, SuppressionKey);
+                                  d.setBool(true, SVDefaultsKey::AutoUpdateVendorsDatabase);
+                                  d.setInteger(0, SVDefaultsKey::UpdateAlertSuppressionButton);
                                   startDatabaseUpdate();
                                   break;
                               case SVVendorDatabaseUI::UpdateChoice::No:
@@ -589,7 +585,7 @@ void SVVendorDatabaseHelper::downloadFinished(QNetworkReply* reply)
     sv::UserNotifications* notifications = m_notifications ? m_notifications : &sv::UserNotifications::shared();
     const QString title = tr("Update finished.");
     const QString text = tr("The vendors database was updated successfully.");
-    if (!(sv::UserDefaults::standardUserDefaults().boolForKey(AutoUpdateKey) && notifications->isAvailable()
+    if (!(sv::UserDefaults::standardUserDefaults().boolForKey(SVDefaultsKey::AutoUpdateVendorsDatabase) && notifications->isAvailable()
           && notifications->deliver(title, text)))
         showInfo(title, text, tr("OK"));
     dropDatabase();

@@ -845,14 +845,6 @@ void KeyedArchiver::appendArchivable(const KeyedArchivable& object)
         encodeArchivable({}, object);
 }
 
-void KeyedArchiver::appendObject(const QVariant& value)
-{
-    if (!d->inArray())
-        return;
-    const quint32 index = d->archiveValue(value, 0);
-    d->current().elements.push_back(d->plistUid(index));
-}
-
 void KeyedArchiver::appendRows(const QStringList& classChain, std::span<const RowKey> keys, std::size_t count,
                                const std::function<void(std::size_t, qint64*)>& row)
 {

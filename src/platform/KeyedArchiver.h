@@ -84,7 +84,6 @@ public:
     // Between beginArray and endArray only append* calls are allowed.
     void beginArray(QAnyStringView key);
     void appendArchivable(const KeyedArchivable& object);
-    void appendObject(const QVariant& value);
     template <typename Body>
     void appendObjectWith(const QStringList& classChain, Body&& body)
     {

@@ -548,14 +548,6 @@ QStringList UserDefaults::stringArrayForKey(const QString& key) const
     return {};
 }
 
-QVariantList UserDefaults::arrayForKey(const QString& key) const
-{
-    const QVariant v = objectForKey(key);
-    if (v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QStringList)
-        return v.toList();
-    return {};
-}
-
 QVariantMap UserDefaults::dictionaryForKey(const QString& key) const
 {
     const QVariant v = objectForKey(key);

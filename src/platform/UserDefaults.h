@@ -70,7 +70,6 @@ public:
     QString stringForKey(const QString& key) const;
     QByteArray dataForKey(const QString& key) const;
     QStringList stringArrayForKey(const QString& key) const;
-    QVariantList arrayForKey(const QString& key) const;
     QVariantMap dictionaryForKey(const QString& key) const;
 
     void setObject(const QVariant& value, const QString& key);

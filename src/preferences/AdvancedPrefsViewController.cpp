@@ -1,4 +1,5 @@
 #include "preferences/AdvancedPrefsViewController.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "model/SVVendorDatabaseHelper.h"
 #include "platform/UserDefaults.h"
@@ -47,21 +48,21 @@ AdvancedPrefsViewController::AdvancedPrefsViewController(sv::UserDefaults& defau
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     connect(m_hideChannelGraphs, &QCheckBox::clicked, this, [this](bool on) {
-        m_defaults.setBool(on, HideChannelGraphsKey);
+        m_defaults.setBool(on, SVDefaultsKey::HideChannelGraphs);
         if (m_delegate)
             QMetaObject::invokeMethod(this, [this] { if (m_delegate) m_delegate->toggleHideChannelGraphs(); },
                                       Qt::QueuedConnection);
     });
     connect(m_hideDFSChannels, &QCheckBox::clicked, this, [this](bool on) {
-        m_defaults.setBool(on, HideDFSChannelsKey);
+        m_defaults.setBool(on, SVDefaultsKey::HideDFSChannels);
         if (m_delegate)
             QMetaObject::invokeMethod(this, [this] { if (m_delegate) m_delegate->toggleHideDFSChannels(); },
                                       Qt::QueuedConnection);
     });
     connect(m_checkForUpdates, &QCheckBox::clicked, this,
-            [this](bool on) { m_defaults.setInteger(on ? 0 : 1, UpdateAlertSuppressionButtonKey); });
+            [this](bool on) { m_defaults.setInteger(on ? 0 : 1, SVDefaultsKey::UpdateAlertSuppressionButton); });
     connect(m_autoUpdate, &QCheckBox::clicked, this,
-            [this](bool on) { m_defaults.setBool(on, AutoUpdateVendorsDatabaseKey); });
+            [this](bool on) { m_defaults.setBool(on, SVDefaultsKey::AutoUpdateVendorsDatabase); });
     connect(m_checkNowButton, &QPushButton::clicked, this, [this] {
         if (m_checkNow)
             m_checkNow();
@@ -77,8 +78,8 @@ QIcon AdvancedPrefsViewController::toolbarItemImage() const
 
 void AdvancedPrefsViewController::viewWillAppear()
 {
-    m_hideChannelGraphs->setChecked(m_defaults.boolForKey(HideChannelGraphsKey));
-    m_hideDFSChannels->setChecked(m_defaults.boolForKey(HideDFSChannelsKey));
-    m_checkForUpdates->setChecked(m_defaults.integerForKey(UpdateAlertSuppressionButtonKey) != 1);
-    m_autoUpdate->setChecked(m_defaults.boolForKey(AutoUpdateVendorsDatabaseKey));
+    m_hideChannelGraphs->setChecked(m_defaults.boolForKey(SVDefaultsKey::HideChannelGraphs));
+    m_hideDFSChannels->setChecked(m_defaults.boolForKey(SVDefaultsKey::HideDFSChannels));
+    m_checkForUpdates->setChecked(m_defaults.integerForKey(SVDefaultsKey::UpdateAlertSuppressionButton) != 1);
+    m_autoUpdate->setChecked(m_defaults.boolForKey(SVDefaultsKey::AutoUpdateVendorsDatabase));
 }

@@ -24,11 +24,6 @@ public:
 class AdvancedPrefsViewController : public QWidget, public MASPreferencesViewController {
     Q_OBJECT
 public:
-    static inline const QString HideChannelGraphsKey = QStringLiteral("HideChannelGraphs");
-    static inline const QString HideDFSChannelsKey = QStringLiteral("HideDFSChannels");
-    static inline const QString UpdateAlertSuppressionButtonKey = QStringLiteral("UpdateAlertSuppressionButton");
-    static inline const QString AutoUpdateVendorsDatabaseKey = QStringLiteral("AutoUpdateVendorsDatabase");
-
     explicit AdvancedPrefsViewController(sv::UserDefaults& defaults, QWidget* parent = nullptr);
 
     QString identifier() const override { return QStringLiteral("Advanced"); }

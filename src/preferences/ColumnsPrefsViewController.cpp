@@ -1,4 +1,5 @@
 #include "preferences/ColumnsPrefsViewController.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "platform/UserDefaults.h"
 #include "model/SVNetworkColumns.h"
@@ -61,7 +62,7 @@ ColumnsPrefsViewController::ColumnsPrefsViewController(sv::UserDefaults& default
     connect(m_table, &QTreeWidget::itemSelectionChanged, this, &ColumnsPrefsViewController::selectionDidChange);
     connect(m_displayAnnotations, &QCheckBox::clicked, this, &ColumnsPrefsViewController::onDisplayAnnotations);
 
-    m_displayAnnotations->setChecked(m_defaults.boolForKey(DisplayAnnotationsKey));
+    m_displayAnnotations->setChecked(m_defaults.boolForKey(SVDefaultsKey::DisplayAnnotations));
     m_hiddenStateObservation = sv::NotificationCenter::defaultCenter().addObserver(
         kColumnDidChangeHiddenStateNotification, [this](const sv::Notification&) { reload(); });
 }
@@ -155,7 +156,7 @@ void ColumnsPrefsViewController::selectionDidChange()
 
 void ColumnsPrefsViewController::onDisplayAnnotations(bool on)
 {
-    m_defaults.setBool(on, DisplayAnnotationsKey);
+    m_defaults.setBool(on, SVDefaultsKey::DisplayAnnotations);
     if (m_delegate)
         QMetaObject::invokeMethod(this, [this, on] { if (m_delegate) m_delegate->toggleDisplayAnnotations(on); },
                                   Qt::QueuedConnection);

@@ -29,7 +29,6 @@ public:
 class ColumnsPrefsViewController : public QWidget, public MASPreferencesViewController {
     Q_OBJECT
 public:
-    static inline const QString DisplayAnnotationsKey = QStringLiteral("DisplayAnnotations");
     enum Column { ShowColumn = 0, ColumnNameColumn = 1 }; // "SHOW", "COLUMN_NAME"
     static constexpr int IdentifierRole = Qt::UserRole + 1; // a row's column identifier
 

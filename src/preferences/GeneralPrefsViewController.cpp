@@ -1,4 +1,5 @@
 #include "preferences/GeneralPrefsViewController.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "model/SVSensitivity.h"
 #include "platform/UserDefaults.h"
@@ -127,13 +128,13 @@ QString GeneralPrefsViewController::sensitivityLabelText(int value, int minimum,
 void GeneralPrefsViewController::awakeFromNib()
 {
     const QSignalBlocker block(m_sensitivity);
-    m_sensitivity->setValue(int(std::clamp<qint64>(m_defaults.integerForKey(SensitivityKey), MinimumSensitivity,
+    m_sensitivity->setValue(int(std::clamp<qint64>(m_defaults.integerForKey(SVDefaultsKey::Sensitivity), MinimumSensitivity,
                                                    MaximumSensitivity)));
     m_sensitivityLabel->setText(sensitivityLabelText(m_sensitivity->value(), m_sensitivity->minimum(),
                                                      m_sensitivity->maximum()));
-    selectItemWithTag(m_units, m_defaults.integerForKey(UnitsKey));
-    selectItemWithTag(m_maxElapsed, m_defaults.integerForKey(MaxElapsedTimeNotSeenKey));
-    m_deleteIfNotSeen->setChecked(m_defaults.boolForKey(DeleteIfNotSeenKey));
+    selectItemWithTag(m_units, m_defaults.integerForKey(SVDefaultsKey::Units));
+    selectItemWithTag(m_maxElapsed, m_defaults.integerForKey(SVDefaultsKey::MaxElapsedTimeNotSeen));
+    m_deleteIfNotSeen->setChecked(m_defaults.boolForKey(SVDefaultsKey::DeleteIfNotSeen));
     m_maxElapsed->setEnabled(m_deleteIfNotSeen->isChecked());
 }
 
@@ -143,22 +144,22 @@ void GeneralPrefsViewController::userDidChangeValue(int tag)
     case SensitivitySlider:
         m_sensitivityLabel->setText(sensitivityLabelText(m_sensitivity->value(), m_sensitivity->minimum(),
                                                          m_sensitivity->maximum()));
-        m_defaults.setInteger(m_sensitivity->value(), SensitivityKey);
+        m_defaults.setInteger(m_sensitivity->value(), SVDefaultsKey::Sensitivity);
         break;
     case UnitsPopUp:
-        m_defaults.setInteger(m_units->currentData().toLongLong(), UnitsKey);
+        m_defaults.setInteger(m_units->currentData().toLongLong(), SVDefaultsKey::Units);
         break;
     case MaxElapsedTimeNotSeenPopUp:
-        m_defaults.setInteger(m_maxElapsed->currentData().toLongLong(), MaxElapsedTimeNotSeenKey);
+        m_defaults.setInteger(m_maxElapsed->currentData().toLongLong(), SVDefaultsKey::MaxElapsedTimeNotSeen);
         break;
     case DeleteIfNotSeenCheckBox:
         if (m_deleteIfNotSeen->isChecked()) {
             m_maxElapsed->setEnabled(true);
-            m_defaults.setBool(true, DeleteIfNotSeenKey);
+            m_defaults.setBool(true, SVDefaultsKey::DeleteIfNotSeen);
             userDidChangeValue(MaxElapsedTimeNotSeenPopUp);
         } else {
             m_maxElapsed->setEnabled(false);
-            m_defaults.setBool(false, DeleteIfNotSeenKey);
+            m_defaults.setBool(false, SVDefaultsKey::DeleteIfNotSeen);
         }
         break;
     default:

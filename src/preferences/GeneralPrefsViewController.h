@@ -31,10 +31,6 @@ public:
         MaxElapsedTimeNotSeenPopUp = 2007,
         DeleteIfNotSeenCheckBox = 2008,
     };
-    static inline const QString SensitivityKey = QStringLiteral("Sensitivity");
-    static inline const QString UnitsKey = QStringLiteral("Units");
-    static inline const QString MaxElapsedTimeNotSeenKey = QStringLiteral("MaxElapsedTimeNotSeen");
-    static inline const QString DeleteIfNotSeenKey = QStringLiteral("DeleteIfNotSeen");
     // The slider's range: a signal weaker than minus the value is dropped,
     // 100 keeps everything a radio reports, and 85 drops nothing.
     static constexpr int MinimumSensitivity = 60;

@@ -1,4 +1,5 @@
 #include "preferences/MoveApplication.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -20,8 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString kSuppressKey = QStringLiteral("moveToApplicationsFolderAlertSuppress");
 
 QString tr(const char* text)
 {
@@ -294,7 +293,7 @@ bool MoveItemToTrash(const QString& path, MoveApplicationSystem& system)
 
 void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicationSystem& system)
 {
-    if (defaults.boolForKey(kSuppressKey))
+    if (defaults.boolForKey(SVDefaultsKey::MoveToApplicationsFolderAlertSuppress))
         return;
     const QString bundlePath = system.bundlePath();
     if (bundlePath.isEmpty())
@@ -340,7 +339,7 @@ void MoveToApplicationsFolderIfNeeded(sv::UserDefaults& defaults, MoveApplicatio
     const MoveApplicationSystem::Answer answer = system.askToMove(title, informative);
     if (!answer.move) {
         if (answer.suppress)
-            defaults.setBool(true, kSuppressKey);
+            defaults.setBool(true, SVDefaultsKey::MoveToApplicationsFolderAlertSuppress);
         return;
     }
     qCInfo(lcSkyvane).noquote() << "INFO -- Moving myself to the Applications folder";

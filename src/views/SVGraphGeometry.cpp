@@ -1,5 +1,7 @@
 #include "views/SVGraphGeometry.h"
 
+#include "platform/wlan/CWChannel.h"
+
 #include "model/SVDataPointBuffer.h"
 #include "model/SVSignalQuality.h"
 
@@ -419,8 +421,7 @@ QPolygonF segmentAreaPolygon(const LineSegment& s, double floorY)
     return polygon;
 }
 
-BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s,
-                      double, double)
+BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s)
 {
     const double cx = std::min(1.2, s.sx), cy = std::min(1.2, s.sy);
     const double ox = 10 * cx * cy, oy = 6 * cx * cy, r = 5 * cx * cy;
@@ -504,17 +505,17 @@ bool isDFSChannel(qint64 channel)
 int halfWidthSlots(qint64 widthCode)
 {
     switch (widthCode) {
-    case 2: return 4;
-    case 3: return 8;
-    case 4: return 16;
-    case 5: return 8; // 80+80: the primary 80 MHz block
+    case kCWChannelWidth40MHz: return 4;
+    case kCWChannelWidth80MHz: return 8;
+    case kCWChannelWidth160MHz: return 16;
+    case kCWChannelWidth80Plus80MHz: return 8; // the primary 80 MHz block
     default: return 2;
     }
 }
 
 bool reachesIntoDFS(qint64 channelCenter, qint64 widthCode)
 {
-    if (channelCenter < 36)
+    if (!isChannelIn5GHzBand(channelCenter))
         return false;
     const int w = halfWidthSlots(widthCode);
     // First and last 20 MHz channel the block covers.

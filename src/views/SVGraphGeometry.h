@@ -158,8 +158,7 @@ struct BubbleGeometry {
     bool mirroredY = false;
 };
 // textWidth, textHeight: the text's size in the bubble font.
-BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s,
-                      double viewWidth, double viewHeight);
+BubbleGeometry bubble(const QRectF& G, double x, double y, double textWidth, double textHeight, Scale s);
 
 // ---- spectrum ----
 

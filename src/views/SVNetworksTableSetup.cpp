@@ -1,4 +1,5 @@
 #include "views/SVNetworksTableSetup.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "views/SVColumnLayout.h"
 #include "views/SVNetworkCellDelegate.h"
@@ -109,10 +110,22 @@ SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& mode
 
     // The cells draw in the application's font at the table's size.
     QFont font;
-    const double size = defaults.doubleForKey(QStringLiteral("NetworksViewFontSize"));
+    const double size = defaults.doubleForKey(SVDefaultsKey::NetworksViewFontSize);
     if (size > 0)
         font.setPointSizeF(size);
     auto* autosave = new SVColumnAutosave(header, defaults, kNetworksTableAutosaveName, startingColumnWidths(font));
     installTableHeaderMenu(view, std::move(userDidToggleColumnState));
     return autosave;
+}
+
+QStringList tableColumnIdentifiers(const QHeaderView& header)
+{
+    const auto columns = networkColumns();
+    QStringList ids;
+    for (int visual = 0; visual < header.count(); ++visual) {
+        const int logical = header.logicalIndex(visual);
+        if (logical >= 0 && logical < int(columns.size()))
+            ids << columns[size_t(logical)].identifier;
+    }
+    return ids;
 }

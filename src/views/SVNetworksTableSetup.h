@@ -3,9 +3,11 @@
 #include <QFont>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
+class QHeaderView;
 class QTreeView;
 class SVColumnAutosave;
 class SVNetworkCellDelegate;
@@ -29,3 +31,6 @@ QHash<QString, int> startingColumnWidths(const QFont& font);
 SVColumnAutosave* setUpNetworksTable(QTreeView& view, SVNetworksTableModel& model, SVNetworkCellDelegate& delegate,
                                      sv::UserDefaults& defaults,
                                      std::function<void(const QString&)> userDidToggleColumnState = {});
+
+// Column identifiers of the table in display order, shown or hidden.
+QStringList tableColumnIdentifiers(const QHeaderView& header);

@@ -1,4 +1,5 @@
 #include "views/SVOutlineViews.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -30,7 +31,7 @@ std::optional<int> thresholdForKey(int key, Qt::KeyboardModifiers modifiers, qin
 
 std::optional<int> thresholdForKey(const QKeyEvent& event)
 {
-    const qint64 stored = sv::UserDefaults::standardUserDefaults().integerForKey(kSignalStrengthThresholdKey);
+    const qint64 stored = sv::UserDefaults::standardUserDefaults().integerForKey(SVDefaultsKey::SignalStrengthThreshold);
     return thresholdForKey(event.key(), event.modifiers(), stored);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/SVDefaultsKeys.h"
+
 #include <QSet>
 #include <QString>
 #include <QTreeView>
@@ -17,7 +19,8 @@ class SVNetworkDelegate;
 
 // Notifications of the list views (posted on the default centre).
 inline const QString kFilterUsingKeysNotification = QStringLiteral("FilterUsingKeys");
-inline const QString kSignalStrengthThresholdKey = QStringLiteral("SignalStrengthThreshold");
+// Its user info: the threshold the keys chose, under the setting's own name.
+inline const QString kSignalStrengthThresholdKey = SVDefaultsKey::SignalStrengthThreshold;
 inline const QString kAltKeyDownNotification = QStringLiteral("AltKeyDown");
 inline const QString kAltKeyUpNotification = QStringLiteral("AltKeyUp");
 

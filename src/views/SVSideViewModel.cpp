@@ -73,15 +73,6 @@ QPixmap SVSideViewModel::image(const QString& name)
     return pixmap;
 }
 
-void SVSideViewModel::setDarkTheme(bool dark)
-{
-    if (m_darkTheme == dark)
-        return;
-    m_darkTheme = dark;
-    beginResetModel();
-    endResetModel();
-}
-
 QModelIndex SVSideViewModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (row < 0 || column < 0 || column > DetailColumn)
@@ -138,12 +129,12 @@ QVariant SVSideViewModel::data(const QModelIndex& index, int role) const
     case ImageNameRole:
         if (index.column() != ItemColumn)
             return {};
-        if (const QString name = item->imageName(m_darkTheme); !name.isEmpty())
+        if (const QString name = item->imageName(SVThemeHelper::isDarkTheme()); !name.isEmpty())
             return name;
         return {};
     case Qt::DecorationRole:
         if (index.column() == ItemColumn && !item->isGroup())
-            if (const QString name = item->imageName(m_darkTheme); !name.isEmpty())
+            if (const QString name = item->imageName(SVThemeHelper::isDarkTheme()); !name.isEmpty())
                 return image(name);
         return {};
     case Qt::ForegroundRole:

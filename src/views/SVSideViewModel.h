@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 
 #include <QAbstractItemModel>
 #include <QPixmap>
@@ -32,8 +32,6 @@ public:
     const SVSideViewItem* itemAt(const QModelIndex& index) const;
     QModelIndex indexOf(const SVSideViewSelection& selection) const;
 
-    void setDarkTheme(bool dark);
-
     // The sidebar's images by name ("category", "yellow", "orange"), drawn
     // once per name.
     static QPixmap image(const QString& name);
@@ -47,5 +45,4 @@ public:
 
 private:
     QVector<SVSideViewItem> m_items;
-    bool m_darkTheme = false;
 };

@@ -528,7 +528,7 @@ void SVSignalStrengthView::drawBubble(QPainter& p, const QRectF& G, const QStrin
     const double fb = std::max(9.0, 10 * cx * cy);
     const QFont font = graphFont(Face::Plain, fb);
     const QSizeF size = sizeOfText(text, font);
-    const BubbleGeometry b = bubble(G, x, y, size.width(), size.height(), s, width(), height());
+    const BubbleGeometry b = bubble(G, x, y, size.width(), size.height(), s);
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);

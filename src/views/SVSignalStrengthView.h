@@ -40,7 +40,7 @@ public:
         bool operator==(const TextKey&) const = default;
     };
 
-    using NetworkList = QList<std::shared_ptr<SVNetwork>>;
+    using NetworkList = SVNetworkList;
     enum class Face { Plain, Bold, Italic };
 
     explicit SVSignalStrengthView(QWidget* parent = nullptr);

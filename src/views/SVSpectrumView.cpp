@@ -1,4 +1,5 @@
 #include "views/SVSpectrumView.h"
+#include "model/SVDefaultsKeys.h"
 
 #include "model/SVNetworkCollection.h"
 #include "platform/NSStringAdditions.h"
@@ -33,7 +34,7 @@ bool groupHighlighted(const SVNetwork& n, bool includeMembers)
 
 SVSpectrumView::SVSpectrumView(QWidget* parent) : SVSignalStrengthView(parent)
 {
-    m_skipDFS = sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("HideDFSChannels"));
+    m_skipDFS = sv::UserDefaults::standardUserDefaults().boolForKey(SVDefaultsKey::HideDFSChannels);
     setDisplayAnnotations(true);
     setDisplayDeviceName(true);
     m_drawLeftYLabels = true;
@@ -56,9 +57,9 @@ void SVSpectrumView::drawCached(QPainter& p, const QRectF& R)
     }
 
     const auto& defaults = sv::UserDefaults::standardUserDefaults();
-    m_skipDFS = defaults.boolForKey(QStringLiteral("HideDFSChannels"));
-    m_hideChannelGraphs = defaults.boolForKey(QStringLiteral("HideChannelGraphs"));
-    m_showNetworkLabel = defaults.boolForKey(QStringLiteral("ShowNetworkLabel"));
+    m_skipDFS = defaults.boolForKey(SVDefaultsKey::HideDFSChannels);
+    m_hideChannelGraphs = defaults.boolForKey(SVDefaultsKey::HideChannelGraphs);
+    m_showNetworkLabel = defaults.boolForKey(SVDefaultsKey::ShowNetworkLabel);
     m_has2Dot4GHzNetworks = m_has5GHzNetworks = false;
     bool dfsInUse = false;
     for (const auto& n : m_networks) {

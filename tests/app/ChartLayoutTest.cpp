@@ -2,7 +2,7 @@
 // decide which texts the graphs draw, in a real window.
 
 #include "../model/Beacon.h"
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "app/AppDelegate.h"
 #include "app/AppDelegateInspect.h"
 #include "app/SVMainWindow.h"

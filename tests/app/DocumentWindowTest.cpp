@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "model/SVDefaultsKeys.h"
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -49,7 +50,7 @@ struct Shown {
 struct Window {
     explicit Window(AppDelegate::Options options = {})
     {
-        sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
+        sv::UserDefaults::standardUserDefaults().removeObjectForKey(SVDefaultsKey::SaveAlertSupressionButton);
         sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::RecentDocumentsKey);
         SVAlert::setAutomaticResponder([this](const SVAlert& alert) {
             alerts.push_back({alert.messageText(), alert.informativeText(), alert.alertStyle()});
@@ -214,13 +215,13 @@ TEST(DocumentWindow, TickedSuppressionIsKeptEvenOnCancel)
     w.suppress = true;
     w.app->onScanStop(AppDelegate::ScanTag);
     EXPECT_FALSE(w.app->isScanning());
-    EXPECT_EQ(sv::UserDefaults::standardUserDefaults().integerForKey(AppDelegate::SaveAlertSuppressionKey), 1);
+    EXPECT_EQ(sv::UserDefaults::standardUserDefaults().integerForKey(SVDefaultsKey::SaveAlertSupressionButton), 1);
     // Never asked again: later actions go on as if "Don't Save" was chosen.
     w.app->onScanStop(AppDelegate::StopTag);
     w.app->onScanStop(AppDelegate::ScanTag);
     EXPECT_TRUE(w.app->isScanning());
     EXPECT_EQ(w.questions(), 1);
-    sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
+    sv::UserDefaults::standardUserDefaults().removeObjectForKey(SVDefaultsKey::SaveAlertSupressionButton);
 }
 
 TEST(DocumentWindow, FailedSaveKeepsResultsAndDropsWhatWasToFollow)

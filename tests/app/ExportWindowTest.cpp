@@ -1,10 +1,10 @@
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "support/TestSupport.h"
 
 #include "app/AppDelegate.h"
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "app/SVMainWindow.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVSpeech.h"

@@ -1,5 +1,5 @@
 #include "../model/Beacon.h"
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include "app/AppDelegate.h"
 #include "app/WindowFixture.h"

@@ -58,7 +58,7 @@ struct KeysWindow {
     explicit KeysWindow(const std::function<void(AppDelegate&)>& beforeLaunch = {})
     {
         auto& defaults = sv::UserDefaults::standardUserDefaults();
-        defaults.removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
+        defaults.removeObjectForKey(QStringLiteral("SaveAlertSupressionButton"));
         defaults.removeObjectForKey(kSignalStrengthThresholdKey);
         SVAlert::setAutomaticResponder([this](const SVAlert&) {
             ++alerts;
@@ -323,7 +323,7 @@ TEST(Keys, SaveQuestionAnswersItsLettersAndEscape)
         });
         EXPECT_EQ(w.app->showSaveAlertIfNeeded(), c.answer) << QKeySequence(c.key | c.modifiers).toString().toStdString();
     }
-    sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::SaveAlertSuppressionKey);
+    sv::UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("SaveAlertSupressionButton"));
 }
 
 TEST(Keys, SaveAsKeysWorkOnceThereAreResultsWhateverTheMenuShowedBefore)

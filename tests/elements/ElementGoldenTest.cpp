@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "elements/ElementList.h"
 #include "elements/SVInfoElement.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "support/LibplistArchive.h"
 #include "support/TestSupport.h"
 

@@ -8,7 +8,7 @@
 #include "model/SVNetworkColumns.h"
 #include "views/SVTableHeaderMenu.h"
 
-#include "app/QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
-#include "app/SVScanMerge.h"
+#include "model/SVScanMerge.h"
 #include "app/WindowFixture.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVNetwork.h"

@@ -2,7 +2,13 @@
 
 #include "platform/UserDefaults.h"
 
+#ifdef SKYVANE_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 #include <QByteArray>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,12 +34,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Skyvane"));
-    QApplication::setOrganizationName(QStringLiteral("Skyvane"));
+    TestApplication app(argc, argv);
+    TestApplication::setApplicationName(QStringLiteral("Skyvane"));
+    TestApplication::setOrganizationName(QStringLiteral("Skyvane"));
     sv::test::setTestHome(home.path());
     // The tests' own speech engine comes before the machine's.
-    QApplication::addLibraryPath(QStringLiteral(SKYVANE_TEST_PLUGINS));
+    TestApplication::addLibraryPath(QStringLiteral(SKYVANE_TEST_PLUGINS));
 
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

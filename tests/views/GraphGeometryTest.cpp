@@ -227,11 +227,11 @@ TEST(GraphGeometry, BubbleOpensAwayFromTheChartEdges)
 {
     const QRectF G(45, 35, 600, 300);
     const Scale s{1, 1};
-    EXPECT_FALSE(bubble(G, 400, 100, 40, 12, s, 1100, 735).mirroredX);
-    EXPECT_TRUE(bubble(G, 60, 100, 40, 12, s, 1100, 735).mirroredX);
-    EXPECT_FALSE(bubble(G, 400, 100, 40, 12, s, 1100, 735).mirroredY);
-    EXPECT_TRUE(bubble(G, 400, 330, 40, 12, s, 1100, 735).mirroredY);
-    const auto right = bubble(G, 60, 100, 40, 12, s, 1100, 735);
+    EXPECT_FALSE(bubble(G, 400, 100, 40, 12, s).mirroredX);
+    EXPECT_TRUE(bubble(G, 60, 100, 40, 12, s).mirroredX);
+    EXPECT_FALSE(bubble(G, 400, 100, 40, 12, s).mirroredY);
+    EXPECT_TRUE(bubble(G, 400, 330, 40, 12, s).mirroredY);
+    const auto right = bubble(G, 60, 100, 40, 12, s);
     EXPECT_GT(right.shape.boundingRect().left(), 59.9);
     EXPECT_GT(right.textCentre.x(), 60);
 }

@@ -160,7 +160,7 @@ TEST(GraphText, BubbleTextStandsInsideItsBubble)
 
     const QFont font = SVSignalStrengthView::graphFont(SVSignalStrengthView::Face::Plain, 10);
     const QFontMetricsF fm(font);
-    const BubbleGeometry b = bubble(G, x, y, fm.horizontalAdvance("-55 dBm"), fm.height(), Scale{1, 1}, 1100, 735);
+    const BubbleGeometry b = bubble(G, x, y, fm.horizontalAdvance("-55 dBm"), fm.height(), Scale{1, 1});
     const QRectF box = b.shape.boundingRect();
     // The body stands 6 points over the point (its tip) at this scale.
     const double bodyLow = y + 6, bodyHigh = box.y() + box.height();

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -285,4 +286,17 @@ TEST(NetworksTableSort, HeaderClicksSortAndKeepTheSelection)
     EXPECT_EQ(view.header()->sortIndicatorSection(), column("RSSI"));
     EXPECT_EQ(model.sortIdentifier(), "RSSI");
     EXPECT_EQ(view.header()->defaultAlignment(), Qt::AlignCenter);
+}
+
+TEST(CSVExport, ColumnsFollowTheDisplayOrder)
+{
+    QStandardItemModel model(0, int(networkColumns().size()));
+    QHeaderView header(Qt::Horizontal);
+    header.setModel(&model);
+    header.moveSection(networkColumnIndex("RSSI"), 0);
+    header.hideSection(networkColumnIndex("SSID"));
+    const QStringList ids = tableColumnIdentifiers(header);
+    ASSERT_EQ(ids.size(), int(networkColumns().size()));
+    EXPECT_EQ(ids.mid(0, 3), (QStringList{"RSSI", "IS_USER_HIDDEN", "BSSID"}));
+    EXPECT_TRUE(ids.contains("SSID")) << "hidden columns are exported too";
 }

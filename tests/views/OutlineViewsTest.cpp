@@ -1,4 +1,5 @@
 #include "platform/NotificationCenter.h"
+#include "model/SVDefaultsKeys.h"
 #include "platform/UserDefaults.h"
 #include "views/SVOutlineViews.h"
 
@@ -59,7 +60,7 @@ TEST(OutlineViews, ThresholdKeys)
 TEST(OutlineViews, NetworksViewPostsThresholdsAndAltKey)
 {
     auto& defaults = sv::UserDefaults::standardUserDefaults();
-    defaults.removeObjectForKey(kSignalStrengthThresholdKey);
+    defaults.removeObjectForKey(SVDefaultsKey::SignalStrengthThreshold);
     QStandardItemModel model(3, 1);
     SVNetworksView view;
     view.setModel(&model);
@@ -83,12 +84,12 @@ TEST(OutlineViews, NetworksViewPostsThresholdsAndAltKey)
 
     // Escape clears a stored threshold; without one it deselects.
     view.selectionModel()->select(model.index(1, 0), QItemSelectionModel::ClearAndSelect);
-    defaults.setInteger(20, kSignalStrengthThresholdKey);
+    defaults.setInteger(20, SVDefaultsKey::SignalStrengthThreshold);
     posted.thresholds.clear();
     QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_EQ(posted.thresholds, QList<int>{0});
     EXPECT_TRUE(view.selectionModel()->hasSelection());
-    defaults.removeObjectForKey(kSignalStrengthThresholdKey);
+    defaults.removeObjectForKey(SVDefaultsKey::SignalStrengthThreshold);
     QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_EQ(posted.thresholds, QList<int>{0});
     EXPECT_FALSE(view.selectionModel()->hasSelection());

@@ -1,7 +1,7 @@
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 #include "views/SVSideViewModel.h"
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include <QAbstractItemModelTester>
 #include <QStringList>

@@ -20,5 +20,5 @@ int CWChannel::bandForChannelNumber(int number)
 {
     if (number <= 0)
         return kCWChannelBandUnknown;
-    return number < 36 ? kCWChannelBand2GHz : kCWChannelBand5GHz;
+    return isChannelIn5GHzBand(number) ? kCWChannelBand5GHz : kCWChannelBand2GHz;
 }

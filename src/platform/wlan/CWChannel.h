@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // Band values as the wireless framework numbers them.
 enum CWChannelBand : int {
@@ -19,6 +20,26 @@ enum CWChannelWidth : int {
     kCWChannelWidth80Plus80MHz = 5,
 };
 
+// A width code's width in MHz; 0 for unknown and for 80+80, which has no
+// single width.
+inline constexpr qint64 channelWidthInMHz(qint64 code)
+{
+    switch (code) {
+    case kCWChannelWidth20MHz: return 20;
+    case kCWChannelWidth40MHz: return 40;
+    case kCWChannelWidth80MHz: return 80;
+    case kCWChannelWidth160MHz: return 160;
+    default: return 0;
+    }
+}
+
+// The one rule for the band of a bare channel number: 36 and up is 5 GHz,
+// anything lower (0, a missing channel, included) counts as 2.4 GHz.
+inline constexpr bool isChannelIn5GHzBand(qint64 number)
+{
+    return number >= 36;
+}
+
 // One radio channel: number, band and width code. A plain value.
 class CWChannel {
 public:
@@ -34,7 +55,7 @@ public:
     // The channel a centre frequency in MHz falls on. Frequencies outside the
     // 2.4 and 5 GHz bands give band kCWChannelBandUnknown.
     static CWChannel fromFrequency(int mhz, int width = kCWChannelWidthUnknown);
-    // The band a bare channel number belongs to: below 36 is 2.4 GHz.
+    // The band a bare channel number belongs to; unknown for none (0 or less).
     static int bandForChannelNumber(int number);
 
 private:

@@ -91,11 +91,6 @@ private:
 // happens to carry the same title is never selected in its place.
 struct SVSideViewSelection {
     QString identifier;
-    // The security item of open networks (localized) and the vendor item of
-    // records without a vendor (never localized): the side filter knows both.
-    static QString openTitle();
-    static inline const QString UnknownVendorTitle = QStringLiteral("Unknown");
-
     QString title;
     QString filterString;
 

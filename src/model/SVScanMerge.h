@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SVNetworkFilter.h"
 #include "model/SVNetwork.h"
 #include "model/SVSensitivity.h"
+#include "model/SVNetworkList.h"
 
 #include <QDateTime>
 #include <QVariantMap>
@@ -10,6 +10,14 @@
 
 #include <memory>
 #include <QList>
+
+
+
+// The drop limit for records not seen: 60, 120, 300, 1800, 3600 or 7200 s
+// for indexes 1 to 6, a year for any other index or when dropping is off.
+qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen);
+inline constexpr qint64 kOneYearSeconds = 31'536'000;
+
 
 // One merge of a scan result into the list: records found again take the
 // new dictionary and a sample, new BSSs become records, records missing from

@@ -1,4 +1,4 @@
-#include "app/SVFilterLanguage.h"
+#include "model/SVFilterLanguage.h"
 
 #include "model/SVSignalQuality.h"
 

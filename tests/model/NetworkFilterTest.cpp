@@ -1,9 +1,9 @@
-#include "app/SVNetworkFilter.h"
+#include "model/SVNetworkFilter.h"
 
 #include "model/SVDataPoint.h"
 #include "model/SVNetwork.h"
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include <QStringList>
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/SVFilterLanguage.h"
-#include "views/SVSideViewItem.h"
+#include "model/SVFilterLanguage.h"
+#include "model/SVNetworkList.h"
+#include "model/SVSideViewItem.h"
 
 #include <QColor>
 #include <QList>
@@ -13,8 +14,6 @@
 
 class CWInterface;
 class SVNetwork;
-
-using SVNetworkList = QList<std::shared_ptr<SVNetwork>>;
 
 // One key of the network table's sort order: a row-value accessor name
 // ("rssiValue") and how its values compare.

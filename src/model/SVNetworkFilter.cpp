@@ -1,4 +1,4 @@
-#include "app/SVNetworkFilter.h"
+#include "model/SVNetworkFilter.h"
 
 #include "model/CWInterfaceUtil.h"
 #include "model/SVNetwork.h"

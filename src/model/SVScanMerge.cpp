@@ -1,9 +1,10 @@
-#include "app/SVScanMerge.h"
+#include "model/SVScanMerge.h"
 
 #include "platform/Bssid.h"
 
 #include <QHash>
 
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -167,4 +168,12 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
         kept.push_back(std::move(network));
     }
     return kept;
+}
+
+qint64 maxLastSeenElapsedSecondsFor(qint64 index, bool deleteIfNotSeen)
+{
+    static constexpr std::array<qint64, 6> limits = {60, 120, 300, 1800, 3600, 7200};
+    if (!deleteIfNotSeen || index < 1 || index > qint64(limits.size()))
+        return kOneYearSeconds;
+    return limits[size_t(index - 1)];
 }

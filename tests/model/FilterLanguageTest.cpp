@@ -1,6 +1,6 @@
-#include "app/SVFilterLanguage.h"
+#include "model/SVFilterLanguage.h"
 
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-#include "app/SVDefaults.h"
-#include "app/SVScanMerge.h"
+#include "model/SVScanMerge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SVScanMerge.h"
+#include "model/SVNetworkList.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-class QHeaderView;
 class SVAnnotationsHelper;
 
 // The network table as a CSV file, and the annotations CSV file.
@@ -16,9 +15,6 @@ class SVAnnotationsHelper;
 // The header's unit suffix of a column: " (dBm)" or " (%)" for levels by
 // the units (0 percent), " (dB)", " (ms)", " (Mbps)", " (MHz)", or none.
 QString csvUnitSuffix(const QString& identifier, int units);
-
-// Column identifiers of the table in display order, shown or hidden.
-QStringList tableColumnIdentifiers(const QHeaderView& header);
 
 // What an export writes, taken on the main thread between two merges so
 // the writing thread reads no record the merge may be changing.

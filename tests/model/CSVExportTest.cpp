@@ -1,16 +1,14 @@
-#include "QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "model/Beacon.h"
 #include "support/TestSupport.h"
 
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
 #include "model/SVNetworkColumns.h"
 
 #include <QDir>
 #include <QFile>
-#include <QHeaderView>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -99,19 +97,6 @@ TEST(CSVExport, FailedWriteKeepsTheOldFileAndSaysWhy)
     EXPECT_FALSE(writeCSVExport(csvExportSnapshot(path, {}, {"BSSID"}, 1), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST(CSVExport, ColumnsFollowTheDisplayOrder)
-{
-    QStandardItemModel model(0, int(networkColumns().size()));
-    QHeaderView header(Qt::Horizontal);
-    header.setModel(&model);
-    header.moveSection(networkColumnIndex("RSSI"), 0);
-    header.hideSection(networkColumnIndex("SSID"));
-    const QStringList ids = tableColumnIdentifiers(header);
-    ASSERT_EQ(ids.size(), int(networkColumns().size()));
-    EXPECT_EQ(ids.mid(0, 3), (QStringList{"RSSI", "IS_USER_HIDDEN", "BSSID"}));
-    EXPECT_TRUE(ids.contains("SSID")) << "hidden columns are exported too";
 }
 
 TEST(CSVExport, DefaultFileName)

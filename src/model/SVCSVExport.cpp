@@ -1,4 +1,4 @@
-#include "app/SVCSVExport.h"
+#include "model/SVCSVExport.h"
 
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
@@ -8,7 +8,6 @@
 #include "platform/NSStringAdditions.h"
 #include "model/SVNetworkColumns.h"
 
-#include <QHeaderView>
 
 QString csvUnitSuffix(const QString& identifier, int units)
 {
@@ -25,18 +24,6 @@ QString csvUnitSuffix(const QString& identifier, int units)
     if (identifier == u"CENTER_FREQUENCY")
         return QStringLiteral(" (MHz)");
     return QString();
-}
-
-QStringList tableColumnIdentifiers(const QHeaderView& header)
-{
-    const auto columns = networkColumns();
-    QStringList ids;
-    for (int visual = 0; visual < header.count(); ++visual) {
-        const int logical = header.logicalIndex(visual);
-        if (logical >= 0 && logical < int(columns.size()))
-            ids << columns[size_t(logical)].identifier;
-    }
-    return ids;
 }
 
 SVCSVExportSnapshot csvExportSnapshot(const QString& filename, const SVNetworkList& networks,

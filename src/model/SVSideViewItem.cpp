@@ -1,4 +1,4 @@
-#include "views/SVSideViewItem.h"
+#include "model/SVSideViewItem.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -150,10 +150,13 @@ public:
         if (!wifi)
             return;
         engine = std::make_unique<SVActiveScanEngine>(wifi, std::nullopt, nullptr, &center);
+        // The engine's thread ends its last pass while the engine is being
+        // destroyed: the observer holds the engine itself, not the pointer
+        // that reset() clears first.
         token = center.addObserver(
             SVActiveScanEngine::ScanDidEndNotification,
-            [this](const sv::Notification&) {
-                if (auto r = engine->results()) {
+            [this, e = engine.get()](const sv::Notification&) {
+                if (auto r = e->results()) {
                     std::lock_guard lock(mutex);
                     passes.push_back(*r);
                 }
@@ -166,6 +169,7 @@ public:
         if (engine)
             engine->stopEngine();
         engine.reset();
+        token = {};
     }
     // Waits for a pass from index `from` on that holds what pred asks for;
     // returns its index. Pass 0 is what the kernel held before the engine

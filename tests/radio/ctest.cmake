@@ -1,7 +1,7 @@
 # The scan path against the kernel's own Wi-Fi stack: run.sh boots a guest
 # kernel with simulated radios and access points, and test_radio runs inside
-# it. Plain build only: one boot per CI run is enough.
-if(SKYVANE_RADIO_TESTS AND NOT SKYVANE_SANITIZE)
+# it (with the sanitizers' settings in a sanitizer build).
+if(SKYVANE_RADIO_TESTS)
   add_executable(test_radio "${CMAKE_CURRENT_LIST_DIR}/RealRadioTest.cpp")
   target_link_libraries(test_radio PRIVATE sv_test_main)
   target_compile_options(test_radio PRIVATE ${SKYVANE_WARNINGS})

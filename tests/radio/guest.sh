@@ -21,6 +21,7 @@ mkdir -p $run/hostapd /dev/pts /dev/shm /radio-out
 mount -t devpts devpts /dev/pts
 mount -t tmpfs shm /dev/shm
 mount -t 9p -o trans=virtio,version=9p2000.L out /radio-out 2>/dev/null || true
+[ -f /radio-out/env ] && . /radio-out/env
 hostname radio-guest
 ip link set lo up
 

@@ -36,6 +36,11 @@ work=$build/tests/radio-guest
 rm -rf "$work"
 mkdir -p "$work/out"
 sh "$here/mkinitramfs.sh" "$kver" "$work/initrd.gz" || { echo "radio tests: cannot build the guest's initramfs"; exit 1; }
+# The sanitizers' settings reach the tests in the guest.
+for v in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+  eval "value=\${$v:-}"
+  [ -n "$value" ] && printf "export %s='%s'\n" "$v" "$value" >> "$work/out/env"
+done
 
 accel=tcg
 [ -r /dev/kvm ] && [ -w /dev/kvm ] && accel=kvm

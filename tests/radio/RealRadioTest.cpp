@@ -77,6 +77,14 @@ QString macOf(const QString& iface)
 QString apBssid(const QString& name) { return macOf(apConfig(name)["interface"]); }
 
 // The kernel's own view of one BSS through iw: its signal in dBm.
+// The kernel's whole entry of one BSS through iw, for failure messages.
+QString iwEntry(const QString& station, const QString& bssid)
+{
+    const QString dump = sh(QStringLiteral("iw dev %1 scan dump").arg(station));
+    const qsizetype at = dump.indexOf(QStringLiteral("BSS ") + bssid.toLower());
+    return at < 0 ? QStringLiteral("(none)") : dump.mid(at, dump.indexOf(QStringLiteral("\nBSS "), at + 4) - at).left(400);
+}
+
 std::optional<int> iwSignal(const QString& station, const QString& bssid)
 {
     const QString dump = sh(QStringLiteral("iw dev %1 scan dump").arg(station));
@@ -524,7 +532,8 @@ TEST(OrdinaryUser, SystemScans)
     EXPECT_TRUE(log.contains(kUp + QStringLiteral(" : no permission to scan; reading the system's own scan results")));
     const auto passes = run.snapshot();
     for (size_t i = 1; i < passes.size(); ++i) {
-        EXPECT_FALSE(holds(passes[i], brief)) << "pass " << i;
+        EXPECT_FALSE(holds(passes[i], brief)) << "pass " << i << "; the kernel's entry now: "
+                                              << iwEntry(kUp, brief).toStdString();
     }
     bool heardOpen = false;
     for (size_t i = 1; i < passes.size(); ++i)

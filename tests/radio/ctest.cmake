@@ -8,5 +8,5 @@ if(SKYVANE_RADIO_TESTS)
   add_test(NAME Radio.RealRadiosInAGuest
            COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/run.sh" "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}")
   set_tests_properties(Radio.RealRadiosInAGuest PROPERTIES
-    LABELS radio SKIP_RETURN_CODE 77 TIMEOUT 900)
+    LABELS radio SKIP_RETURN_CODE 77 TIMEOUT 1320)
 endif()

@@ -7,7 +7,7 @@
 set -u
 src=$1 build=$2
 here=$src/tests/radio
-bound=${RADIO_TIMEOUT:-720} # seconds for the whole guest
+bound=${RADIO_TIMEOUT:-1200} # seconds for the whole guest (emulated, sanitizers, a loaded machine)
 
 missing=
 need() { command -v "$1" >/dev/null 2>&1 || missing="$missing $1"; }

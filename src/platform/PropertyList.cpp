@@ -11,10 +11,12 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <locale.h>
 #include <memory>
 #include <vector>
 
@@ -316,7 +318,17 @@ PlistPtr parseXml(const QByteArray& data, QString* error)
         return nullptr;
     }
     plist_t root = nullptr;
-    plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    {
+        // libplist reads <real> with the C library's locale-dependent
+        // strtod: "2.5" would read 2 where the decimal mark is a comma.
+        const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+        const locale_t previous = c ? uselocale(c) : locale_t(0);
+        plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+        if (c) {
+            uselocale(previous);
+            freelocale(c);
+        }
+    }
     if (!root)
         setError(error, QStringLiteral("not a property list"));
     return PlistPtr(root);

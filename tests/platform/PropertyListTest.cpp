@@ -10,6 +10,8 @@
 
 #include <plist/plist.h>
 
+#include <locale.h>
+
 namespace {
 
 // XML dates carry whole seconds.
@@ -26,11 +28,16 @@ const QVariantMap Sample{
     {"map", QVariantMap{{"00:15:6D", "Ubiquiti"}}},
 };
 
-// libplist's own binary writer stands in for files written elsewhere.
+// libplist's own binary writer stands in for files written elsewhere (its
+// XML reader takes numbers in the C locale's form).
 QByteArray toBinary(const QByteArray& xml)
 {
     plist_t root = nullptr;
+    const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+    const locale_t previous = uselocale(c);
     plist_from_memory(xml.constData(), uint32_t(xml.size()), &root);
+    uselocale(previous);
+    freelocale(c);
     char* bin = nullptr;
     uint32_t length = 0;
     plist_to_bin(root, &bin, &length);

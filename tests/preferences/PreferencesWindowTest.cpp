@@ -252,8 +252,9 @@ TEST(ColumnsPrefs, ShowsAndHidesTheTablesColumns)
         if (item->text(ColumnsPrefsViewController::ColumnNameColumn) == networkColumnTitle(*networkColumn(QStringLiteral("BSSID"))))
             bssid = item;
     }
+    // In the user's alphabetical order (the locale's collation).
     QStringList sorted = names;
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
     EXPECT_EQ(names, sorted);
     ASSERT_TRUE(vendor && bssid);
     EXPECT_FALSE(bssid->flags() & Qt::ItemIsEnabled) << "the tree's column cannot be hidden";

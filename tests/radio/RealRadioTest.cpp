@@ -77,6 +77,14 @@ QString macOf(const QString& iface)
 QString apBssid(const QString& name) { return macOf(apConfig(name)["interface"]); }
 
 // The kernel's own view of one BSS through iw: its signal in dBm.
+// The kernel's whole entry of one BSS through iw, for failure messages.
+QString iwEntry(const QString& station, const QString& bssid)
+{
+    const QString dump = sh(QStringLiteral("iw dev %1 scan dump").arg(station));
+    const qsizetype at = dump.indexOf(QStringLiteral("BSS ") + bssid.toLower());
+    return at < 0 ? QStringLiteral("(none)") : dump.mid(at, dump.indexOf(QStringLiteral("\nBSS "), at + 4) - at).left(400);
+}
+
 std::optional<int> iwSignal(const QString& station, const QString& bssid)
 {
     const QString dump = sh(QStringLiteral("iw dev %1 scan dump").arg(station));
@@ -87,12 +95,21 @@ std::optional<int> iwSignal(const QString& station, const QString& bssid)
     return m.hasMatch() ? std::optional(m.captured(1).toInt()) : std::nullopt;
 }
 
+// The survey's noise on one channel. While a scan is under way the kernel
+// lists only the channels it has visited so far: wait until it lists this one.
 std::optional<int> iwNoise(const QString& station, int mhz)
 {
-    const QString dump = sh(QStringLiteral("iw dev %1 survey dump").arg(station));
-    const auto m = QRegularExpression(QStringLiteral("frequency:\\s+%1 MHz[^\\n]*\\n\\s+noise:\\s+(-?\\d+) dBm").arg(mhz))
-                       .match(dump);
-    return m.hasMatch() ? std::optional(m.captured(1).toInt()) : std::nullopt;
+    const QRegularExpression entry(QStringLiteral("frequency:\\s+%1 MHz[^\\n]*\\n\\s+noise:\\s+(-?\\d+) dBm").arg(mhz));
+    std::optional<int> noise;
+    (void)QTest::qWaitFor(
+        [&] {
+            const auto m = entry.match(sh(QStringLiteral("iw dev %1 survey dump").arg(station)));
+            if (m.hasMatch())
+                noise = m.captured(1).toInt();
+            return noise.has_value();
+        },
+        kBoundMs);
+    return noise;
 }
 
 int frequencyOf(int channel) { return channel < 36 ? 2407 + 5 * channel : 5000 + 5 * channel; }
@@ -141,10 +158,13 @@ public:
         if (!wifi)
             return;
         engine = std::make_unique<SVActiveScanEngine>(wifi, std::nullopt, nullptr, &center);
+        // The engine's thread ends its last pass while the engine is being
+        // destroyed: the observer holds the engine itself, not the pointer
+        // that reset() clears first.
         token = center.addObserver(
             SVActiveScanEngine::ScanDidEndNotification,
-            [this](const sv::Notification&) {
-                if (auto r = engine->results()) {
+            [this, e = engine.get()](const sv::Notification&) {
+                if (auto r = e->results()) {
                     std::lock_guard lock(mutex);
                     passes.push_back(*r);
                 }
@@ -157,12 +177,15 @@ public:
         if (engine)
             engine->stopEngine();
         engine.reset();
+        token = {};
     }
-    // Waits for a pass that holds what pred asks for; returns its index.
-    std::optional<size_t> waitFor(const std::function<bool(const QVector<QVariantMap>&)>& pred)
+    // Waits for a pass from index `from` on that holds what pred asks for;
+    // returns its index. Pass 0 is what the kernel held before the engine
+    // scanned: from 1 on, each pass comes from a scan of its own.
+    std::optional<size_t> waitFor(const std::function<bool(const QVector<QVariantMap>&)>& pred, size_t from = 0)
     {
         std::optional<size_t> found;
-        size_t seen = 0;
+        size_t seen = from;
         (void)QTest::qWaitFor(
             [&] {
                 std::lock_guard lock(mutex);
@@ -203,6 +226,9 @@ bool holds(const QVector<QVariantMap>& pass, const QString& bssid) { return !ent
 struct Window {
     explicit Window(std::function<int(const SVAlert&)> responder = [](const SVAlert&) { return 1001; })
     {
+        passes = sv::NotificationCenter::defaultCenter().addObserver(
+            SVActiveScanEngine::ScanDidEndNotification, [this](const sv::Notification&) { ++passesEnded; },
+            sv::NotificationCenter::Delivery::PostingThread);
         SVAlert::setAutomaticResponder(std::move(responder));
         AppDelegate::Options options;
         options.clock = clock;
@@ -245,6 +271,17 @@ struct Window {
         return cell(bssid, identifier).data().toString();
     }
 
+    // The window's timer shows the engine's latest pass on every tick: waits
+    // until a pass from a scan of its own (the first one takes what the
+    // kernel held) has ended and the window has shown it.
+    bool waitForScannedPass()
+    {
+        const int wanted = std::max(2, passesEnded.load() + 1);
+        return QTest::qWaitFor([&] { return passesEnded >= wanted; }, kBoundMs) && sv::test::waitForShownLists(1);
+    }
+
+    std::atomic<int> passesEnded{0};
+    sv::NotificationCenter::Observation passes;
     std::shared_ptr<sv::ManualClock> clock = std::make_shared<sv::ManualClock>();
     std::unique_ptr<AppDelegate> app;
 };
@@ -267,7 +304,12 @@ int rfkillIndexOf(const QString& iface)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-bool interfaceIsUp(const QString& iface) { return sh(QStringLiteral("ip -o link show %1").arg(iface)).contains(QStringLiteral("<BROADCAST,MULTICAST,UP")); }
+// The administrative state in ip's flag list ("<NO-CARRIER,BROADCAST,MULTICAST,UP>").
+bool interfaceIsUp(const QString& iface)
+{
+    const auto m = QRegularExpression(QStringLiteral("<([^>]*)>")).match(sh(QStringLiteral("ip -o link show %1").arg(iface)));
+    return m.hasMatch() && m.captured(1).split(QLatin1Char(',')).contains(QStringLiteral("UP"));
+}
 
 } // namespace
 
@@ -334,7 +376,7 @@ TEST(RealRadio, TableShowsWhatTheAccessPointsAnnounce)
     Window w;
     ASSERT_TRUE(w.app->isScanning());
     ASSERT_TRUE(w.waitForRecords(bssids)) << "heard: " << w.app->networks().size();
-    ASSERT_TRUE(sv::test::waitForShownLists(2));
+    ASSERT_TRUE(w.waitForScannedPass());
     w.app->doStop();
 
     for (const Expect& e : table) {
@@ -444,8 +486,8 @@ TEST(RealRadio, TwoInterfacesScanSideBySide)
     LogCapture log;
     EngineRun a(kUp), b(kJoined);
     auto both = [&](const QVector<QVariantMap>& pass) { return holds(pass, open) && holds(pass, five); };
-    EXPECT_TRUE(a.waitFor(both));
-    EXPECT_TRUE(b.waitFor(both));
+    EXPECT_TRUE(a.waitFor(both, 1));
+    EXPECT_TRUE(b.waitFor(both, 1));
     EXPECT_TRUE(log.contains(kUp + QStringLiteral(" : scanning through nl80211")));
     EXPECT_TRUE(log.contains(kJoined + QStringLiteral(" : scanning through nl80211")));
 }
@@ -490,12 +532,32 @@ TEST(OrdinaryUser, SystemScans)
     EXPECT_TRUE(log.contains(kUp + QStringLiteral(" : no permission to scan; reading the system's own scan results")));
     const auto passes = run.snapshot();
     for (size_t i = 1; i < passes.size(); ++i) {
-        EXPECT_FALSE(holds(passes[i], brief)) << "pass " << i;
+        EXPECT_FALSE(holds(passes[i], brief)) << "pass " << i << "; the kernel's entry now: "
+                                              << iwEntry(kUp, brief).toStdString();
     }
     bool heardOpen = false;
     for (size_t i = 1; i < passes.size(); ++i)
         heardOpen = heardOpen || holds(passes[i], open);
     EXPECT_TRUE(heardOpen);
+    // The system scans all the time, so most dumps come while its survey is
+    // part-way through the channels: a channel's noise, once read, stays the
+    // kernel's and never falls back to "none" (0).
+    std::map<int, int> noiseRead; // MHz -> the first pass that had it
+    std::map<int, std::optional<int>> kernel;
+    for (size_t i = 0; i < passes.size(); ++i)
+        for (const QVariantMap& d : passes[i]) {
+            const int mhz = frequencyOf(d.value(QStringLiteral("channelNumber")).toInt());
+            const int noise = d.value(QStringLiteral("noiseMeasurement")).toInt();
+            SCOPED_TRACE(QStringLiteral("pass %1, %2 MHz").arg(i).arg(mhz).toStdString());
+            if (noise != 0) {
+                if (!kernel.contains(mhz))
+                    kernel[mhz] = iwNoise(kUp, mhz);
+                EXPECT_EQ(std::optional(noise), kernel[mhz]);
+                noiseRead.try_emplace(mhz, int(i));
+            } else {
+                EXPECT_FALSE(noiseRead.contains(mhz)) << "read in pass " << noiseRead[mhz];
+            }
+        }
     // Merged: the entry the kernel kept but did not hear gets no-signal samples.
     SVNetworkList list;
     QDateTime t = QDateTime::currentDateTimeUtc();
@@ -547,7 +609,7 @@ TEST(OrdinaryUser, NetworkManagerScans)
     LogCapture log;
     {
         EngineRun run(kUp);
-        EXPECT_TRUE(run.waitFor([&](const QVector<QVariantMap>& pass) { return holds(pass, open) && holds(pass, five); }));
+        EXPECT_TRUE(run.waitFor([&](const QVector<QVariantMap>& pass) { return holds(pass, open) && holds(pass, five); }, 1));
     }
     EXPECT_TRUE(log.contains(kUp + QStringLiteral(" : no permission to scan; asking NetworkManager for scans")));
     EXPECT_GT(explicitScans(), before);

@@ -14,13 +14,14 @@ for a in $(cat /proc/cmdline); do
 done
 here=$src/tests/radio
 run=/run/radio
-mount -t tmpfs tmp /tmp
+# /tmp and /home stay the host's (a checkout may live there), written to the
+# tmpfs layer over them; /run is the guest's own.
 mount -t tmpfs run /run
-mount -t tmpfs home /home
 mkdir -p $run/hostapd /dev/pts /dev/shm /radio-out
 mount -t devpts devpts /dev/pts
 mount -t tmpfs shm /dev/shm
 mount -t 9p -o trans=virtio,version=9p2000.L out /radio-out 2>/dev/null || true
+[ -f /radio-out/env ] && . /radio-out/env
 hostname radio-guest
 ip link set lo up
 
@@ -80,8 +81,8 @@ dbus-daemon --system --fork || step "no system bus"
 export QT_QPA_PLATFORM=offscreen RADIO_RUN=$run RADIO_SOURCE=$here
 tests=$build/tests/test_radio
 ordinary() { setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all --bounding-set=-all \
-  env HOME=/home/nobody XDG_RUNTIME_DIR=/home/nobody/run "$@"; }
-mkdir -p /home/nobody/run && chown -R 65534:65534 /home/nobody && chmod 700 /home/nobody/run
+  env HOME=$run/nobody XDG_RUNTIME_DIR=$run/nobody/run "$@"; }
+mkdir -p $run/nobody/run && chown -R 65534:65534 $run/nobody && chmod 700 $run/nobody/run
 
 step "round 1: with CAP_NET_ADMIN"
 "$tests" --gtest_filter='RealRadio.*' || status=1
@@ -107,6 +108,7 @@ brief=$(cat $run/brief.pid)
 kill $brief
 while kill -0 $brief 2>/dev/null; do sleep 0.2; done
 sleep 1
+step "Brief Visit gone; the kernel last heard it $(iw dev wlan14 scan dump | grep -B12 'SSID: Brief Visit' | grep 'last seen' | tr -s ' \t' ' ')"
 r=$(ls -d /sys/class/net/wlan13/phy80211/rfkill*) && rfkill block ${r##*rfkill}
 ordinary "$tests" --gtest_filter='OrdinaryUser.SystemScans:OrdinaryUser.TurningWiFiOnWithoutPermission' || status=1
 kill $(cat $run/look.pid)

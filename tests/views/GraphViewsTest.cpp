@@ -256,7 +256,8 @@ TEST(SignalStrengthView, AltKeyZoomAndDragData)
     QString file;
     std::unique_ptr<QMimeData> data(view->makeDragData(image, &file));
     EXPECT_TRUE(SVSignalStrengthView::isGraphDrag(data.get()));
-    EXPECT_EQ(QFileInfo(file).fileName(), "skyvane_20260301_100000.png");
+    // Named by the user's own clock time.
+    EXPECT_EQ(QFileInfo(file).fileName(), "skyvane_" + kRef.toLocalTime().toString("yyyyMMdd_HHmmss") + ".png");
     EXPECT_TRUE(QFileInfo(file).isFile());
     EXPECT_EQ(QFileInfo(file).dir().path(), SVSignalStrengthView::dragFolder());
     // Every format asked for gets its data, however often and in whatever order.

@@ -227,14 +227,23 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<qint64> since, bool w
     const int ifindex = ifindexOf(m_name);
     if (!s || ifindex <= 0)
         return out;
-    // Frequencies without a survey noise get 0, which the record reads as
-    // its own floor.
+    // The survey lists the channels the radio visited since its latest scan
+    // began, so while any scan is under way (the system's, another
+    // program's) it holds only part of them: a channel it leaves out keeps
+    // the noise last read for it. Frequencies never surveyed get 0, which
+    // the record reads as its own floor.
     std::map<int, int> noise;
-    if (withNoise)
+    if (withNoise) {
+        std::map<int, int> surveyed;
         request(s, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
             if (auto sv = parseSurvey(h); sv && sv->noise)
-                noise[sv->frequency] = *sv->noise;
+                surveyed[sv->frequency] = *sv->noise;
         });
+        std::lock_guard lock(m_noiseMutex);
+        for (const auto& [frequency, value] : surveyed)
+            m_noise[frequency] = value;
+        noise = m_noise;
+    }
     // Results change while a scan lands: an interrupted dump is partial, so
     // it is taken again on a fresh socket (the old one still holds its rest).
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -356,13 +365,17 @@ QList<CWNetwork> Nl80211Backend::scan(const std::optional<QByteArray>& ssid, CWE
     QDBusConnection bus = QDBusConnection::systemBus();
     QDBusInterface nm(QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("/org/freedesktop/NetworkManager"),
                       QStringLiteral("org.freedesktop.NetworkManager"), bus);
-    QDBusReply<QDBusObjectPath> device = nm.isValid() ? nm.call(QStringLiteral("GetDeviceByIpIface"), m_name)
-                                                      : QDBusReply<QDBusObjectPath>();
-    if (!device.isValid()) {
+    QString devicePath;
+    if (nm.isValid()) {
+        const QDBusReply<QDBusObjectPath> device = nm.call(QStringLiteral("GetDeviceByIpIface"), m_name);
+        if (device.isValid())
+            devicePath = device.value().path();
+    }
+    if (devicePath.isEmpty()) {
         noteMode(Mode::Passive);
         return passResults(ScanSource::SystemScans, start);
     }
-    QDBusInterface wireless(QStringLiteral("org.freedesktop.NetworkManager"), device.value().path(),
+    QDBusInterface wireless(QStringLiteral("org.freedesktop.NetworkManager"), devicePath,
                             QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"), bus);
     // LastScan (milliseconds of boot time) moves when a scan completes;
     // versions without it get the results at hand.

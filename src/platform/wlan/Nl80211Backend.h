@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 namespace sv::wlan {
 
@@ -43,6 +45,8 @@ private:
     std::atomic<Mode> m_mode{Mode::Unknown};
     std::atomic<bool> m_aborted{false}; // scans fail at once while set
     std::atomic<qint64> m_previousPassNs{-1}; // -1: no pass yet
+    std::mutex m_noiseMutex;
+    std::map<int, int> m_noise; // MHz -> dBm, the latest survey of each channel
 };
 
 } // namespace sv::wlan

@@ -289,12 +289,13 @@ std::optional<qint64> heardWindowStart(ScanSource source, qint64 scanStartNs, st
 
 bool heardSince(const Nl80211Bss& bss, qint64 sinceNs, qint64 dumpNs)
 {
-    // The age is the kernel's own stamp of every update; the boot time comes
-    // from the driver, and drivers that do not fill it in give 0.
-    if (bss.seenMsAgo)
-        return dumpNs - *bss.seenMsAgo * 1'000'000 >= sinceNs;
+    // The boot-time stamp is read from the clock when the frame arrived; the
+    // age counts timer ticks, which fall behind that clock on a busy or
+    // virtual machine. A stamp of 0 means the kernel gave none.
     if (bss.lastSeenBoottimeNs && *bss.lastSeenBoottimeNs > 0)
         return *bss.lastSeenBoottimeNs >= sinceNs;
+    if (bss.seenMsAgo)
+        return dumpNs - *bss.seenMsAgo * 1'000'000 >= sinceNs;
     return true;
 }
 

@@ -357,10 +357,51 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
             }
             return quint8(std::min(255.0, (ink + whole) * (255.0 / kSamples) + 0.5));
         };
+        // Runs of rows: a first and a last row, and the rows between them
+        // when they all take the same ink (a flat line is one run; a steep
+        // one has its ramps at either end).
+        constexpr int kShort = 16;
+        if (last - first < kShort) {
+            // A short column: its rows' ink summed side by side.
+            double ink[kShort] = {}, steps[kShort + 1] = {};
+            for (int k = 0; k < count; ++k) {
+                const Cut& u = cuts[k];
+                if (u.a == u.b) {
+                    ink[u.a - first] += u.hi - u.lo;
+                    continue;
+                }
+                ink[u.a - first] += u.a + 1 - u.lo;
+                ink[u.b - first] += u.hi - u.b;
+                steps[u.a + 1 - first] += 1;
+                steps[u.b - first] -= 1;
+            }
+            quint8 covers[kShort];
+            double whole = 0;
+            for (int row = 0; row <= last - first; ++row) {
+                whole += steps[row];
+                covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
+            }
+            auto coverAt = [&](int row) { return covers[row - first]; };
+            for (int from = first; from <= last;) {
+                int to = from;
+                if (from < last) {
+                    to = from + 1;
+                    while (to < last && coverAt(to) == coverAt(from + 1))
+                        ++to;
+                }
+                out(c, from, to, coverAt(from), coverAt(to), to - from > 1 ? coverAt(from + 1) : quint8(0));
+                from = to + 1;
+            }
+            continue;
+        }
         // A handful of rows: sorted in place, duplicates dropped.
-        for (int m = 1; m < markCount; ++m)
-            for (int j = m; j > 0 && marks[j - 1] > marks[j]; --j)
-                std::swap(marks[j - 1], marks[j]);
+        for (int m = 1; m < markCount; ++m) {
+            const int mark = marks[m];
+            int j = m;
+            for (; j > 0 && marks[j - 1] > mark; --j)
+                marks[j] = marks[j - 1];
+            marks[j] = mark;
+        }
         int distinct = 1;
         for (int m = 1; m < markCount; ++m)
             if (marks[m] != marks[distinct - 1])
@@ -386,9 +427,6 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
                 piece(marks[m - 1] + 1, marks[m] - 1);
             piece(marks[m], marks[m]);
         }
-        // Runs of rows: a first and a last row, and the rows between them
-        // when they all take the same ink (a flat line is one run; a steep
-        // one has its ramps at either end).
         int at = 0;
         for (int from = first; from <= last;) {
             int to = from;

@@ -314,11 +314,19 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         if (first > last)
             continue;
         // Each sample's ink row by row: its end rows in part, the rows
-        // between whole (as steps of a running sum).
-        thread_local std::vector<double> ink, steps;
-        const std::size_t rows = std::size_t(last - first + 1);
-        ink.assign(rows, 0.0);
-        steps.assign(rows + 1, 0.0);
+        // between whole. Only the rows where a sample ends differ from
+        // their neighbours, so the column is a few pieces of equal ink,
+        // however many rows it spans.
+        struct Cut {
+            double lo, hi;
+            int a, b;
+        };
+        Cut cuts[kSamples];
+        int count = 0;
+        int marks[2 * kSamples + 2];
+        int markCount = 0;
+        marks[markCount++] = first;
+        marks[markCount++] = last;
         for (int k = 0; k < kSamples; ++k) {
             if (s.lo[k] >= s.hi[k])
                 continue;
@@ -326,32 +334,106 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
             if (lo >= hi)
                 continue;
             const int a = floorToInt(lo), b = std::min(last, int(std::ceil(hi)) - 1);
-            if (a == b) {
-                ink[std::size_t(a - first)] += hi - lo;
-                continue;
+            cuts[count++] = Cut{lo, hi, a, b};
+            marks[markCount++] = a;
+            marks[markCount++] = b;
+        }
+        // The same sums in the same order as adding up each sample's ink
+        // row by row.
+        auto cover = [&](int row) {
+            double ink = 0, whole = 0;
+            for (int k = 0; k < count; ++k) {
+                const Cut& u = cuts[k];
+                if (u.a == u.b) {
+                    if (row == u.a)
+                        ink += u.hi - u.lo;
+                } else if (row == u.a) {
+                    ink += u.a + 1 - u.lo;
+                } else if (row == u.b) {
+                    ink += u.hi - u.b;
+                } else if (row > u.a && row < u.b) {
+                    whole += 1;
+                }
             }
-            ink[std::size_t(a - first)] += a + 1 - lo;
-            ink[std::size_t(b - first)] += hi - b;
-            steps[std::size_t(a + 1 - first)] += 1;
-            steps[std::size_t(b - first)] -= 1;
-        }
-        thread_local std::vector<quint8> covers;
-        covers.resize(rows);
-        double whole = 0;
-        for (std::size_t row = 0; row < rows; ++row) {
-            whole += steps[row];
-            covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
-        }
+            return quint8(std::min(255.0, (ink + whole) * (255.0 / kSamples) + 0.5));
+        };
         // Runs of rows: a first and a last row, and the rows between them
         // when they all take the same ink (a flat line is one run; a steep
         // one has its ramps at either end).
-        auto cover = [&](int row) { return covers[std::size_t(row - first)]; };
+        constexpr int kShort = 16;
+        if (last - first < kShort) {
+            // A short column: its rows' ink summed side by side.
+            double ink[kShort] = {}, steps[kShort + 1] = {};
+            for (int k = 0; k < count; ++k) {
+                const Cut& u = cuts[k];
+                if (u.a == u.b) {
+                    ink[u.a - first] += u.hi - u.lo;
+                    continue;
+                }
+                ink[u.a - first] += u.a + 1 - u.lo;
+                ink[u.b - first] += u.hi - u.b;
+                steps[u.a + 1 - first] += 1;
+                steps[u.b - first] -= 1;
+            }
+            quint8 covers[kShort];
+            double whole = 0;
+            for (int row = 0; row <= last - first; ++row) {
+                whole += steps[row];
+                covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
+            }
+            auto coverAt = [&](int row) { return covers[row - first]; };
+            for (int from = first; from <= last;) {
+                int to = from;
+                if (from < last) {
+                    to = from + 1;
+                    while (to < last && coverAt(to) == coverAt(from + 1))
+                        ++to;
+                }
+                out(c, from, to, coverAt(from), coverAt(to), to - from > 1 ? coverAt(from + 1) : quint8(0));
+                from = to + 1;
+            }
+            continue;
+        }
+        // A handful of rows: sorted in place, duplicates dropped.
+        for (int m = 1; m < markCount; ++m) {
+            const int mark = marks[m];
+            int j = m;
+            for (; j > 0 && marks[j - 1] > mark; --j)
+                marks[j] = marks[j - 1];
+            marks[j] = mark;
+        }
+        int distinct = 1;
+        for (int m = 1; m < markCount; ++m)
+            if (marks[m] != marks[distinct - 1])
+                marks[distinct++] = marks[m];
+        markCount = distinct;
+        // Pieces of rows of one ink, merged where neighbours match: the
+        // last row of each, ascending.
+        struct Piece {
+            int end;
+            quint8 cover;
+        };
+        Piece pieces[4 * kSamples + 4];
+        int pieceCount = 0;
+        auto piece = [&](int from, int to) {
+            const quint8 c = cover(from);
+            if (pieceCount > 0 && pieces[pieceCount - 1].cover == c)
+                pieces[pieceCount - 1].end = to;
+            else
+                pieces[pieceCount++] = Piece{to, c};
+        };
+        for (int m = 0; m < markCount; ++m) {
+            if (m > 0 && marks[m] > marks[m - 1] + 1)
+                piece(marks[m - 1] + 1, marks[m] - 1);
+            piece(marks[m], marks[m]);
+        }
+        int at = 0;
         for (int from = first; from <= last;) {
             int to = from;
             if (from < last) {
-                to = from + 1;
-                while (to < last && cover(to) == cover(from + 1))
-                    ++to;
+                while (pieces[at].end < from + 1)
+                    ++at;
+                to = std::min(last, pieces[at].end + 1);
             }
             out(c, from, to, cover(from), cover(to), to - from > 1 ? cover(from + 1) : quint8(0));
             from = to + 1;

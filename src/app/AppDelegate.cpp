@@ -82,6 +82,7 @@ AppDelegate::~AppDelegate()
     m_vendorUI.reset();
     m_progress.reset();
     m_preferences.reset();
+    disconnect(m_copyFocusWatch);
     delete m_window;
 }
 

@@ -339,6 +339,8 @@ private:
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;
+    // Ended before the window goes: closing it moves the focus.
+    QMetaObject::Connection m_copyFocusWatch;
     SVSideView* m_sideView = nullptr;
     SVSideViewModel* m_sideModel = nullptr;
     SVNetworksTableModel* m_networksModel = nullptr;

@@ -162,7 +162,7 @@ void AppDelegate::buildExportMenus()
         const SVMenuItemInfo item{SVMenuCommand::Copy, 0, {}, false, false};
         copyAction->setEnabled(validateMenuItem(item, m_inspect->focusState()).enabled);
     };
-    connect(qApp, &QApplication::focusChanged, copyAction, validateCopy);
+    m_copyFocusWatch = connect(qApp, &QApplication::focusChanged, copyAction, validateCopy);
     connect(networksView()->selectionModel(), &QItemSelectionModel::selectionChanged, copyAction, validateCopy);
     connect(edit, &QMenu::aboutToShow, copyAction, validateCopy);
     validateCopy();

@@ -4,7 +4,7 @@
 #include "../model/Beacon.h"
 #include "support/QStringPrinter.h"
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/SVMainWindow.h"
 #include "app/SVNetworkDetailsPane.h"
 #include "app/WindowFixture.h"

@@ -347,14 +347,19 @@ TEST(MainWindow, UnreadableSettingsAreToldOnceAsUnreadable)
 
 TEST(MainWindow, RecentFiltersAreKept)
 {
+    // The settings store lives as long as the process: filters earlier
+    // windows recorded would be listed too.
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey(QStringLiteral("RecentFilters"));
     Window w;
     QLineEdit* field = w.app->window()->toolbar().filterField;
     for (const char* text : {"wpa2", "5GHz", "wpa2"}) {
         field->setText(QString::fromLatin1(text));
         QTest::keyClick(field, Qt::Key_Return);
     }
-    EXPECT_EQ(sv::UserDefaults::standardUserDefaults().stringArrayForKey(QStringLiteral("RecentFilters")),
+    EXPECT_EQ(defaults.stringArrayForKey(QStringLiteral("RecentFilters")),
               (QStringList{QStringLiteral("wpa2"), QStringLiteral("5GHz")}));
+    defaults.removeObjectForKey(QStringLiteral("RecentFilters"));
 }
 
 TEST(MainWindow, AnnotationEditGoesToTheEditedRow)

@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/SVInspectController.h"
 #include "app/SVNetworkDetailsPane.h"
+#include "views/SVNetworksTableModel.h"
 #include "views/SVOutlineViews.h"
 
 #include "app/SVDefaults.h"

@@ -155,7 +155,7 @@ std::shared_ptr<SVNetwork> SVInspectController::inspectedNetwork() const
     if (std::find(listed.begin(), listed.end(), selected) == listed.end())
         return nullptr;
     QTreeView* table = networksView();
-    if (!table || !table->selectionModel())
+    if (!table || !table->selectionModel() || !m_host.networksModel)
         return selected;
     const QModelIndexList rows = table->selectionModel()->selectedRows();
     if (rows.size() != 1)

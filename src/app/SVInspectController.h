@@ -16,6 +16,7 @@ class QComboBox;
 class QLineEdit;
 class QMenu;
 class QTreeView;
+class QWidget;
 class SVAdvancedDetailsView;
 class SVElementTreeModel;
 class SVMainWindow;
@@ -27,11 +28,12 @@ class UserDefaults;
 }
 
 // What the inspecting part reads of the window's controller and asks of it.
-// The window and its parts are made before this part and outlive it.
+// The window and its parts are made before this part; the window is
+// destroyed first, and from then on they read as none.
 struct SVInspectHost {
-    SVMainWindow* window = nullptr;
-    QWidget* sideView = nullptr;
-    SVNetworksTableModel* networksModel = nullptr; // the table's rows
+    QPointer<SVMainWindow> window;
+    QPointer<QWidget> sideView;
+    QPointer<SVNetworksTableModel> networksModel; // the table's rows
     sv::UserDefaults* defaults = nullptr;
     std::function<SVNetworkList()> networks;
     std::function<SVNetworkList()> filteredNetworks;

@@ -4,7 +4,6 @@
 #include "app/SVInspectController.h"
 #include "model/SVDefaultsKeys.h"
 
-#include "app/AppDelegate.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "app/SVNetworkDetailsPane.h"

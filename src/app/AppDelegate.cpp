@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "model/SVDefaultsKeys.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
@@ -155,7 +155,7 @@ void AppDelegate::buildWindow()
             [this] { networksSelectionDidChange(); });
 
     buildSideView();
-    m_inspect = new SVInspectController(*this);
+    m_inspect = new SVInspectController(inspectHost(), this);
     m_inspect->buildTabs();
     buildGraphs();
 

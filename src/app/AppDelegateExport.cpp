@@ -2,7 +2,7 @@
 // speaking the selected network's signal.
 
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"

@@ -38,6 +38,15 @@ struct InkSpan {
     quint8 innerCover;
 };
 
+// A wide line's column: its rows, each with a cover of its own (a steep
+// line ramps in and out over several rows), kept in the line's list of
+// covers from offset on.
+struct CoverColumn {
+    qint16 first, last;
+    quint8 column; // within its strip
+    quint32 offset;
+};
+
 // What a line has within one strip of columns: the rows its spans touch
 // and where those spans lie, in its slots or in its own list.
 struct StripReach {
@@ -57,6 +66,10 @@ struct LineBatch::Storage::Data {
     // span there), strip after strip.
     std::vector<std::vector<InkSpan>> inks;
     std::vector<char> ownInks;
+    // A wide line's columns and their rows' covers, strip after strip.
+    std::vector<std::vector<CoverColumn>> coverColumns;
+    std::vector<std::vector<quint8>> covers;
+    std::vector<char> byCovers;
     std::vector<quint32> colors;
     std::vector<double> widths; // device pixels
     std::vector<double> floors; // device row of an area's floor, NaN for a line
@@ -208,18 +221,17 @@ void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, in
 }
 
 // What a pen width pixels wide (round ends and joins) draws along a
-// polyline whose x runs one way, within [firstColumn, lastColumn], as runs
-// of rows column by column, left to right: out(column, first row, last
-// row, first cover, last cover, inner cover), covers 0 to 255, rows cut to
-// [firstRow, lastRow]. Each column
-// is sampled along kSamples vertical lines, each slice exact, so the ink
-// of a row is what the pen covers of it, up to the sampling across.
+// polyline whose x runs one way, within [firstColumn, lastColumn], column
+// by column, left to right: out(column, first row, last row) gives where
+// to write one cover (0 to 255) for each row, rows cut to [firstRow, lastRow]. Each
+// column is sampled along kSamples vertical lines, each slice exact, so the
+// ink of a row is what the pen covers of it, up to the sampling across.
 template <typename Emit>
 void walkPenColumns(std::span<const QPointF> points, double width, int firstColumn, int lastColumn, int firstRow,
                     int lastRow, Emit&& out)
 {
     constexpr int kSamples = 4;
-    constexpr double kOffsets[kSamples] = {0.125, 0.375, 0.625, 0.875};
+    constexpr float kOffsets[kSamples] = {0.125f, 0.375f, 0.625f, 0.875f};
     const double r = width / 2;
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
     for (const QPointF& q : points) {
@@ -233,30 +245,43 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
     const int c0 = std::max(firstColumn, floorToInt(xMin - r)), c1 = std::min(lastColumn, floorToInt(xMax + r));
     if (c0 > c1)
         return;
-    struct Slices {
-        double lo[kSamples], hi[kSamples];
+    // Each sample's slice relative to the column's left edge at row 0 of
+    // the column's own origin; floats, four to a vector register.
+    struct alignas(16) Slices {
+        float lo[kSamples], hi[kSamples];
     };
-    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
     constexpr Slices kNone{{kInf, kInf, kInf, kInf}, {-kInf, -kInf, -kInf, -kInf}};
     thread_local std::vector<Slices> columns;
     columns.assign(std::size_t(c1 - c0 + 1), kNone);
-    auto widen = [&](int c, int k, double lo, double hi) {
+    const float rf = float(r), r2 = float(r * r);
+    // Widens column c's slices by [lo, hi] where lo <= hi, all four samples
+    // at once: a plain loop over the lanes the compiler turns into one.
+    auto widen = [&](int c, const float (&lo)[kSamples], const float (&hi)[kSamples]) {
         Slices& s = columns[std::size_t(c - c0)];
-        s.lo[k] = std::min(s.lo[k], lo);
-        s.hi[k] = std::max(s.hi[k], hi);
+        for (int k = 0; k < kSamples; ++k) {
+            const bool in = lo[k] <= hi[k];
+            s.lo[k] = std::min(s.lo[k], in ? lo[k] : kInf);
+            s.hi[k] = std::max(s.hi[k], in ? hi[k] : -kInf);
+        }
     };
     // The pen is the union of a disc at every point and a band along every
     // segment; each is convex, and so is its slice on a vertical line.
     auto disc = [&](QPointF v) {
         const int from = std::max(c0, floorToInt(v.x() - r)), to = std::min(c1, floorToInt(v.x() + r));
-        for (int c = from; c <= to; ++c)
+        const float vy = float(v.y());
+        for (int c = from; c <= to; ++c) {
+            const float left = float(c - v.x());
+            float lo[kSamples], hi[kSamples];
             for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + kOffsets[k] - v.x();
-                if (const double d2 = r * r - dx * dx; d2 >= 0) {
-                    const double d = std::sqrt(d2);
-                    widen(c, k, v.y() - d, v.y() + d);
-                }
+                const float dx = left + kOffsets[k];
+                const float d2 = r2 - dx * dx;
+                const float d = std::sqrt(std::max(d2, 0.0f));
+                lo[k] = d2 >= 0 ? vy - d : kInf;
+                hi[k] = vy + d;
             }
+            widen(c, lo, hi);
+        }
     };
     auto band = [&](QPointF a, QPointF b) {
         const double ex = b.x() - a.x(), ey = b.y() - a.y();
@@ -268,28 +293,27 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         const double reach = r * std::abs(nx);
         const int from = std::max(c0, floorToInt(std::min(a.x(), b.x()) - reach));
         const int to = std::min(c1, floorToInt(std::max(a.x(), b.x()) + reach));
-        const double inverseNy = ny != 0 ? 1 / ny : 0, inverseUy = uy != 0 ? 1 / uy : 0;
-        for (int c = from; c <= to; ++c)
+        // An upright or flat band: one of the bounds does not depend on y.
+        const bool acrossFree = ny == 0, alongFree = uy == 0;
+        const float fnx = float(nx), fux = float(ux), ay = float(a.y()), len = float(length);
+        const float inverseNy = acrossFree ? 0.0f : float(1 / ny), inverseUy = alongFree ? 0.0f : float(1 / uy);
+        for (int c = from; c <= to; ++c) {
+            const float left = float(c - a.x());
+            float lo[kSamples], hi[kSamples];
             for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + kOffsets[k] - a.x();
-                double lo = -std::numeric_limits<double>::infinity(), hi = -lo;
-                auto within = [&](double along, double inverse, double min, double max) {
-                    if (inverse == 0) {
-                        if (along < min || along > max)
-                            hi = lo - 1;
-                        return;
-                    }
-                    double y0 = (min - along) * inverse, y1 = (max - along) * inverse;
-                    if (y0 > y1)
-                        std::swap(y0, y1);
-                    lo = std::max(lo, y0);
-                    hi = std::min(hi, y1);
-                };
-                within(dx * nx, inverseNy, -r, r);
-                within(dx * ux, inverseUy, 0, length);
-                if (lo <= hi)
-                    widen(c, k, a.y() + lo, a.y() + hi);
+                const float dx = left + kOffsets[k];
+                const float across = dx * fnx, along = dx * fux;
+                const float p0 = (-rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
+                const float q0 = -along * inverseUy, q1 = (len - along) * inverseUy;
+                float l = acrossFree ? -kInf : std::min(p0, p1), h = acrossFree ? kInf : std::max(p0, p1);
+                l = alongFree ? l : std::max(l, std::min(q0, q1));
+                h = alongFree ? h : std::min(h, std::max(q0, q1));
+                const bool outside = (acrossFree && std::abs(across) > rf) || (alongFree && (along < 0 || along > len));
+                lo[k] = outside ? kInf : ay + l;
+                hi[k] = ay + h;
             }
+            widen(c, lo, hi);
+        }
     };
     for (std::size_t j = 0; j < points.size(); ++j) {
         if (!walkablePoint(points[j]))
@@ -298,146 +322,51 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         if (j > 0 && walkablePoint(points[j - 1]))
             band(points[j - 1], points[j]);
     }
+    // A row's ink is what each sample's slice covers of it, summed; the
+    // four samples side by side, a few instructions a row.
     for (int c = c0; c <= c1; ++c) {
         const Slices& s = columns[std::size_t(c - c0)];
-        double top = std::numeric_limits<double>::infinity(), bottom = -top;
+        float top = kInf, bottom = -kInf;
+        alignas(16) float lo[kSamples], hi[kSamples];
         for (int k = 0; k < kSamples; ++k) {
-            if (s.lo[k] >= s.hi[k])
-                continue;
-            top = std::min(top, s.lo[k]);
-            bottom = std::max(bottom, s.hi[k]);
+            const bool in = s.lo[k] < s.hi[k];
+            top = std::min(top, in ? s.lo[k] : kInf);
+            bottom = std::max(bottom, in ? s.hi[k] : -kInf);
         }
-        if (top >= bottom)
+        if (!(top < bottom))
             continue;
         const int first = std::max(firstRow, floorToInt(top));
         const int last = std::min(lastRow, std::max(floorToInt(top), int(std::ceil(bottom)) - 1));
         if (first > last)
             continue;
-        // Each sample's ink row by row: its end rows in part, the rows
-        // between whole. Only the rows where a sample ends differ from
-        // their neighbours, so the column is a few pieces of equal ink,
-        // however many rows it spans.
-        struct Cut {
-            double lo, hi;
-            int a, b;
-        };
-        Cut cuts[kSamples];
-        int count = 0;
-        int marks[2 * kSamples + 2];
-        int markCount = 0;
-        marks[markCount++] = first;
-        marks[markCount++] = last;
+        // Relative to the first row, a sample that misses the column empty.
         for (int k = 0; k < kSamples; ++k) {
-            if (s.lo[k] >= s.hi[k])
-                continue;
-            const double lo = std::max(s.lo[k], double(first)), hi = std::min(s.hi[k], last + 1.0);
-            if (lo >= hi)
-                continue;
-            const int a = floorToInt(lo), b = std::min(last, int(std::ceil(hi)) - 1);
-            cuts[count++] = Cut{lo, hi, a, b};
-            marks[markCount++] = a;
-            marks[markCount++] = b;
+            const bool in = s.lo[k] < s.hi[k];
+            lo[k] = in ? s.lo[k] - float(first) : 0.0f;
+            hi[k] = in ? s.hi[k] - float(first) : 0.0f;
         }
-        // The same sums in the same order as adding up each sample's ink
-        // row by row.
-        auto cover = [&](int row) {
-            double ink = 0, whole = 0;
-            for (int k = 0; k < count; ++k) {
-                const Cut& u = cuts[k];
-                if (u.a == u.b) {
-                    if (row == u.a)
-                        ink += u.hi - u.lo;
-                } else if (row == u.a) {
-                    ink += u.a + 1 - u.lo;
-                } else if (row == u.b) {
-                    ink += u.hi - u.b;
-                } else if (row > u.a && row < u.b) {
-                    whole += 1;
-                }
-            }
-            return quint8(std::min(255.0, (ink + whole) * (255.0 / kSamples) + 0.5));
-        };
-        // Runs of rows: a first and a last row, and the rows between them
-        // when they all take the same ink (a flat line is one run; a steep
-        // one has its ramps at either end).
-        constexpr int kShort = 16;
-        if (last - first < kShort) {
-            // A short column: its rows' ink summed side by side.
-            double ink[kShort] = {}, steps[kShort + 1] = {};
-            for (int k = 0; k < count; ++k) {
-                const Cut& u = cuts[k];
-                if (u.a == u.b) {
-                    ink[u.a - first] += u.hi - u.lo;
-                    continue;
-                }
-                ink[u.a - first] += u.a + 1 - u.lo;
-                ink[u.b - first] += u.hi - u.b;
-                steps[u.a + 1 - first] += 1;
-                steps[u.b - first] -= 1;
-            }
-            quint8 covers[kShort];
-            double whole = 0;
-            for (int row = 0; row <= last - first; ++row) {
-                whole += steps[row];
-                covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
-            }
-            auto coverAt = [&](int row) { return covers[row - first]; };
-            for (int from = first; from <= last;) {
-                int to = from;
-                if (from < last) {
-                    to = from + 1;
-                    while (to < last && coverAt(to) == coverAt(from + 1))
-                        ++to;
-                }
-                out(c, from, to, coverAt(from), coverAt(to), to - from > 1 ? coverAt(from + 1) : quint8(0));
-                from = to + 1;
-            }
-            continue;
+        const int rows = last - first + 1;
+        quint8* covers = out(c, first, last);
+#ifdef __SSE2__
+        const __m128 loV = _mm_load_ps(lo), hiV = _mm_load_ps(hi), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+        for (int row = 0; row < rows; ++row) {
+            const __m128 y = _mm_set1_ps(float(row));
+            const __m128 a = _mm_min_ps(_mm_max_ps(_mm_sub_ps(loV, y), zero), one);
+            const __m128 b = _mm_min_ps(_mm_max_ps(_mm_sub_ps(hiV, y), zero), one);
+            __m128 v = _mm_sub_ps(b, a);
+            v = _mm_add_ps(v, _mm_movehl_ps(v, v));
+            v = _mm_add_ss(v, _mm_shuffle_ps(v, v, 1));
+            const float ink = _mm_cvtss_f32(v);
+            covers[row] = quint8(std::min(255.0f, ink * (255.0f / kSamples) + 0.5f));
         }
-        // A handful of rows: sorted in place, duplicates dropped.
-        for (int m = 1; m < markCount; ++m) {
-            const int mark = marks[m];
-            int j = m;
-            for (; j > 0 && marks[j - 1] > mark; --j)
-                marks[j] = marks[j - 1];
-            marks[j] = mark;
+#else
+        for (int row = 0; row < rows; ++row) {
+            float ink = 0;
+            for (int k = 0; k < kSamples; ++k)
+                ink += std::clamp(hi[k] - float(row), 0.0f, 1.0f) - std::clamp(lo[k] - float(row), 0.0f, 1.0f);
+            covers[row] = quint8(std::min(255.0f, ink * (255.0f / kSamples) + 0.5f));
         }
-        int distinct = 1;
-        for (int m = 1; m < markCount; ++m)
-            if (marks[m] != marks[distinct - 1])
-                marks[distinct++] = marks[m];
-        markCount = distinct;
-        // Pieces of rows of one ink, merged where neighbours match: the
-        // last row of each, ascending.
-        struct Piece {
-            int end;
-            quint8 cover;
-        };
-        Piece pieces[4 * kSamples + 4];
-        int pieceCount = 0;
-        auto piece = [&](int from, int to) {
-            const quint8 c = cover(from);
-            if (pieceCount > 0 && pieces[pieceCount - 1].cover == c)
-                pieces[pieceCount - 1].end = to;
-            else
-                pieces[pieceCount++] = Piece{to, c};
-        };
-        for (int m = 0; m < markCount; ++m) {
-            if (m > 0 && marks[m] > marks[m - 1] + 1)
-                piece(marks[m - 1] + 1, marks[m] - 1);
-            piece(marks[m], marks[m]);
-        }
-        int at = 0;
-        for (int from = first; from <= last;) {
-            int to = from;
-            if (from < last) {
-                while (pieces[at].end < from + 1)
-                    ++at;
-                to = std::min(last, pieces[at].end + 1);
-            }
-            out(c, from, to, cover(from), cover(to), to - from > 1 ? cover(from + 1) : quint8(0));
-            from = to + 1;
-        }
+#endif
     }
 }
 
@@ -487,6 +416,8 @@ std::size_t LineBatch::append(std::span<const QPointF> points, const QColor& col
         m_storage.points.resize(m_count + 1);
         m_storage.spans.resize(m_count + 1);
         m_storage.inks.resize(m_count + 1);
+        m_storage.coverColumns.resize(m_count + 1);
+        m_storage.covers.resize(m_count + 1);
         m_storage.colors.resize(m_count + 1);
         m_storage.widths.resize(m_count + 1);
         m_storage.floors.resize(m_count + 1);
@@ -656,6 +587,7 @@ bool LineBatch::lay(Layout& layout)
     st.kinds.resize(items);
     st.ordinals.resize(items);
     st.ownInks.resize(items);
+    st.byCovers.resize(items);
     st.firstColumns.resize(items);
     st.lastColumns.resize(items);
     std::size_t lines = 0;
@@ -766,27 +698,37 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
         reachOut(reach, k, column);
     };
     st.ownInks[i] = false;
+    st.byCovers[i] = false;
     const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
     // Over a point or more per pixel column a wide pen draws no more
     // than the band of the points' spread, widened: one span a column.
     const auto& points = st.points[i];
     const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
     if (width > 1.0 && !dense && xDirection(points)) {
-        // A steep stretch takes several runs in a column: the line keeps
-        // its runs in a list of its own, strip after strip.
-        st.ownInks[i] = true;
-        std::vector<InkSpan>& inks = st.inks[i];
-        inks.clear();
-        walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), m_box.top() - 1, m_box.bottom() + 1,
-                       [&](int column, int first, int last, quint8 firstCover, quint8 lastCover, quint8 inner) {
+        // A steep stretch takes several rows of differing ink in a column:
+        // the line keeps its columns in a list of its own, strip after strip.
+        st.byCovers[i] = true;
+        std::vector<CoverColumn>& columns = st.coverColumns[i];
+        std::vector<quint8>& covers = st.covers[i];
+        columns.clear();
+        covers.clear();
+        const int top = m_box.top() - 1, bottom = m_box.bottom() + 1;
+        walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), top, bottom,
+                       [&](int column, int first, int last) {
                            const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
                            StripReach& reach = reaches[strip * lines];
                            if (reach.begin == reach.end)
-                               reach.begin = reach.end = quint32(inks.size());
-                           inks.push_back(InkSpan{row(first), row(last), quint8((column - firstColumn) % kStrip),
-                                                  firstCover, lastCover, inner});
+                               reach.begin = reach.end = quint32(columns.size());
+                           columns.push_back(CoverColumn{qint16(first), qint16(last),
+                                                         quint8((column - firstColumn) % kStrip),
+                                                         quint32(covers.size())});
                            ++reach.end;
-                           reachOut(reach, inks.back(), column);
+                           reach.firstRow = std::min<qint16>(reach.firstRow, qint16(first));
+                           reach.lastRow = std::max<qint16>(reach.lastRow, qint16(last));
+                           leftmost = std::min(leftmost, column);
+                           rightmost = std::max(rightmost, column);
+                           covers.resize(covers.size() + std::size_t(last - first + 1));
+                           return covers.data() + columns.back().offset;
                        });
     } else if (direction) {
         walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
@@ -887,6 +829,20 @@ void LineBatch::blendTile(const Layout& layout, std::size_t tile)
             const StripReach& reach = reaches[ordinal];
             if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
                 continue;
+            if (st.byCovers[i]) {
+                const CoverColumn* columns = st.coverColumns[i].data();
+                const quint8* covers = st.covers[i].data();
+                for (const CoverColumn* k = columns + reach.begin; k != columns + reach.end; ++k) {
+                    uchar* column = bits + qsizetype(from + k->column) * 4;
+                    const int top = std::max(r0, int(k->first)), bottom = std::min(r1, int(k->last));
+                    const quint8* cover = covers + k->offset + (top - k->first);
+                    uchar* at = column + qsizetype(top) * stride;
+                    for (int row = top; row <= bottom; ++row, at += stride, ++cover)
+                        if (*cover != 0)
+                            blendOver(*reinterpret_cast<quint32*>(at), src, *cover);
+                }
+                continue;
+            }
             const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;
             for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
                 const InkSpan& span = *k;

@@ -664,9 +664,12 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     }
 
     const std::size_t ordinal = std::size_t(st.ordinals[i]);
-    StripReach* reaches = st.reaches.data() + ordinal;
-    for (std::size_t strip = 0; strip < strips; ++strip)
-        reaches[strip * lines] = StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0};
+    // Worked out in a list of the thread's own, then copied beside the other
+    // lines' reaches: lines side by side share cache lines, and threads
+    // writing them column by column would take the lines from each other.
+    thread_local std::vector<StripReach> own;
+    own.assign(strips, StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0});
+    StripReach* reaches = own.data();
     const double width = st.widths[i], half = width / 2;
     auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
     // A row outside the box is never blended, whichever it is.
@@ -692,7 +695,7 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     InkSpan* spanSlots = st.spanSlots.data() + ordinal * kStrip;
     auto intoSlot = [&](int column, double lo, double hi) {
         const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-        StripReach& reach = reaches[strip * lines];
+        StripReach& reach = reaches[strip];
         const InkSpan k = inkFor(column, lo, hi);
         spanSlots[strip * lines * kStrip + reach.end++] = k;
         reachOut(reach, k, column);
@@ -716,7 +719,7 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
         walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), top, bottom,
                        [&](int column, int first, int last) {
                            const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-                           StripReach& reach = reaches[strip * lines];
+                           StripReach& reach = reaches[strip];
                            if (reach.begin == reach.end)
                                reach.begin = reach.end = quint32(columns.size());
                            columns.push_back(CoverColumn{qint16(first), qint16(last),
@@ -757,7 +760,7 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
             inks.clear();
             for (const ColumnSpan& span : spans) {
                 const std::size_t strip = std::size_t((span.column - firstColumn) / kStrip);
-                StripReach& reach = reaches[strip * lines];
+                StripReach& reach = reaches[strip];
                 if (reach.begin == reach.end)
                     reach.begin = reach.end = quint32(inks.size());
                 inks.push_back(inkFor(span.column, span.lo, span.hi));
@@ -771,9 +774,12 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     st.firstRows[i] = std::numeric_limits<int>::max();
     st.lastRows[i] = std::numeric_limits<int>::min();
     for (std::size_t strip = 0; leftmost <= rightmost && strip < strips; ++strip) {
-        st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip * lines].firstRow);
-        st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip * lines].lastRow);
+        st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip].firstRow);
+        st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip].lastRow);
     }
+    StripReach* shared = st.reaches.data() + ordinal;
+    for (std::size_t strip = 0; strip < strips; ++strip)
+        shared[strip * lines] = reaches[strip];
 }
 
 // Blends into one tile every item that reaches it, in the order they came.

@@ -38,15 +38,6 @@ struct InkSpan {
     quint8 innerCover;
 };
 
-// A wide line's column: its rows, each with a cover of its own (a steep
-// line ramps in and out over several rows), kept in the line's list of
-// covers from offset on.
-struct CoverColumn {
-    qint16 first, last;
-    quint8 column; // within its strip
-    quint32 offset;
-};
-
 // What a line has within one strip of columns: the rows its spans touch
 // and where those spans lie, in its slots or in its own list.
 struct StripReach {
@@ -66,9 +57,7 @@ struct LineBatch::Storage::Data {
     // span there), strip after strip.
     std::vector<std::vector<InkSpan>> inks;
     std::vector<char> ownInks;
-    // A wide line's columns and their rows' covers, strip after strip.
-    std::vector<std::vector<CoverColumn>> coverColumns;
-    std::vector<std::vector<quint8>> covers;
+    // A wide line the tiles walk themselves, strip by strip.
     std::vector<char> byCovers;
     std::vector<quint32> colors;
     std::vector<double> widths; // device pixels
@@ -220,10 +209,60 @@ void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, in
         out(pending, pendingLo, pendingHi);
 }
 
+// Four floats side by side: one vector register where the machine has
+// them, a plain array where it has not.
+struct Lanes {
+#ifdef __SSE2__
+    __m128 v;
+    static Lanes all(float x) { return {_mm_set1_ps(x)}; }
+    static Lanes load(const float* p) { return {_mm_load_ps(p)}; }
+    void store(float* p) const { _mm_store_ps(p, v); }
+    friend Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
+    friend Lanes operator-(Lanes a, Lanes b) { return {_mm_sub_ps(a.v, b.v)}; }
+    friend Lanes operator*(Lanes a, Lanes b) { return {_mm_mul_ps(a.v, b.v)}; }
+    friend Lanes min(Lanes a, Lanes b) { return {_mm_min_ps(a.v, b.v)}; }
+    friend Lanes max(Lanes a, Lanes b) { return {_mm_max_ps(a.v, b.v)}; }
+    friend Lanes sqrt(Lanes a) { return {_mm_sqrt_ps(a.v)}; }
+    friend Lanes abs(Lanes a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
+    // Masks: all bits set in a lane where true.
+    friend Lanes operator<=(Lanes a, Lanes b) { return {_mm_cmple_ps(a.v, b.v)}; }
+    friend Lanes operator<(Lanes a, Lanes b) { return {_mm_cmplt_ps(a.v, b.v)}; }
+    friend Lanes operator|(Lanes a, Lanes b) { return {_mm_or_ps(a.v, b.v)}; }
+    friend Lanes select(Lanes mask, Lanes a, Lanes b)
+    {
+        return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))};
+    }
+#else
+    float v[4];
+    template <typename F>
+    static Lanes each(F&& f)
+    {
+        Lanes r;
+        for (int k = 0; k < 4; ++k)
+            r.v[k] = f(k);
+        return r;
+    }
+    static Lanes all(float x) { return each([&](int) { return x; }); }
+    static Lanes load(const float* p) { return each([&](int k) { return p[k]; }); }
+    void store(float* p) const { std::copy(v, v + 4, p); }
+    friend Lanes operator+(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] + b.v[k]; }); }
+    friend Lanes operator-(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] - b.v[k]; }); }
+    friend Lanes operator*(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] * b.v[k]; }); }
+    friend Lanes min(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] < b.v[k] ? a.v[k] : b.v[k]; }); }
+    friend Lanes max(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] > b.v[k] ? a.v[k] : b.v[k]; }); }
+    friend Lanes sqrt(Lanes a) { return each([&](int k) { return std::sqrt(a.v[k]); }); }
+    friend Lanes abs(Lanes a) { return each([&](int k) { return std::abs(a.v[k]); }); }
+    friend Lanes operator<=(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] <= b.v[k] ? 1.0f : 0.0f; }); }
+    friend Lanes operator<(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] < b.v[k] ? 1.0f : 0.0f; }); }
+    friend Lanes operator|(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] != 0 || b.v[k] != 0 ? 1.0f : 0.0f; }); }
+    friend Lanes select(Lanes mask, Lanes a, Lanes b) { return each([&](int k) { return mask.v[k] != 0 ? a.v[k] : b.v[k]; }); }
+#endif
+};
+
 // What a pen width pixels wide (round ends and joins) draws along a
 // polyline whose x runs one way, within [firstColumn, lastColumn], column
-// by column, left to right: out(column, first row, last row) gives where
-// to write one cover (0 to 255) for each row, rows cut to [firstRow, lastRow]. Each
+// by column, left to right: out(column, first row, last row, covers), one
+// cover (0 to 255) for each row, rows cut to [firstRow, lastRow]. Each
 // column is sampled along kSamples vertical lines, each slice exact, so the
 // ink of a row is what the pen covers of it, up to the sampling across.
 template <typename Emit>
@@ -231,7 +270,6 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
                     int lastRow, Emit&& out)
 {
     constexpr int kSamples = 4;
-    constexpr float kOffsets[kSamples] = {0.125f, 0.375f, 0.625f, 0.875f};
     const double r = width / 2;
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
     for (const QPointF& q : points) {
@@ -245,42 +283,34 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
     const int c0 = std::max(firstColumn, floorToInt(xMin - r)), c1 = std::min(lastColumn, floorToInt(xMax + r));
     if (c0 > c1)
         return;
-    // Each sample's slice relative to the column's left edge at row 0 of
-    // the column's own origin; floats, four to a vector register.
-    struct alignas(16) Slices {
-        float lo[kSamples], hi[kSamples];
+    // Each sample's slice, the four samples of a column side by side.
+    struct Slices {
+        Lanes lo, hi;
     };
     constexpr float kInf = std::numeric_limits<float>::infinity();
-    constexpr Slices kNone{{kInf, kInf, kInf, kInf}, {-kInf, -kInf, -kInf, -kInf}};
+    const Lanes inf = Lanes::all(kInf), negInf = Lanes::all(-kInf), zero = Lanes::all(0.0f);
+    alignas(16) static constexpr float kOffsets[kSamples] = {0.125f, 0.375f, 0.625f, 0.875f};
+    const Lanes offsets = Lanes::load(kOffsets);
     thread_local std::vector<Slices> columns;
-    columns.assign(std::size_t(c1 - c0 + 1), kNone);
-    const float rf = float(r), r2 = float(r * r);
-    // Widens column c's slices by [lo, hi] where lo <= hi, all four samples
-    // at once: a plain loop over the lanes the compiler turns into one.
-    auto widen = [&](int c, const float (&lo)[kSamples], const float (&hi)[kSamples]) {
+    columns.assign(std::size_t(c1 - c0 + 1), Slices{inf, negInf});
+    const Lanes rf = Lanes::all(float(r)), r2 = Lanes::all(float(r * r));
+    // Widens column c's slices by [lo, hi] where lo <= hi.
+    auto widen = [&](int c, Lanes lo, Lanes hi) {
         Slices& s = columns[std::size_t(c - c0)];
-        for (int k = 0; k < kSamples; ++k) {
-            const bool in = lo[k] <= hi[k];
-            s.lo[k] = std::min(s.lo[k], in ? lo[k] : kInf);
-            s.hi[k] = std::max(s.hi[k], in ? hi[k] : -kInf);
-        }
+        const Lanes in = lo <= hi;
+        s.lo = min(s.lo, select(in, lo, inf));
+        s.hi = max(s.hi, select(in, hi, negInf));
     };
     // The pen is the union of a disc at every point and a band along every
     // segment; each is convex, and so is its slice on a vertical line.
     auto disc = [&](QPointF v) {
         const int from = std::max(c0, floorToInt(v.x() - r)), to = std::min(c1, floorToInt(v.x() + r));
-        const float vy = float(v.y());
+        const Lanes vy = Lanes::all(float(v.y()));
         for (int c = from; c <= to; ++c) {
-            const float left = float(c - v.x());
-            float lo[kSamples], hi[kSamples];
-            for (int k = 0; k < kSamples; ++k) {
-                const float dx = left + kOffsets[k];
-                const float d2 = r2 - dx * dx;
-                const float d = std::sqrt(std::max(d2, 0.0f));
-                lo[k] = d2 >= 0 ? vy - d : kInf;
-                hi[k] = vy + d;
-            }
-            widen(c, lo, hi);
+            const Lanes dx = Lanes::all(float(c - v.x())) + offsets;
+            const Lanes d2 = r2 - dx * dx;
+            const Lanes d = sqrt(max(d2, zero));
+            widen(c, select(zero <= d2, vy - d, inf), vy + d);
         }
     };
     auto band = [&](QPointF a, QPointF b) {
@@ -293,26 +323,39 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         const double reach = r * std::abs(nx);
         const int from = std::max(c0, floorToInt(std::min(a.x(), b.x()) - reach));
         const int to = std::min(c1, floorToInt(std::max(a.x(), b.x()) + reach));
+        const Lanes fnx = Lanes::all(float(nx)), fux = Lanes::all(float(ux)), ay = Lanes::all(float(a.y()));
+        const Lanes len = Lanes::all(float(length));
         // An upright or flat band: one of the bounds does not depend on y.
-        const bool acrossFree = ny == 0, alongFree = uy == 0;
-        const float fnx = float(nx), fux = float(ux), ay = float(a.y()), len = float(length);
-        const float inverseNy = acrossFree ? 0.0f : float(1 / ny), inverseUy = alongFree ? 0.0f : float(1 / uy);
-        for (int c = from; c <= to; ++c) {
-            const float left = float(c - a.x());
-            float lo[kSamples], hi[kSamples];
-            for (int k = 0; k < kSamples; ++k) {
-                const float dx = left + kOffsets[k];
-                const float across = dx * fnx, along = dx * fux;
-                const float p0 = (-rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
-                const float q0 = -along * inverseUy, q1 = (len - along) * inverseUy;
-                float l = acrossFree ? -kInf : std::min(p0, p1), h = acrossFree ? kInf : std::max(p0, p1);
-                l = alongFree ? l : std::max(l, std::min(q0, q1));
-                h = alongFree ? h : std::min(h, std::max(q0, q1));
-                const bool outside = (acrossFree && std::abs(across) > rf) || (alongFree && (along < 0 || along > len));
-                lo[k] = outside ? kInf : ay + l;
-                hi[k] = ay + h;
+        if (ny == 0 || uy == 0) {
+            for (int c = from; c <= to; ++c) {
+                const Lanes dx = Lanes::all(float(c - a.x())) + offsets;
+                const Lanes across = dx * fnx, along = dx * fux;
+                Lanes lo, hi, outside;
+                if (ny == 0) {
+                    const Lanes inverseUy = Lanes::all(float(1 / uy));
+                    const Lanes q0 = (zero - along) * inverseUy, q1 = (len - along) * inverseUy;
+                    lo = min(q0, q1);
+                    hi = max(q0, q1);
+                    outside = rf < abs(across);
+                } else {
+                    const Lanes inverseNy = Lanes::all(float(1 / ny));
+                    const Lanes p0 = (zero - rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
+                    lo = min(p0, p1);
+                    hi = max(p0, p1);
+                    outside = (along < zero) | (len < along);
+                }
+                widen(c, select(outside, inf, ay + lo), ay + hi);
             }
-            widen(c, lo, hi);
+            return;
+        }
+        const Lanes inverseNy = Lanes::all(float(1 / ny)), inverseUy = Lanes::all(float(1 / uy));
+        for (int c = from; c <= to; ++c) {
+            const Lanes dx = Lanes::all(float(c - a.x())) + offsets;
+            const Lanes across = dx * fnx, along = dx * fux;
+            const Lanes p0 = (zero - rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
+            const Lanes q0 = (zero - along) * inverseUy, q1 = (len - along) * inverseUy;
+            const Lanes lo = max(min(p0, p1), min(q0, q1)), hi = min(max(p0, p1), max(q0, q1));
+            widen(c, ay + lo, ay + hi);
         }
     };
     for (std::size_t j = 0; j < points.size(); ++j) {
@@ -326,13 +369,12 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
     // four samples side by side, a few instructions a row.
     for (int c = c0; c <= c1; ++c) {
         const Slices& s = columns[std::size_t(c - c0)];
-        float top = kInf, bottom = -kInf;
+        const Lanes in = s.lo < s.hi;
         alignas(16) float lo[kSamples], hi[kSamples];
-        for (int k = 0; k < kSamples; ++k) {
-            const bool in = s.lo[k] < s.hi[k];
-            top = std::min(top, in ? s.lo[k] : kInf);
-            bottom = std::max(bottom, in ? s.hi[k] : -kInf);
-        }
+        select(in, s.lo, inf).store(lo);
+        select(in, s.hi, negInf).store(hi);
+        const float top = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+        const float bottom = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
         if (!(top < bottom))
             continue;
         const int first = std::max(firstRow, floorToInt(top));
@@ -340,13 +382,18 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         if (first > last)
             continue;
         // Relative to the first row, a sample that misses the column empty.
-        for (int k = 0; k < kSamples; ++k) {
-            const bool in = s.lo[k] < s.hi[k];
-            lo[k] = in ? s.lo[k] - float(first) : 0.0f;
-            hi[k] = in ? s.hi[k] - float(first) : 0.0f;
-        }
+        const Lanes row0 = Lanes::all(float(first));
+        select(in, s.lo - row0, zero).store(lo);
+        select(in, s.hi - row0, zero).store(hi);
         const int rows = last - first + 1;
-        quint8* covers = out(c, first, last);
+        constexpr int kStackRows = 256;
+        quint8 stackCovers[kStackRows];
+        thread_local std::vector<quint8> tallCovers;
+        quint8* covers = stackCovers;
+        if (rows > kStackRows) {
+            tallCovers.resize(std::size_t(rows));
+            covers = tallCovers.data();
+        }
 #ifdef __SSE2__
         const __m128 loV = _mm_load_ps(lo), hiV = _mm_load_ps(hi), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
         for (int row = 0; row < rows; ++row) {
@@ -367,6 +414,7 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
             covers[row] = quint8(std::min(255.0f, ink * (255.0f / kSamples) + 0.5f));
         }
 #endif
+        out(c, first, last, const_cast<const quint8*>(covers));
     }
 }
 
@@ -416,8 +464,6 @@ std::size_t LineBatch::append(std::span<const QPointF> points, const QColor& col
         m_storage.points.resize(m_count + 1);
         m_storage.spans.resize(m_count + 1);
         m_storage.inks.resize(m_count + 1);
-        m_storage.coverColumns.resize(m_count + 1);
-        m_storage.covers.resize(m_count + 1);
         m_storage.colors.resize(m_count + 1);
         m_storage.widths.resize(m_count + 1);
         m_storage.floors.resize(m_count + 1);
@@ -708,31 +754,34 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     const auto& points = st.points[i];
     const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
     if (width > 1.0 && !dense && xDirection(points)) {
-        // A steep stretch takes several rows of differing ink in a column:
-        // the line keeps its columns in a list of its own, strip after strip.
+        // A steep stretch takes several rows of differing ink in a column.
+        // Each tile walks the line across its own columns as it blends,
+        // with nothing kept between: here only where the tiles find it,
+        // the rows its discs and bands may reach in each strip.
         st.byCovers[i] = true;
-        std::vector<CoverColumn>& columns = st.coverColumns[i];
-        std::vector<quint8>& covers = st.covers[i];
-        columns.clear();
-        covers.clear();
-        const int top = m_box.top() - 1, bottom = m_box.bottom() + 1;
-        walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), top, bottom,
-                       [&](int column, int first, int last) {
-                           const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-                           StripReach& reach = reaches[strip];
-                           if (reach.begin == reach.end)
-                               reach.begin = reach.end = quint32(columns.size());
-                           columns.push_back(CoverColumn{qint16(first), qint16(last),
-                                                         quint8((column - firstColumn) % kStrip),
-                                                         quint32(covers.size())});
-                           ++reach.end;
-                           reach.firstRow = std::min<qint16>(reach.firstRow, qint16(first));
-                           reach.lastRow = std::max<qint16>(reach.lastRow, qint16(last));
-                           leftmost = std::min(leftmost, column);
-                           rightmost = std::max(rightmost, column);
-                           covers.resize(covers.size() + std::size_t(last - first + 1));
-                           return covers.data() + columns.back().offset;
-                       });
+        const double r = width / 2;
+        auto touch = [&](double x0, double x1, double y0, double y1) {
+            const int from = std::max(m_box.left(), floorToInt(x0 - r)), to = std::min(m_box.right(), floorToInt(x1 + r));
+            if (from > to)
+                return;
+            const qint16 top = row(floorToInt(y0 - r)), bottom = row(floorToInt(y1 + r));
+            for (int strip = (from - firstColumn) / kStrip; strip <= (to - firstColumn) / kStrip; ++strip) {
+                StripReach& reach = reaches[strip];
+                reach.firstRow = std::min(reach.firstRow, top);
+                reach.lastRow = std::max(reach.lastRow, bottom);
+                reach.end = 1;
+            }
+            leftmost = std::min(leftmost, from);
+            rightmost = std::max(rightmost, to);
+        };
+        for (std::size_t j = 0; j < points.size(); ++j) {
+            if (!walkablePoint(points[j]))
+                continue;
+            touch(points[j].x(), points[j].x(), points[j].y(), points[j].y());
+            if (j > 0 && walkablePoint(points[j - 1]))
+                touch(std::min(points[j - 1].x(), points[j].x()), std::max(points[j - 1].x(), points[j].x()),
+                      std::min(points[j - 1].y(), points[j].y()), std::max(points[j - 1].y(), points[j].y()));
+        }
     } else if (direction) {
         walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
     } else {
@@ -836,17 +885,30 @@ void LineBatch::blendTile(const Layout& layout, std::size_t tile)
             if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
                 continue;
             if (st.byCovers[i]) {
-                const CoverColumn* columns = st.coverColumns[i].data();
-                const quint8* covers = st.covers[i].data();
-                for (const CoverColumn* k = columns + reach.begin; k != columns + reach.end; ++k) {
-                    uchar* column = bits + qsizetype(from + k->column) * 4;
-                    const int top = std::max(r0, int(k->first)), bottom = std::min(r1, int(k->last));
-                    const quint8* cover = covers + k->offset + (top - k->first);
-                    uchar* at = column + qsizetype(top) * stride;
-                    for (int row = top; row <= bottom; ++row, at += stride, ++cover)
-                        if (*cover != 0)
-                            blendOver(*reinterpret_cast<quint32*>(at), src, *cover);
+                // The points whose discs and bands reach the tile's columns.
+                const std::vector<QPointF>& points = st.points[i];
+                const double width = st.widths[i], reachX = width / 2 + 1;
+                const double left = from - reachX, right = to + reachX;
+                std::size_t begin, end;
+                if (points.front().x() <= points.back().x()) {
+                    begin = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() < left; }) - points.begin());
+                    end = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() <= right; }) - points.begin());
+                } else {
+                    begin = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() > right; }) - points.begin());
+                    end = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() >= left; }) - points.begin());
                 }
+                begin = begin > 0 ? begin - 1 : 0;
+                end = std::min(points.size(), end + 1);
+                const int c0 = std::max(from, m_box.left()), c1 = std::min(to - 1, m_box.right());
+                if (begin >= end || c0 > c1)
+                    continue;
+                walkPenColumns(std::span(points).subspan(begin, end - begin), width, c0, c1, r0, r1,
+                               [&](int c, int first, int last, const quint8* cover) {
+                                   uchar* at = bits + qsizetype(c) * 4 + qsizetype(first) * stride;
+                                   for (int row = first; row <= last; ++row, at += stride, ++cover)
+                                       if (*cover != 0)
+                                           blendOver(*reinterpret_cast<quint32*>(at), src, *cover);
+                               });
                 continue;
             }
             const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;

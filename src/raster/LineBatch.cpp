@@ -395,12 +395,27 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
             covers = tallCovers.data();
         }
 #ifdef __SSE2__
-        const __m128 loV = _mm_load_ps(lo), hiV = _mm_load_ps(hi), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-        for (int row = 0; row < rows; ++row) {
+        const __m128 loV = _mm_load_ps(lo), hiV = _mm_load_ps(hi), none = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+        auto inkAt = [&](int row) {
             const __m128 y = _mm_set1_ps(float(row));
-            const __m128 a = _mm_min_ps(_mm_max_ps(_mm_sub_ps(loV, y), zero), one);
-            const __m128 b = _mm_min_ps(_mm_max_ps(_mm_sub_ps(hiV, y), zero), one);
-            __m128 v = _mm_sub_ps(b, a);
+            const __m128 a = _mm_min_ps(_mm_max_ps(_mm_sub_ps(loV, y), none), one);
+            const __m128 b = _mm_min_ps(_mm_max_ps(_mm_sub_ps(hiV, y), none), one);
+            return _mm_sub_ps(b, a);
+        };
+        const __m128 scale = _mm_set1_ps(255.0f / kSamples), half = _mm_set1_ps(0.5f), full = _mm_set1_ps(255.0f);
+        // Four rows at once: their samples turned to lanes of a row each, summed.
+        int row = 0;
+        for (; row + 4 <= rows; row += 4) {
+            __m128 r0 = inkAt(row), r1 = inkAt(row + 1), r2 = inkAt(row + 2), r3 = inkAt(row + 3);
+            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+            const __m128 ink = _mm_add_ps(_mm_add_ps(r0, r1), _mm_add_ps(r2, r3));
+            const __m128i c = _mm_cvttps_epi32(_mm_min_ps(full, _mm_add_ps(_mm_mul_ps(ink, scale), half)));
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(c, c), _mm_setzero_si128());
+            const int four = _mm_cvtsi128_si32(bytes);
+            std::memcpy(covers + row, &four, 4);
+        }
+        for (; row < rows; ++row) {
+            __m128 v = inkAt(row);
             v = _mm_add_ps(v, _mm_movehl_ps(v, v));
             v = _mm_add_ss(v, _mm_shuffle_ps(v, v, 1));
             const float ink = _mm_cvtss_f32(v);
@@ -760,7 +775,7 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
         // the rows its discs and bands may reach in each strip.
         st.byCovers[i] = true;
         const double r = width / 2;
-        auto touch = [&](double x0, double x1, double y0, double y1) {
+        auto touch = [&](std::size_t j0, std::size_t j1, double x0, double x1, double y0, double y1) {
             const int from = std::max(m_box.left(), floorToInt(x0 - r)), to = std::min(m_box.right(), floorToInt(x1 + r));
             if (from > to)
                 return;
@@ -769,7 +784,10 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
                 StripReach& reach = reaches[strip];
                 reach.firstRow = std::min(reach.firstRow, top);
                 reach.lastRow = std::max(reach.lastRow, bottom);
-                reach.end = 1;
+                // The points from begin to end take in all that reach the strip.
+                const bool none = reach.begin == reach.end;
+                reach.begin = none ? quint32(j0) : std::min(reach.begin, quint32(j0));
+                reach.end = std::max(reach.end, quint32(j1 + 1));
             }
             leftmost = std::min(leftmost, from);
             rightmost = std::max(rightmost, to);
@@ -777,9 +795,9 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
         for (std::size_t j = 0; j < points.size(); ++j) {
             if (!walkablePoint(points[j]))
                 continue;
-            touch(points[j].x(), points[j].x(), points[j].y(), points[j].y());
+            touch(j, j, points[j].x(), points[j].x(), points[j].y(), points[j].y());
             if (j > 0 && walkablePoint(points[j - 1]))
-                touch(std::min(points[j - 1].x(), points[j].x()), std::max(points[j - 1].x(), points[j].x()),
+                touch(j - 1, j, std::min(points[j - 1].x(), points[j].x()), std::max(points[j - 1].x(), points[j].x()),
                       std::min(points[j - 1].y(), points[j].y()), std::max(points[j - 1].y(), points[j].y()));
         }
     } else if (direction) {
@@ -887,20 +905,10 @@ void LineBatch::blendTile(const Layout& layout, std::size_t tile)
             if (st.byCovers[i]) {
                 // The points whose discs and bands reach the tile's columns.
                 const std::vector<QPointF>& points = st.points[i];
-                const double width = st.widths[i], reachX = width / 2 + 1;
-                const double left = from - reachX, right = to + reachX;
-                std::size_t begin, end;
-                if (points.front().x() <= points.back().x()) {
-                    begin = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() < left; }) - points.begin());
-                    end = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() <= right; }) - points.begin());
-                } else {
-                    begin = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() > right; }) - points.begin());
-                    end = std::size_t(std::partition_point(points.begin(), points.end(), [&](const QPointF& q) { return q.x() >= left; }) - points.begin());
-                }
-                begin = begin > 0 ? begin - 1 : 0;
-                end = std::min(points.size(), end + 1);
+                const double width = st.widths[i];
+                const std::size_t begin = reach.begin, end = reach.end;
                 const int c0 = std::max(from, m_box.left()), c1 = std::min(to - 1, m_box.right());
-                if (begin >= end || c0 > c1)
+                if (c0 > c1)
                     continue;
                 walkPenColumns(std::span(points).subspan(begin, end - begin), width, c0, c1, r0, r1,
                                [&](int c, int first, int last, const quint8* cover) {

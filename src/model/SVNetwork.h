@@ -78,6 +78,14 @@ public:
 
     static std::shared_ptr<SVNetwork> initWithDictionary(const QVariantMap& dictionary);
 
+    // Holds the record's lock over a run of reads (a pass over every record
+    // each tick): the getters inside take it again without a wait, and the
+    // run sees one consistent record.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> holdLock() const
+    {
+        return std::unique_lock<std::recursive_mutex>(m_lock);
+    }
+
     // ---- archive ----
     // Writes "network", "dataPoints", "color", "lastSeen", then "deviceName"
     // when held and "annotations" when the record has a note (whether or not

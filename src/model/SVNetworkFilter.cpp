@@ -20,7 +20,8 @@ QString tr(const char* text)
 }
 
 // One record during one filtering. The values that the filter string, the
-// side filter and the sidebar all read are read from the record once.
+// side filter and the sidebar all read are read from the record once; the
+// filtering reads them in one pass under the record's lock.
 class Row {
 public:
     Row(const SVNetwork& network, qsizetype index) : m_network(&network), m_index(index) {}
@@ -28,21 +29,42 @@ public:
     const SVNetwork& network() const { return *m_network; }
     qsizetype index() const { return m_index; }
 
-    const QString& ssid() { return once(m_ssid, &SVNetwork::ssid); }
-    const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
-    const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
+    const QString& ssid() { return once(ReadSsid, m_ssid, &SVNetwork::ssid); }
+    const QString& phyMode() { return once(ReadPhyMode, m_phyMode, &SVNetwork::phyMode); }
+    const QString& vendor() { return once(ReadVendor, m_vendor, &SVNetwork::vendor); }
+    const QString& apid() { return once(ReadApid, m_apid, &SVNetwork::apid); }
+    const QString& deviceid() { return once(ReadDeviceid, m_deviceid, &SVNetwork::deviceid); }
+    qint64 securityModeCode()
+    {
+        if (!(m_read & ReadSecurity)) {
+            m_securityModeCode = m_network->securityModeCode();
+            m_read |= ReadSecurity;
+        }
+        return m_securityModeCode;
+    }
+
+    // What the pass under the lock found for the later steps.
+    bool droppedBySideFilter = false;
+    bool associated = false;
 
 private:
-    QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
+    enum Read : unsigned {
+        ReadSsid = 1, ReadPhyMode = 2, ReadVendor = 4, ReadApid = 8, ReadDeviceid = 16, ReadSecurity = 32,
+    };
+    QString& once(Read read, QString& slot, QString (SVNetwork::*get)() const)
     {
-        if (!slot)
+        if (!(m_read & read)) {
             slot = (m_network->*get)();
-        return *slot;
+            m_read |= read;
+        }
+        return slot;
     }
 
     const SVNetwork* m_network;
     qsizetype m_index;
-    std::optional<QString> m_ssid, m_phyMode, m_vendor;
+    unsigned m_read = 0; // the values below that hold the record's
+    qint64 m_securityModeCode = 0;
+    QString m_ssid, m_phyMode, m_vendor, m_apid, m_deviceid;
 };
 
 std::vector<Row> rowsOf(const SVNetworkList& list)
@@ -100,21 +122,25 @@ std::vector<SVFilterFacts> factsOf(std::vector<Row>& rows, unsigned needed)
 {
     std::vector<SVFilterFacts> facts;
     facts.reserve(rows.size());
-    for (Row& r : rows)
+    for (Row& r : rows) {
+        const auto hold = r.network().holdLock();
         facts.push_back(factsOf(r, needed));
+    }
     return facts;
 }
 
-// The rows whose flag is set, in order.
-std::vector<Row> kept(std::vector<Row>&& rows, const std::vector<char>& flags)
+// Keeps the rows whose flag is set, in order, in place.
+void keep(std::vector<Row>& rows, const std::vector<char>& flags)
 {
-    std::vector<Row> out;
-    out.reserve(size_t(std::count(flags.begin(), flags.end(), 1)));
+    size_t out = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (flags[i])
-            out.push_back(std::move(rows[i]));
+        if (!flags[i])
+            continue;
+        if (out != i)
+            rows[out] = std::move(rows[i]);
+        ++out;
     }
-    return out;
+    rows.erase(rows.begin() + qsizetype(out), rows.end());
 }
 
 SVNetworkList networksOf(const SVNetworkList& list, const std::vector<Row>& rows)
@@ -133,7 +159,8 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
     const auto flags = e.evaluate(factsOf(rows, e.neededFacts()), &marks);
     if (identifiers)
         identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return kept(std::move(rows), flags);
+    keep(rows, flags);
+    return std::move(rows);
 }
 
 // The security texts of the modes met in one filtering, translated once per
@@ -163,9 +190,8 @@ QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
     SVSideViewBuilder builder(qsizetype(rows.size()));
     SecurityTexts security;
     for (Row& r : rows) {
-        const SVNetwork& n = r.network();
-        const SecurityTexts::Texts& s = security.of(n.securityModeCode());
-        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, n.apid(), n.deviceid(), r.vendor());
+        const SecurityTexts::Texts& s = security.of(r.securityModeCode());
+        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
     }
     return builder.items();
 }
@@ -190,7 +216,7 @@ bool sideFilterDrops(const QString& id, const QString& s, Row& row)
         return s != n.shortSecurityMode();
     }
     if (id == SVSideViewItem::AccessPointIdentifier)
-        return n.apid() != s;
+        return row.apid() != s;
     if (id == SVSideViewItem::VendorIdentifier) {
         if (s == SVSideViewItem::UnknownVendorTitle)
             return !row.vendor().isEmpty();
@@ -304,7 +330,8 @@ SVNetworkList filterNetworksUsing(const QString& term, const SVNetworkList& list
     const auto flags = SVFilterExpression::evaluateTerm(t, factsOf(rows, SVFilterExpression::neededFacts(t)), &marks);
     if (identifiers)
         identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return networksOf(list, kept(std::move(rows), flags));
+    keep(rows, flags);
+    return networksOf(list, rows);
 }
 
 void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptors)
@@ -346,31 +373,71 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         out.footer.action = SVFooterNotice::Action::Clear;
     }
 
-    std::vector<Row> rows;
+    // Each record's lock is taken once for the show settings and the filter
+    // string's facts, and once more, for records the filter string kept,
+    // for all that the steps below read; without a filter string the two
+    // reads are one.
+    std::optional<SVFilterExpression> expression;
+    if (!state.filterString.isEmpty())
+        expression = SVFilterExpression::parse(state.filterString);
+    const unsigned needed = expression ? expression->neededFacts() : 0;
+    const auto readRest = [&state](Row& r) {
+        r.droppedBySideFilter = state.sourceItemFilterIdentifier
+            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r);
+        r.associated = !r.droppedBySideFilter && isAssociatedWith(r, state);
+        // What the sidebar shows of it.
+        r.ssid();
+        r.phyMode();
+        r.securityModeCode();
+        r.apid();
+        r.deviceid();
+        r.vendor();
+    };
+    // The rows of the last filtering on this thread lend their room: a
+    // tick of tens of thousands of records then asks for no fresh memory.
+    static thread_local std::vector<Row> spareRows;
+    std::vector<Row> rows = std::move(spareRows);
+    rows.clear();
+    std::vector<SVFilterFacts> facts;
     rows.reserve(size_t(list.size()));
+    if (expression)
+        facts.reserve(size_t(list.size()));
     for (qsizetype i = 0; i < list.size(); ++i) {
-        if (passesFirstPass(*list[i], state))
-            rows.emplace_back(*list[i], i);
+        const SVNetwork& n = *list[i];
+        const auto hold = n.holdLock();
+        if (!passesFirstPass(n, state))
+            continue;
+        Row& r = rows.emplace_back(n, i);
+        if (expression)
+            facts.push_back(factsOf(r, needed));
+        else
+            readRest(r);
     }
 
-    if (!state.filterString.isEmpty()) {
-        QSet<QString> identifiers;
-        rows = filterRows(std::move(rows), state.filterString, &identifiers);
-        out.filteredColumnIdentifiers = std::move(identifiers);
+    if (expression) {
+        unsigned marks = 0;
+        const auto flags = expression->evaluate(facts, &marks);
+        keep(rows, flags);
+        out.filteredColumnIdentifiers = SVFilterExpression::columnIdentifiers(marks);
+        for (Row& r : rows) {
+            const auto hold = r.network().holdLock();
+            readRest(r);
+        }
     }
     out.textFilteredNetworks = networksOf(list, rows);
 
     out.filteredNetworks.reserve(qsizetype(rows.size()));
-    for (Row& r : rows) {
-        if (state.sourceItemFilterIdentifier
-            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
+    for (const Row& r : rows) {
+        if (r.droppedBySideFilter)
             continue;
-        list[r.index()]->setAssociated(isAssociatedWith(r, state));
+        list[r.index()]->setAssociated(r.associated);
         out.filteredNetworks.append(list[r.index()]);
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
     out.sideViewItems = sideViewItemsForRows(rows);
+    rows.clear();
+    spareRows = std::move(rows);
     return out;
 }
 

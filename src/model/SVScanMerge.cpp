@@ -113,14 +113,14 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
                             const QDateTime& scanTime, qint64 sensitivity,
                             double maxElapsed)
 {
-    SVNetworkList merged = networks;
-    merged.reserve(networks.size() + results.size());
-
     // First record per identity, in list order; records created in this
     // merge join it so a BSS listed twice in one result updates one record.
-    IdentityIndex firstMatch(qsizetype(merged.size()) + results.size());
-    for (const auto& network : merged)
+    IdentityIndex firstMatch(qsizetype(networks.size()) + results.size());
+    for (const auto& network : networks) {
+        const auto hold = network->holdLock();
         firstMatch.insertFirst(network->bssid(), network->channelNumber(), network.get());
+    }
+    SVNetworkList created;
 
     for (const QVariantMap& d : results) {
         const ScanValues v = ScanValues::of(d);
@@ -147,26 +147,30 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
             continue;
         }
 
-        auto created = SVNetwork::initWithDictionary(d);
-        created->setLastSeen(scanTime);
-        created->setLastSeenElapsedSeconds(0);
-        created->setUserHidden(false);
+        auto record = SVNetwork::initWithDictionary(d);
+        record->setLastSeen(scanTime);
+        record->setLastSeenElapsedSeconds(0);
+        record->setUserHidden(false);
         if (rssiValue == 0)
             continue; // a new BSS without a level is never listed
-        created->addDataPoint(SVDataPoint(rssiValue, noise, created->stationCount(),
-                                          created->channelUtilization(), scanTime));
-        firstMatch.insertFirst(bssid, channel, created.get());
-        merged.push_back(std::move(created));
+        record->addDataPoint(SVDataPoint(rssiValue, noise, record->stationCount(),
+                                         record->channelUtilization(), scanTime));
+        firstMatch.insertFirst(bssid, channel, record.get());
+        created.push_back(std::move(record));
     }
 
+    // The list's records, then the new ones, less those past the limit.
     SVNetworkList kept;
-    kept.reserve(merged.size());
-    for (auto& network : merged) {
+    kept.reserve(networks.size() + created.size());
+    const auto keepIfSeen = [&](const std::shared_ptr<SVNetwork>& network) {
         const std::optional<double> elapsed = network->afterScan(scanTime);
-        if (!elapsed || std::trunc(*elapsed) > maxElapsed)
-            continue;
-        kept.push_back(std::move(network));
-    }
+        if (elapsed && std::trunc(*elapsed) <= maxElapsed)
+            kept.push_back(network);
+    };
+    for (const auto& network : networks)
+        keepIfSeen(network);
+    for (const auto& network : created)
+        keepIfSeen(network);
     return kept;
 }
 

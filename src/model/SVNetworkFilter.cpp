@@ -43,10 +43,6 @@ public:
         return m_securityModeCode;
     }
 
-    // What the pass under the lock found for the later steps.
-    bool droppedBySideFilter = false;
-    bool associated = false;
-
 private:
     enum Read : unsigned {
         ReadSsid = 1, ReadPhyMode = 2, ReadVendor = 4, ReadApid = 8, ReadDeviceid = 16, ReadSecurity = 32,
@@ -184,17 +180,6 @@ public:
 private:
     std::deque<Texts> m_seen; // references stay valid as it grows
 };
-
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
-{
-    SVSideViewBuilder builder(qsizetype(rows.size()));
-    SecurityTexts security;
-    for (Row& r : rows) {
-        const SecurityTexts::Texts& s = security.of(r.securityModeCode());
-        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
-    }
-    return builder.items();
-}
 
 bool sideFilterDrops(const QString& id, const QString& s, Row& row)
 {
@@ -374,46 +359,55 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     // Each record's lock is taken once for the show settings and the filter
-    // string's facts, and once more, for records the filter string kept,
-    // for all that the steps below read; without a filter string the two
-    // reads are one.
+    // string's facts and, for records the filter string keeps, once more for
+    // all the steps below (the side filter, the association, the sidebar),
+    // which go on while the record is fresh in the cache. Without a filter
+    // string the two are one, and no row outlives its record's turn.
     std::optional<SVFilterExpression> expression;
     if (!state.filterString.isEmpty())
         expression = SVFilterExpression::parse(state.filterString);
     const unsigned needed = expression ? expression->neededFacts() : 0;
-    const auto readRest = [&state](Row& r) {
-        r.droppedBySideFilter = state.sourceItemFilterIdentifier
-            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r);
-        r.associated = !r.droppedBySideFilter && isAssociatedWith(r, state);
-        // What the sidebar shows of it.
-        r.ssid();
-        r.phyMode();
-        r.securityModeCode();
-        r.apid();
-        r.deviceid();
-        r.vendor();
+
+    SVSideViewBuilder sidebar(list.size());
+    SecurityTexts security;
+    out.textFilteredNetworks.reserve(list.size());
+    out.filteredNetworks.reserve(list.size());
+    const auto finish = [&](Row& r) {
+        const std::shared_ptr<SVNetwork>& network = list[r.index()];
+        const SecurityTexts::Texts& s = security.of(r.securityModeCode());
+        sidebar.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
+        out.textFilteredNetworks.append(network);
+        if (state.sourceItemFilterIdentifier
+            && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
+            return;
+        network->setAssociated(isAssociatedWith(r, state));
+        out.filteredNetworks.append(network);
     };
-    // The rows of the last filtering on this thread lend their room: a
-    // tick of tens of thousands of records then asks for no fresh memory.
+
+    // With a filter string, the rows of the last filtering on this thread
+    // lend their room: tens of thousands of records then ask for no fresh
+    // memory every tick.
     static thread_local std::vector<Row> spareRows;
-    std::vector<Row> rows = std::move(spareRows);
-    rows.clear();
+    std::vector<Row> rows;
     std::vector<SVFilterFacts> facts;
-    rows.reserve(size_t(list.size()));
-    if (expression)
+    if (expression) {
+        rows = std::move(spareRows);
+        rows.clear();
+        rows.reserve(size_t(list.size()));
         facts.reserve(size_t(list.size()));
+    }
     for (qsizetype i = 0; i < list.size(); ++i) {
         const SVNetwork& n = *list[i];
         const auto hold = n.holdLock();
         if (!passesFirstPass(n, state))
             continue;
-        Row& r = rows.emplace_back(n, i);
-        if (expression)
-            facts.push_back(factsOf(r, needed));
-        else
-            readRest(r);
+        if (expression) {
+            facts.push_back(factsOf(rows.emplace_back(n, i), needed));
+        } else {
+            Row r(n, i);
+            finish(r);
+        }
     }
-
     if (expression) {
         unsigned marks = 0;
         const auto flags = expression->evaluate(facts, &marks);
@@ -421,23 +415,14 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         out.filteredColumnIdentifiers = SVFilterExpression::columnIdentifiers(marks);
         for (Row& r : rows) {
             const auto hold = r.network().holdLock();
-            readRest(r);
+            finish(r);
         }
-    }
-    out.textFilteredNetworks = networksOf(list, rows);
-
-    out.filteredNetworks.reserve(qsizetype(rows.size()));
-    for (const Row& r : rows) {
-        if (r.droppedBySideFilter)
-            continue;
-        list[r.index()]->setAssociated(r.associated);
-        out.filteredNetworks.append(list[r.index()]);
+        rows.clear();
+        spareRows = std::move(rows);
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(rows);
-    rows.clear();
-    spareRows = std::move(rows);
+    out.sideViewItems = sidebar.items();
     return out;
 }
 

@@ -603,7 +603,8 @@ QString SVNetwork::bssid() const { Guard g(m_lock); return bssidLocked(); }
 std::optional<quint64> SVNetwork::bssidNumber() const
 {
     Guard g(m_lock);
-    bssidLocked();
+    if (!m_bssidCached)
+        bssidLocked();
     return m_bssidNumber;
 }
 

@@ -1,5 +1,7 @@
 #include "model/SVScanMerge.h"
 
+#include "model/SVScanDictionary.h"
+
 #include "platform/Bssid.h"
 
 #include <QHash>
@@ -72,13 +74,13 @@ struct ScanValues {
         ScanValues v;
         for (auto it = d.cbegin(); it != d.cend(); ++it) {
             const QString& key = it.key();
-            if (key == QStringView(u"rssiValue"))
+            if (key == SVScanKey::RssiValue)
                 v.rssi = it->toLongLong();
-            else if (key == QStringView(u"noiseMeasurement"))
+            else if (key == SVScanKey::NoiseMeasurement)
                 v.noise = it->toLongLong();
-            else if (key == QStringView(u"channelNumber"))
+            else if (key == SVScanKey::ChannelNumber)
                 v.channel = it->toLongLong();
-            else if (key == QStringView(u"bssid"))
+            else if (key == SVScanKey::Bssid)
                 v.bssid = it->toString();
         }
         return v;

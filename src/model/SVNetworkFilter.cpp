@@ -368,14 +368,14 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         expression = SVFilterExpression::parse(state.filterString);
     const unsigned needed = expression ? expression->neededFacts() : 0;
 
-    SVSideViewBuilder sidebar(list.size());
+    // Sized for the records that reach it: all of them without a filter
+    // string, those it keeps with one.
+    std::optional<SVSideViewBuilder> sidebar;
     SecurityTexts security;
-    out.textFilteredNetworks.reserve(list.size());
-    out.filteredNetworks.reserve(list.size());
     const auto finish = [&](Row& r) {
         const std::shared_ptr<SVNetwork>& network = list[r.index()];
         const SecurityTexts::Texts& s = security.of(r.securityModeCode());
-        sidebar.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
+        sidebar->add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
         out.textFilteredNetworks.append(network);
         if (state.sourceItemFilterIdentifier
             && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
@@ -390,7 +390,11 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     static thread_local std::vector<Row> spareRows;
     std::vector<Row> rows;
     std::vector<SVFilterFacts> facts;
-    if (expression) {
+    if (!expression) {
+        sidebar.emplace(list.size());
+        out.textFilteredNetworks.reserve(list.size());
+        out.filteredNetworks.reserve(list.size());
+    } else {
         rows = std::move(spareRows);
         rows.clear();
         rows.reserve(size_t(list.size()));
@@ -413,6 +417,9 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         const auto flags = expression->evaluate(facts, &marks);
         keep(rows, flags);
         out.filteredColumnIdentifiers = SVFilterExpression::columnIdentifiers(marks);
+        sidebar.emplace(qsizetype(rows.size()));
+        out.textFilteredNetworks.reserve(qsizetype(rows.size()));
+        out.filteredNetworks.reserve(qsizetype(rows.size()));
         for (Row& r : rows) {
             const auto hold = r.network().holdLock();
             finish(r);
@@ -422,7 +429,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sidebar.items();
+    out.sideViewItems = sidebar->items();
     return out;
 }
 

@@ -43,12 +43,12 @@ void SVDataPointBuffer::push(const SVDataPoint& point)
 {
     if (m_count == m_limit) {
         m_storage[m_head] = point;
-        m_head = (m_head + 1) % m_storage.size();
+        m_head = slot(1);
         return;
     }
     if (m_count == m_storage.size())
         grow();
-    m_storage[(m_head + m_count) % m_storage.size()] = point;
+    m_storage[slot(m_count)] = point;
     ++m_count;
 }
 

@@ -20,7 +20,7 @@ public:
     std::size_t capacity() const { return m_storage.size(); }
 
     // i = 0 is the oldest sample. i must be below size().
-    const SVDataPoint& at(std::size_t i) const { return m_storage[(m_head + i) % m_storage.size()]; }
+    const SVDataPoint& at(std::size_t i) const { return m_storage[slot(i)]; }
     const SVDataPoint& front() const { return at(0); }
     const SVDataPoint& back() const { return at(m_count - 1); }
 
@@ -36,6 +36,13 @@ public:
     std::vector<SVDataPoint> toVector() const;
 
 private:
+    // Where sample i sits: head and i are both below the capacity, so one
+    // subtraction wraps it (no division on every read of a sample).
+    std::size_t slot(std::size_t i) const
+    {
+        const std::size_t at = m_head + i;
+        return at >= m_storage.size() ? at - m_storage.size() : at;
+    }
     void grow();
     void resizeStorage(std::size_t newCapacity);
 

@@ -592,12 +592,21 @@ QString SVNetwork::bssidLocked() const
 {
     if (!m_bssidCached) {
         m_bssid = sv::normalizedBssid(m_network.value(kBssid).toString());
+        m_bssidNumber = sv::parsedBssid(m_bssid);
         m_bssidCached = true;
     }
     return m_bssid;
 }
 
 QString SVNetwork::bssid() const { Guard g(m_lock); return bssidLocked(); }
+
+std::optional<quint64> SVNetwork::bssidNumber() const
+{
+    Guard g(m_lock);
+    if (!m_bssidCached)
+        bssidLocked();
+    return m_bssidNumber;
+}
 
 QString SVNetwork::ssidLocked() const
 {

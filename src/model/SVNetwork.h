@@ -78,6 +78,14 @@ public:
 
     static std::shared_ptr<SVNetwork> initWithDictionary(const QVariantMap& dictionary);
 
+    // Holds the record's lock over a run of reads (a pass over every record
+    // each tick): the getters inside take it again without a wait, and the
+    // run sees one consistent record.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> holdLock() const
+    {
+        return std::unique_lock<std::recursive_mutex>(m_lock);
+    }
+
     // ---- archive ----
     // Writes "network", "dataPoints", "color", "lastSeen", then "deviceName"
     // when held and "annotations" when the record has a note (whether or not
@@ -170,6 +178,9 @@ public:
     // ---- identity texts ----
     // Normal form of the dictionary's "bssid", cached.
     QString bssid() const;
+    // That normal form as a 48-bit number (sv::parsedBssid), cached; none
+    // for a malformed BSSID.
+    std::optional<quint64> bssidNumber() const;
     // The element SSID, else the dictionary's "ssid", else hiddenSSID().
     QString ssid() const;
     bool isHidden() const;
@@ -392,6 +403,7 @@ private:
 
     mutable QString m_bssid, m_vendor, m_deviceid, m_apid;
     mutable bool m_bssidCached = false;
+    mutable std::optional<quint64> m_bssidNumber; // set with m_bssid
     // An unknown vendor is asked again only once the vendor database changed;
     // m_deviceid and m_apid then hold the texts without a vendor.
     mutable bool m_vendorUnknown = false;

@@ -20,7 +20,8 @@ QString tr(const char* text)
 }
 
 // One record during one filtering. The values that the filter string, the
-// side filter and the sidebar all read are read from the record once.
+// side filter and the sidebar all read are read from the record once; the
+// filtering reads them in one pass under the record's lock.
 class Row {
 public:
     Row(const SVNetwork& network, qsizetype index) : m_network(&network), m_index(index) {}
@@ -28,21 +29,38 @@ public:
     const SVNetwork& network() const { return *m_network; }
     qsizetype index() const { return m_index; }
 
-    const QString& ssid() { return once(m_ssid, &SVNetwork::ssid); }
-    const QString& phyMode() { return once(m_phyMode, &SVNetwork::phyMode); }
-    const QString& vendor() { return once(m_vendor, &SVNetwork::vendor); }
+    const QString& ssid() { return once(ReadSsid, m_ssid, &SVNetwork::ssid); }
+    const QString& phyMode() { return once(ReadPhyMode, m_phyMode, &SVNetwork::phyMode); }
+    const QString& vendor() { return once(ReadVendor, m_vendor, &SVNetwork::vendor); }
+    const QString& apid() { return once(ReadApid, m_apid, &SVNetwork::apid); }
+    const QString& deviceid() { return once(ReadDeviceid, m_deviceid, &SVNetwork::deviceid); }
+    qint64 securityModeCode()
+    {
+        if (!(m_read & ReadSecurity)) {
+            m_securityModeCode = m_network->securityModeCode();
+            m_read |= ReadSecurity;
+        }
+        return m_securityModeCode;
+    }
 
 private:
-    QString& once(std::optional<QString>& slot, QString (SVNetwork::*get)() const)
+    enum Read : unsigned {
+        ReadSsid = 1, ReadPhyMode = 2, ReadVendor = 4, ReadApid = 8, ReadDeviceid = 16, ReadSecurity = 32,
+    };
+    QString& once(Read read, QString& slot, QString (SVNetwork::*get)() const)
     {
-        if (!slot)
+        if (!(m_read & read)) {
             slot = (m_network->*get)();
-        return *slot;
+            m_read |= read;
+        }
+        return slot;
     }
 
     const SVNetwork* m_network;
     qsizetype m_index;
-    std::optional<QString> m_ssid, m_phyMode, m_vendor;
+    unsigned m_read = 0; // the values below that hold the record's
+    qint64 m_securityModeCode = 0;
+    QString m_ssid, m_phyMode, m_vendor, m_apid, m_deviceid;
 };
 
 std::vector<Row> rowsOf(const SVNetworkList& list)
@@ -100,21 +118,25 @@ std::vector<SVFilterFacts> factsOf(std::vector<Row>& rows, unsigned needed)
 {
     std::vector<SVFilterFacts> facts;
     facts.reserve(rows.size());
-    for (Row& r : rows)
+    for (Row& r : rows) {
+        const auto hold = r.network().holdLock();
         facts.push_back(factsOf(r, needed));
+    }
     return facts;
 }
 
-// The rows whose flag is set, in order.
-std::vector<Row> kept(std::vector<Row>&& rows, const std::vector<char>& flags)
+// Keeps the rows whose flag is set, in order, in place.
+void keep(std::vector<Row>& rows, const std::vector<char>& flags)
 {
-    std::vector<Row> out;
-    out.reserve(size_t(std::count(flags.begin(), flags.end(), 1)));
+    size_t out = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (flags[i])
-            out.push_back(std::move(rows[i]));
+        if (!flags[i])
+            continue;
+        if (out != i)
+            rows[out] = std::move(rows[i]);
+        ++out;
     }
-    return out;
+    rows.erase(rows.begin() + qsizetype(out), rows.end());
 }
 
 SVNetworkList networksOf(const SVNetworkList& list, const std::vector<Row>& rows)
@@ -133,7 +155,8 @@ std::vector<Row> filterRows(std::vector<Row>&& rows, const QString& filter, QSet
     const auto flags = e.evaluate(factsOf(rows, e.neededFacts()), &marks);
     if (identifiers)
         identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return kept(std::move(rows), flags);
+    keep(rows, flags);
+    return std::move(rows);
 }
 
 // The security texts of the modes met in one filtering, translated once per
@@ -158,18 +181,6 @@ private:
     std::deque<Texts> m_seen; // references stay valid as it grows
 };
 
-QVector<SVSideViewItem> sideViewItemsForRows(std::vector<Row>& rows)
-{
-    SVSideViewBuilder builder(qsizetype(rows.size()));
-    SecurityTexts security;
-    for (Row& r : rows) {
-        const SVNetwork& n = r.network();
-        const SecurityTexts::Texts& s = security.of(n.securityModeCode());
-        builder.add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, n.apid(), n.deviceid(), r.vendor());
-    }
-    return builder.items();
-}
-
 bool sideFilterDrops(const QString& id, const QString& s, Row& row)
 {
     const SVNetwork& n = row.network();
@@ -190,7 +201,7 @@ bool sideFilterDrops(const QString& id, const QString& s, Row& row)
         return s != n.shortSecurityMode();
     }
     if (id == SVSideViewItem::AccessPointIdentifier)
-        return n.apid() != s;
+        return row.apid() != s;
     if (id == SVSideViewItem::VendorIdentifier) {
         if (s == SVSideViewItem::UnknownVendorTitle)
             return !row.vendor().isEmpty();
@@ -304,7 +315,8 @@ SVNetworkList filterNetworksUsing(const QString& term, const SVNetworkList& list
     const auto flags = SVFilterExpression::evaluateTerm(t, factsOf(rows, SVFilterExpression::neededFacts(t)), &marks);
     if (identifiers)
         identifiers->unite(SVFilterExpression::columnIdentifiers(marks));
-    return networksOf(list, kept(std::move(rows), flags));
+    keep(rows, flags);
+    return networksOf(list, rows);
 }
 
 void sortNetworks(SVNetworkList& list, const QList<SVSortDescriptor>& descriptors)
@@ -346,31 +358,78 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         out.footer.action = SVFooterNotice::Action::Clear;
     }
 
-    std::vector<Row> rows;
-    rows.reserve(size_t(list.size()));
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        if (passesFirstPass(*list[i], state))
-            rows.emplace_back(*list[i], i);
-    }
+    // Each record's lock is taken once for the show settings and the filter
+    // string's facts and, for records the filter string keeps, once more for
+    // all the steps below (the side filter, the association, the sidebar),
+    // which go on while the record is fresh in the cache. Without a filter
+    // string the two are one, and no row outlives its record's turn.
+    std::optional<SVFilterExpression> expression;
+    if (!state.filterString.isEmpty())
+        expression = SVFilterExpression::parse(state.filterString);
+    const unsigned needed = expression ? expression->neededFacts() : 0;
 
-    if (!state.filterString.isEmpty()) {
-        QSet<QString> identifiers;
-        rows = filterRows(std::move(rows), state.filterString, &identifiers);
-        out.filteredColumnIdentifiers = std::move(identifiers);
-    }
-    out.textFilteredNetworks = networksOf(list, rows);
-
-    out.filteredNetworks.reserve(qsizetype(rows.size()));
-    for (Row& r : rows) {
+    // Sized for the records that reach it: all of them without a filter
+    // string, those it keeps with one.
+    std::optional<SVSideViewBuilder> sidebar;
+    SecurityTexts security;
+    const auto finish = [&](Row& r) {
+        const std::shared_ptr<SVNetwork>& network = list[r.index()];
+        const SecurityTexts::Texts& s = security.of(r.securityModeCode());
+        sidebar->add(r.ssid(), r.phyMode(), s.hasLong, s.shortText, r.apid(), r.deviceid(), r.vendor());
+        out.textFilteredNetworks.append(network);
         if (state.sourceItemFilterIdentifier
             && sideFilterDrops(*state.sourceItemFilterIdentifier, state.sourceItemFilterString, r))
+            return;
+        network->setAssociated(isAssociatedWith(r, state));
+        out.filteredNetworks.append(network);
+    };
+
+    // With a filter string, the rows of the last filtering on this thread
+    // lend their room: tens of thousands of records then ask for no fresh
+    // memory every tick.
+    static thread_local std::vector<Row> spareRows;
+    std::vector<Row> rows;
+    std::vector<SVFilterFacts> facts;
+    if (!expression) {
+        sidebar.emplace(list.size());
+        out.textFilteredNetworks.reserve(list.size());
+        out.filteredNetworks.reserve(list.size());
+    } else {
+        rows = std::move(spareRows);
+        rows.clear();
+        rows.reserve(size_t(list.size()));
+        facts.reserve(size_t(list.size()));
+    }
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const SVNetwork& n = *list[i];
+        const auto hold = n.holdLock();
+        if (!passesFirstPass(n, state))
             continue;
-        list[r.index()]->setAssociated(isAssociatedWith(r, state));
-        out.filteredNetworks.append(list[r.index()]);
+        if (expression) {
+            facts.push_back(factsOf(rows.emplace_back(n, i), needed));
+        } else {
+            Row r(n, i);
+            finish(r);
+        }
+    }
+    if (expression) {
+        unsigned marks = 0;
+        const auto flags = expression->evaluate(facts, &marks);
+        keep(rows, flags);
+        out.filteredColumnIdentifiers = SVFilterExpression::columnIdentifiers(marks);
+        sidebar.emplace(qsizetype(rows.size()));
+        out.textFilteredNetworks.reserve(qsizetype(rows.size()));
+        out.filteredNetworks.reserve(qsizetype(rows.size()));
+        for (Row& r : rows) {
+            const auto hold = r.network().holdLock();
+            finish(r);
+        }
+        rows.clear();
+        spareRows = std::move(rows);
     }
 
     sortNetworks(out.filteredNetworks, state.sortDescriptors);
-    out.sideViewItems = sideViewItemsForRows(rows);
+    out.sideViewItems = sidebar->items();
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "model/SVScanMerge.h"
 
+#include "model/SVScanDictionary.h"
+
 #include "platform/Bssid.h"
 
 #include <QHash>
@@ -12,43 +14,6 @@
 
 namespace {
 
-// The 48-bit address of a text of six colon-separated groups of one or two
-// hex digits, the forms normalizedBssid turns into the same normal form.
-int hexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-std::optional<quint64> parsedBssid(QStringView text)
-{
-    quint64 value = 0;
-    unsigned group = 0;
-    int groups = 0, digits = 0;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(':')) {
-            if (digits == 0 || ++groups > 5)
-                return std::nullopt;
-            value = value << 8 | group;
-            group = 0;
-            digits = 0;
-            continue;
-        }
-        const int d = hexDigit(c.unicode());
-        if (d < 0 || ++digits > 2)
-            return std::nullopt;
-        group = group << 4 | unsigned(d);
-    }
-    if (groups != 5 || digits == 0)
-        return std::nullopt;
-    return value << 8 | group;
-}
-
 // The identity the merge matches on, the one bssidAndBandCompare uses: the
 // BSSID in its normal form and the band of the channel heard on. Records are
 // filed and looked up by the same key. Well-formed addresses are kept as
@@ -60,20 +25,35 @@ public:
     SVNetwork* find(const QString& bssid, qint64 channel) const
     {
         const qint64 band = SVNetwork::channelBandForChannel(channel);
-        if (const auto mac = parsedBssid(bssid))
+        if (const auto mac = sv::parsedBssid(bssid))
             return m_numbers.value(*mac << 2 | quint64(band));
         return m_texts.value(textKey(bssid, band));
     }
-    // The first record of an identity stays its record.
+    // The first record of an identity stays its record. A listed record's
+    // BSSID is in normal form already, its number kept with it.
+    void insertFirst(SVNetwork& network)
+    {
+        const auto hold = network.holdLock();
+        const qint64 band = SVNetwork::channelBandForChannel(network.channelNumber());
+        if (const auto mac = network.bssidNumber())
+            fileFirst(m_numbers[*mac << 2 | quint64(band)], &network);
+        else
+            fileFirst(m_texts[textKey(network.bssid(), band)], &network);
+    }
     void insertFirst(const QString& bssid, qint64 channel, SVNetwork* network)
     {
         const qint64 band = SVNetwork::channelBandForChannel(channel);
-        if (const auto mac = parsedBssid(bssid))
-            m_numbers.insert(*mac << 2 | quint64(band), m_numbers.value(*mac << 2 | quint64(band), network));
+        if (const auto mac = sv::parsedBssid(bssid))
+            fileFirst(m_numbers[*mac << 2 | quint64(band)], network);
         else
-            m_texts.insert(textKey(bssid, band), m_texts.value(textKey(bssid, band), network));
+            fileFirst(m_texts[textKey(bssid, band)], network);
     }
 private:
+    static void fileFirst(SVNetwork*& slot, SVNetwork* network)
+    {
+        if (!slot)
+            slot = network;
+    }
     static QString textKey(const QString& bssid, qint64 band)
     {
         return sv::normalizedBssid(bssid) + QLatin1Char('/') + QString::number(band);
@@ -94,13 +74,13 @@ struct ScanValues {
         ScanValues v;
         for (auto it = d.cbegin(); it != d.cend(); ++it) {
             const QString& key = it.key();
-            if (key == u"rssiValue")
+            if (key == SVScanKey::RssiValue)
                 v.rssi = it->toLongLong();
-            else if (key == u"noiseMeasurement")
+            else if (key == SVScanKey::NoiseMeasurement)
                 v.noise = it->toLongLong();
-            else if (key == u"channelNumber")
+            else if (key == SVScanKey::ChannelNumber)
                 v.channel = it->toLongLong();
-            else if (key == u"bssid")
+            else if (key == SVScanKey::Bssid)
                 v.bssid = it->toString();
         }
         return v;
@@ -113,14 +93,12 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
                             const QDateTime& scanTime, qint64 sensitivity,
                             double maxElapsed)
 {
-    SVNetworkList merged = networks;
-    merged.reserve(networks.size() + results.size());
-
     // First record per identity, in list order; records created in this
     // merge join it so a BSS listed twice in one result updates one record.
-    IdentityIndex firstMatch(qsizetype(merged.size()) + results.size());
-    for (const auto& network : merged)
-        firstMatch.insertFirst(network->bssid(), network->channelNumber(), network.get());
+    IdentityIndex firstMatch(qsizetype(networks.size()) + results.size());
+    for (const auto& network : networks)
+        firstMatch.insertFirst(*network);
+    SVNetworkList created;
 
     for (const QVariantMap& d : results) {
         const ScanValues v = ScanValues::of(d);
@@ -147,26 +125,30 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
             continue;
         }
 
-        auto created = SVNetwork::initWithDictionary(d);
-        created->setLastSeen(scanTime);
-        created->setLastSeenElapsedSeconds(0);
-        created->setUserHidden(false);
+        auto record = SVNetwork::initWithDictionary(d);
+        record->setLastSeen(scanTime);
+        record->setLastSeenElapsedSeconds(0);
+        record->setUserHidden(false);
         if (rssiValue == 0)
             continue; // a new BSS without a level is never listed
-        created->addDataPoint(SVDataPoint(rssiValue, noise, created->stationCount(),
-                                          created->channelUtilization(), scanTime));
-        firstMatch.insertFirst(bssid, channel, created.get());
-        merged.push_back(std::move(created));
+        record->addDataPoint(SVDataPoint(rssiValue, noise, record->stationCount(),
+                                         record->channelUtilization(), scanTime));
+        firstMatch.insertFirst(bssid, channel, record.get());
+        created.push_back(std::move(record));
     }
 
+    // The list's records, then the new ones, less those past the limit.
     SVNetworkList kept;
-    kept.reserve(merged.size());
-    for (auto& network : merged) {
+    kept.reserve(networks.size() + created.size());
+    const auto keepIfSeen = [&](const std::shared_ptr<SVNetwork>& network) {
         const std::optional<double> elapsed = network->afterScan(scanTime);
-        if (!elapsed || std::trunc(*elapsed) > maxElapsed)
-            continue;
-        kept.push_back(std::move(network));
-    }
+        if (elapsed && std::trunc(*elapsed) <= maxElapsed)
+            kept.push_back(network);
+    };
+    for (const auto& network : networks)
+        keepIfSeen(network);
+    for (const auto& network : created)
+        keepIfSeen(network);
     return kept;
 }
 

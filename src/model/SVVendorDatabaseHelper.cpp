@@ -161,14 +161,47 @@ std::shared_ptr<const SVVendorDatabaseHelper::Table> SVVendorDatabaseHelper::tab
     return result;
 }
 
+namespace {
+
+// What one thread took of a database: the table, and its own copies of the
+// names it has handed out. A copy of the table's own string would count a
+// reference on a string that every thread reads, and the threads would take
+// turns at its cache line on every lookup.
+struct ThreadTaken {
+    quint64 instance = 0;
+    quint64 generation = 0;
+    std::shared_ptr<const QHash<quint32, QString>> table;
+    // Copies of the names last handed out, by a hash of their table key;
+    // a name whose slot another has taken is copied again.
+    struct Name {
+        quint32 key = 0;
+        QString name;
+    };
+    std::array<Name, 256> names;
+
+    void forgetNames() { names.fill({}); }
+};
+thread_local ThreadTaken threadTaken;
+
+// The name under key in the thread's table, as the thread's own copy.
+QString ownName(quint32 key)
+{
+    const auto e = threadTaken.table->constFind(key);
+    if (e == threadTaken.table->constEnd() || e->isEmpty())
+        return {};
+    ThreadTaken::Name& own = threadTaken.names[(key * 2654435761u) >> 24];
+    if (own.key != key || own.name.isEmpty()) {
+        own.key = key;
+        own.name = QString(e->constData(), e->size());
+    }
+    return own.name;
+}
+
+} // namespace
+
 const SVVendorDatabaseHelper::Table& SVVendorDatabaseHelper::threadTable() const
 {
-    struct Taken {
-        quint64 instance = 0;
-        quint64 generation = 0;
-        std::shared_ptr<const Table> table;
-    };
-    static thread_local Taken taken;
+    ThreadTaken& taken = threadTaken;
     // Read before the table: a database put in place meanwhile moves the
     // generation on, so the next lookup takes the table again.
     const quint64 generation = m_generation.load(std::memory_order_acquire);
@@ -176,6 +209,7 @@ const SVVendorDatabaseHelper::Table& SVVendorDatabaseHelper::threadTable() const
         taken.table = table();
         taken.instance = m_instance;
         taken.generation = generation;
+        taken.forgetNames();
     }
     return *taken.table;
 }
@@ -200,13 +234,13 @@ QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
     if (octets < 3 || (bssid.size() > 8 && bssid.at(8) != u':'))
         return {};
     const quint32 prefix = octet[0] << 16 | octet[1] << 8 | octet[2];
-    QString vendor = t->value(prefix);
+    QString vendor = ownName(prefix);
     if (!vendor.isEmpty())
         return vendor;
     const quint32 tail = prefix & 0xFFFF;
     for (const FixedPrefix& f : FixedPrefixes) {
         if (f.tail == tail) {
-            vendor = t->value(f.key);
+            vendor = ownName(f.key);
             if (!vendor.isEmpty())
                 return vendor;
             break;
@@ -218,14 +252,14 @@ QString SVVendorDatabaseHelper::stringForVendor(const QString& bssid) const
     const quint32 first = octet[0] & ~2u;
     if (octets == 6 && bssid.size() == 17) {
         for (quint32 h = 0; h < 16; ++h) {
-            // Looked at in place: a copy would count a reference on a
-            // string every thread reads.
-            const auto e = t->constFind(first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4]);
+            // Looked at in place, and handed out as the thread's own copy.
+            const quint32 key = first << 16 | ((octet[5] & 0xF0) | h) << 8 | octet[4];
+            const auto e = t->constFind(key);
             if (e != t->constEnd() && e->startsWith(u"Apple"))
-                return *e;
+                return ownName(key);
         }
     }
-    return t->value(first << 16 | (prefix & 0xFFFF));
+    return ownName(first << 16 | (prefix & 0xFFFF));
 }
 
 QString SVVendorDatabaseHelper::shortStringForVendor(const QString& bssid) const

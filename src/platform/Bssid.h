@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace sv {
 
 // The one normal form of a BSSID text: every octet two hex digits, upper
@@ -13,5 +15,10 @@ QString normalizedBssid(const QString& bssid);
 // True for exactly six colon-separated groups of two hex digits, the form
 // normalizedBssid gives a well-formed address.
 bool isWellFormedBssid(const QString& normalized);
+
+// The 48-bit address of a text of six colon-separated groups of one or two
+// hex digits, the forms normalizedBssid turns into the same normal form;
+// none for any other text.
+std::optional<quint64> parsedBssid(QStringView text);
 
 } // namespace sv

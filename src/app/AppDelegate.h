@@ -192,12 +192,11 @@ public:
     void toggleHideDFSChannels();
     void toggleHideChannelGraphs();
 
-    // ---- CSV, annotations, copy and speech (AppDelegateExport.cpp) ----
+    // ---- CSV, annotations and copy (AppDelegateExport.cpp) ----
     // Which file panel is asked for: "export", "annotationsExport", "annotationsImport".
     using FilePanelResponder = std::function<QString(const QString& panel, const QString& suggestedName)>;
     // Tests answer the file panels with this instead of showing them.
     void setFilePanelResponder(FilePanelResponder responder) { m_filePanelResponder = std::move(responder); }
-    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
     void onFileSummaryExportAllNetworks();
     void onFileSummaryExportDisplayedNetworks();
     void onFileSummaryExportSelectedNetworks();
@@ -206,6 +205,9 @@ public:
     void onFileAnnotationsExportCSV();
     void onFileAnnotationsImportCSV();
     void copy();
+
+    // ---- speech (AppDelegateSpeech.cpp) ----
+    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
     void speak(const std::shared_ptr<SVNetwork>& network);
     void onSpeak();
     void applicationDidBecomeActive();
@@ -292,6 +294,7 @@ private:
     void applyFontSizes();
     void buildExportMenus();
     void validateExportItems();
+    void buildSpeechItems(QMenu* view);
     void scheduleSpeak();
     void speechSelectionDidChange();
     void speechIsUnavailable();
@@ -357,9 +360,10 @@ private:
     SVNetworkDetailsView* m_netView = nullptr;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
 
-    // CSV, copy and speech.
+    // CSV and copy.
     FilePanelResponder m_filePanelResponder;
     QList<QAction*> m_exportActions; // all, displayed, selected
+    // Speech.
     QAction* m_speakAction = nullptr;
     std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
     std::shared_ptr<SVSpeechReporter> m_speech;

@@ -27,7 +27,6 @@ struct SVSaveJob;
 class QModelIndex;
 class QTimer;
 class QTreeView;
-class SVActiveScanEngine;
 class SVAlert;
 class SVInspectController;
 class SVColumnAutosave;
@@ -36,6 +35,7 @@ class SVNetworkCellDelegate;
 class SVNetworksTableModel;
 class SVPreferencesPanes;
 class SVProgressPanel;
+class SVScanSession;
 class SVSideView;
 class SVSideViewModel;
 class SVSignalStrengthView;
@@ -218,16 +218,16 @@ public:
     SVSideView* sideView() const { return m_sideView; }
     SVNetworksTableModel* networksModel() const { return m_networksModel; }
     SVSideViewModel* sideViewModel() const { return m_sideModel; }
-    bool isScanning() const { return m_isScanning; }
+    bool isScanning() const;
     SVNetworkList networks() const;
     SVNetworkList filteredNetworks() const;
     std::shared_ptr<SVNetwork> selectedNetwork() const { return m_selectedNetwork; }
     std::shared_ptr<CWInterface> currentInterface() const { return m_currentInterface; }
     bool isSimulated() const { return m_simulated; }
-    SVActiveScanEngine* scanEngine() const { return m_scanEngine.get(); }
-    bool hasScanTimer() const { return m_scanTimer != nullptr; }
+    // The engine, the merge timer and the run, and their state.
+    SVScanSession& scanSession() const { return *m_scanSession; }
     QDateTime lastScanTime() const { return m_lastScanTime; }
-    bool isShowingPowerOffAlert() const { return !m_checkWiFiAlert.isNull(); }
+    bool isShowingPowerOffAlert() const;
     qint64 signalStrengthThreshold() const { return m_signalStrengthThreshold; }
     int units() const { return m_units; }
     int quickFilterTag() const { return m_quickFilterTag; }
@@ -259,7 +259,6 @@ private:
     void showNoInterfaceSheet();
     void showScenarioErrorSheet();
 
-    void stopEngine();
     void handleScanDidStart();
     void handleScanDidEnd();
     void handlePowerDidChange();
@@ -310,18 +309,13 @@ private:
     double m_maxLastSeenElapsedSeconds = 31536000.0;
     bool m_highlightAssociatedNetwork = false;
     bool m_disableAutoScan = false;
-    bool m_isScanning = false;
     bool m_didFindNetworksFirstTime = true;
-    bool m_didReceiveSleepNote = false;
     bool m_windowDidShowFirstTime = false;
     bool m_firstLaunchLayoutPending = false;
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;
     QString m_scenarioError; // why the scenario asked for cannot be played
-    // Names one run of the scan loop (a start, a stop or a clear begins a new
-    // one), so a merge deferred from an earlier run is dropped.
-    quint64 m_runIdentity = 0;
     qint64 m_signalStrengthThreshold = 0;
     SVQuickFilter m_quickFilterFlags;
     int m_quickFilterTag = 0;
@@ -335,10 +329,8 @@ private:
     std::shared_ptr<SVNetwork> m_selectedNetwork;
 
     std::shared_ptr<CWInterface> m_currentInterface;
-    std::unique_ptr<SVActiveScanEngine> m_scanEngine;
-    QTimer* m_scanTimer = nullptr;
+    std::unique_ptr<SVScanSession> m_scanSession;
     QTimer* m_filterTypingTimer = nullptr;
-    QPointer<SVAlert> m_checkWiFiAlert;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;

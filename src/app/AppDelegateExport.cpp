@@ -9,7 +9,6 @@
 #include "app/SVMainWindow.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVRowCopy.h"
-#include "app/SVSpeech.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
 #include "platform/Clock.h"

@@ -34,7 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         constexpr qint64 kDumpNs = 500'000'000'000'000;
         heardSince(*bss, kDumpNs - 3'000'000'000, kDumpNs);
     }
-    parseSurvey(header, &error);
+    if (const auto survey = parseSurvey(header, &error)) {
+        ChannelNoise noise;
+        noise.note(*survey);
+        noise.at(survey->frequency);
+    }
     if (const auto iface = parseInterface(header, &error); iface && iface->channelWidth)
         widthFromNl80211(*iface->channelWidth);
     parseEvent(header, &error);

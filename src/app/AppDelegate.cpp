@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "model/SVDefaultsKeys.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
@@ -157,7 +157,7 @@ void AppDelegate::buildWindow()
             [this] { networksSelectionDidChange(); });
 
     buildSideView();
-    m_inspect = new SVInspectController(*this);
+    m_inspect = new SVInspectController(inspectHost(), this);
     m_inspect->buildTabs();
     buildGraphs();
 

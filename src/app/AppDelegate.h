@@ -29,6 +29,7 @@ class QTimer;
 class QTreeView;
 class SVAlert;
 class SVInspectController;
+struct SVInspectHost;
 class SVColumnAutosave;
 class SVMainWindow;
 class SVNetworkCellDelegate;
@@ -174,10 +175,6 @@ public:
     void configureSignalStrenghTabView();
     void configureSpectrumTabView();
     void configureNetworkDetailsChart();
-    // Metric of the detail chart: 0 signal, 1 signal with noise, 2 SNR; other values change nothing.
-    // The inspecting part of the window owns it (its pop-up and View > Graph items).
-    void userDidSelectMetric(int index);
-    int metric() const;
     SVSignalStrengthView* ssView() const { return m_ssView; }
     SVSpectrumView* spectrumView() const { return m_spectrumView; }
     SVNetworkDetailsView* netView() const { return m_netView; }
@@ -249,6 +246,8 @@ private:
     void buildMenus();
     void buildSideView();
     void buildGraphs();
+    // What the details tabs and the View and Help commands need of this controller.
+    SVInspectHost inspectHost();
     void saveGraphDefaults();
     void graphsSelectionDidChange(bool anySelected, const std::shared_ptr<SVNetwork>& single);
     void setGraphsReferenceTime(const QDateTime& time);

@@ -1,7 +1,7 @@
 // The network table as CSV, the annotations CSV files and copying rows.
 
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"

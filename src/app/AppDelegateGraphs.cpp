@@ -1,8 +1,11 @@
-// The three graphs: building them into the tab panes and feeding them.
+// The three graphs: building them into the tab panes and feeding them; what
+// the details tabs are given of the controller.
 
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/SVNetworkDetailsPane.h"
+#include "views/SVNetworksTableModel.h"
+#include "views/SVOutlineViews.h"
 
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
@@ -24,6 +27,26 @@ qint64 savedTimescale(const sv::UserDefaults& defaults, const QString& key, cons
 }
 
 } // namespace
+
+SVInspectHost AppDelegate::inspectHost()
+{
+    SVInspectHost host;
+    host.window = m_window;
+    host.sideView = m_sideView;
+    host.networksModel = m_networksModel;
+    host.defaults = &m_defaults;
+    host.networks = [this] { return networks(); };
+    host.filteredNetworks = [this] { return filteredNetworks(); };
+    host.selectedNetwork = [this] { return selectedNetwork(); };
+    host.units = [this] { return units(); };
+    host.isScanning = [this] { return isScanning(); };
+    host.filter = [this](const QString& text) { onFilter(text); };
+    host.refilter = [this] { filterAndSetNetworks(networks()); };
+    host.configureAll = [this] { configureAll(); };
+    host.configureSelectedTab = [this] { configureSelectedTabView(); };
+    host.configureSpectrum = [this] { configureSpectrumTabView(); };
+    return host;
+}
 
 void AppDelegate::buildGraphs()
 {
@@ -64,7 +87,8 @@ void AppDelegate::buildGraphs()
     spectrum.setShowsDeviceNames = [v = m_spectrumView](bool on) { v->setDisplayDeviceName(on); };
     spectrum.setShowsAnnotations = [v = m_spectrumView](bool on) { v->setDisplayAnnotations(on); };
     m_inspect->setGraphControls(SVMainWindow::SpectrumTab, spectrum);
-    userDidSelectMetric(int(m_defaults.integerForKey(SVDefaultsKey::Metric)));
+    // The inspecting part owns the metric (its pop-up and View > Graph items).
+    m_inspect->userDidSelectMetric(int(m_defaults.integerForKey(SVDefaultsKey::Metric)));
 }
 
 void AppDelegate::saveGraphDefaults()
@@ -73,7 +97,7 @@ void AppDelegate::saveGraphDefaults()
         m_defaults.setInteger(m_ssView->timescale(), SVDefaultsKey::SignalStrengthViewTimescale);
     if (m_netView)
         m_defaults.setInteger(m_netView->timescale(), SVDefaultsKey::NetworkSignalStrengthViewTimescale);
-    m_defaults.setInteger(metric(), SVDefaultsKey::Metric);
+    m_defaults.setInteger(m_inspect->metric(), SVDefaultsKey::Metric);
 }
 
 void AppDelegate::configureSignalStrenghTabView()
@@ -117,14 +141,4 @@ void AppDelegate::setGraphsScanning(bool scanning)
 {
     if (m_spectrumView)
         m_spectrumView->setDisplayOnlyLastSeen(scanning);
-}
-
-void AppDelegate::userDidSelectMetric(int index)
-{
-    m_inspect->userDidSelectMetric(index);
-}
-
-int AppDelegate::metric() const
-{
-    return m_inspect->metric();
 }

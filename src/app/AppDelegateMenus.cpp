@@ -1,7 +1,7 @@
 // The menu bar: view commands, scanning and quitting.
 
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 
 #include "app/SVMainWindow.h"
 

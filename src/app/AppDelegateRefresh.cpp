@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "model/SVDefaultsKeys.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"

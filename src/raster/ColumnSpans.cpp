@@ -33,10 +33,13 @@ void appendWideColumnSpans(std::span<const QPointF> points, double width, int fi
 {
     // Half-pixel columns: column c takes in half-columns 2c + 1 - w .. 2c + w.
     const int w = std::max(1, int(std::lround(width)));
-    std::vector<QPointF> doubled(points.begin(), points.end());
+    // Kept from call to call: a crowded graph asks for thousands of lines.
+    thread_local std::vector<QPointF> doubled;
+    thread_local std::vector<ColumnSpan> halves;
+    doubled.assign(points.begin(), points.end());
     for (QPointF& q : doubled)
         q.setX(q.x() * 2);
-    std::vector<ColumnSpan> halves;
+    halves.clear();
     appendColumnSpans(doubled, 2 * firstColumn - w, 2 * lastColumn + 1 + w, halves);
     if (halves.empty())
         return;

@@ -57,6 +57,8 @@ struct LineBatch::Storage::Data {
     // span there), strip after strip.
     std::vector<std::vector<InkSpan>> inks;
     std::vector<char> ownInks;
+    // A wide line the tiles walk themselves, strip by strip.
+    std::vector<char> byCovers;
     std::vector<quint32> colors;
     std::vector<double> widths; // device pixels
     std::vector<double> floors; // device row of an area's floor, NaN for a line
@@ -207,19 +209,67 @@ void walkColumnsLeftToRight(std::span<const QPointF> points, bool descending, in
         out(pending, pendingLo, pendingHi);
 }
 
+// Four floats side by side: one vector register where the machine has
+// them, a plain array where it has not.
+struct Lanes {
+#ifdef __SSE2__
+    __m128 v;
+    static Lanes all(float x) { return {_mm_set1_ps(x)}; }
+    static Lanes load(const float* p) { return {_mm_load_ps(p)}; }
+    void store(float* p) const { _mm_store_ps(p, v); }
+    friend Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
+    friend Lanes operator-(Lanes a, Lanes b) { return {_mm_sub_ps(a.v, b.v)}; }
+    friend Lanes operator*(Lanes a, Lanes b) { return {_mm_mul_ps(a.v, b.v)}; }
+    friend Lanes min(Lanes a, Lanes b) { return {_mm_min_ps(a.v, b.v)}; }
+    friend Lanes max(Lanes a, Lanes b) { return {_mm_max_ps(a.v, b.v)}; }
+    friend Lanes sqrt(Lanes a) { return {_mm_sqrt_ps(a.v)}; }
+    friend Lanes abs(Lanes a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
+    // Masks: all bits set in a lane where true.
+    friend Lanes operator<=(Lanes a, Lanes b) { return {_mm_cmple_ps(a.v, b.v)}; }
+    friend Lanes operator<(Lanes a, Lanes b) { return {_mm_cmplt_ps(a.v, b.v)}; }
+    friend Lanes operator|(Lanes a, Lanes b) { return {_mm_or_ps(a.v, b.v)}; }
+    friend Lanes select(Lanes mask, Lanes a, Lanes b)
+    {
+        return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))};
+    }
+#else
+    float v[4];
+    template <typename F>
+    static Lanes each(F&& f)
+    {
+        Lanes r;
+        for (int k = 0; k < 4; ++k)
+            r.v[k] = f(k);
+        return r;
+    }
+    static Lanes all(float x) { return each([&](int) { return x; }); }
+    static Lanes load(const float* p) { return each([&](int k) { return p[k]; }); }
+    void store(float* p) const { std::copy(v, v + 4, p); }
+    friend Lanes operator+(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] + b.v[k]; }); }
+    friend Lanes operator-(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] - b.v[k]; }); }
+    friend Lanes operator*(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] * b.v[k]; }); }
+    friend Lanes min(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] < b.v[k] ? a.v[k] : b.v[k]; }); }
+    friend Lanes max(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] > b.v[k] ? a.v[k] : b.v[k]; }); }
+    friend Lanes sqrt(Lanes a) { return each([&](int k) { return std::sqrt(a.v[k]); }); }
+    friend Lanes abs(Lanes a) { return each([&](int k) { return std::abs(a.v[k]); }); }
+    friend Lanes operator<=(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] <= b.v[k] ? 1.0f : 0.0f; }); }
+    friend Lanes operator<(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] < b.v[k] ? 1.0f : 0.0f; }); }
+    friend Lanes operator|(Lanes a, Lanes b) { return each([&](int k) { return a.v[k] != 0 || b.v[k] != 0 ? 1.0f : 0.0f; }); }
+    friend Lanes select(Lanes mask, Lanes a, Lanes b) { return each([&](int k) { return mask.v[k] != 0 ? a.v[k] : b.v[k]; }); }
+#endif
+};
+
 // What a pen width pixels wide (round ends and joins) draws along a
-// polyline whose x runs one way, within [firstColumn, lastColumn], as runs
-// of rows column by column, left to right: out(column, first row, last
-// row, first cover, last cover, inner cover), covers 0 to 255, rows cut to
-// [firstRow, lastRow]. Each column
-// is sampled along kSamples vertical lines, each slice exact, so the ink
-// of a row is what the pen covers of it, up to the sampling across.
+// polyline whose x runs one way, within [firstColumn, lastColumn], column
+// by column, left to right: out(column, first row, last row, covers), one
+// cover (0 to 255) for each row, rows cut to [firstRow, lastRow]. Each
+// column is sampled along kSamples vertical lines, each slice exact, so the
+// ink of a row is what the pen covers of it, up to the sampling across.
 template <typename Emit>
 void walkPenColumns(std::span<const QPointF> points, double width, int firstColumn, int lastColumn, int firstRow,
                     int lastRow, Emit&& out)
 {
     constexpr int kSamples = 4;
-    constexpr double kOffsets[kSamples] = {0.125, 0.375, 0.625, 0.875};
     const double r = width / 2;
     double xMin = std::numeric_limits<double>::infinity(), xMax = -xMin;
     for (const QPointF& q : points) {
@@ -233,30 +283,35 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
     const int c0 = std::max(firstColumn, floorToInt(xMin - r)), c1 = std::min(lastColumn, floorToInt(xMax + r));
     if (c0 > c1)
         return;
+    // Each sample's slice, the four samples of a column side by side.
     struct Slices {
-        double lo[kSamples], hi[kSamples];
+        Lanes lo, hi;
     };
-    constexpr double kInf = std::numeric_limits<double>::infinity();
-    constexpr Slices kNone{{kInf, kInf, kInf, kInf}, {-kInf, -kInf, -kInf, -kInf}};
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const Lanes inf = Lanes::all(kInf), negInf = Lanes::all(-kInf), zero = Lanes::all(0.0f);
+    alignas(16) static constexpr float kOffsets[kSamples] = {0.125f, 0.375f, 0.625f, 0.875f};
+    const Lanes offsets = Lanes::load(kOffsets);
     thread_local std::vector<Slices> columns;
-    columns.assign(std::size_t(c1 - c0 + 1), kNone);
-    auto widen = [&](int c, int k, double lo, double hi) {
+    columns.assign(std::size_t(c1 - c0 + 1), Slices{inf, negInf});
+    const Lanes rf = Lanes::all(float(r)), r2 = Lanes::all(float(r * r));
+    // Widens column c's slices by [lo, hi] where lo <= hi.
+    auto widen = [&](int c, Lanes lo, Lanes hi) {
         Slices& s = columns[std::size_t(c - c0)];
-        s.lo[k] = std::min(s.lo[k], lo);
-        s.hi[k] = std::max(s.hi[k], hi);
+        const Lanes in = lo <= hi;
+        s.lo = min(s.lo, select(in, lo, inf));
+        s.hi = max(s.hi, select(in, hi, negInf));
     };
     // The pen is the union of a disc at every point and a band along every
     // segment; each is convex, and so is its slice on a vertical line.
     auto disc = [&](QPointF v) {
         const int from = std::max(c0, floorToInt(v.x() - r)), to = std::min(c1, floorToInt(v.x() + r));
-        for (int c = from; c <= to; ++c)
-            for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + kOffsets[k] - v.x();
-                if (const double d2 = r * r - dx * dx; d2 >= 0) {
-                    const double d = std::sqrt(d2);
-                    widen(c, k, v.y() - d, v.y() + d);
-                }
-            }
+        const Lanes vy = Lanes::all(float(v.y()));
+        for (int c = from; c <= to; ++c) {
+            const Lanes dx = Lanes::all(float(c - v.x())) + offsets;
+            const Lanes d2 = r2 - dx * dx;
+            const Lanes d = sqrt(max(d2, zero));
+            widen(c, select(zero <= d2, vy - d, inf), vy + d);
+        }
     };
     auto band = [&](QPointF a, QPointF b) {
         const double ex = b.x() - a.x(), ey = b.y() - a.y();
@@ -268,28 +323,40 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         const double reach = r * std::abs(nx);
         const int from = std::max(c0, floorToInt(std::min(a.x(), b.x()) - reach));
         const int to = std::min(c1, floorToInt(std::max(a.x(), b.x()) + reach));
-        const double inverseNy = ny != 0 ? 1 / ny : 0, inverseUy = uy != 0 ? 1 / uy : 0;
-        for (int c = from; c <= to; ++c)
-            for (int k = 0; k < kSamples; ++k) {
-                const double dx = c + kOffsets[k] - a.x();
-                double lo = -std::numeric_limits<double>::infinity(), hi = -lo;
-                auto within = [&](double along, double inverse, double min, double max) {
-                    if (inverse == 0) {
-                        if (along < min || along > max)
-                            hi = lo - 1;
-                        return;
-                    }
-                    double y0 = (min - along) * inverse, y1 = (max - along) * inverse;
-                    if (y0 > y1)
-                        std::swap(y0, y1);
-                    lo = std::max(lo, y0);
-                    hi = std::min(hi, y1);
-                };
-                within(dx * nx, inverseNy, -r, r);
-                within(dx * ux, inverseUy, 0, length);
-                if (lo <= hi)
-                    widen(c, k, a.y() + lo, a.y() + hi);
+        const Lanes fnx = Lanes::all(float(nx)), fux = Lanes::all(float(ux)), ay = Lanes::all(float(a.y()));
+        const Lanes len = Lanes::all(float(length));
+        // An upright or flat band: one of the bounds does not depend on y.
+        if (ny == 0 || uy == 0) {
+            for (int c = from; c <= to; ++c) {
+                const Lanes dx = Lanes::all(float(c - a.x())) + offsets;
+                const Lanes across = dx * fnx, along = dx * fux;
+                Lanes lo, hi, outside;
+                if (ny == 0) {
+                    const Lanes inverseUy = Lanes::all(float(1 / uy));
+                    const Lanes q0 = (zero - along) * inverseUy, q1 = (len - along) * inverseUy;
+                    lo = min(q0, q1);
+                    hi = max(q0, q1);
+                    outside = rf < abs(across);
+                } else {
+                    const Lanes inverseNy = Lanes::all(float(1 / ny));
+                    const Lanes p0 = (zero - rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
+                    lo = min(p0, p1);
+                    hi = max(p0, p1);
+                    outside = (along < zero) | (len < along);
+                }
+                widen(c, select(outside, inf, ay + lo), ay + hi);
             }
+            return;
+        }
+        const Lanes inverseNy = Lanes::all(float(1 / ny)), inverseUy = Lanes::all(float(1 / uy));
+        for (int c = from; c <= to; ++c) {
+            const Lanes dx = Lanes::all(float(c - a.x())) + offsets;
+            const Lanes across = dx * fnx, along = dx * fux;
+            const Lanes p0 = (zero - rf - across) * inverseNy, p1 = (rf - across) * inverseNy;
+            const Lanes q0 = (zero - along) * inverseUy, q1 = (len - along) * inverseUy;
+            const Lanes lo = max(min(p0, p1), min(q0, q1)), hi = min(max(p0, p1), max(q0, q1));
+            widen(c, ay + lo, ay + hi);
+        }
     };
     for (std::size_t j = 0; j < points.size(); ++j) {
         if (!walkablePoint(points[j]))
@@ -298,146 +365,71 @@ void walkPenColumns(std::span<const QPointF> points, double width, int firstColu
         if (j > 0 && walkablePoint(points[j - 1]))
             band(points[j - 1], points[j]);
     }
+    // A row's ink is what each sample's slice covers of it, summed; the
+    // four samples side by side, a few instructions a row.
     for (int c = c0; c <= c1; ++c) {
         const Slices& s = columns[std::size_t(c - c0)];
-        double top = std::numeric_limits<double>::infinity(), bottom = -top;
-        for (int k = 0; k < kSamples; ++k) {
-            if (s.lo[k] >= s.hi[k])
-                continue;
-            top = std::min(top, s.lo[k]);
-            bottom = std::max(bottom, s.hi[k]);
-        }
-        if (top >= bottom)
+        const Lanes in = s.lo < s.hi;
+        alignas(16) float lo[kSamples], hi[kSamples];
+        select(in, s.lo, inf).store(lo);
+        select(in, s.hi, negInf).store(hi);
+        const float top = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+        const float bottom = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+        if (!(top < bottom))
             continue;
         const int first = std::max(firstRow, floorToInt(top));
         const int last = std::min(lastRow, std::max(floorToInt(top), int(std::ceil(bottom)) - 1));
         if (first > last)
             continue;
-        // Each sample's ink row by row: its end rows in part, the rows
-        // between whole. Only the rows where a sample ends differ from
-        // their neighbours, so the column is a few pieces of equal ink,
-        // however many rows it spans.
-        struct Cut {
-            double lo, hi;
-            int a, b;
+        // Relative to the first row, a sample that misses the column empty.
+        const Lanes row0 = Lanes::all(float(first));
+        select(in, s.lo - row0, zero).store(lo);
+        select(in, s.hi - row0, zero).store(hi);
+        const int rows = last - first + 1;
+        constexpr int kStackRows = 256;
+        quint8 stackCovers[kStackRows];
+        thread_local std::vector<quint8> tallCovers;
+        quint8* covers = stackCovers;
+        if (rows > kStackRows) {
+            tallCovers.resize(std::size_t(rows));
+            covers = tallCovers.data();
+        }
+#ifdef __SSE2__
+        const __m128 loV = _mm_load_ps(lo), hiV = _mm_load_ps(hi), none = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+        auto inkAt = [&](int row) {
+            const __m128 y = _mm_set1_ps(float(row));
+            const __m128 a = _mm_min_ps(_mm_max_ps(_mm_sub_ps(loV, y), none), one);
+            const __m128 b = _mm_min_ps(_mm_max_ps(_mm_sub_ps(hiV, y), none), one);
+            return _mm_sub_ps(b, a);
         };
-        Cut cuts[kSamples];
-        int count = 0;
-        int marks[2 * kSamples + 2];
-        int markCount = 0;
-        marks[markCount++] = first;
-        marks[markCount++] = last;
-        for (int k = 0; k < kSamples; ++k) {
-            if (s.lo[k] >= s.hi[k])
-                continue;
-            const double lo = std::max(s.lo[k], double(first)), hi = std::min(s.hi[k], last + 1.0);
-            if (lo >= hi)
-                continue;
-            const int a = floorToInt(lo), b = std::min(last, int(std::ceil(hi)) - 1);
-            cuts[count++] = Cut{lo, hi, a, b};
-            marks[markCount++] = a;
-            marks[markCount++] = b;
+        const __m128 scale = _mm_set1_ps(255.0f / kSamples), half = _mm_set1_ps(0.5f), full = _mm_set1_ps(255.0f);
+        // Four rows at once: their samples turned to lanes of a row each, summed.
+        int row = 0;
+        for (; row + 4 <= rows; row += 4) {
+            __m128 r0 = inkAt(row), r1 = inkAt(row + 1), r2 = inkAt(row + 2), r3 = inkAt(row + 3);
+            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+            const __m128 ink = _mm_add_ps(_mm_add_ps(r0, r1), _mm_add_ps(r2, r3));
+            const __m128i c = _mm_cvttps_epi32(_mm_min_ps(full, _mm_add_ps(_mm_mul_ps(ink, scale), half)));
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(c, c), _mm_setzero_si128());
+            const int four = _mm_cvtsi128_si32(bytes);
+            std::memcpy(covers + row, &four, 4);
         }
-        // The same sums in the same order as adding up each sample's ink
-        // row by row.
-        auto cover = [&](int row) {
-            double ink = 0, whole = 0;
-            for (int k = 0; k < count; ++k) {
-                const Cut& u = cuts[k];
-                if (u.a == u.b) {
-                    if (row == u.a)
-                        ink += u.hi - u.lo;
-                } else if (row == u.a) {
-                    ink += u.a + 1 - u.lo;
-                } else if (row == u.b) {
-                    ink += u.hi - u.b;
-                } else if (row > u.a && row < u.b) {
-                    whole += 1;
-                }
-            }
-            return quint8(std::min(255.0, (ink + whole) * (255.0 / kSamples) + 0.5));
-        };
-        // Runs of rows: a first and a last row, and the rows between them
-        // when they all take the same ink (a flat line is one run; a steep
-        // one has its ramps at either end).
-        constexpr int kShort = 16;
-        if (last - first < kShort) {
-            // A short column: its rows' ink summed side by side.
-            double ink[kShort] = {}, steps[kShort + 1] = {};
-            for (int k = 0; k < count; ++k) {
-                const Cut& u = cuts[k];
-                if (u.a == u.b) {
-                    ink[u.a - first] += u.hi - u.lo;
-                    continue;
-                }
-                ink[u.a - first] += u.a + 1 - u.lo;
-                ink[u.b - first] += u.hi - u.b;
-                steps[u.a + 1 - first] += 1;
-                steps[u.b - first] -= 1;
-            }
-            quint8 covers[kShort];
-            double whole = 0;
-            for (int row = 0; row <= last - first; ++row) {
-                whole += steps[row];
-                covers[row] = quint8(std::min(255.0, (ink[row] + whole) * (255.0 / kSamples) + 0.5));
-            }
-            auto coverAt = [&](int row) { return covers[row - first]; };
-            for (int from = first; from <= last;) {
-                int to = from;
-                if (from < last) {
-                    to = from + 1;
-                    while (to < last && coverAt(to) == coverAt(from + 1))
-                        ++to;
-                }
-                out(c, from, to, coverAt(from), coverAt(to), to - from > 1 ? coverAt(from + 1) : quint8(0));
-                from = to + 1;
-            }
-            continue;
+        for (; row < rows; ++row) {
+            __m128 v = inkAt(row);
+            v = _mm_add_ps(v, _mm_movehl_ps(v, v));
+            v = _mm_add_ss(v, _mm_shuffle_ps(v, v, 1));
+            const float ink = _mm_cvtss_f32(v);
+            covers[row] = quint8(std::min(255.0f, ink * (255.0f / kSamples) + 0.5f));
         }
-        // A handful of rows: sorted in place, duplicates dropped.
-        for (int m = 1; m < markCount; ++m) {
-            const int mark = marks[m];
-            int j = m;
-            for (; j > 0 && marks[j - 1] > mark; --j)
-                marks[j] = marks[j - 1];
-            marks[j] = mark;
+#else
+        for (int row = 0; row < rows; ++row) {
+            float ink = 0;
+            for (int k = 0; k < kSamples; ++k)
+                ink += std::clamp(hi[k] - float(row), 0.0f, 1.0f) - std::clamp(lo[k] - float(row), 0.0f, 1.0f);
+            covers[row] = quint8(std::min(255.0f, ink * (255.0f / kSamples) + 0.5f));
         }
-        int distinct = 1;
-        for (int m = 1; m < markCount; ++m)
-            if (marks[m] != marks[distinct - 1])
-                marks[distinct++] = marks[m];
-        markCount = distinct;
-        // Pieces of rows of one ink, merged where neighbours match: the
-        // last row of each, ascending.
-        struct Piece {
-            int end;
-            quint8 cover;
-        };
-        Piece pieces[4 * kSamples + 4];
-        int pieceCount = 0;
-        auto piece = [&](int from, int to) {
-            const quint8 c = cover(from);
-            if (pieceCount > 0 && pieces[pieceCount - 1].cover == c)
-                pieces[pieceCount - 1].end = to;
-            else
-                pieces[pieceCount++] = Piece{to, c};
-        };
-        for (int m = 0; m < markCount; ++m) {
-            if (m > 0 && marks[m] > marks[m - 1] + 1)
-                piece(marks[m - 1] + 1, marks[m] - 1);
-            piece(marks[m], marks[m]);
-        }
-        int at = 0;
-        for (int from = first; from <= last;) {
-            int to = from;
-            if (from < last) {
-                while (pieces[at].end < from + 1)
-                    ++at;
-                to = std::min(last, pieces[at].end + 1);
-            }
-            out(c, from, to, cover(from), cover(to), to - from > 1 ? cover(from + 1) : quint8(0));
-            from = to + 1;
-        }
+#endif
+        out(c, first, last, const_cast<const quint8*>(covers));
     }
 }
 
@@ -656,6 +648,7 @@ bool LineBatch::lay(Layout& layout)
     st.kinds.resize(items);
     st.ordinals.resize(items);
     st.ownInks.resize(items);
+    st.byCovers.resize(items);
     st.firstColumns.resize(items);
     st.lastColumns.resize(items);
     std::size_t lines = 0;
@@ -732,9 +725,12 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     }
 
     const std::size_t ordinal = std::size_t(st.ordinals[i]);
-    StripReach* reaches = st.reaches.data() + ordinal;
-    for (std::size_t strip = 0; strip < strips; ++strip)
-        reaches[strip * lines] = StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0};
+    // Worked out in a list of the thread's own, then copied beside the other
+    // lines' reaches: lines side by side share cache lines, and threads
+    // writing them column by column would take the lines from each other.
+    thread_local std::vector<StripReach> own;
+    own.assign(strips, StripReach{std::numeric_limits<qint16>::max(), std::numeric_limits<qint16>::min(), 0, 0});
+    StripReach* reaches = own.data();
     const double width = st.widths[i], half = width / 2;
     auto scaled = [](double cover) { return quint8(std::min(255.0, cover * 255.0 + 0.5)); };
     // A row outside the box is never blended, whichever it is.
@@ -760,34 +756,50 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     InkSpan* spanSlots = st.spanSlots.data() + ordinal * kStrip;
     auto intoSlot = [&](int column, double lo, double hi) {
         const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-        StripReach& reach = reaches[strip * lines];
+        StripReach& reach = reaches[strip];
         const InkSpan k = inkFor(column, lo, hi);
         spanSlots[strip * lines * kStrip + reach.end++] = k;
         reachOut(reach, k, column);
     };
     st.ownInks[i] = false;
+    st.byCovers[i] = false;
     const auto direction = width > 1.0 ? std::optional<int>() : xDirection(st.points[i]);
     // Over a point or more per pixel column a wide pen draws no more
     // than the band of the points' spread, widened: one span a column.
     const auto& points = st.points[i];
     const bool dense = points.size() >= 3 && double(points.size()) >= std::abs(points.front().x() - points.back().x()) + 1.0;
     if (width > 1.0 && !dense && xDirection(points)) {
-        // A steep stretch takes several runs in a column: the line keeps
-        // its runs in a list of its own, strip after strip.
-        st.ownInks[i] = true;
-        std::vector<InkSpan>& inks = st.inks[i];
-        inks.clear();
-        walkPenColumns(st.points[i], width, m_box.left(), m_box.right(), m_box.top() - 1, m_box.bottom() + 1,
-                       [&](int column, int first, int last, quint8 firstCover, quint8 lastCover, quint8 inner) {
-                           const std::size_t strip = std::size_t((column - firstColumn) / kStrip);
-                           StripReach& reach = reaches[strip * lines];
-                           if (reach.begin == reach.end)
-                               reach.begin = reach.end = quint32(inks.size());
-                           inks.push_back(InkSpan{row(first), row(last), quint8((column - firstColumn) % kStrip),
-                                                  firstCover, lastCover, inner});
-                           ++reach.end;
-                           reachOut(reach, inks.back(), column);
-                       });
+        // A steep stretch takes several rows of differing ink in a column.
+        // Each tile walks the line across its own columns as it blends,
+        // with nothing kept between: here only where the tiles find it,
+        // the rows its discs and bands may reach in each strip.
+        st.byCovers[i] = true;
+        const double r = width / 2;
+        auto touch = [&](std::size_t j0, std::size_t j1, double x0, double x1, double y0, double y1) {
+            const int from = std::max(m_box.left(), floorToInt(x0 - r)), to = std::min(m_box.right(), floorToInt(x1 + r));
+            if (from > to)
+                return;
+            const qint16 top = row(floorToInt(y0 - r)), bottom = row(floorToInt(y1 + r));
+            for (int strip = (from - firstColumn) / kStrip; strip <= (to - firstColumn) / kStrip; ++strip) {
+                StripReach& reach = reaches[strip];
+                reach.firstRow = std::min(reach.firstRow, top);
+                reach.lastRow = std::max(reach.lastRow, bottom);
+                // The points from begin to end take in all that reach the strip.
+                const bool none = reach.begin == reach.end;
+                reach.begin = none ? quint32(j0) : std::min(reach.begin, quint32(j0));
+                reach.end = std::max(reach.end, quint32(j1 + 1));
+            }
+            leftmost = std::min(leftmost, from);
+            rightmost = std::max(rightmost, to);
+        };
+        for (std::size_t j = 0; j < points.size(); ++j) {
+            if (!walkablePoint(points[j]))
+                continue;
+            touch(j, j, points[j].x(), points[j].x(), points[j].y(), points[j].y());
+            if (j > 0 && walkablePoint(points[j - 1]))
+                touch(j - 1, j, std::min(points[j - 1].x(), points[j].x()), std::max(points[j - 1].x(), points[j].x()),
+                      std::min(points[j - 1].y(), points[j].y()), std::max(points[j - 1].y(), points[j].y()));
+        }
     } else if (direction) {
         walkColumnsLeftToRight(st.points[i], *direction < 0, m_box.left(), m_box.right(), intoSlot);
     } else {
@@ -815,7 +827,7 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
             inks.clear();
             for (const ColumnSpan& span : spans) {
                 const std::size_t strip = std::size_t((span.column - firstColumn) / kStrip);
-                StripReach& reach = reaches[strip * lines];
+                StripReach& reach = reaches[strip];
                 if (reach.begin == reach.end)
                     reach.begin = reach.end = quint32(inks.size());
                 inks.push_back(inkFor(span.column, span.lo, span.hi));
@@ -829,9 +841,12 @@ void LineBatch::prepare(const Layout& layout, std::size_t i)
     st.firstRows[i] = std::numeric_limits<int>::max();
     st.lastRows[i] = std::numeric_limits<int>::min();
     for (std::size_t strip = 0; leftmost <= rightmost && strip < strips; ++strip) {
-        st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip * lines].firstRow);
-        st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip * lines].lastRow);
+        st.firstRows[i] = std::min<int>(st.firstRows[i], reaches[strip].firstRow);
+        st.lastRows[i] = std::max<int>(st.lastRows[i], reaches[strip].lastRow);
     }
+    StripReach* shared = st.reaches.data() + ordinal;
+    for (std::size_t strip = 0; strip < strips; ++strip)
+        shared[strip * lines] = reaches[strip];
 }
 
 // Blends into one tile every item that reaches it, in the order they came.
@@ -887,6 +902,23 @@ void LineBatch::blendTile(const Layout& layout, std::size_t tile)
             const StripReach& reach = reaches[ordinal];
             if (reach.begin == reach.end || reach.lastRow < r0 || reach.firstRow > r1)
                 continue;
+            if (st.byCovers[i]) {
+                // The points whose discs and bands reach the tile's columns.
+                const std::vector<QPointF>& points = st.points[i];
+                const double width = st.widths[i];
+                const std::size_t begin = reach.begin, end = reach.end;
+                const int c0 = std::max(from, m_box.left()), c1 = std::min(to - 1, m_box.right());
+                if (c0 > c1)
+                    continue;
+                walkPenColumns(std::span(points).subspan(begin, end - begin), width, c0, c1, r0, r1,
+                               [&](int c, int first, int last, const quint8* cover) {
+                                   uchar* at = bits + qsizetype(c) * 4 + qsizetype(first) * stride;
+                                   for (int row = first; row <= last; ++row, at += stride, ++cover)
+                                       if (*cover != 0)
+                                           blendOver(*reinterpret_cast<quint32*>(at), src, *cover);
+                               });
+                continue;
+            }
             const InkSpan* inks = st.ownInks[i] ? st.inks[i].data() : spanSlots + ordinal * kStrip;
             for (const InkSpan* k = inks + reach.begin; k != inks + reach.end; ++k) {
                 const InkSpan& span = *k;

@@ -273,7 +273,10 @@ std::vector<std::optional<double>> placeLegend(const std::vector<LegendEntry>& e
                 best = y;
                 break;
             }
-            y = *it + h;
+            // Past the name in the way; where rounding would leave y in
+            // place, a step on all the same, or this never ends.
+            const double next = *it + h;
+            y = next > y ? next : std::nextafter(y, std::numeric_limits<double>::infinity());
         }
         // Downwards, when that is nearer.
         for (double y = wanted; y >= low && wanted - y <= h;) {
@@ -283,7 +286,8 @@ std::vector<std::optional<double>> placeLegend(const std::vector<LegendEntry>& e
                     best = y;
                 break;
             }
-            y = *(it - 1) - h;
+            const double next = *(it - 1) - h;
+            y = next < y ? next : std::nextafter(y, -std::numeric_limits<double>::infinity());
         }
         if (!best)
             continue;

@@ -4,7 +4,7 @@
 #include "../model/Beacon.h"
 #include "support/QStringPrinter.h"
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/SVMainWindow.h"
 #include "app/SVNetworkDetailsPane.h"
 #include "app/WindowFixture.h"
@@ -129,8 +129,7 @@ TEST(ChartLayout, ColumnsAndTheAnnotationsOptionReachBothGraphs)
         EXPECT_EQ(g->displayDeviceName(), !header->isSectionHidden(device));
         EXPECT_EQ(g->displayAnnotations(), !header->isSectionHidden(notes));
     }
-    header->setSectionHidden(notes, true);
-    w.app->userDidToggleColumnState(QStringLiteral("ANNOTATIONS"));
+    sv::test::setColumnShown(*w.app, QStringLiteral("ANNOTATIONS"), false);
     struct Step {
         const char* what;
         const char* column;
@@ -147,9 +146,8 @@ TEST(ChartLayout, ColumnsAndTheAnnotationsOptionReachBothGraphs)
         {"annotations kept out of the graphs", "ANNOTATIONS", false, false, true, false},
     };
     for (const Step& s : steps) {
-        defaults.setBool(s.option, QStringLiteral("DisplayAnnotations"));
-        header->setSectionHidden(networkColumnIndex(QLatin1String(s.column)), s.hidden);
-        w.app->userDidToggleColumnState(QLatin1String(s.column));
+        sv::test::setDisplayAnnotationsOption(*w.app, s.option);
+        sv::test::setColumnShown(*w.app, QLatin1String(s.column), !s.hidden);
         for (SVSignalStrengthView* g : graphs) {
             EXPECT_EQ(g->displayDeviceName(), s.deviceNames) << s.what;
             EXPECT_EQ(g->displayAnnotations(), s.annotations) << s.what;

@@ -1,5 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
@@ -69,12 +69,10 @@ TEST(GraphTabs, TheControllerFeedsTheSelectedTabsGraph)
     EXPECT_FALSE(app.netView()->network());
 
     // Metric and zoom of the selected tab's graph, kept in the settings.
-    app.userDidSelectMetric(2);
-    EXPECT_FALSE(app.netView()->willDrawSignal());
-    app.userDidSelectMetric(7);
+    SVInspectController& in = *app.inspect();
+    in.metricPopUp()->activated(2);
     EXPECT_FALSE(app.netView()->willDrawSignal());
     // The zoom the View menu gives.
-    SVInspectController& in = *app.inspect();
     QAction* longer = in.timescaleAction(4001);
     QAction* shorter = in.timescaleAction(4002);
     ASSERT_TRUE(longer && shorter);
@@ -104,7 +102,7 @@ TEST(GraphTabs, TheSavedMetricComesBackAtStart)
         defaults.setInteger(c.saved, QStringLiteral("Metric"));
         GraphWindow w;
         SVInspectController& in = *w.app->inspect();
-        EXPECT_EQ(w.app->metric(), c.saved);
+        EXPECT_EQ(w.app->inspect()->metric(), c.saved);
         EXPECT_EQ(w.app->netView()->willDrawSignal(), c.signal) << c.saved;
         EXPECT_EQ(w.app->netView()->willDrawNoise(), c.noise) << c.saved;
         EXPECT_EQ(in.metricPopUp()->currentIndex(), c.saved);
@@ -113,7 +111,7 @@ TEST(GraphTabs, TheSavedMetricComesBackAtStart)
 
         // Chosen from the pop-up, kept for the next start.
         in.metricPopUp()->activated(2 - c.saved);
-        EXPECT_EQ(w.app->metric(), 2 - c.saved);
+        EXPECT_EQ(w.app->inspect()->metric(), 2 - c.saved);
         w.app->saveDefaults();
         EXPECT_EQ(defaults.integerForKey(QStringLiteral("Metric")), 2 - c.saved);
     }
@@ -131,7 +129,8 @@ TEST(GraphTabs, SavedSpansAreKeptWithinBounds)
         GraphWindow w;
         EXPECT_EQ(w.app->ssView()->timescale(), 300);
         EXPECT_EQ(w.app->netView()->timescale(), 28800);
-        EXPECT_EQ(w.app->metric(), 0);
+        EXPECT_EQ(w.app->inspect()->metric(), 0);
+        EXPECT_TRUE(w.app->inspect()->metricAction(3001)->isChecked());
     }
     defaults.removeObjectForKey(QStringLiteral("SignalStrengthViewTimescale"));
     defaults.removeObjectForKey(QStringLiteral("NetworkSignalStrengthViewTimescale"));

@@ -3,7 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/WindowFixture.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "app/SVMenuValidation.h"
@@ -431,20 +431,19 @@ TEST(InspectWindowTest, MetricAndTimescaleCommands)
     in.setGraphControls(0, {[&] { return span; }, [] { return 1.0; }, [] { return 10.0; },
                             [&](double d) { span += d; }, [&](bool s, bool nz) { signal = s, noise = nz; }, {}});
 
-    in.onViewGraph(3002);
+    // View > Graph is offered on the details tab only.
+    w.app->selectGraph(SVMainWindow::NetworkDetailsTab);
+    in.metricAction(3002)->trigger();
     EXPECT_TRUE(signal);
     EXPECT_TRUE(noise);
     EXPECT_EQ(in.metricPopUp()->currentIndex(), 1);
     EXPECT_TRUE(in.metricAction(3002)->isChecked());
     EXPECT_FALSE(in.metricAction(3001)->isChecked());
-    in.userDidSelectMetric(2);
+    in.metricPopUp()->activated(2);
     EXPECT_FALSE(signal);
     EXPECT_TRUE(in.metricAction(3003)->isChecked());
     EXPECT_FALSE(in.metricAction(3002)->isChecked());
-    in.userDidSelectMetric(7); // changes nothing
-    EXPECT_TRUE(in.metricAction(3003)->isChecked());
 
-    w.app->selectGraph(SVMainWindow::NetworkDetailsTab);
     in.timescaleAction(4001)->trigger();
     EXPECT_DOUBLE_EQ(span, 5.2);
     span = 10; // at its longest: the longer-span command is refused
@@ -511,18 +510,15 @@ TEST(InspectWindowTest, HidingColumnsTakesTheirTextsOffTheGraphs)
     w.inspect->setGraphControls(1, signal);
     w.inspect->setGraphControls(2, spectrum);
 
-    QHeaderView* header = w.app->networksView()->header();
+    // From the table header's menu; a column hidden already is shown first.
     for (const char* id : {"DEVICE_NAME", "ANNOTATIONS"}) {
-        const int column = networkColumnIndex(QLatin1String(id));
-        ASSERT_GE(column, 0);
-        header->setSectionHidden(column, true);
-        w.app->userDidToggleColumnState(QLatin1String(id));
+        sv::test::setColumnShown(*w.app, QLatin1String(id), true);
+        sv::test::setColumnShown(*w.app, QLatin1String(id), false);
     }
     EXPECT_EQ(signalNames, false);
     EXPECT_EQ(spectrumNames, false);
     EXPECT_EQ(spectrumNotes, false);
-    header->setSectionHidden(networkColumnIndex("DEVICE_NAME"), false);
-    w.app->userDidToggleColumnState("DEVICE_NAME");
+    sv::test::setColumnShown(*w.app, QStringLiteral("DEVICE_NAME"), true);
     EXPECT_EQ(signalNames, true);
     EXPECT_EQ(spectrumNames, true);
     EXPECT_EQ(spectrumNotes, false);

@@ -2,7 +2,7 @@
 // threshold keys, Copy and Paste, the save question.
 
 #include "app/AppDelegate.h"
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "app/WindowFixture.h"

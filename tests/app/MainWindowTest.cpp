@@ -189,15 +189,19 @@ TEST(MainWindow, QuickFilterAndFilterStringNarrowTheList)
     w.app->doStop();
     const int all = w.shownBssids().size();
 
-    w.app->selectQuickFilter(1); // open networks
-    EXPECT_EQ(w.app->window()->toolbar().quickFilter->currentIndex(), 1);
+    // The toolbar's quick filter, from the keyboard: the next item is open networks.
+    QComboBox* quick = w.app->window()->toolbar().quickFilter;
+    ASSERT_EQ(quick->currentIndex(), 0);
+    QTest::keyClick(quick, Qt::Key_Down);
+    EXPECT_EQ(quick->currentIndex(), 1);
     const auto open = w.app->filteredNetworks();
     EXPECT_GT(open.size(), 0);
     EXPECT_LT(open.size(), all);
     for (const auto& n : open)
         EXPECT_TRUE(n->isOpen()) << n->ssid().toStdString();
 
-    w.app->selectQuickFilter(0);
+    QTest::keyClick(quick, Qt::Key_Up);
+    ASSERT_EQ(quick->currentIndex(), 0);
     w.app->onFilter(QStringLiteral("5GHz"));
     const auto fiveGHz = w.app->filteredNetworks();
     EXPECT_GT(fiveGHz.size(), 0);
@@ -348,14 +352,19 @@ TEST(MainWindow, UnreadableSettingsAreToldOnceAsUnreadable)
 
 TEST(MainWindow, RecentFiltersAreKept)
 {
+    // The settings store lives as long as the process: filters earlier
+    // windows recorded would be listed too.
+    auto& defaults = sv::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey(QStringLiteral("RecentFilters"));
     Window w;
     QLineEdit* field = w.app->window()->toolbar().filterField;
     for (const char* text : {"wpa2", "5GHz", "wpa2"}) {
         field->setText(QString::fromLatin1(text));
         QTest::keyClick(field, Qt::Key_Return);
     }
-    EXPECT_EQ(sv::UserDefaults::standardUserDefaults().stringArrayForKey(QStringLiteral("RecentFilters")),
+    EXPECT_EQ(defaults.stringArrayForKey(QStringLiteral("RecentFilters")),
               (QStringList{QStringLiteral("wpa2"), QStringLiteral("5GHz")}));
+    defaults.removeObjectForKey(QStringLiteral("RecentFilters"));
 }
 
 TEST(MainWindow, AnnotationEditGoesToTheEditedRow)

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 
 using namespace sv::wlan;
 
@@ -278,6 +279,56 @@ TEST(Nl80211Parse, SurveyNoiseIsASignedByte)
     const auto q = parseSurvey(nlmsg_hdr(quiet.get()));
     ASSERT_TRUE(q);
     EXPECT_FALSE(q->noise);
+}
+
+TEST(Nl80211Parse, ChannelNoiseKeepsEachChannelsLatestReadingAndOnlyRealChannels)
+{
+    auto survey = [](quint32 frequency, std::optional<int> noise) {
+        const Message msg = message(NL80211_CMD_NEW_SURVEY_RESULTS, [&](nl_msg* m) {
+            nest(m, NL80211_ATTR_SURVEY_INFO, [&](nl_msg* m) {
+                nla_put_u32(m, NL80211_SURVEY_INFO_FREQUENCY, frequency);
+                if (noise)
+                    nla_put_u8(m, NL80211_SURVEY_INFO_NOISE, static_cast<uint8_t>(*noise));
+            });
+        });
+        const auto s = parseSurvey(nlmsg_hdr(msg.get()));
+        EXPECT_TRUE(s) << frequency;
+        return s.value_or(Nl80211Survey{});
+    };
+    ChannelNoise kept;
+    ChannelNoise first;
+    first.note(survey(2437, -95));
+    first.note(survey(5180, -100));
+    first.note(survey(2412, std::nullopt)); // no reading
+    kept.update(first);
+    // A survey taken while a scan is under way lists only part of the channels.
+    ChannelNoise partial;
+    partial.note(survey(2437, -90));
+    kept.update(partial);
+    EXPECT_EQ(kept.at(2437), -90);
+    EXPECT_EQ(kept.at(5180), -100);
+    EXPECT_EQ(kept.at(2412), 0);
+    EXPECT_EQ(kept.size(), 2u);
+
+    // Frequencies no channel has (6 GHz, 60 GHz, nonsense) are never kept,
+    // however many a survey names: survey after survey, it stays as small
+    // as the channel table.
+    std::size_t afterFirst = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        ChannelNoise flood;
+        for (quint32 f = 0; f < 80000; ++f)
+            flood.note(Nl80211Survey{int(f), -80});
+        for (quint32 f : {5955u, 58320u, 0xFFFFFFFFu, 0x80000000u})
+            flood.note(survey(f, -80));
+        kept.update(flood);
+        EXPECT_LT(kept.size(), 200u); // the 2.4 and 5 GHz channels
+        if (pass == 0)
+            afterFirst = kept.size();
+    }
+    EXPECT_EQ(kept.size(), afterFirst);
+    EXPECT_EQ(kept.at(5955), 0);
+    EXPECT_EQ(kept.at(58320), 0);
+    EXPECT_EQ(kept.at(5180), -80);
 }
 
 TEST(Nl80211Parse, StationRateInterfaceAndEvent)

@@ -10,11 +10,40 @@ using TestApplication = QApplication;
 using TestApplication = QGuiApplication;
 #endif
 #include <QByteArray>
+#include <QEventLoop>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+
+namespace {
+
+// Whether a nested event loop (a dialog's, a menu's) still runs: once the
+// application was told to exit, each returns at once until the main loop
+// has run again.
+bool eventLoopsRun()
+{
+    QEventLoop probe;
+    QTimer::singleShot(0, &probe, [&probe] { probe.exit(1); });
+    return probe.exec() == 1;
+}
+
+// A test whose window closes ends the application's loops, as closing the
+// window does in use; later tests of the same process would find every
+// dialog and menu answering at once. A moment of the main loop clears that.
+class EventLoopReset final : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        if (eventLoopsRun())
+            return;
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        TestApplication::exec();
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -42,6 +71,7 @@ int main(int argc, char** argv)
     TestApplication::addLibraryPath(QStringLiteral(SKYVANE_TEST_PLUGINS));
 
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EventLoopReset);
     const int result = RUN_ALL_TESTS();
     // Settings are laid out with Qt's help: write them while Qt is still up,
     // leaving nothing for the store's destructor at exit.

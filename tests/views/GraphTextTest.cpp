@@ -315,6 +315,18 @@ TEST(GraphText, LegendPlacesNamesApartTheStrongestFirst)
     };
     for (const Case& c : cases)
         EXPECT_EQ(placeLegend(c.entries, h, 0, 200), c.placed) << c.what;
+    // A name a hair less than a line away, where adding the line lands back
+    // on the same height: placed just past it all the same, not searched for ever.
+    {
+        const double line = 13.96875, wanted = 261.99875;
+        const double below = std::nextafter(wanted - line, 1000.0);
+        ASSERT_EQ(below + line, wanted);
+        for (const double near : {below, 2 * wanted - below}) {
+            const auto tight = placeLegend({{near, true}, {wanted}}, line, 0, 334);
+            ASSERT_TRUE(tight[1]) << near;
+            EXPECT_NEAR(*tight[1], wanted, 1e-9);
+        }
+    }
     // Hundreds at one level: never closer than a line.
     const auto crowd = placeLegend(std::vector<LegendEntry>(300, LegendEntry{100}), h, 0, 200);
     std::vector<double> ys;

@@ -25,7 +25,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
-#include <map>
 #include <poll.h>
 #include <unistd.h>
 
@@ -227,21 +226,19 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<qint64> since, bool w
     const int ifindex = ifindexOf(m_name);
     if (!s || ifindex <= 0)
         return out;
-    // The survey lists the channels the radio visited since its latest scan
-    // began, so while any scan is under way (the system's, another
-    // program's) it holds only part of them: a channel it leaves out keeps
-    // the noise last read for it. Frequencies never surveyed get 0, which
-    // the record reads as its own floor.
-    std::map<int, int> noise;
+    // While any scan is under way (the system's, another program's) the
+    // survey holds only part of the channels; the others keep their last
+    // noise. Frequencies never surveyed get 0, which the record reads as its
+    // own floor.
+    ChannelNoise noise;
     if (withNoise) {
-        std::map<int, int> surveyed;
+        ChannelNoise surveyed;
         request(s, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex, [&](const nlmsghdr* h) {
-            if (auto sv = parseSurvey(h); sv && sv->noise)
-                surveyed[sv->frequency] = *sv->noise;
+            if (auto sv = parseSurvey(h))
+                surveyed.note(*sv);
         });
         std::lock_guard lock(m_noiseMutex);
-        for (const auto& [frequency, value] : surveyed)
-            m_noise[frequency] = value;
+        m_noise.update(surveyed);
         noise = m_noise;
     }
     // Results change while a scan lands: an interrupted dump is partial, so
@@ -260,8 +257,7 @@ QList<CWNetwork> Nl80211Backend::dumpResults(std::optional<qint64> since, bool w
             auto bss = parseScanBss(h);
             if (!bss)
                 return;
-            const auto it = noise.find(bss->frequency);
-            auto n = networkFromBss(*bss, it == noise.end() ? 0 : it->second);
+            auto n = networkFromBss(*bss, noise.at(bss->frequency));
             if (!n)
                 return;
             if (associated && bss->status

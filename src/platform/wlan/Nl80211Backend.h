@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <atomic>
-#include <map>
 #include <mutex>
 
 namespace sv::wlan {
@@ -46,7 +45,7 @@ private:
     std::atomic<bool> m_aborted{false}; // scans fail at once while set
     std::atomic<qint64> m_previousPassNs{-1}; // -1: no pass yet
     std::mutex m_noiseMutex;
-    std::map<int, int> m_noise; // MHz -> dBm, the latest survey of each channel
+    ChannelNoise m_noise; // the latest survey of each channel
 };
 
 } // namespace sv::wlan

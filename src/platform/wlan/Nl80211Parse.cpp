@@ -148,6 +148,24 @@ std::optional<Nl80211Survey> parseSurvey(const nlmsghdr* msg, QString* error)
     return out;
 }
 
+void ChannelNoise::note(const Nl80211Survey& survey)
+{
+    if (survey.noise && CWChannel::fromFrequency(survey.frequency).channelBand() != kCWChannelBandUnknown)
+        m_noise[survey.frequency] = *survey.noise;
+}
+
+void ChannelNoise::update(const ChannelNoise& latest)
+{
+    for (const auto& [frequency, value] : latest.m_noise)
+        m_noise[frequency] = value;
+}
+
+int ChannelNoise::at(int frequency) const
+{
+    const auto it = m_noise.find(frequency);
+    return it == m_noise.end() ? 0 : it->second;
+}
+
 std::optional<Nl80211Iface> parseInterface(const nlmsghdr* msg, QString* error)
 {
     nlattr* tb[NL80211_ATTR_MAX + 1] = {};

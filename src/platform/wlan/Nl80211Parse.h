@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
 #include <optional>
 
 struct nlmsghdr;
@@ -43,6 +44,24 @@ struct Nl80211Iface {
 struct Nl80211Event {
     int cmd = 0;
     int ifindex = 0;
+};
+
+// The noise each channel's latest survey read. A survey lists only the
+// channels the radio visited since its latest scan began, so a channel it
+// leaves out keeps its last reading. Only frequencies a network can be read
+// on are kept: whatever frequencies the messages name, it stays small.
+class ChannelNoise {
+public:
+    // One survey entry; one without noise, or off every channel, is left out.
+    void note(const Nl80211Survey& survey);
+    // The latest survey's readings replace those of their channels.
+    void update(const ChannelNoise& latest);
+    // The noise on a frequency in dBm; 0 where none was read.
+    int at(int frequency) const;
+    std::size_t size() const { return m_noise.size(); }
+
+private:
+    std::map<int, int> m_noise; // MHz -> dBm
 };
 
 // Each takes one generic-netlink message of nl80211. A message that is

@@ -1,10 +1,9 @@
 // The Network Details and Advanced Details tabs, the colour chosen per
 // network, and the View and Help commands with their enabling rules.
 
-#include "app/AppDelegateInspect.h"
+#include "app/SVInspectController.h"
 #include "model/SVDefaultsKeys.h"
 
-#include "app/AppDelegate.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
 #include "app/SVNetworkDetailsPane.h"
@@ -69,18 +68,23 @@ void SVInspectController::setUrlOpener(std::function<bool(const QUrl&)> opener)
     urlOpener() = opener ? std::move(opener) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
-SVInspectController::SVInspectController(AppDelegate& app)
-    : QObject(&app), m_app(app), m_validator(new SVMenuValidator(this))
+SVInspectController::SVInspectController(SVInspectHost host, QObject* parent)
+    : QObject(parent), m_host(std::move(host)), m_defaults(*m_host.defaults), m_validator(new SVMenuValidator(this))
 {
 }
 
 SVInspectController::~SVInspectController() = default;
 
+QTreeView* SVInspectController::networksView() const
+{
+    return m_host.window ? m_host.window->networksView() : nullptr;
+}
+
 // ---- tabs ----
 
 void SVInspectController::buildTabs()
 {
-    SVMainWindow* window = m_app.window();
+    SVMainWindow* window = m_host.window;
 
     auto* detailsTab = new QWidget;
     auto* column = new QVBoxLayout(detailsTab);
@@ -128,13 +132,12 @@ bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyPress && watched == m_filterField) {
         // Escape abandons the edit, as a search field's does: the text and
         // its filter go, and the keys go to the table.
-        SVMainWindow* main = m_app.window();
-        if (main && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (m_host.window && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             if (!m_filterField->text().isEmpty()) {
                 m_filterField->clear();
-                m_app.onFilter(QString());
+                m_host.filter(QString());
             }
-            main->networksView()->setFocus(Qt::ShortcutFocusReason);
+            m_host.window->networksView()->setFocus(Qt::ShortcutFocusReason);
             return true;
         }
     }
@@ -143,20 +146,20 @@ bool SVInspectController::eventFilter(QObject* watched, QEvent* event)
 
 std::shared_ptr<SVNetwork> SVInspectController::inspectedNetwork() const
 {
-    const auto selected = m_app.selectedNetwork();
+    const auto selected = m_host.selectedNetwork();
     if (!selected)
         return nullptr;
     // A record that left the list, or a selection of several rows, shows nothing.
-    const SVNetworkList listed = m_app.filteredNetworks();
+    const SVNetworkList listed = m_host.filteredNetworks();
     if (std::find(listed.begin(), listed.end(), selected) == listed.end())
         return nullptr;
-    QTreeView* table = m_app.networksView();
-    if (!table || !table->selectionModel())
+    QTreeView* table = networksView();
+    if (!table || !table->selectionModel() || !m_host.networksModel)
         return selected;
     const QModelIndexList rows = table->selectionModel()->selectedRows();
     if (rows.size() != 1)
         return nullptr;
-    const auto row = m_app.networksModel()->rowAt(rows.first().row());
+    const auto row = m_host.networksModel->rowAt(rows.first().row());
     if (!row || row->bestNetwork() != selected)
         return nullptr;
     return selected;
@@ -176,7 +179,7 @@ void SVInspectController::configureNetworkDetailsTabView()
         return;
     if (m_graphs[0].redraw)
         m_graphs[0].redraw();
-    m_details->configure(inspectedNetwork(), m_app.units(), m_app.isScanning());
+    m_details->configure(inspectedNetwork(), m_host.units(), m_host.isScanning());
 }
 
 void SVInspectController::configureAdvancedDetailsTabView()
@@ -185,7 +188,7 @@ void SVInspectController::configureAdvancedDetailsTabView()
         return;
     const auto network = inspectedNetwork();
     auto elements = network ? network->informationElements() : std::vector<std::shared_ptr<SVInfoElement>>{};
-    const double size = sv::UserDefaults::standardUserDefaults().doubleForKey(SVDefaultsKey::AdvancedDetailsViewFontSize);
+    const double size = m_defaults.doubleForKey(SVDefaultsKey::AdvancedDetailsViewFontSize);
     const bool sameElements = network == m_treeNetwork.lock() && elements == m_elementModel->givenElements();
     if (sameElements && (size <= 0 || size == m_elementModel->fontSize()))
         return;
@@ -215,10 +218,9 @@ void SVInspectController::userDidSelectColor(const QColor& color, const QString&
     if (!network || network->bssid() != bssid || !color.isValid())
         return;
     network->setColor(color);
-    auto& defaults = sv::UserDefaults::standardUserDefaults();
     const QString key = SVDefaultsKey::UserDefinedColors;
-    defaults.setObject(userDefinedColorsWithColor(defaults.dictionaryForKey(key), network->bssid(), color), key);
-    m_app.configureAll();
+    m_defaults.setObject(userDefinedColorsWithColor(m_defaults.dictionaryForKey(key), network->bssid(), color), key);
+    m_host.configureAll();
 }
 
 // ---- menus ----
@@ -231,13 +233,13 @@ void SVInspectController::addValidatedAction(QAction* action, SVMenuItemInfo inf
 SVMenuState SVInspectController::menuState() const
 {
     SVMenuState s;
-    const SVNetworkList all = m_app.networks();
-    const SVNetworkList filtered = m_app.filteredNetworks();
+    const SVNetworkList all = m_host.networks();
+    const SVNetworkList filtered = m_host.filteredNetworks();
     s.hasNetworks = !all.empty();
     s.hasFilteredNetworks = !filtered.empty();
     s.hasHighlightedNetwork = std::any_of(filtered.begin(), filtered.end(),
                                           [](const auto& n) { return n && n->userHighlighted(); });
-    s.selectedTab = m_app.window() ? m_app.window()->selectedTab() : 0;
+    s.selectedTab = m_host.window ? m_host.window->selectedTab() : 0;
     if (s.selectedTab == 0 || s.selectedTab == 1) {
         const SVGraphControls& g = m_graphs[s.selectedTab];
         if (g.timescale && g.minTimescale && g.maxTimescale)
@@ -254,13 +256,13 @@ SVMenuState SVInspectController::focusState() const
 {
     SVMenuState s;
     QWidget* focus = QApplication::focusWidget();
-    if (focus && m_app.sideView() && (focus == m_app.sideView() || m_app.sideView()->isAncestorOf(focus)))
+    if (focus && m_host.sideView && (focus == m_host.sideView || m_host.sideView->isAncestorOf(focus)))
         s.firstResponder = SVFirstResponder::Sidebar;
     else if (focus && m_advView && (focus == m_advView || m_advView->isAncestorOf(focus)))
         s.firstResponder = SVFirstResponder::ElementOutline;
-    else if (focus && focus == m_app.networksView())
+    else if (focus && focus == networksView())
         s.firstResponder = SVFirstResponder::NetworksOutline;
-    QTreeView* table = m_app.networksView();
+    QTreeView* table = networksView();
     s.hasSelectedRows = table && table->selectionModel() && table->selectionModel()->hasSelection();
     return s;
 }
@@ -311,8 +313,8 @@ void SVInspectController::addViewMenuItems(QMenu* view)
     labels->setObjectName(QStringLiteral("showNetworkLabelMenuItem"));
     labels->setCheckable(true);
     m_showNetworkLabelAction = labels;
-    auto syncLabels = [labels] {
-        labels->setChecked(sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("ShowNetworkLabel")));
+    auto syncLabels = [this, labels] {
+        labels->setChecked(m_defaults.boolForKey(QStringLiteral("ShowNetworkLabel")));
     };
     syncLabels();
     connect(view, &QMenu::aboutToShow, labels, syncLabels);
@@ -377,29 +379,28 @@ void SVInspectController::onViewGraph(int tag)
 void SVInspectController::onViewTimescale(int tag)
 {
     const double delta = tag == 4001 ? 0.2 : tag == 4002 ? -0.2 : 0.0;
-    if (delta == 0.0 || !m_app.window())
+    if (delta == 0.0 || !m_host.window)
         return;
-    const int tab = m_app.window()->selectedTab();
+    const int tab = m_host.window->selectedTab();
     if ((tab == 0 || tab == 1) && m_graphs[tab].magnifyWithMagnification)
         m_graphs[tab].magnifyWithMagnification(delta);
 }
 
 void SVInspectController::onViewOrganizeNetworksBy()
 {
-    sv::UserDefaults::standardUserDefaults().setInteger(0, SVDefaultsKey::OrganizeNetworksBy);
-    m_app.filterAndSetNetworks(m_app.networks());
-    m_app.configureAll();
+    m_defaults.setInteger(0, SVDefaultsKey::OrganizeNetworksBy);
+    m_host.refilter();
+    m_host.configureAll();
 }
 
 void SVInspectController::onViewShowNetworkLabel()
 {
-    auto& defaults = sv::UserDefaults::standardUserDefaults();
     const QString key = QStringLiteral("ShowNetworkLabel");
-    const bool on = !defaults.boolForKey(key);
-    defaults.setBool(on, key);
+    const bool on = !m_defaults.boolForKey(key);
+    m_defaults.setBool(on, key);
     if (m_showNetworkLabelAction)
         m_showNetworkLabelAction->setChecked(on);
-    m_app.configureSpectrumTabView();
+    m_host.configureSpectrum();
 }
 
 void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
@@ -415,7 +416,7 @@ void SVInspectController::setGraphControls(int tab, SVGraphControls controls)
 
 bool SVInspectController::isNetworkColumnShown(const QString& identifier) const
 {
-    QTreeView* table = m_app.networksView();
+    QTreeView* table = networksView();
     const int column = networkColumnIndex(identifier);
     return table && column >= 0 && column < table->header()->count() && !table->header()->isSectionHidden(column);
 }
@@ -431,7 +432,7 @@ void SVInspectController::userDidToggleColumnState(const QString& identifier)
 void SVInspectController::toggleDisplayAnnotations()
 {
     const bool shown = isNetworkColumnShown(QStringLiteral("ANNOTATIONS"))
-                       && sv::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("DisplayAnnotations"));
+                       && m_defaults.boolForKey(QStringLiteral("DisplayAnnotations"));
     for (int tab : {1, 2}) {
         if (m_graphs[tab].setShowsAnnotations)
             m_graphs[tab].setShowsAnnotations(shown);
@@ -446,7 +447,7 @@ void SVInspectController::toggleDisplayDeviceName()
     for (int tab : {1, 2})
         if (m_graphs[tab].setShowsDeviceNames)
             m_graphs[tab].setShowsDeviceNames(shown);
-    m_app.configureSelectedTabView();
+    m_host.configureSelectedTab();
 }
 
 // ---- help ----
@@ -458,7 +459,7 @@ void SVInspectController::openHelpPage(const QUrl& page)
 
 void SVInspectController::onHelpAcknowledgments()
 {
-    auto* alert = new SVAlert(m_app.window());
+    auto* alert = new SVAlert(m_host.window);
     alert->setAlertStyle(SVAlert::Style::Informational);
     alert->setMessageText(tr("Acknowledgments"));
     alert->setInformativeText(tr("Portions of this software may utilize the following copyrighted material, the use "
@@ -477,12 +478,12 @@ void SVInspectController::onHelpAcknowledgments()
 
 void SVInspectController::onAbout()
 {
-    QMessageBox::about(m_app.window(), tr("About Skyvane"),
+    QMessageBox::about(m_host.window, tr("About Skyvane"),
                        tr("<b>Skyvane</b> %1<br>Surveys the Wi-Fi networks around this computer.")
                            .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
 }
 
 void SVInspectController::checkForUpdates()
 {
-    SVUpdater::sharedUpdater().checkForUpdates(m_app.window());
+    SVUpdater::sharedUpdater().checkForUpdates(m_host.window);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SVMenuValidation.h"
+#include "model/SVNetworkList.h"
 
 #include <QColor>
 #include <QObject>
@@ -10,15 +11,43 @@
 #include <functional>
 #include <memory>
 
-class AppDelegate;
 class QAction;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+class QTreeView;
+class QWidget;
 class SVAdvancedDetailsView;
 class SVElementTreeModel;
+class SVMainWindow;
 class SVNetwork;
 class SVNetworkDetailsPane;
+class SVNetworksTableModel;
+namespace sv {
+class UserDefaults;
+}
+
+// What the inspecting part reads of the window's controller and asks of it.
+// The window and its parts are made before this part; the window is
+// destroyed first, and from then on they read as none.
+struct SVInspectHost {
+    QPointer<SVMainWindow> window;
+    QPointer<QWidget> sideView;
+    QPointer<SVNetworksTableModel> networksModel; // the table's rows
+    sv::UserDefaults* defaults = nullptr;
+    std::function<SVNetworkList()> networks;
+    std::function<SVNetworkList()> filteredNetworks;
+    std::function<std::shared_ptr<SVNetwork>()> selectedNetwork;
+    std::function<int()> units;
+    std::function<bool()> isScanning;
+    // Filters the list with this text (the filter field's own command).
+    std::function<void(const QString&)> filter;
+    // Sorts and filters the whole list again.
+    std::function<void()> refilter;
+    std::function<void()> configureAll;
+    std::function<void()> configureSelectedTab;
+    std::function<void()> configureSpectrum;
+};
 
 // What the window needs of a graph for the metric and timescale commands;
 // the graphs are joined to these when they are placed.
@@ -46,7 +75,7 @@ inline const QUrl Facebook(QStringLiteral("https://skyvane.app/facebook"));
 class SVInspectController : public QObject {
     Q_OBJECT
 public:
-    explicit SVInspectController(AppDelegate& app);
+    SVInspectController(SVInspectHost host, QObject* parent);
     ~SVInspectController() override;
 
     // Places the two tabs' views into the window.
@@ -128,7 +157,10 @@ private:
     void syncMetricChecks();
     void applyMetricToChart();
 
-    AppDelegate& m_app;
+    QTreeView* networksView() const;
+
+    SVInspectHost m_host;
+    sv::UserDefaults& m_defaults;
     SVMenuValidator* m_validator;
     SVNetworkDetailsPane* m_details = nullptr;
     QComboBox* m_metricPopUp = nullptr;

@@ -10,6 +10,7 @@
 #include "app/SVMainWindow.h"
 #include "app/SVPreferencesPanes.h"
 #include "app/SVProgressWindowController.h"
+#include "app/SVScanSession.h"
 #include "app/SVStartupAlerts.h"
 #include "app/SVVendorDatabaseWindowUI.h"
 #include "app/SVWindowFrame.h"
@@ -64,8 +65,10 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
     : QObject(parent),
       m_options(std::move(options)),
       m_defaults(sv::UserDefaults::standardUserDefaults()),
-      m_clock(m_options.clock ? m_options.clock : std::make_shared<sv::SystemClock>())
+      m_clock(m_options.clock ? m_options.clock : std::make_shared<sv::SystemClock>()),
+      m_scanSession(std::make_unique<SVScanSession>(m_clock, m_options.scanTimerIntervalMs))
 {
+    connect(m_scanSession.get(), &SVScanSession::mergeDue, this, &AppDelegate::scan);
 }
 
 AppDelegate::~AppDelegate()
@@ -74,7 +77,7 @@ AppDelegate::~AppDelegate()
     // save or open under way.
     waitForBackgroundJobs();
     m_observations.clear();
-    stopEngine();
+    m_scanSession->stop();
     if (m_currentInterface)
         m_currentInterface->stopMonitoringEvents();
     SVVendorDatabaseHelper::sharedDatabase().setUI(nullptr);
@@ -110,7 +113,6 @@ void AppDelegate::awakeFromNib()
     m_lastScanTime = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
     m_didFindNetworksFirstTime = true;
     m_highlightAssociatedNetwork = false;
-    m_isScanning = false;
 
     buildWindow();
     filterAndSetNetworks({});
@@ -273,7 +275,7 @@ void AppDelegate::observeNotifications()
     observe(FilterUsingKeysNotification, [this](const sv::Notification& n) { handleFilterUsingKeys(n.userInfo); });
     observe(sv::UserDefaults::DidChangeNotification, [this](const sv::Notification&) {
         // While scanning the next tick shows the change anyway.
-        if (!m_isScanning)
+        if (!isScanning())
             configureAll();
     });
 
@@ -288,10 +290,10 @@ void AppDelegate::prepareForSleep(bool sleeping)
     if (!sleeping) {
         // No power change with the radio on comes across a suspend, so the
         // mark goes on waking; the radio found off afterwards asks again.
-        m_didReceiveSleepNote = false;
+        m_scanSession->setDidReceiveSleepNote(false);
         return;
     }
-    m_didReceiveSleepNote = true;
+    m_scanSession->setDidReceiveSleepNote(true);
     saveDefaults();
 }
 
@@ -465,7 +467,7 @@ void AppDelegate::applicationWillTerminate()
     m_defaults.synchronize();
     // Its thread must end before the interface and the notification centre
     // it uses are destroyed, so the engine is stopped here.
-    stopEngine();
+    m_scanSession->stop();
 }
 
 void AppDelegate::terminateUnattended()
@@ -487,7 +489,7 @@ void AppDelegate::updateWindowTitle()
         showDocumentTitle();
     else
         m_window->setWindowTitle(
-            windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), m_isScanning));
+            windowTitleText(m_title, preReleaseName(QCoreApplication::applicationVersion()), isScanning()));
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)

@@ -27,7 +27,6 @@ struct SVSaveJob;
 class QModelIndex;
 class QTimer;
 class QTreeView;
-class SVActiveScanEngine;
 class SVAlert;
 class SVInspectController;
 struct SVInspectHost;
@@ -37,6 +36,7 @@ class SVNetworkCellDelegate;
 class SVNetworksTableModel;
 class SVPreferencesPanes;
 class SVProgressPanel;
+class SVScanSession;
 class SVSideView;
 class SVSideViewModel;
 class SVSignalStrengthView;
@@ -189,12 +189,11 @@ public:
     void toggleHideDFSChannels();
     void toggleHideChannelGraphs();
 
-    // ---- CSV, annotations, copy and speech (AppDelegateExport.cpp) ----
+    // ---- CSV, annotations and copy (AppDelegateExport.cpp) ----
     // Which file panel is asked for: "export", "annotationsExport", "annotationsImport".
     using FilePanelResponder = std::function<QString(const QString& panel, const QString& suggestedName)>;
     // Tests answer the file panels with this instead of showing them.
     void setFilePanelResponder(FilePanelResponder responder) { m_filePanelResponder = std::move(responder); }
-    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
     void onFileSummaryExportAllNetworks();
     void onFileSummaryExportDisplayedNetworks();
     void onFileSummaryExportSelectedNetworks();
@@ -203,6 +202,9 @@ public:
     void onFileAnnotationsExportCSV();
     void onFileAnnotationsImportCSV();
     void copy();
+
+    // ---- speech (AppDelegateSpeech.cpp) ----
+    void setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer);
     void speak(const std::shared_ptr<SVNetwork>& network);
     void onSpeak();
     void applicationDidBecomeActive();
@@ -213,16 +215,16 @@ public:
     SVSideView* sideView() const { return m_sideView; }
     SVNetworksTableModel* networksModel() const { return m_networksModel; }
     SVSideViewModel* sideViewModel() const { return m_sideModel; }
-    bool isScanning() const { return m_isScanning; }
+    bool isScanning() const;
     SVNetworkList networks() const;
     SVNetworkList filteredNetworks() const;
     std::shared_ptr<SVNetwork> selectedNetwork() const { return m_selectedNetwork; }
     std::shared_ptr<CWInterface> currentInterface() const { return m_currentInterface; }
     bool isSimulated() const { return m_simulated; }
-    SVActiveScanEngine* scanEngine() const { return m_scanEngine.get(); }
-    bool hasScanTimer() const { return m_scanTimer != nullptr; }
+    // The engine, the merge timer and the run, and their state.
+    SVScanSession& scanSession() const { return *m_scanSession; }
     QDateTime lastScanTime() const { return m_lastScanTime; }
-    bool isShowingPowerOffAlert() const { return !m_checkWiFiAlert.isNull(); }
+    bool isShowingPowerOffAlert() const;
     qint64 signalStrengthThreshold() const { return m_signalStrengthThreshold; }
     int units() const { return m_units; }
     int quickFilterTag() const { return m_quickFilterTag; }
@@ -256,7 +258,6 @@ private:
     void showNoInterfaceSheet();
     void showScenarioErrorSheet();
 
-    void stopEngine();
     void handleScanDidStart();
     void handleScanDidEnd();
     void handlePowerDidChange();
@@ -291,6 +292,7 @@ private:
     void applyFontSizes();
     void buildExportMenus();
     void validateExportItems();
+    void buildSpeechItems(QMenu* view);
     void scheduleSpeak();
     void speechSelectionDidChange();
     void speechIsUnavailable();
@@ -306,18 +308,13 @@ private:
     double m_maxLastSeenElapsedSeconds = 31536000.0;
     bool m_highlightAssociatedNetwork = false;
     bool m_disableAutoScan = false;
-    bool m_isScanning = false;
     bool m_didFindNetworksFirstTime = true;
-    bool m_didReceiveSleepNote = false;
     bool m_windowDidShowFirstTime = false;
     bool m_firstLaunchLayoutPending = false;
     bool m_rightFooterNotice = false; // the threshold notice holds the right footer
     bool m_reloading = false;
     bool m_simulated = false;
     QString m_scenarioError; // why the scenario asked for cannot be played
-    // Names one run of the scan loop (a start, a stop or a clear begins a new
-    // one), so a merge deferred from an earlier run is dropped.
-    quint64 m_runIdentity = 0;
     qint64 m_signalStrengthThreshold = 0;
     SVQuickFilter m_quickFilterFlags;
     int m_quickFilterTag = 0;
@@ -331,10 +328,8 @@ private:
     std::shared_ptr<SVNetwork> m_selectedNetwork;
 
     std::shared_ptr<CWInterface> m_currentInterface;
-    std::unique_ptr<SVActiveScanEngine> m_scanEngine;
-    QTimer* m_scanTimer = nullptr;
+    std::unique_ptr<SVScanSession> m_scanSession;
     QTimer* m_filterTypingTimer = nullptr;
-    QPointer<SVAlert> m_checkWiFiAlert;
     std::vector<sv::NotificationCenter::Observation> m_observations;
 
     SVMainWindow* m_window = nullptr;
@@ -356,9 +351,10 @@ private:
     SVNetworkDetailsView* m_netView = nullptr;
     std::unique_ptr<SVFileAlerts> m_fileAlerts;
 
-    // CSV, copy and speech.
+    // CSV and copy.
     FilePanelResponder m_filePanelResponder;
     QList<QAction*> m_exportActions; // all, displayed, selected
+    // Speech.
     QAction* m_speakAction = nullptr;
     std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
     std::shared_ptr<SVSpeechReporter> m_speech;

@@ -1,5 +1,4 @@
-// The network table as CSV, the annotations CSV files, copying rows and
-// speaking the selected network's signal.
+// The network table as CSV, the annotations CSV files and copying rows.
 
 #include "app/AppDelegate.h"
 #include "app/SVInspectController.h"
@@ -10,7 +9,6 @@
 #include "app/SVMainWindow.h"
 #include "app/SVProgressWindowController.h"
 #include "app/SVRowCopy.h"
-#include "app/SVSpeech.h"
 #include "model/SVAnnotationsHelper.h"
 #include "model/SVNetwork.h"
 #include "platform/Clock.h"
@@ -108,8 +106,6 @@ void showFileAlert(QWidget* window, const QString& message, const QString& reaso
 void AppDelegate::buildExportMenus()
 {
     m_exportJobs = std::make_shared<SVBackgroundJobs>();
-    if (!m_speechSynth)
-        setSpeechSynthesizer(newSystemSpeechSynthesizer());
 
     QMenuBar* bar = m_window->menuBar();
     if (QMenu* file = menuTitled(bar, tr("&File"))) {
@@ -167,26 +163,6 @@ void AppDelegate::buildExportMenus()
     connect(edit, &QMenu::aboutToShow, copyAction, validateCopy);
     validateCopy();
 
-    if (QMenu* view = menuTitled(bar, tr("&View"))) {
-        view->addSeparator();
-        m_speakAction = view->addAction(tr("Speak Signal Strength"));
-        m_speakAction->setCheckable(true);
-        m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
-        connect(m_speakAction, &QAction::triggered, this, [this] { onSpeak(); });
-        // The mark follows "SpeakOn" whoever writes it.
-        m_observations.push_back(sv::NotificationCenter::defaultCenter().addObserver(
-            sv::UserDefaults::DidChangeNotification,
-            [this](const sv::Notification&) {
-                if (m_speakAction)
-                    m_speakAction->setChecked(m_defaults.boolForKey(SVDefaultsKey::SpeakOn));
-            },
-            sv::NotificationCenter::Delivery::MainThread, this));
-    }
-
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            applicationDidBecomeActive();
-    });
 }
 
 void AppDelegate::validateExportItems()
@@ -396,76 +372,4 @@ void AppDelegate::copy()
         text = copiedRowsText(rows, shown, m_networksModel->context());
     }
     QGuiApplication::clipboard()->setMimeData(copiedRowsMimeData(text).release());
-}
-
-// ---- speech ----
-
-void AppDelegate::setSpeechSynthesizer(std::unique_ptr<SVSpeechSynthesizer> synthesizer)
-{
-    m_speech.reset();
-    m_speechSynth = std::move(synthesizer);
-    m_speech = std::make_shared<SVSpeechReporter>(*m_speechSynth);
-}
-
-void AppDelegate::speak(const std::shared_ptr<SVNetwork>& network)
-{
-    if (!m_speech)
-        return;
-    SVSpeechReporter::Settings s;
-    s.hasKeyWindow = QGuiApplication::applicationState() == Qt::ApplicationActive
-        || (m_window && m_window->isActiveWindow());
-    s.speakOn = m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
-    s.speakWhenOnBackground = m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground);
-    s.intervalSeconds = m_defaults.doubleForKey(SVDefaultsKey::SpeakIntervalInSeconds);
-    s.units = m_units;
-    if (!m_speech->speak(network, m_selectedNetwork, s, m_clock->now()))
-        speechIsUnavailable();
-}
-
-// Nothing can speak: the command is unticked rather than left on in silence.
-void AppDelegate::speechIsUnavailable()
-{
-    m_defaults.setBool(false, SVDefaultsKey::SpeakOn);
-    if (m_speakAction)
-        m_speakAction->setChecked(false);
-    if (m_toldSpeechUnavailable || !m_window)
-        return;
-    m_toldSpeechUnavailable = true;
-    auto* alert = new SVAlert(m_window);
-    alert->setAlertStyle(SVAlert::Style::Warning);
-    alert->setMessageText(tr("Signal strength cannot be spoken."));
-    alert->setInformativeText(tr("No voice of this computer's speech service could speak, so Speak Signal "
-                                 "Strength has been turned off."));
-    alert->beginSheetModalForWindow(m_window, [](int) {});
-}
-
-void AppDelegate::onSpeak()
-{
-    const bool on = m_speakAction ? m_speakAction->isChecked() : !m_defaults.boolForKey(SVDefaultsKey::SpeakOn);
-    m_defaults.setBool(on, SVDefaultsKey::SpeakOn);
-    if (!on) {
-        if (m_speech)
-            m_speech->stopSpeaking();
-        return;
-    }
-    speak(m_selectedNetwork);
-}
-
-void AppDelegate::applicationDidBecomeActive()
-{
-    if (!m_speech || m_defaults.boolForKey(SVDefaultsKey::SpeakWhenOnBackground))
-        return;
-    m_speech->announceAnew();
-    speak(m_selectedNetwork);
-}
-
-void AppDelegate::scheduleSpeak()
-{
-    QTimer::singleShot(300, this, [this, network = m_selectedNetwork] { speak(network); });
-}
-
-void AppDelegate::speechSelectionDidChange()
-{
-    if (m_speech)
-        m_speech->selectionDidChange();
 }

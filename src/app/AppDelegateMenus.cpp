@@ -83,6 +83,7 @@ void AppDelegate::buildMenus()
     find->setShortcut(QKeySequence::Find);
 
     buildExportMenus();
+    buildSpeechItems(view);
 
     m_inspect->addViewMenuItems(view);
 

@@ -58,7 +58,7 @@ void AppDelegate::filterAndSetNetworks(const SVNetworkList& list)
     state.filterString = m_filterString;
     state.sourceItemFilterIdentifier = m_sideFilter.identifier();
     state.sourceItemFilterString = m_sideFilter.filterString();
-    state.isScanning = m_isScanning;
+    state.isScanning = isScanning();
     state.association = SVAssociation::of(m_currentInterface.get());
     state.sortDescriptors = sortDescriptors();
     state.footerNoticeShown = m_rightFooterNotice;
@@ -238,7 +238,7 @@ void AppDelegate::updateStateInfo()
     if (!m_window)
         return;
     SVStateInfoInput in;
-    in.scanning = m_isScanning;
+    in.scanning = isScanning();
     // The document's own title: the window holds it marked up for Qt.
     in.windowTitle = m_documentTitle.isEmpty() ? m_window->windowTitle() : m_documentTitle;
     in.showsDocument = !m_documentTitle.isEmpty();

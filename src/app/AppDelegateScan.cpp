@@ -6,6 +6,7 @@
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
 #include "app/SVMainWindow.h"
+#include "app/SVScanSession.h"
 #include "app/SVStartupAlerts.h"
 #include "model/SVActiveScanEngine.h"
 #include "platform/Clock.h"
@@ -22,19 +23,27 @@
 #include <QTimer>
 #include <QTreeView>
 
+bool AppDelegate::isScanning() const
+{
+    return m_scanSession->isScanning();
+}
+
+bool AppDelegate::isShowingPowerOffAlert() const
+{
+    return m_scanSession->powerOffAlert() != nullptr;
+}
+
 void AppDelegate::doStart()
 {
-    // Never two scan loops: the engine held goes first.
-    stopEngine();
     if (!m_currentInterface)
         return;
-    m_scanEngine = std::make_unique<SVActiveScanEngine>(m_currentInterface, std::nullopt, m_clock);
+    m_scanSession->start(m_currentInterface);
     doStartCallback();
 }
 
 void AppDelegate::doStartCallback()
 {
-    ++m_runIdentity;
+    m_scanSession->beginRun();
     setIsScanning(true);
     m_documentTitle.clear();
     updateStateInfo();
@@ -43,30 +52,18 @@ void AppDelegate::doStartCallback()
     updateWindowTitle();
     m_window->leftFooterLbl()->hide();
     clearResults();
-    if (m_scanEngine)
-        m_scanEngine->runEngine();
+    m_scanSession->runEngine();
 }
 
 void AppDelegate::doStop()
 {
-    ++m_runIdentity;
-    delete m_scanTimer;
-    m_scanTimer = nullptr;
+    m_scanSession->stop();
     setIsScanning(false);
     m_documentTitle.clear();
     updateWindowTitle();
     configureAll();
-    stopEngine();
     m_window->toolbar().activityIndicator->stopAnimation();
     validateScanStopItems();
-}
-
-void AppDelegate::stopEngine()
-{
-    if (!m_scanEngine)
-        return;
-    m_scanEngine->stopEngine();
-    m_scanEngine.reset(); // joins the engine's thread
 }
 
 void AppDelegate::doStopAndClearResults()
@@ -77,7 +74,7 @@ void AppDelegate::doStopAndClearResults()
 
 void AppDelegate::clearResults()
 {
-    ++m_runIdentity;
+    m_scanSession->beginRun();
     m_sideView->clearSelection();
     m_sideFilter.clear();
     m_sideSelection.reset();
@@ -87,7 +84,7 @@ void AppDelegate::clearResults()
 
 void AppDelegate::doAutoStart()
 {
-    if (m_isScanning || m_disableAutoScan)
+    if (isScanning() || m_disableAutoScan)
         return;
     if (m_defaults.boolForKey(SVDefaultsKey::AutoScan))
         doStart();
@@ -95,9 +92,9 @@ void AppDelegate::doAutoStart()
         doStop();
 }
 
+// The views follow the session's state.
 void AppDelegate::setIsScanning(bool scanning)
 {
-    m_isScanning = scanning;
     m_networksModel->setScanning(scanning);
     setGraphsScanning(scanning);
 }
@@ -107,9 +104,9 @@ void AppDelegate::onScanStop(int tag)
     // A shortcut fires without the menu's enabling being looked at again, so
     // the state is checked here: Scan while scanning would throw the survey
     // away.
-    if (tag == ScanTag && !m_isScanning) {
+    if (tag == ScanTag && !isScanning()) {
         proceedAfterSaveQuestion([this] { doStart(); });
-    } else if (tag == StopTag && m_isScanning) {
+    } else if (tag == StopTag && isScanning()) {
         doStop();
     }
 }
@@ -117,34 +114,36 @@ void AppDelegate::onScanStop(int tag)
 void AppDelegate::validateScanStopItems()
 {
     const bool canScan = m_currentInterface != nullptr;
-    m_window->toolbar().validateScanStopItems(m_isScanning, canScan);
+    const bool scanning = isScanning();
+    m_window->toolbar().validateScanStopItems(scanning, canScan);
     if (m_scanAction)
-        m_scanAction->setEnabled(canScan && !m_isScanning);
+        m_scanAction->setEnabled(canScan && !scanning);
     if (m_stopAction)
-        m_stopAction->setEnabled(m_isScanning);
+        m_stopAction->setEnabled(scanning);
 }
 
 void AppDelegate::scan()
 {
-    if (!m_isScanning || !m_scanEngine)
+    SVActiveScanEngine* engine = m_scanSession->engine();
+    if (!engine)
         return;
-    const bool powerOn = m_scanEngine->powerOn();
-    if (!powerOn && !m_didReceiveSleepNote)
+    const bool powerOn = engine->powerOn();
+    if (!powerOn && !m_scanSession->didReceiveSleepNote())
         QTimer::singleShot(0, this, [this] { showPowerOffAlert(); });
     // Sampling goes on while dialogs and sheets are open: none of today's
     // dialogs works on the list, so none needs it to stand still.
-    if (!powerOn || !m_scanEngine->hasResults())
+    if (!powerOn || !engine->hasResults())
         return;
-    const SVScanResults results = m_scanEngine->results();
+    const SVScanResults results = engine->results();
     std::optional<SVNetworkList> merged;
-    if (m_isScanning && results) {
+    if (results) {
         const qint64 sensitivity = m_defaults.integerForKey(SVDefaultsKey::Sensitivity);
         merged = mergeNetworks(*results, networks(), m_clock->now(), sensitivity, m_maxLastSeenElapsedSeconds);
     }
     QTimer::singleShot(0, this, [this] { m_window->toolbar().activityIndicator->stopAnimation(); });
-    if (merged && m_isScanning)
-        QTimer::singleShot(0, this, [this, list = *merged, run = m_runIdentity] {
-            if (m_isScanning && run == m_runIdentity)
+    if (merged)
+        QTimer::singleShot(0, this, [this, list = *merged, run = m_scanSession->runIdentity()] {
+            if (m_scanSession->isCurrentRun(run))
                 didFindNetworks(list);
         });
 }
@@ -197,12 +196,9 @@ void AppDelegate::handleScanDidStart()
 
 void AppDelegate::handleScanDidEnd()
 {
-    if (!m_scanTimer) {
+    if (m_scanSession->state() == SVScanSession::State::Starting) {
         scan();
-        m_scanTimer = new QTimer(this);
-        m_scanTimer->setInterval(m_options.scanTimerIntervalMs);
-        connect(m_scanTimer, &QTimer::timeout, this, &AppDelegate::scan);
-        m_scanTimer->start();
+        m_scanSession->startMergingAfterFirstPass();
     }
     m_window->toolbar().activityIndicator->stopAnimation();
 }
@@ -222,16 +218,16 @@ void AppDelegate::handleFilterUsingKeys(const QVariantMap& userInfo)
 
 void AppDelegate::showPowerOffAlert()
 {
-    if (m_checkWiFiAlert)
+    if (m_scanSession->powerOffAlert())
         return;
     SVAlert* alert = newWiFiOffAlert(m_window);
-    m_checkWiFiAlert = alert;
+    m_scanSession->setPowerOffAlert(alert);
     alert->beginSheetModalForWindow(m_window, [this](int code) { powerOffAlertDidEnd(code); });
 }
 
 void AppDelegate::powerOffAlertDidEnd(int returnCode)
 {
-    m_checkWiFiAlert = nullptr;
+    m_scanSession->setPowerOffAlert(nullptr);
     if (!m_currentInterface)
         return;
     if (returnCode == SVAlert::FirstButtonReturn) {
@@ -239,10 +235,8 @@ void AppDelegate::powerOffAlertDidEnd(int returnCode)
         if (m_currentInterface->setPower(true, &error)) {
             // Restart the loop on the same list: switching the radio on does
             // not throw the survey away.
-            if (m_isScanning) {
-                stopEngine();
-                m_scanEngine = std::make_unique<SVActiveScanEngine>(m_currentInterface, std::nullopt, m_clock);
-                m_scanEngine->runEngine();
+            if (isScanning()) {
+                m_scanSession->restartEngine(m_currentInterface);
             } else {
                 doStart();
             }
@@ -251,8 +245,8 @@ void AppDelegate::powerOffAlertDidEnd(int returnCode)
             // The user asked for the radio and would otherwise see only the
             // same question again; it stays away while this one shows.
             SVAlert* failed = newWiFiStaysOffAlert(error.localizedDescription, m_window);
-            m_checkWiFiAlert = failed;
-            failed->beginSheetModalForWindow(m_window, [this](int) { m_checkWiFiAlert = nullptr; });
+            m_scanSession->setPowerOffAlert(failed);
+            failed->beginSheetModalForWindow(m_window, [this](int) { m_scanSession->setPowerOffAlert(nullptr); });
         }
     } else if (!m_currentInterface->powerOn()) {
         doStop();
@@ -263,12 +257,11 @@ void AppDelegate::handlePowerDidChange()
 {
     if (!m_currentInterface || !m_currentInterface->powerOn())
         return;
-    if (m_checkWiFiAlert) {
-        SVAlert* alert = m_checkWiFiAlert;
-        m_checkWiFiAlert = nullptr;
+    if (SVAlert* alert = m_scanSession->powerOffAlert()) {
+        m_scanSession->setPowerOffAlert(nullptr);
         alert->done(SVAlert::AbortReturn); // the radio is back: the question is moot
-        if (!m_didReceiveSleepNote && !m_isScanning)
+        if (!m_scanSession->didReceiveSleepNote() && !isScanning())
             doStart();
     }
-    m_didReceiveSleepNote = false;
+    m_scanSession->setDidReceiveSleepNote(false);
 }

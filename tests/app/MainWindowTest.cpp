@@ -2,6 +2,7 @@
 #include "app/WindowFixture.h"
 #include "app/SVAlert.h"
 #include "app/SVMainWindow.h"
+#include "app/SVScanSession.h"
 #include "elements/SVInfoElement.h"
 #include "model/SVActiveScanEngine.h"
 #include "model/SVDataPoint.h"
@@ -145,7 +146,7 @@ TEST(MainWindow, ScansMergesAndShowsTheSurvey)
     ASSERT_TRUE(w.app->isSimulated());
     EXPECT_TRUE(w.app->isScanning());
     ASSERT_TRUE(w.waitForTicks(3));
-    EXPECT_TRUE(w.app->hasScanTimer());
+    EXPECT_EQ(w.app->scanSession().state(), SVScanSession::State::Scanning); // the merge timer ticks
     EXPECT_TRUE(w.app->window()->windowTitle().endsWith(QStringLiteral(" - Scanning")));
 
     const auto shown = w.shownBssids();
@@ -159,8 +160,8 @@ TEST(MainWindow, ScansMergesAndShowsTheSurvey)
 
     w.app->doStop();
     EXPECT_FALSE(w.app->isScanning());
-    EXPECT_EQ(w.app->scanEngine(), nullptr);
-    EXPECT_FALSE(w.app->hasScanTimer());
+    EXPECT_EQ(w.app->scanSession().engine(), nullptr);
+    EXPECT_EQ(w.app->scanSession().state(), SVScanSession::State::Stopped); // no merge timer
     EXPECT_EQ(w.shownBssids().size(), shown.size()); // the last results stay
 }
 
@@ -236,7 +237,7 @@ TEST(MainWindow, WiFiOffAlert)
         EXPECT_EQ(w.app->currentInterface()->powerOn(), c.scanningAfter);
         if (c.scanningAfter) {
             // Switching the radio on restarted the loop on the same survey.
-            ASSERT_NE(w.app->scanEngine(), nullptr);
+            ASSERT_NE(w.app->scanSession().engine(), nullptr);
             ASSERT_TRUE(w.waitForTicks(1));
             EXPECT_EQ(w.app->networks().first(), before.first());
         }
@@ -448,6 +449,25 @@ TEST(MainWindow, AMergeOfAnEarlierRunNeverComesBack)
     ASSERT_TRUE(w.waitForTicks(1));
     for (const auto& n : w.app->networks())
         EXPECT_FALSE(old.contains(n)) << n->bssid().toStdString();
+}
+
+TEST(MainWindow, APassEndingAfterStopLeavesNoTimerBehind)
+{
+    Window w;
+    ASSERT_TRUE(w.waitForTicks(1));
+    w.app->doStop();
+    // The engine's last pass ended on its thread just before the stop; the
+    // notice reaches the window after it.
+    sv::NotificationCenter::defaultCenter().post(SVActiveScanEngine::ScanDidEndNotification);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.app->scanSession().state(), SVScanSession::State::Stopped);
+    EXPECT_FALSE(w.app->isScanning());
+
+    // The next start merges as soon as its own first pass ends.
+    w.app->doStart();
+    EXPECT_EQ(w.app->scanSession().state(), SVScanSession::State::Starting);
+    ASSERT_TRUE(w.waitForTicks(1));
+    EXPECT_EQ(w.app->scanSession().state(), SVScanSession::State::Scanning);
 }
 
 TEST(MainWindow, SamplingGoesOnWhileADialogIsOpen)

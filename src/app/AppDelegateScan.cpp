@@ -1,6 +1,7 @@
 // The scan cycle: start and stop, the merge timer, and the radio.
 
 #include "app/AppDelegate.h"
+#include "app/SVDocumentSession.h"
 #include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
@@ -36,7 +37,7 @@ void AppDelegate::doStartCallback()
 {
     ++m_runIdentity;
     setIsScanning(true);
-    m_documentTitle.clear();
+    m_documents->showLiveResults();
     updateStateInfo();
     validateScanStopItems();
     m_didFindNetworksFirstTime = true;
@@ -53,7 +54,7 @@ void AppDelegate::doStop()
     delete m_scanTimer;
     m_scanTimer = nullptr;
     setIsScanning(false);
-    m_documentTitle.clear();
+    m_documents->showLiveResults();
     updateWindowTitle();
     configureAll();
     stopEngine();

@@ -1,6 +1,7 @@
 // Start-up, settings, the window's construction and shutdown.
 
 #include "app/AppDelegate.h"
+#include "app/SVDocumentSession.h"
 #include "model/SVDefaultsKeys.h"
 #include "app/SVInspectController.h"
 
@@ -66,7 +67,8 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
       m_options(std::move(options)),
       m_defaults(sv::UserDefaults::standardUserDefaults()),
       m_clock(m_options.clock ? m_options.clock : std::make_shared<sv::SystemClock>()),
-      m_scanSession(std::make_unique<SVScanSession>(m_clock, m_options.scanTimerIntervalMs))
+      m_scanSession(std::make_unique<SVScanSession>(m_clock, m_options.scanTimerIntervalMs)),
+      m_documents(std::make_unique<SVDocumentSession>(m_defaults))
 {
     connect(m_scanSession.get(), &SVScanSession::mergeDue, this, &AppDelegate::scan);
 }
@@ -329,7 +331,7 @@ void AppDelegate::applicationWillFinishLaunching()
         [](const QString& oui) { return SVVendorDatabaseHelper::sharedDatabase().stringForVendor(oui); });
     m_selectedNetwork.reset();
     // A launch that opens a document does not start scanning on its own.
-    m_disableAutoScan = m_launchOpensDocument;
+    m_disableAutoScan = m_documents->launchOpensDocument();
     loadDefaults();
 
     selectGraph(storedTab());
@@ -371,7 +373,7 @@ void AppDelegate::showWindow()
         // that opens one shows it, with scanning unavailable.
         if (!m_scenarioError.isEmpty())
             showScenarioErrorSheet();
-        else if (!m_launchOpensDocument)
+        else if (!m_documents->launchOpensDocument())
             showNoInterfaceSheet();
         return;
     }
@@ -485,7 +487,7 @@ void AppDelegate::updateWindowTitle()
 {
     if (!m_window)
         return;
-    if (!m_documentTitle.isEmpty())
+    if (!m_documents->title().isEmpty())
         showDocumentTitle();
     else
         m_window->setWindowTitle(

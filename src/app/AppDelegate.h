@@ -24,6 +24,7 @@ class QAction;
 class QMenu;
 struct SVOpenJob;
 struct SVSaveJob;
+class SVDocumentSession;
 class QModelIndex;
 class QTimer;
 class QTreeView;
@@ -45,7 +46,9 @@ class SVNetworkDetailsView;
 class SVVendorDatabaseWindowUI;
 class SVSpeechReporter;
 class SVSpeechSynthesizer;
-class SVBackgroundJobs;
+namespace sv {
+class BackgroundJobs;
+}
 namespace sv {
 class Clock;
 class UserDefaults;
@@ -155,11 +158,11 @@ public:
     // A file handed over by the command line, the desktop or a drop.
     bool applicationOpenFile(const QString& path);
     // Before applicationWillFinishLaunching: this launch opens a document.
-    void setLaunchOpensDocument() { m_launchOpensDocument = true; }
+    void setLaunchOpensDocument();
     // Runs action now, or after the save question and a save, or not at all.
     void proceedAfterSaveQuestion(const std::function<void()>& action);
-    bool isSaving() const { return m_saveThread.joinable(); }
-    bool isOpening() const { return m_openJob != nullptr; }
+    bool isSaving() const;
+    bool isOpening() const;
     // Blocks until a running save has reached its file (quitting waits for
     // it). An open is not waited for: a stalled disk would hold it for ever.
     void waitForBackgroundJobs();
@@ -168,8 +171,8 @@ public:
     static int runningDocumentReaders();
     QStringList recentDocuments() const;
     // Panels stand-ins for tests: answer the path instead of showing a dialog.
-    void setSavePanelResponder(std::function<QString()> responder) { m_savePanelResponder = std::move(responder); }
-    void setOpenPanelResponder(std::function<QString()> responder) { m_openPanelResponder = std::move(responder); }
+    void setSavePanelResponder(std::function<QString()> responder);
+    void setOpenPanelResponder(std::function<QString()> responder);
 
     // ---- graphs (AppDelegateGraphs.cpp) ----
     void configureSignalStrenghTabView();
@@ -276,6 +279,8 @@ private:
     void openDidEnd(const std::shared_ptr<SVOpenJob>& job);
     // Tells the open job to reach nobody; false when none runs.
     bool abandonOpen();
+    // The file alert of an open that failed.
+    void showOpenFailedAlert(const QString& path, const QString& reason, const QString& details);
     // Once per opened document: how many of its samples no record could keep.
     void reportDataPointsLeftOut(const QString& path, const SVNetworkList& list);
 
@@ -359,17 +364,10 @@ private:
     std::shared_ptr<SVSpeechSynthesizer> m_speechSynth;
     std::shared_ptr<SVSpeechReporter> m_speech;
     bool m_toldSpeechUnavailable = false; // said once a run
-    std::shared_ptr<SVBackgroundJobs> m_exportJobs;
+    std::shared_ptr<sv::BackgroundJobs> m_exportJobs;
     std::unique_ptr<SVPreferencesPanes> m_preferences;
     SVInspectController* m_inspect = nullptr; // a child of this object
 
-    // Documents.
-    QString m_documentTitle; // the shown document's title; empty for live results
-    bool m_launchOpensDocument = false;
-    std::shared_ptr<SVSaveJob> m_saveJob;
-    std::thread m_saveThread;
-    std::shared_ptr<SVOpenJob> m_openJob; // the open under way; its thread holds it too
-    QMenu* m_recentMenu = nullptr;
-    std::function<QString()> m_savePanelResponder;
-    std::function<QString()> m_openPanelResponder;
+    // The shown document, the save and open under way, recent documents.
+    std::unique_ptr<SVDocumentSession> m_documents;
 };

@@ -9,6 +9,7 @@
 #include "app/SVProgressWindowController.h"
 #include "model/SVDocument.h"
 #include "model/SVNetwork.h"
+#include "app/SVDocumentSession.h"
 #include "platform/UserDefaults.h"
 #include "views/SVPlainText.h"
 
@@ -22,55 +23,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
-#include <atomic>
-
-// An open under way. Its thread holds the job, not the controller: an open
-// that was given up (cancelled, or still reading when the application
-// quits) ends on its own and reaches nobody.
-struct SVOpenJob {
-    QString path;
-    std::mutex mutex;             // guards owner and the result
-    AppDelegate* owner = nullptr; // cleared when the open is given up
-    std::optional<SVDocument::Content> content;
-    QString error;
-};
-
-struct SVSaveJob {
-    QString path;
-    std::function<void()> followUp;
-    bool ok = false;  // written by the thread, read after it is joined
-    QString error;
-    bool ended = false;
-};
-
 namespace {
-
-constexpr int MaxRecentDocuments = 10;
-
-std::atomic<int> g_runningReaders{0};
-
-// Counts a reader thread from its start to its very last step.
-struct RunningReader {
-    RunningReader() { ++g_runningReaders; }
-    ~RunningReader() { --g_runningReaders; }
-    RunningReader(const RunningReader&) = delete;
-    RunningReader& operator=(const RunningReader&) = delete;
-};
 
 QString quoted(const QString& path)
 {
     return QStringLiteral("\"%1\"").arg(path);
-}
-
-// The title of a shown document: its path without the extension.
-QString documentTitle(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString suffix = info.suffix();
-    const QString title = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
-    return title.isEmpty() ? path : title;
 }
 
 // The local files a drag carries.
@@ -93,11 +53,36 @@ bool acceptsDrop(const QMimeData* data)
 
 } // namespace
 
+void AppDelegate::setLaunchOpensDocument()
+{
+    m_documents->setLaunchOpensDocument();
+}
+
+bool AppDelegate::isSaving() const
+{
+    return m_documents->isSaving();
+}
+
+bool AppDelegate::isOpening() const
+{
+    return m_documents->isOpening();
+}
+
+void AppDelegate::setSavePanelResponder(std::function<QString()> responder)
+{
+    m_documents->savePanelResponder = std::move(responder);
+}
+
+void AppDelegate::setOpenPanelResponder(std::function<QString()> responder)
+{
+    m_documents->openPanelResponder = std::move(responder);
+}
+
 bool AppDelegate::hasUnsavedResults() const
 {
     // Live results are what no document title names, whatever a document's
     // own name looks like.
-    return m_window && m_documentTitle.isEmpty() && !networks().isEmpty();
+    return m_window && m_documents->title().isEmpty() && !networks().isEmpty();
 }
 
 int AppDelegate::showSaveAlertIfNeeded()
@@ -125,8 +110,8 @@ int AppDelegate::showSaveAlertIfNeeded()
 QString AppDelegate::showSavePanel()
 {
     QString path;
-    if (m_savePanelResponder) {
-        path = m_savePanelResponder();
+    if (m_documents->savePanelResponder) {
+        path = m_documents->savePanelResponder();
     } else {
         QFileDialog panel(m_window, tr("Save"));
         panel.setAcceptMode(QFileDialog::AcceptSave);
@@ -176,8 +161,7 @@ void AppDelegate::doSaveWithFileInBackground(const QString& path, std::function<
     auto job = std::make_shared<SVSaveJob>();
     job->path = path;
     job->followUp = std::move(followUp);
-    m_saveJob = job;
-    m_saveThread = std::thread([this, job, list, lastScanTime] {
+    m_documents->startSave(job, [this, job, list, lastScanTime] {
         job->ok = SVDocument::write(job->path, list, lastScanTime, &job->error);
         QMetaObject::invokeMethod(this, [this, job] { saveDidEnd(job); }, Qt::QueuedConnection);
     });
@@ -189,9 +173,7 @@ void AppDelegate::saveDidEnd(const std::shared_ptr<SVSaveJob>& job)
     if (job->ended)
         return;
     job->ended = true;
-    if (m_saveThread.joinable())
-        m_saveThread.join();
-    m_saveJob.reset();
+    m_documents->endSave();
     m_progress->hideProgressPanel();
     const QString& path = job->path;
     if (!job->ok) {
@@ -211,26 +193,25 @@ void AppDelegate::saveDidEnd(const std::shared_ptr<SVSaveJob>& job)
 
 bool AppDelegate::endRunningSave()
 {
-    if (!m_saveJob)
+    if (!m_documents->isSaving())
         return true;
-    const std::shared_ptr<SVSaveJob> job = m_saveJob;
-    if (m_saveThread.joinable())
-        m_saveThread.join();
+    const std::shared_ptr<SVSaveJob> job = m_documents->saveJob();
+    m_documents->waitForSave();
     saveDidEnd(job);
     return job->ok;
 }
 
 void AppDelegate::didSaveFile(const QString& path)
 {
-    m_documentTitle = documentTitle(path);
+    m_documents->showDocument(path);
     showDocumentTitle();
     configureAll();
 }
 
 QString AppDelegate::showOpenPanel()
 {
-    if (m_openPanelResponder)
-        return m_openPanelResponder();
+    if (m_documents->openPanelResponder)
+        return m_documents->openPanelResponder();
     QFileDialog panel(m_window, tr("Open"));
     panel.setAcceptMode(QFileDialog::AcceptOpen);
     panel.setFileMode(QFileDialog::ExistingFile);
@@ -251,27 +232,19 @@ void AppDelegate::doOpenWithFileInBackground(const QString& path)
 {
     if (isOpening() || isSaving())
         return;
-    const QString name = QFileInfo(path).fileName();
     if (QFileInfo(path).suffix() != QLatin1String(SVDocument::Extension)) {
-        auto* alert = new SVAlert(m_window);
-        alert->setMessageText(tr("The file \"%1\" could not be read.").arg(name));
-        alert->setInformativeText(tr("This file's format is not supported in this version of Skyvane."));
-        alert->setAlertStyle(SVAlert::Style::Critical);
-        alert->beginSheetModalForWindow(m_window, [](int) {});
+        showOpenFailedAlert(path, tr("This file's format is not supported in this version of Skyvane."), {});
         return;
     }
     auto job = std::make_shared<SVOpenJob>();
     job->path = path;
     job->owner = this;
-    m_openJob = job;
     m_progress->showProgressPanelWithMessage(tr("Opening") + QLatin1Char(' ') + quoted(path));
     m_progress->setCancelAction([this] { cancelOpen(); });
     auto reader = m_options.documentReader;
     if (!reader)
         reader = [](const QString& p, QString* error) { return SVDocument::read(p, error); };
-    std::thread([job = std::move(job), reader = std::move(reader)]() mutable {
-        // Declared first, so it counts until everything below is gone.
-        const RunningReader running;
+    m_documents->startOpen(job, [job, reader = std::move(reader)]() mutable {
         const std::shared_ptr<SVOpenJob> held = std::move(job);
         const auto read = std::move(reader);
         QString error;
@@ -285,19 +258,12 @@ void AppDelegate::doOpenWithFileInBackground(const QString& path)
         // is dropped if it goes before the call runs.
         QMetaObject::invokeMethod(held->owner, [owner = held->owner, held] { owner->openDidEnd(held); },
                                   Qt::QueuedConnection);
-    }).detach();
+    });
 }
 
 bool AppDelegate::abandonOpen()
 {
-    if (!m_openJob)
-        return false;
-    {
-        std::lock_guard lock(m_openJob->mutex);
-        m_openJob->owner = nullptr;
-    }
-    m_openJob.reset();
-    return true;
+    return m_documents->abandonOpen();
 }
 
 void AppDelegate::cancelOpen()
@@ -310,15 +276,13 @@ void AppDelegate::cancelOpen()
 
 int AppDelegate::runningDocumentReaders()
 {
-    return g_runningReaders.load();
+    return SVDocumentSession::runningDocumentReaders();
 }
 
 void AppDelegate::openDidEnd(const std::shared_ptr<SVOpenJob>& job)
 {
-    // An open given up after its result was posted.
-    if (job != m_openJob)
+    if (!m_documents->endOpen(job))
         return;
-    m_openJob.reset();
     m_progress->setCancelAction({});
     m_progress->hideProgressPanel();
     std::optional<SVDocument::Content> content;
@@ -331,17 +295,28 @@ void AppDelegate::openDidEnd(const std::shared_ptr<SVOpenJob>& job)
     const QString& path = job->path;
     if (!content) {
         // The list, the title and scanning stay as they were.
-        auto* alert = new SVAlert(m_window);
-        alert->setMessageText(tr("The file \"%1\" could not be read.").arg(QFileInfo(path).fileName()));
-        alert->setInformativeText(tr("The file does not have a valid format."));
-        alert->setAlertStyle(SVAlert::Style::Critical);
-        alert->setDetailedText(error);
-        alert->beginSheetModalForWindow(m_window, [](int) {});
+        showOpenFailedAlert(path, tr("The file does not have a valid format."), error);
         return;
     }
     doStopAndClearResults();
     didOpenFile(path, content->networks, content->lastScanTime);
     reportDataPointsLeftOut(path, content->networks);
+}
+
+void AppDelegate::showOpenFailedAlert(const QString& path, const QString& reason, const QString& details)
+{
+    auto* alert = new SVAlert(m_window);
+    alert->setMessageText(tr("The file \"%1\" could not be read.").arg(QFileInfo(path).fileName()));
+    alert->setInformativeText(reason);
+    alert->setAlertStyle(SVAlert::Style::Critical);
+    if (!details.isEmpty())
+        alert->setDetailedText(details);
+    alert->beginSheetModalForWindow(m_window, [this](int) {
+        // Without Wi-Fi and with nothing shown, the window would stay empty:
+        // the choice of a launch without Wi-Fi stands again.
+        if (!m_currentInterface && m_scenarioError.isEmpty() && networks().isEmpty())
+            QTimer::singleShot(0, this, [this] { showNoInterfaceSheet(); });
+    });
 }
 
 void AppDelegate::reportDataPointsLeftOut(const QString& path, const SVNetworkList& list)
@@ -369,7 +344,7 @@ void AppDelegate::didOpenFile(const QString& path, const SVNetworkList& list, co
     didFindNetworks(list, lastScanTime);
     if (!path.isEmpty()) {
         noteRecentDocument(path);
-        m_documentTitle = documentTitle(path);
+        m_documents->showDocument(path);
         showDocumentTitle();
     }
     configureAll();
@@ -393,7 +368,7 @@ void AppDelegate::onFileSaveAs()
 bool AppDelegate::windowShouldClose()
 {
     // A save under way is waited for; one that failed keeps the window open.
-    if (m_saveJob && !endRunningSave())
+    if (m_documents->isSaving() && !endRunningSave())
         return false;
     // An open is not: it may never end. Nothing of it has been shown yet.
     cancelOpen();
@@ -421,50 +396,43 @@ void AppDelegate::waitForBackgroundJobs()
 {
     // The save's closing call is queued to this object and never runs once
     // it is gone; what matters is that the file is whole.
-    if (m_saveThread.joinable())
-        m_saveThread.join();
+    m_documents->waitForSave();
     abandonOpen();
 }
 
 void AppDelegate::showDocumentTitle()
 {
-    if (!m_documentTitle.isEmpty())
-        m_window->setWindowTitle(sv::plainWindowTitle(m_documentTitle));
+    if (!m_documents->title().isEmpty())
+        m_window->setWindowTitle(sv::plainWindowTitle(m_documents->title()));
 }
 
 // ---- recent documents ----
 
 QStringList AppDelegate::recentDocuments() const
 {
-    return m_defaults.stringArrayForKey(RecentDocumentsKey);
+    return m_documents->recentDocuments();
 }
 
 void AppDelegate::noteRecentDocument(const QString& path)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    QStringList recent = recentDocuments();
-    recent.removeAll(absolute);
-    recent.prepend(absolute);
-    while (recent.size() > MaxRecentDocuments)
-        recent.removeLast();
-    m_defaults.setObject(recent, RecentDocumentsKey);
+    m_documents->noteRecentDocument(path);
 }
 
 void AppDelegate::rebuildRecentDocumentsMenu()
 {
-    if (!m_recentMenu)
+    QMenu* recentMenu = m_documents->recentMenu();
+    if (!recentMenu)
         return;
-    m_recentMenu->clear();
+    recentMenu->clear();
     for (const QString& path : recentDocuments()) {
-        QAction* item = m_recentMenu->addAction(sv::plainMnemonicText(QFileInfo(path).fileName()), this, [this, path] {
+        QAction* item = recentMenu->addAction(sv::plainMnemonicText(QFileInfo(path).fileName()), this, [this, path] {
             proceedAfterSaveQuestion([this, path] { doOpenWithFileInBackground(path); });
         });
         item->setToolTip(sv::plainToolTip(path));
     }
-    if (!m_recentMenu->isEmpty())
-        m_recentMenu->addSeparator();
-    QAction* clear = m_recentMenu->addAction(tr("Clear Menu"), this,
-                                             [this] { m_defaults.removeObjectForKey(RecentDocumentsKey); });
+    if (!recentMenu->isEmpty())
+        recentMenu->addSeparator();
+    QAction* clear = recentMenu->addAction(tr("Clear Menu"), this, [this] { m_documents->clearRecentDocuments(); });
     clear->setEnabled(!recentDocuments().isEmpty());
 }
 
@@ -472,8 +440,8 @@ void AppDelegate::buildDocumentMenuItems(QMenu* file)
 {
     QAction* open = file->addAction(tr("Open..."), this, [this] { onFileOpen(); });
     open->setShortcut(QKeySequence::Open);
-    m_recentMenu = file->addMenu(tr("Open Recent"));
-    connect(m_recentMenu, &QMenu::aboutToShow, this, [this] { rebuildRecentDocumentsMenu(); });
+    m_documents->setRecentMenu(file->addMenu(tr("Open Recent")));
+    connect(m_documents->recentMenu(), &QMenu::aboutToShow, this, [this] { rebuildRecentDocumentsMenu(); });
     rebuildRecentDocumentsMenu();
     file->addSeparator();
     QAction* saveAs = file->addAction(tr("Save As..."), this, [this] { onFileSaveAs(); });

@@ -1,6 +1,7 @@
 // The network table as CSV, the annotations CSV files and copying rows.
 
 #include "app/AppDelegate.h"
+#include "platform/BackgroundJobs.h"
 #include "app/SVInspectController.h"
 #include "model/SVDefaultsKeys.h"
 
@@ -35,50 +36,6 @@
 #include <atomic>
 #include <thread>
 
-// Threads of background jobs; waits for all of them when it goes, so no job
-// outlives the controller it reports to.
-class SVBackgroundJobs {
-public:
-    ~SVBackgroundJobs() { waitForAll(); }
-    void start(std::function<void()> job)
-    {
-        std::lock_guard g(m_mutex);
-        // Threads whose job has ended are joined here, so none piles up.
-        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
-            if (*it->done) {
-                it->thread.join();
-                it = m_jobs.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        m_jobs.push_back({std::thread([job = std::move(job), done] {
-                              job();
-                              *done = true;
-                          }),
-                          done});
-    }
-    void waitForAll()
-    {
-        std::vector<Job> jobs;
-        {
-            std::lock_guard g(m_mutex);
-            jobs.swap(m_jobs);
-        }
-        for (auto& j : jobs)
-            j.thread.join();
-    }
-
-private:
-    struct Job {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::mutex m_mutex;
-    std::vector<Job> m_jobs;
-};
-
 namespace {
 
 // An annotations file larger than this is not one.
@@ -105,7 +62,7 @@ void showFileAlert(QWidget* window, const QString& message, const QString& reaso
 
 void AppDelegate::buildExportMenus()
 {
-    m_exportJobs = std::make_shared<SVBackgroundJobs>();
+    m_exportJobs = std::make_shared<sv::BackgroundJobs>();
 
     QMenuBar* bar = m_window->menuBar();
     if (QMenu* file = menuTitled(bar, tr("&File"))) {

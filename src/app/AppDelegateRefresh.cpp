@@ -1,6 +1,7 @@
 // Filtering, and bringing the window up to date after it.
 
 #include "app/AppDelegate.h"
+#include "app/SVDocumentSession.h"
 #include "model/SVDefaultsKeys.h"
 #include "app/SVInspectController.h"
 
@@ -240,8 +241,8 @@ void AppDelegate::updateStateInfo()
     SVStateInfoInput in;
     in.scanning = isScanning();
     // The document's own title: the window holds it marked up for Qt.
-    in.windowTitle = m_documentTitle.isEmpty() ? m_window->windowTitle() : m_documentTitle;
-    in.showsDocument = !m_documentTitle.isEmpty();
+    in.windowTitle = m_documents->title().isEmpty() ? m_window->windowTitle() : m_documents->title();
+    in.showsDocument = !m_documents->title().isEmpty();
     if (m_currentInterface) {
         in.hasInterface = true;
         in.interfaceName = m_currentInterface->interfaceName();

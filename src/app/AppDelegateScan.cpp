@@ -1,6 +1,7 @@
 // The scan cycle: start and stop, the merge timer, and the radio.
 
 #include "app/AppDelegate.h"
+#include "app/SVDocumentSession.h"
 #include "model/SVDefaultsKeys.h"
 
 #include "app/SVAlert.h"
@@ -45,7 +46,7 @@ void AppDelegate::doStartCallback()
 {
     m_scanSession->beginRun();
     setIsScanning(true);
-    m_documentTitle.clear();
+    m_documents->showLiveResults();
     updateStateInfo();
     validateScanStopItems();
     m_didFindNetworksFirstTime = true;
@@ -59,7 +60,7 @@ void AppDelegate::doStop()
 {
     m_scanSession->stop();
     setIsScanning(false);
-    m_documentTitle.clear();
+    m_documents->showLiveResults();
     updateWindowTitle();
     configureAll();
     m_window->toolbar().activityIndicator->stopAnimation();

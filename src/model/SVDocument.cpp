@@ -4,7 +4,7 @@
 #include "platform/FileWriter.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
-#include "platform/RegularFile.h"
+#include "platform/MappedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,14 +101,14 @@ std::optional<Content> read(const QString& path, QString* error, bool* unreadabl
 {
     if (unreadable)
         *unreadable = false;
-    QFile file(path);
-    if (!sv::openRegularFile(file, error)) {
+    // Opened once: what is checked is what is read.
+    auto file = std::make_unique<sv::MappedFile>();
+    if (!file->open(path, error)) {
         if (unreadable)
             *unreadable = true;
         return std::nullopt;
     }
-    file.close();
-    sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromFile(path);
+    sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromMappedFile(std::move(file));
     return decode(coder, error);
 }
 

@@ -1304,6 +1304,13 @@ KeyedUnarchiver KeyedUnarchiver::fromFile(const QString& path)
         d.fail(QStringLiteral("Could not open the archive: %1").arg(reason));
         return archive;
     }
+    return fromMappedFile(std::move(file));
+}
+
+KeyedUnarchiver KeyedUnarchiver::fromMappedFile(std::unique_ptr<MappedFile> file)
+{
+    KeyedUnarchiver archive;
+    Private& d = *archive.d;
     if (file->size() == 0) {
         d.damaged("the file is empty");
         return archive;

@@ -37,6 +37,8 @@ namespace sv {
 //       if (element.className() == "SVNetwork") ...;
 //   });
 //   if (archive.failed()) report(archive.errorString());
+class MappedFile;
+
 class KeyedUnarchiver {
     struct Private;
 
@@ -46,6 +48,8 @@ public:
     // Maps the file; a file that cannot be read is a failure, and so is one
     // that changes before failed() or errorString() is asked (see MappedFile).
     static KeyedUnarchiver fromFile(const QString& path);
+    // The same from a file the caller has mapped already, so it is opened once.
+    static KeyedUnarchiver fromMappedFile(std::unique_ptr<MappedFile> file);
 
     KeyedUnarchiver(KeyedUnarchiver&&) noexcept;
     KeyedUnarchiver& operator=(KeyedUnarchiver&&) noexcept;

@@ -41,6 +41,7 @@
 #include <QHelpEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLayout>
@@ -323,6 +324,41 @@ TEST(MainWindow, WithoutAnInterfaceASurveyOpens)
         EXPECT_FALSE(app->window()->toolbar().scanButton->isEnabled()) << c.name << ": nothing to scan with";
         app->onScanStop(AppDelegate::ScanTag);
         EXPECT_FALSE(app->isScanning()) << c.name;
+        sv::test::endWindow(app);
+    }
+}
+
+// A survey given at launch that cannot be read is reported, and then the
+// window offers what a launch without Wi-Fi offers instead of staying empty.
+TEST(MainWindow, WithoutAnInterfaceASurveyThatCannotBeReadLeavesTheUsualChoice)
+{
+    if (!CWInterface::interfaceNames().isEmpty())
+        GTEST_SKIP() << "this machine has a Wi-Fi interface";
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath(QStringLiteral("damaged.skyvane"));
+    sv::test::writeBytes(damaged, "not a survey");
+    const QString foreign = dir.filePath(QStringLiteral("notes.txt"));
+    sv::test::writeBytes(foreign, "text");
+    for (const QString& path : {damaged, foreign}) {
+        QStringList messages, buttons;
+        SVAlert::setAutomaticResponder([&](const SVAlert& alert) {
+            messages << alert.messageText();
+            buttons.clear();
+            for (const QPushButton* b : alert.alertButtons())
+                buttons << b->text();
+            return SVAlert::FirstButtonReturn;
+        });
+        AppDelegate::Options options;
+        options.clock = std::make_shared<sv::ManualClock>();
+        auto app = std::make_unique<AppDelegate>(options);
+        app->awakeFromNib();
+        app->setLaunchOpensDocument();
+        app->applicationWillFinishLaunching();
+        app->applicationOpenFile(path);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return messages.size() == 2; }, kEventBoundMs)) << qPrintable(path);
+        EXPECT_EQ(messages.value(0), QStringLiteral("The file \"%1\" could not be read.").arg(QFileInfo(path).fileName()));
+        EXPECT_EQ(messages.value(1), QStringLiteral("Unable to scan for wireless networks."));
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("Quit"), QStringLiteral("Open Survey...")}));
         sv::test::endWindow(app);
     }
 }

@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -286,6 +289,27 @@ TEST(Document, DamagedAndForeignFilesAreRefusedWithoutCrashing)
         sv::KeyedUnarchiver coder = sv::KeyedUnarchiver::fromData(damaged);
         SVDocument::decode(coder);
     }
+}
+
+// The file is opened once: a second open could read another file than the
+// one checked, and a slow disk pays twice.
+TEST(Document, AReadOpensTheFileOnce)
+{
+    QTemporaryDir dir;
+    const QString path = tempFile(dir, "once.skyvane");
+    ASSERT_TRUE(SVDocument::write(path, {record("00:11:22:33:44:55", 6, {-50, -51})}, kScanTime));
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // Closes are watched too: like events in a row are merged into one.
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(path).constData(), IN_OPEN | IN_CLOSE), 0);
+    ASSERT_TRUE(SVDocument::read(path));
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+            opens += (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) ? 1 : 0;
+    ::close(watch);
+    EXPECT_EQ(opens, 1);
 }
 
 TEST(Document, AFailedWriteIsReported)

@@ -839,6 +839,13 @@ struct KeyedUnarchiver::Private : FileView {
         return indexFor(key, index, &isPlain) && !isPlain && index != 0 && archiveRef(index, plistRef);
     }
 
+    // The frame of the archived object a key refers to, and its class.
+    bool referencedFrame(QAnyStringView key, Frame& frame, const ClassInfo*& cls)
+    {
+        quint64 r = 0;
+        return referencedObject(key, frame.index, r) && dictionary(r, frame.dict) && classOf(frame.dict, cls);
+    }
+
     // The archived array a key refers to, and its elements.
     bool referencedArray(QAnyStringView key, quint64& index, Object& elements)
     {
@@ -1464,13 +1471,9 @@ QString KeyedUnarchiver::classNameForKey(QAnyStringView key)
 
 bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
 {
-    quint64 index = 0, r = 0;
-    if (!d->referencedObject(key, index, r))
-        return false;
     Frame frame;
-    frame.index = index;
     const ClassInfo* cls = nullptr;
-    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls))
+    if (!d->referencedFrame(key, frame, cls))
         return false;
     frame.shape = d->shapeOf(frame.dict);
     return d->visit(*this, frame, body) && d->ok();
@@ -1478,13 +1481,9 @@ bool KeyedUnarchiver::decodeObjectWith(QAnyStringView key, const std::function<v
 
 bool KeyedUnarchiver::decodeDictionaryWith(QAnyStringView key, const std::function<void(KeyedUnarchiver&)>& body)
 {
-    quint64 index = 0, r = 0;
-    if (!d->referencedObject(key, index, r))
-        return false;
     Frame frame;
-    frame.index = index;
     const ClassInfo* cls = nullptr;
-    if (!d->dictionary(r, frame.dict) || !d->classOf(frame.dict, cls) || cls->kind != Kind::Dictionary)
+    if (!d->referencedFrame(key, frame, cls) || cls->kind != Kind::Dictionary)
         return false;
     quint64 kr = 0, vr = 0;
     Object keys, values;

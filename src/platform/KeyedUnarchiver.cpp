@@ -984,15 +984,9 @@ struct KeyedUnarchiver::Private : FileView {
             return ok() ? QVariant(map) : QVariant();
         }
         case Kind::Date: {
-            quint64 r = 0;
             Object o;
             double seconds = 0;
-            if (!find(dict, "NS.time", r)) {
-                if (ok())
-                    damaged("an archived date has no time");
-                return {};
-            }
-            if (!object(r, o))
+            if (!requiredObject(dict, "NS.time", "an archived date has no time", o))
                 return {};
             if (o.type == Real) {
                 if (!real(o, seconds))
@@ -1010,15 +1004,9 @@ struct KeyedUnarchiver::Private : FileView {
         }
         case Kind::String:
         case Kind::Data: {
-            quint64 r = 0;
             Object o;
             const char* const key = kind == Kind::String ? "NS.string" : "NS.data";
-            if (!find(dict, key, r)) {
-                if (ok())
-                    damaged("an archived string or data object is empty");
-                return {};
-            }
-            if (!object(r, o))
+            if (!requiredObject(dict, key, "an archived string or data object is empty", o))
                 return {};
             if (o.type == Uid) {
                 quint64 index = 0;
@@ -1039,6 +1027,19 @@ struct KeyedUnarchiver::Private : FileView {
             return {};
         }
         return {};
+    }
+
+    // The object a key of an archived dictionary must hold; a missing key
+    // marks the archive damaged.
+    bool requiredObject(const Dictionary& dict, const char* key, const char* missing, Object& o)
+    {
+        quint64 r = 0;
+        if (!find(dict, key, r)) {
+            if (ok())
+                damaged(missing);
+            return false;
+        }
+        return object(r, o);
     }
 
     std::optional<double> number(const Dictionary& dict, const char* key)

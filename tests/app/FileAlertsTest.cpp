@@ -76,8 +76,9 @@ TEST(FileAlerts, ASettingsFileThatCouldNotBeReadIsToldOnce)
         }
         ASSERT_EQ(shown.alerts.size(), 1);
         EXPECT_TRUE(shown.alerts[0].startsWith(c.told)) << shown.alerts[0].toStdString();
-        if (*c.setAside)
+        if (*c.setAside) {
             EXPECT_TRUE(shown.alerts[0].contains("\"Skyvane.conf.corrupt\"")) << shown.alerts[0].toStdString();
+        }
     }
 }
 

@@ -133,7 +133,6 @@ public:
     void userDidToggleColumnState(const QString& identifier);
 
     // ---- documents (AppDelegateDocuments.cpp) ----
-    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
     bool hasUnsavedResults() const;
     // 1000 Save, 1001 Cancel, 1002 Don't Save (also when nothing is asked).
     int showSaveAlertIfNeeded();

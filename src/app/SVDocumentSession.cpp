@@ -1,5 +1,6 @@
 #include "app/SVDocumentSession.h"
 
+#include "model/SVDefaultsKeys.h"
 #include "platform/BackgroundJobs.h"
 #include "platform/UserDefaults.h"
 
@@ -104,7 +105,7 @@ int SVDocumentSession::runningDocumentReaders()
 
 QStringList SVDocumentSession::recentDocuments() const
 {
-    return m_defaults.stringArrayForKey(RecentDocumentsKey);
+    return m_defaults.stringArrayForKey(SVDefaultsKey::RecentDocuments);
 }
 
 void SVDocumentSession::noteRecentDocument(const QString& path)
@@ -115,10 +116,10 @@ void SVDocumentSession::noteRecentDocument(const QString& path)
     recent.prepend(absolute);
     while (recent.size() > MaxRecentDocuments)
         recent.removeLast();
-    m_defaults.setObject(recent, RecentDocumentsKey);
+    m_defaults.setObject(recent, SVDefaultsKey::RecentDocuments);
 }
 
 void SVDocumentSession::clearRecentDocuments()
 {
-    m_defaults.removeObjectForKey(RecentDocumentsKey);
+    m_defaults.removeObjectForKey(SVDefaultsKey::RecentDocuments);
 }

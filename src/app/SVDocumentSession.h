@@ -40,8 +40,6 @@ struct SVSaveJob {
 // and the open under way (one at a time), and the recent documents.
 class SVDocumentSession {
 public:
-    static inline const QString RecentDocumentsKey = QStringLiteral("RecentDocuments");
-
     explicit SVDocumentSession(sv::UserDefaults& defaults);
     // Waits for a save that is writing; an open is not waited for.
     ~SVDocumentSession();

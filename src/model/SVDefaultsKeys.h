@@ -42,6 +42,7 @@ inline const QString SpeakWhenOnBackground = QStringLiteral("SpeakWhenOnBackgrou
 inline const QString SpeakIntervalInSeconds = QStringLiteral("SpeakIntervalInSeconds");
 inline const QString OrganizeNetworksBy = QStringLiteral("OrganizeNetworksBy");
 inline const QString RecentFilters = QStringLiteral("RecentFilters");
+inline const QString RecentDocuments = QStringLiteral("RecentDocuments");
 inline const QString AutoUpdateVendorsDatabase = QStringLiteral("AutoUpdateVendorsDatabase");
 inline const QString LastVendorsDatabaseCheck = QStringLiteral("LastVendorsDatabaseCheck");
 inline const QString VendorsDatabaseURL = QStringLiteral("VendorsDatabaseURL"); // where updates come from; tests point it at a local server

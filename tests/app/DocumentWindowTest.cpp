@@ -51,7 +51,7 @@ struct Window {
     explicit Window(AppDelegate::Options options = {})
     {
         sv::UserDefaults::standardUserDefaults().removeObjectForKey(SVDefaultsKey::SaveAlertSupressionButton);
-        sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::RecentDocumentsKey);
+        sv::UserDefaults::standardUserDefaults().removeObjectForKey(SVDefaultsKey::RecentDocuments);
         SVAlert::setAutomaticResponder([this](const SVAlert& alert) {
             alerts.push_back({alert.messageText(), alert.informativeText(), alert.alertStyle()});
             if (alert.checkBox() && suppress)

@@ -1,3 +1,4 @@
+#include "model/SVDefaultsKeys.h"
 #include "app/AppDelegate.h"
 #include "app/SVAlert.h"
 #include "app/SVDefaults.h"
@@ -324,5 +325,5 @@ TEST(PlainText, NamesFromOutsideShowAsWrittenEverywhere)
                                 && toolTipShown(a->toolTip()) == path + ".skyvane");
     EXPECT_TRUE(recent);
     expectWindowShownAsWritten("document");
-    sv::UserDefaults::standardUserDefaults().removeObjectForKey(AppDelegate::RecentDocumentsKey);
+    sv::UserDefaults::standardUserDefaults().removeObjectForKey(SVDefaultsKey::RecentDocuments);
 }

@@ -100,7 +100,7 @@ inline void blendOver(quint32& px, quint32 src, quint32 cover = 255)
 // first-level cache while every line crosses it, and tiles are small enough
 // to share out evenly among the threads.
 constexpr int kStrip = 16;
-constexpr int kBand = 64;
+constexpr int kBand = 128;
 
 // The rows an area covers in each column of a tile.
 struct RowRange {

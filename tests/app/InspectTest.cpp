@@ -196,49 +196,60 @@ TEST(MenuValidationTest, Rules)
         s.hasSelectedRows = rowsSelected;
         return s;
     };
+    const auto item = [](C command, int tag = 0, const char* column = "", bool outlineColumn = false) {
+        SVMenuItemInfo i;
+        i.command = command;
+        i.tag = tag;
+        i.columnIdentifier = QString::fromLatin1(column);
+        i.columnIsOutlineColumn = outlineColumn;
+        return i;
+    };
     const struct {
         const char* name;
         SVMenuItemInfo item;
         SVMenuState state;
         bool enabled;
     } cases[] = {
-        {"export all, none", {C::ExportAllNetworks}, empty, false},
-        {"export all", {C::ExportAllNetworks}, full, true},
-        {"export displayed, none", {C::ExportDisplayedNetworks}, empty, false},
-        {"export displayed", {C::ExportDisplayedNetworks}, full, true},
-        {"export selected, none highlighted", {C::ExportSelectedNetworks}, empty, false},
-        {"export selected", {C::ExportSelectedNetworks}, full, true},
-        {"graph metric on details", {C::ViewGraph, 3001}, onTab(empty, 0), true},
-        {"graph metric elsewhere", {C::ViewGraph, 3002}, onTab(empty, 1), false},
-        {"timescale on spectrum", {C::ViewTimescale, 4001}, onTab(empty, 2, between), false},
-        {"shorter span on spectrum", {C::ViewTimescale, 4002}, onTab(empty, 2, between), false},
-        {"longer span at maximum", {C::ViewTimescale, 4001}, onTab(empty, 1, atMax), false},
-        {"shorter span at maximum", {C::ViewTimescale, 4002}, onTab(empty, 1, atMax), true},
-        {"shorter span at minimum", {C::ViewTimescale, 4002}, onTab(empty, 0, atMin), false},
-        {"longer span at minimum", {C::ViewTimescale, 4001}, onTab(empty, 0, atMin), true},
-        {"other timescale tag", {C::ViewTimescale, 4003}, onTab(empty, 0, between), true},
-        {"timescale without a graph", {C::ViewTimescale, 4001}, onTab(empty, 0), false},
-        {"element column ie", {C::TableColumn, 0, "ie"}, empty, false},
-        {"element column fields", {C::TableColumn, 0, "fields"}, empty, false},
-        {"outline column", {C::TableColumn, 0, "BSSID", true}, empty, false},
-        {"other column", {C::TableColumn, 0, "SSID"}, empty, true},
-        {"save as, nothing new", {C::SaveAs}, empty, false},
-        {"save as", {C::SaveAs}, full, true},
-        {"copy in the table", {C::Copy}, responder(SVFirstResponder::NetworksOutline), true},
-        {"copy in the sidebar", {C::Copy}, responder(SVFirstResponder::Sidebar), false},
-        {"copy in the element tree", {C::Copy}, responder(SVFirstResponder::ElementOutline), false},
-        {"copy in the table, nothing selected", {C::Copy}, responder(SVFirstResponder::NetworksOutline, false), false},
-        {"copy from another view", {C::Copy}, responder(SVFirstResponder::Other), false},
-        {"paste", {C::Paste}, full, false},
-        {"anything else", {C::Other}, empty, true},
+        {"export all, none", item(C::ExportAllNetworks), empty, false},
+        {"export all", item(C::ExportAllNetworks), full, true},
+        {"export displayed, none", item(C::ExportDisplayedNetworks), empty, false},
+        {"export displayed", item(C::ExportDisplayedNetworks), full, true},
+        {"export selected, none highlighted", item(C::ExportSelectedNetworks), empty, false},
+        {"export selected", item(C::ExportSelectedNetworks), full, true},
+        {"graph metric on details", item(C::ViewGraph, 3001), onTab(empty, 0), true},
+        {"graph metric elsewhere", item(C::ViewGraph, 3002), onTab(empty, 1), false},
+        {"timescale on spectrum", item(C::ViewTimescale, 4001), onTab(empty, 2, between), false},
+        {"shorter span on spectrum", item(C::ViewTimescale, 4002), onTab(empty, 2, between), false},
+        {"longer span at maximum", item(C::ViewTimescale, 4001), onTab(empty, 1, atMax), false},
+        {"shorter span at maximum", item(C::ViewTimescale, 4002), onTab(empty, 1, atMax), true},
+        {"shorter span at minimum", item(C::ViewTimescale, 4002), onTab(empty, 0, atMin), false},
+        {"longer span at minimum", item(C::ViewTimescale, 4001), onTab(empty, 0, atMin), true},
+        {"other timescale tag", item(C::ViewTimescale, 4003), onTab(empty, 0, between), true},
+        {"timescale without a graph", item(C::ViewTimescale, 4001), onTab(empty, 0), false},
+        {"element column ie", item(C::TableColumn, 0, "ie"), empty, false},
+        {"element column fields", item(C::TableColumn, 0, "fields"), empty, false},
+        {"outline column", item(C::TableColumn, 0, "BSSID", true), empty, false},
+        {"other column", item(C::TableColumn, 0, "SSID"), empty, true},
+        {"save as, nothing new", item(C::SaveAs), empty, false},
+        {"save as", item(C::SaveAs), full, true},
+        {"copy in the table", item(C::Copy), responder(SVFirstResponder::NetworksOutline), true},
+        {"copy in the sidebar", item(C::Copy), responder(SVFirstResponder::Sidebar), false},
+        {"copy in the element tree", item(C::Copy), responder(SVFirstResponder::ElementOutline), false},
+        {"copy in the table, nothing selected", item(C::Copy), responder(SVFirstResponder::NetworksOutline, false), false},
+        {"copy from another view", item(C::Copy), responder(SVFirstResponder::Other), false},
+        {"paste", item(C::Paste), full, false},
+        {"anything else", item(C::Other), empty, true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(validateMenuItem(c.item, c.state).enabled, c.enabled) << c.name;
 
     // Column items carry the column's visibility as their check mark.
-    EXPECT_EQ(validateMenuItem({C::TableColumn, 0, "SSID", false, true}, empty).checked, true);
-    EXPECT_EQ(validateMenuItem({C::TableColumn, 0, "SSID", false, false}, empty).checked, false);
-    EXPECT_FALSE(validateMenuItem({C::Copy}, empty).checked.has_value());
+    SVMenuItemInfo column = item(C::TableColumn, 0, "SSID");
+    column.columnVisible = true;
+    EXPECT_EQ(validateMenuItem(column, empty).checked, true);
+    column.columnVisible = false;
+    EXPECT_EQ(validateMenuItem(column, empty).checked, false);
+    EXPECT_FALSE(validateMenuItem(item(C::Copy), empty).checked.has_value());
 }
 
 TEST(MenuValidationTest, ItemsAreCheckedWhenTheMenuOpensAndWhenTriggered)
@@ -429,7 +440,7 @@ TEST(InspectWindowTest, MetricAndTimescaleCommands)
     double span = 5;
     bool signal = true, noise = false;
     in.setGraphControls(0, {[&] { return span; }, [] { return 1.0; }, [] { return 10.0; },
-                            [&](double d) { span += d; }, [&](bool s, bool nz) { signal = s, noise = nz; }, {}});
+                            [&](double d) { span += d; }, [&](bool s, bool nz) { signal = s, noise = nz; }, {}, {}, {}});
 
     // View > Graph is offered on the details tab only.
     w.app->selectGraph(SVMainWindow::NetworkDetailsTab);

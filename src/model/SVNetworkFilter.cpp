@@ -401,6 +401,7 @@ SVFilterOutcome filterAndSetNetworks(const SVNetworkList& list, const SVFilterSt
         facts.reserve(size_t(list.size()));
     }
     for (qsizetype i = 0; i < list.size(); ++i) {
+        prefetchAhead(list, i);
         const SVNetwork& n = *list[i];
         const auto hold = n.holdLock();
         if (!passesFirstPass(n, state))

@@ -6,9 +6,11 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include <cmath>
 
@@ -96,12 +98,29 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
     // First record per identity, in list order; records created in this
     // merge join it so a BSS listed twice in one result updates one record.
     IdentityIndex firstMatch(qsizetype(networks.size()) + results.size());
-    for (const auto& network : networks)
-        firstMatch.insertFirst(*network);
+    for (qsizetype i = 0; i < networks.size(); ++i) {
+        prefetchAhead(networks, i);
+        firstMatch.insertFirst(*networks[i]);
+    }
     SVNetworkList created;
 
-    for (const QVariantMap& d : results) {
-        const ScanValues v = ScanValues::of(d);
+    // Each result's values are read a few results ahead and its record
+    // fetched then, so the record is in the cache by the time it is merged.
+    constexpr qsizetype kAhead = 4;
+    std::vector<ScanValues> ahead(static_cast<std::size_t>(kAhead));
+    const auto lookAhead = [&](qsizetype k) {
+        ScanValues& v = ahead[std::size_t(k % kAhead)];
+        v = ScanValues::of(results[k]);
+        if (const SVNetwork* r = firstMatch.find(v.bssid, v.channel))
+            r->prefetch();
+    };
+    for (qsizetype k = 0; k < std::min<qsizetype>(results.size(), kAhead); ++k)
+        lookAhead(k);
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        const QVariantMap& d = results[k];
+        const ScanValues v = std::move(ahead[std::size_t(k % kAhead)]);
+        if (k + kAhead < results.size())
+            lookAhead(k + kAhead);
         const qint64 rssiValue = v.rssi;
         // -S exactly, without negating the smallest 64-bit value (2^63 is above every reading).
         const bool belowCut = sensitivity == std::numeric_limits<qint64>::min() || rssiValue < -sensitivity;
@@ -145,8 +164,10 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
         if (elapsed && std::trunc(*elapsed) <= maxElapsed)
             kept.push_back(network);
     };
-    for (const auto& network : networks)
-        keepIfSeen(network);
+    for (qsizetype i = 0; i < networks.size(); ++i) {
+        prefetchAhead(networks, i);
+        keepIfSeen(networks[i]);
+    }
     for (const auto& network : created)
         keepIfSeen(network);
     return kept;

@@ -4,6 +4,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,8 +44,32 @@ void addChildren(SVSideViewItem& parent, std::vector<Entry>& entries, const QStr
 // In title order as well, for the long lists (a child per radio): the texts
 // are first copied side by side, so the sort's comparisons read one block of
 // memory rather than each record's own strings all over the heap.
+// Whether two texts are the same, at once when they share their data (a
+// record's text seen again).
+bool sameText(const QString& a, const QString& b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 void addChildrenByTitle(SVSideViewItem& parent, const std::vector<Entry>& entries, const QString& identifier)
 {
+    // The last list made for each identifier on this thread: entries that
+    // come as they came last time (the same texts in the same order, as a
+    // tick without changes brings them) take its children as they are,
+    // rather than sorting tens of thousands of texts again.
+    struct Last {
+        std::vector<std::pair<QString, QString>> entries; // title, filter string
+        QVector<SVSideViewItem> children;
+    };
+    static thread_local QHash<QString, Last> lastLists;
+    Last& last = lastLists[identifier];
+    if (last.entries.size() == entries.size()
+        && std::equal(entries.begin(), entries.end(), last.entries.begin(), [](const Entry& e, const auto& l) {
+               return sameText(*e.title, l.first) && sameText(*e.filterString, l.second);
+           })) {
+        parent.children = last.children;
+        return;
+    }
     struct Key {
         qsizetype title, titleLength, filter, filterLength; // into the block
         const Entry* entry;
@@ -83,6 +108,11 @@ void addChildrenByTitle(SVSideViewItem& parent, const std::vector<Entry>& entrie
         parent.children.append(SVSideViewItem{*k.entry->title, *k.entry->filterString, identifier, {}, {}, false});
     spareBlock = std::move(block);
     spareKeys = std::move(keys);
+    last.entries.clear();
+    last.entries.reserve(entries.size());
+    for (const Entry& e : entries)
+        last.entries.emplace_back(*e.title, *e.filterString);
+    last.children = parent.children;
 }
 
 std::vector<Entry> entriesOf(const QSet<QString>& set)

@@ -112,6 +112,25 @@ TEST(SideView, ItemsCountsAndIdentifiers)
     EXPECT_EQ(filterStrings(sideViewItemsForSources(single)[5]), QString("Apple:DD:EE:F#"));
 }
 
+// Each tick rebuilds the sidebar from lists that mostly come back the
+// same: a list of the same length that differs in one text shows that text.
+TEST(SideView, ARebuildShowsWhatChangedSinceTheLastOne)
+{
+    auto list = fixture();
+    const auto first = sideViewItemsForSources(list);
+    EXPECT_EQ(titles(sideViewItemsForSources(list)[6]), titles(first[6]));
+
+    list[3] = source("Lab", "a/n/ac", "WPA/WPA2 Enterprise", "WPA/WPA2 (802.1X)", "Cisco:01:02:0#", "Cisco:01:02:03",
+                     "Aruba");
+    const auto changed = sideViewItemsForSources(list);
+    EXPECT_EQ(titles(changed[6]), QString("Apple|Aruba|Other|Unknown"));
+    // The radio keeps its title and takes its new filter string.
+    EXPECT_EQ(titles(changed[5]), titles(first[5]));
+    EXPECT_EQ(filterStrings(changed[5]), QString("AA:BB:CC:00:00:01|Apple:DD:EE:F#|Cisco:01:02:0#|Other:04:05:06"));
+
+    EXPECT_EQ(filterStrings(sideViewItemsForSources(fixture())[5]), filterStrings(first[5]));
+}
+
 TEST(SideView, SelectionFoundAgainOnlyInItsOwnCategory)
 {
     // A vendor and a network both called "Cisco".

@@ -7,9 +7,10 @@
 #include <vector>
 
 // The samples of one record, oldest first, in one contiguous ring. It grows
-// by a sixteenth of its size at a time up to its limit, so its spare room
-// never costs more than a sixteenth of a sample per sample held; once full,
-// each new sample replaces the oldest in constant time.
+// by a sixteenth of its size at a time or less up to its limit, so its spare
+// room never costs more than a sixteenth of a sample per sample held; once
+// full, each new sample replaces the oldest in constant time. Rings started
+// together (a survey's records, heard in one scan) grow on different scans.
 class SVDataPointBuffer {
 public:
     explicit SVDataPointBuffer(std::size_t limit, std::size_t initialCapacity = 100);
@@ -51,4 +52,6 @@ private:
     std::size_t m_count = 0;
     std::size_t m_limit;
     std::size_t m_initialCapacity;
+    // Sets this ring's steps apart from its neighbours'.
+    unsigned m_phase;
 };

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <limits>
 
 namespace {
@@ -107,6 +110,37 @@ TEST(DataPointTest, RingDropsOldestAtLimit)
     EXPECT_EQ(buffer.front().rssiValue(), -52);
     EXPECT_EQ(buffer.back().rssiValue(), -54);
     EXPECT_LE(sizeof(SVDataPoint), 24u);
+}
+
+// A survey's records are heard in the same scans: were their rings to grow
+// on the same scan, that scan would copy every record's samples at once.
+// Each ring keeps its samples in order and its spare room within a
+// sixteenth of its size.
+TEST(DataPointTest, RingsFilledTogetherGrowOnDifferentScans)
+{
+    constexpr int kRings = 256, kScans = 4000;
+    std::vector<SVDataPointBuffer> rings;
+    for (int r = 0; r < kRings; ++r)
+        rings.emplace_back(100000, 4);
+    const QDateTime start = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
+    int mostAtOnce = 0;
+    for (int scan = 0; scan < kScans; ++scan) {
+        int grew = 0;
+        for (SVDataPointBuffer& ring : rings) {
+            const std::size_t before = ring.capacity();
+            ring.push(SVDataPoint(-50 - scan % 40, -90, -1, -1, start.addSecs(scan)));
+            grew += ring.capacity() != before;
+        }
+        if (scan >= 100)
+            mostAtOnce = std::max(mostAtOnce, grew);
+    }
+    EXPECT_LE(mostAtOnce, kRings / 4); // in step, all of them would
+    for (const SVDataPointBuffer& ring : rings) {
+        ASSERT_EQ(ring.size(), std::size_t(kScans));
+        EXPECT_LE(ring.capacity() - ring.size(), std::max<std::size_t>(16, ring.size() / 16));
+        EXPECT_EQ(ring.front().rssiValue(), -50);
+        EXPECT_EQ(ring.back().rssiValue(), -50 - (kScans - 1) % 40);
+    }
 }
 
 TEST(NetworkHelpersTest, CurveBssidAndCsv)

@@ -104,21 +104,30 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
     }
     SVNetworkList created;
 
-    // Each result's values are read a few results ahead and its record
-    // fetched then, so the record is in the cache by the time it is merged.
+    // Each result's values and record are found a few results ahead and the
+    // record fetched then, so it is in the cache by the time it is merged. A
+    // record found stays the first of its identity; one not found yet may
+    // be created by a result in between, and is looked for again.
+    struct Ahead {
+        ScanValues values;
+        SVNetwork* record = nullptr;
+    };
     constexpr qsizetype kAhead = 4;
-    std::vector<ScanValues> ahead(static_cast<std::size_t>(kAhead));
+    std::vector<Ahead> ahead(static_cast<std::size_t>(kAhead));
     const auto lookAhead = [&](qsizetype k) {
-        ScanValues& v = ahead[std::size_t(k % kAhead)];
-        v = ScanValues::of(results[k]);
-        if (const SVNetwork* r = firstMatch.find(v.bssid, v.channel))
-            r->prefetch();
+        Ahead& a = ahead[std::size_t(k % kAhead)];
+        a.values = ScanValues::of(results[k]);
+        a.record = firstMatch.find(a.values.bssid, a.values.channel);
+        if (a.record)
+            a.record->prefetch();
     };
     for (qsizetype k = 0; k < std::min<qsizetype>(results.size(), kAhead); ++k)
         lookAhead(k);
     for (qsizetype k = 0; k < results.size(); ++k) {
         const QVariantMap& d = results[k];
-        const ScanValues v = std::move(ahead[std::size_t(k % kAhead)]);
+        Ahead& a = ahead[std::size_t(k % kAhead)];
+        const ScanValues v = std::move(a.values);
+        SVNetwork* const found = a.record;
         if (k + kAhead < results.size())
             lookAhead(k + kAhead);
         const qint64 rssiValue = v.rssi;
@@ -130,7 +139,7 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
         const QString bssid = v.bssid;
         const qint64 channel = v.channel;
 
-        if (SVNetwork* r = firstMatch.find(bssid, channel)) {
+        if (SVNetwork* r = found ? found : firstMatch.find(bssid, channel)) {
             qint64 rssi = rssiValue;
             if (rssi == 0) {
                 const auto last = r->lastDataPoint();

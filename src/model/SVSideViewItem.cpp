@@ -41,9 +41,6 @@ void addChildren(SVSideViewItem& parent, std::vector<Entry>& entries, const QStr
         parent.children.append(SVSideViewItem{*e.title, *e.filterString, identifier, {}, {}, false});
 }
 
-// In title order as well, for the long lists (a child per radio): the texts
-// are first copied side by side, so the sort's comparisons read one block of
-// memory rather than each record's own strings all over the heap.
 // Whether two texts are the same, at once when they share their data (a
 // record's text seen again).
 bool sameText(const QString& a, const QString& b)
@@ -51,6 +48,9 @@ bool sameText(const QString& a, const QString& b)
     return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
 }
 
+// In title order as well, for the long lists (a child per radio): the texts
+// are first copied side by side, so the sort's comparisons read one block of
+// memory rather than each record's own strings all over the heap.
 void addChildrenByTitle(SVSideViewItem& parent, const std::vector<Entry>& entries, const QString& identifier)
 {
     // The last list made for each identifier on this thread: entries that

@@ -7,9 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
-
 #include <limits>
+#include <vector>
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <array>
 #include <limits>
 #include <optional>
-#include <vector>
 
 #include <cmath>
 
@@ -113,7 +112,7 @@ SVNetworkList mergeNetworks(const QVector<QVariantMap>& results, const SVNetwork
         SVNetwork* record = nullptr;
     };
     constexpr qsizetype kAhead = 4;
-    std::vector<Ahead> ahead(static_cast<std::size_t>(kAhead));
+    std::array<Ahead, std::size_t(kAhead)> ahead;
     const auto lookAhead = [&](qsizetype k) {
         Ahead& a = ahead[std::size_t(k % kAhead)];
         a.values = ScanValues::of(results[k]);
